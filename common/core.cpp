@@ -1,0 +1,185 @@
+// Messages to the core daemon and the wait for their replies.
+//
+// One socket session per core_request. The handler's thread sends and then
+// sleeps on a condition variable; the socket library's receiving thread runs
+// the module's reply callback, which writes the HTTP reply and then calls
+// core_reply_finish. The wait ends as soon as the flag is set, when the
+// daemon closes the connection (no reply can come any more), or after the
+// code's maximum wait.
+#include "common/core.h"
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <json-c/json.h>
+#include <mutex>
+#include <string>
+#include <time.h>
+
+#include "common/paths.h"
+#include "common/reply.h"
+
+std::atomic<int> core_reply_done{0};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kConnectTries = 3;       // per session, 10 ms apart (socket library)
+constexpr int kSendAttempts = 3000;    // 10 ms apart: about 30 s on a live connection
+constexpr int kSendPauseMs = 10;
+// A connection that cannot be opened, or that breaks before the message is
+// written, is reopened for at most this long. A daemon that is not running
+// is noticed within about 100 ms instead of the 30 s of the send attempts.
+constexpr int kReconnectWindowMs = 100;
+constexpr int kPollMs = 40;
+
+std::mutex g_wait_mutex;
+std::condition_variable g_wait_cv;
+std::atomic<int> g_handle{0};  // result of the last kx_sock_init, passed back to kx_sock_uninit
+
+std::string& socket_override()
+{
+    static std::string path;
+    return path;
+}
+
+// Run by the receiving thread after each callback and at the end of a
+// connection: the waiting thread looks at its condition again.
+void wake_waiter()
+{
+    std::lock_guard<std::mutex> lock(g_wait_mutex);
+    g_wait_cv.notify_all();
+}
+
+void pause_ms(long ms)
+{
+    struct timespec ts{ms / 1000, (ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+long elapsed_ms(Clock::time_point since)
+{
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+int ignore_reply(void*, const KxFrameHeader*, const void*)
+{
+    return 0;
+}
+
+}  // namespace
+
+void core_set_socket_path(const char* path)
+{
+    socket_override() = path ? path : "";
+}
+
+void core_reply_finish(int value)
+{
+    core_reply_done = value;
+    wake_waiter();
+}
+
+int core_wait_polls(u32 code)
+{
+    switch (code) {
+    case 3230: case 3350: case 3434: case 3494: case 3495:
+        return 15000;
+    case 1701: case 1713: case 1716: case 3200: case 3201: case 3202: case 3203: case 3204:
+    case 3205: case 3227: case 3379: case 3402: case 3409: case 3420: case 3440: case 3528:
+        return 6000;
+    case 1153: case 1171: case 3102: case 3104: case 3223: case 3259: case 3263: case 3360:
+    case 3365: case 3401: case 3535:
+        return 3000;
+    case 3700: case 3702:
+        return 1500;
+    default:
+        return 1000;
+    }
+}
+
+int core_request(KxReplyCallback callback, u32 code, u32 length, const void* payload, int no_wait)
+{
+    if (!callback) return -1;
+    if (!payload) length = 0;
+    kx_sock_set_event_hook(wake_waiter);
+    const std::string path =
+        socket_override().empty() ? nvr_path("/var/run/kxsocket") : socket_override();
+
+    g_handle = kx_sock_init(callback, nullptr, kConnectTries, path.c_str());
+    core_reply_done = 0;
+    // A payload over the frame limit can never be sent: no reply to wait for.
+    if (length > kKxMaxPayload) return 0;
+
+    // Send. No pause after a send that succeeded; a failing attempt waits
+    // 10 ms, and when it failed because there is no connection, the
+    // connection is opened again (within the reconnect window).
+    const Clock::time_point start = Clock::now();
+    bool sent = false;
+    for (int attempt = 1; attempt <= kSendAttempts; attempt++) {
+        if (kx_sock_send_msg(no_wait ? 0 : 1, code, payload, length, 0, 0) == 0) {
+            sent = true;
+            break;
+        }
+        if (attempt == kSendAttempts) break;
+        if (kx_sock_closed()) {
+            if (elapsed_ms(start) >= kReconnectWindowMs) break;
+            pause_ms(kSendPauseMs);
+            kx_sock_uninit(g_handle);
+            g_handle = kx_sock_init(callback, nullptr, kConnectTries, path.c_str());
+        } else {
+            pause_ms(kSendPauseMs);
+        }
+    }
+    if (!sent || no_wait) return 0;
+
+    // Wait for the callback, the end of the connection, or the time-out.
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(long(kPollMs) * core_wait_polls(code));
+    std::unique_lock<std::mutex> lock(g_wait_mutex);
+    g_wait_cv.wait_until(lock, deadline, [] { return core_reply_done.load() != 0 || kx_sock_closed(); });
+    return 0;
+}
+
+int core_release()
+{
+    kx_sock_uninit(g_handle);
+    return 0;
+}
+
+void core_notify(u32 code, const void* payload, u32 length)
+{
+    core_request(ignore_reply, code, length, payload, 1);
+    core_release();
+}
+
+void core_send_oplog(const OpLogRecord& record)
+{
+    core_notify(3485, record);
+}
+
+int core_reply_status_json(int count, const void* payload)
+{
+    if (count < 1 || !payload) return -1;
+    const auto* p = static_cast<const unsigned char*>(payload);
+    int32_t status = int32_t(u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24);
+    json_object* obj = json_object_new_object();
+    json_object_object_add(obj, "status", json_object_new_int(status));
+    cgi_reply(kReplyJson, json_object_to_json_string(obj));
+    json_object_put(obj);
+    core_reply_finish(1);
+    return 0;
+}
+
+int core_reply_status_text(void*, int status, const char* data_text)
+{
+    char text[256];
+    int n = std::snprintf(text, sizeof text, status >= 0 ? "CGI OK status:[%d]" : "CGI ERROR status:[%d]", status);
+    if (data_text && n >= 0 && size_t(n) < sizeof text)
+        std::snprintf(text + n, sizeof text - size_t(n), ", data:[%s]", data_text);
+    cgi_reply(kReplyText, text);
+    core_reply_finish(1);
+    return 0;
+}

@@ -1,0 +1,78 @@
+// Small helpers over json-c so that handlers read as their algorithm.
+#pragma once
+
+#include <json-c/json.h>
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+struct JsonFree {
+    void operator()(json_object* o) const { json_object_put(o); }
+};
+// Owns a json-c object.
+using JsonPtr = std::unique_ptr<json_object, JsonFree>;
+
+// Parses a request text; null when it is not JSON.
+JsonPtr json_parse(const char* text);
+
+// A member, or null when absent.
+inline json_object* jget(json_object* o, const char* key)
+{
+    json_object* v = nullptr;
+    return o && json_object_object_get_ex(o, key, &v) ? v : nullptr;
+}
+inline bool jhas(json_object* o, const char* key) { return jget(o, key) != nullptr; }
+// An integer member; a missing key reads as `def` (0 unless given).
+inline int jint(json_object* o, const char* key, int def = 0)
+{
+    json_object* v = jget(o, key);
+    return v ? json_object_get_int(v) : def;
+}
+// A text member, or null when absent.
+inline const char* jstr(json_object* o, const char* key)
+{
+    json_object* v = jget(o, key);
+    return v ? json_object_get_string(v) : nullptr;
+}
+// Copies a text member into a fixed field, cut to the field's width less one
+// (or to `max` characters). False, field untouched, when the key is absent.
+template <size_t N>
+inline bool jtext(json_object* o, const char* key, char (&field)[N], size_t max = N - 1)
+{
+    const char* s = jstr(o, key);
+    if (!s) return false;
+    size_t n = std::strlen(s);
+    if (n > max) n = max;
+    if (n > N - 1) n = N - 1;
+    std::memset(field, 0, N);
+    std::memcpy(field, s, n);
+    return true;
+}
+// Sets an integer field when the key is present.
+template <typename T>
+inline bool jset(json_object* o, const char* key, T& field)
+{
+    json_object* v = jget(o, key);
+    if (!v) return false;
+    field = static_cast<T>(json_object_get_int(v));
+    return true;
+}
+
+// Building replies.
+inline void jadd(json_object* o, const char* key, int v) { json_object_object_add(o, key, json_object_new_int(v)); }
+inline void jadd(json_object* o, const char* key, const char* s)
+{
+    json_object_object_add(o, key, json_object_new_string(s ? s : ""));
+}
+// Adds a fixed text field (read up to its first NUL, never past its width).
+template <size_t N>
+inline void jadd_text(json_object* o, const char* key, const char (&field)[N])
+{
+    json_object_object_add(o, key, json_object_new_string_len(field, int(strnlen(field, N))));
+}
+inline JsonPtr jobject() { return JsonPtr(json_object_new_object()); }
+inline JsonPtr jarray() { return JsonPtr(json_object_new_array()); }
+
+// Writes json-c's text of `o` as the reply of `kind`.
+int json_reply(int kind, json_object* o);

@@ -1,0 +1,96 @@
+// Replies and the small services every handler uses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/record.h"
+
+// Reply kinds of cgi_reply: any other value writes the text with no header.
+enum ReplyKind { kReplyText = 0, kReplyJson = 1 };
+
+// Writes the header of `kind` and the text, then flushes. -1 for a null text
+// (nothing written).
+int cgi_reply(int kind, const char* text);
+// Writes "CGI ERROR" (kind 0) or "{status:\"CGI ERROR\"}" (kind 1).
+int cgi_reply_error(int kind);
+// Writes "OK" as plain text: the usual answer of a setting change.
+inline int cgi_reply_ok() { return cgi_reply(kReplyText, "OK"); }
+
+// Runs a command with the shell: 0 when it ran and exited 0, else -1. Never
+// build `command` from client text without shell_quote().
+int shell_run(const char* command);
+// Quotes one argument for the shell: '...' with embedded quotes escaped, so
+// the shell passes it on as one word whatever it holds.
+std::string shell_quote(const char* arg);
+
+// Exclusive lockf lock on a file (created if missing): the descriptor, or -1.
+int lockfile_acquire(const char* path);
+void lockfile_release(int fd);
+
+// Appends one line to the debug log "/mnt/nand/cgi_log.txt".
+int cgi_debug_log(const char* source_file, int line, const char* function, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+#define CGI_LOG(...) cgi_debug_log(__FILE__, __LINE__, __func__, __VA_ARGS__)
+
+// The "userName" value of the request cookie, cut to `size` - 1 characters.
+// 0, or -1 when the cookie has no user name.
+int cookie_user_name(char* buffer, size_t size);
+
+// Operation-log record, the payload of core message 3485.
+struct OpLogRecord {
+    u32 main_type;        //   0  2 event, 4 operation, 8 information, 32 exception, 64 debug
+    u8 zero0[4];          //   4
+    i64 sub_type;         //   8  kind of operation (201 login, 202 logout, ...)
+    u8 zero1[4];          //  16
+    u32 pts;              //  20  time stamp in seconds
+    u32 param_type;       //  24  setting area (900, 921, ...)
+    u32 remote;           //  28  1 = done through the web interface
+    u32 channel;          //  32  channel counted from 1, 0 = none
+    char remote_addr[46]; //  36
+    char user[64];        //  82
+    u8 zero2[2];          // 146
+    u32 detail_size;      // 148
+    u8 detail[512];       // 152  a text, or 128 big-endian 32-bit integers
+    u8 zero3[8];          // 664
+};
+NVR_RECORD_SIZE(OpLogRecord, 672);
+NVR_FIELD_AT(OpLogRecord, sub_type, 8);
+NVR_FIELD_AT(OpLogRecord, pts, 20);
+NVR_FIELD_AT(OpLogRecord, param_type, 24);
+NVR_FIELD_AT(OpLogRecord, remote, 28);
+NVR_FIELD_AT(OpLogRecord, channel, 32);
+NVR_FIELD_AT(OpLogRecord, remote_addr, 36);
+NVR_FIELD_AT(OpLogRecord, user, 82);
+NVR_FIELD_AT(OpLogRecord, detail_size, 148);
+NVR_FIELD_AT(OpLogRecord, detail, 152);
+
+// Zero-fills the record and sets main type 4, the remote flag, the cookie's
+// user name and the client address.
+int oplog_prepare(OpLogRecord* record);
+
+// Interface and MAC helpers.
+int mac_of_interface(const char* name, unsigned char out6[6]);
+int device_macs(char mac0[18], char mac1[18]);
+
+struct IfaceInfo {
+    char address[24];
+    char mac[24];
+    char gateway[24];
+    char netmask[24];
+    char broadcast[24];
+    i32 up;
+    i32 mtu;
+};
+NVR_RECORD_SIZE(IfaceInfo, 128);
+
+int interface_info(const char* name, IfaceInfo* out);
+// Default gateway of an interface from /proc/net/route: 0 with `out` set to
+// the route's 32-bit gateway value (first octet in the low byte), 0 with
+// `out` untouched when there is none, -1 when the file cannot be read.
+int default_gateway(const char* name, u32* out);
+
+// File-download reply: octet-stream header, the file's bytes, then the file
+// is removed.
+int cgi_reply_download(const char* path);

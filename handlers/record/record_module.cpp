@@ -1,0 +1,4 @@
+// Record schedules module ("/6030" table).
+#include "front/webreq.h"
+
+NVR_MODULE_EMPTY(record, kModRecord)

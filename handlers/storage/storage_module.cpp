@@ -1,0 +1,4 @@
+// Storage module ("/6100" table).
+#include "front/webreq.h"
+
+NVR_MODULE_EMPTY(storage, kModStorage)

@@ -1,0 +1,719 @@
+// The configuration store library on SQLite.
+//
+// Layout of a database file:
+//   param(key TEXT PRIMARY KEY, value TEXT NOT NULL)      the key/value calls
+//   <kind>(idx INTEGER PRIMARY KEY, data BLOB NOT NULL)   one table per record kind
+//
+// One connection per database file and process, opened on first use and kept
+// with its prepared statements. A database that does not exist is opened only
+// by a write; reads of it give the defaults. Pragmas: the busy timeout and
+// synchronous=FULL on every connection (neither costs any I/O), the WAL
+// journal once, when the file is created (it is persistent in the file).
+#include "platform/kxdb.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <pthread.h>
+#include <string>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "common/paths.h"
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+constexpr size_t kMaxRecordSize = 16u << 20;
+
+thread_local std::string t_error;
+
+// How a call needs its database.
+enum class Access {
+    Read,    // must exist; read-write when possible, else read-only
+    Write,   // must exist and be writable (changing what is absent is a no-op)
+    Create,  // created when missing
+};
+enum OpenResult { kOpenFailed = -1, kMissing = 0, kOpen = 1 };
+
+struct Db {
+    std::string fixed;
+    std::string path;
+    sqlite3* h = nullptr;
+    bool writable = false;
+    bool sync_dir = false;     // created by this connection: make its name durable after the first write
+    bool wal_pending = false;  // created, but the switch to WAL has not succeeded yet
+    std::unordered_map<std::string, sqlite3_stmt*> stmts;
+    std::unordered_set<std::string> tables;  // tables known to exist
+};
+
+// Every call holds this lock for its whole use of a connection. Recursive so
+// that a callback calling the store cannot deadlock its own thread.
+std::recursive_mutex& store_lock()
+{
+    static auto* m = new std::recursive_mutex;
+    return *m;
+}
+
+std::vector<std::unique_ptr<Db>>& open_dbs()
+{
+    static auto* v = new std::vector<std::unique_ptr<Db>>;
+    return *v;
+}
+
+void fail(const std::string& what, sqlite3* h = nullptr)
+{
+    t_error = h ? what + ": " + sqlite3_errmsg(h) : what;
+}
+
+void close_db(Db& d)
+{
+    for (auto& s : d.stmts) sqlite3_finalize(s.second);
+    d.stmts.clear();
+    d.tables.clear();
+    if (d.h) sqlite3_close_v2(d.h);
+    d.h = nullptr;
+    d.writable = false;
+    d.sync_dir = false;
+    d.wal_pending = false;
+}
+
+void close_all_locked()
+{
+    for (auto& d : open_dbs()) close_db(*d);
+}
+
+// A child of fork() must not use its parent's connections (their lock state
+// is per process), so none are open across a fork; both sides reopen lazily.
+// system() and popen() spawn without running these handlers, which is fine:
+// their children exec at once.
+void before_fork()
+{
+    store_lock().lock();
+    close_all_locked();
+}
+void after_fork_parent() { store_lock().unlock(); }
+// The child's thread is not the owner recorded in the lock (its thread id
+// differs), so it gets a fresh, unlocked one.
+void after_fork_child() { new (&store_lock()) std::recursive_mutex; }
+
+bool exec(sqlite3* h, const char* sql)
+{
+    char* msg = nullptr;
+    if (sqlite3_exec(h, sql, nullptr, nullptr, &msg) == SQLITE_OK) return true;
+    t_error = std::string(sql) + ": " + (msg ? msg : sqlite3_errmsg(h));
+    sqlite3_free(msg);
+    return false;
+}
+
+void fsync_parent_dir(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+Db* slot(const char* fixed)
+{
+    if (!fixed || fixed[0] != '/') {
+        fail("database name must be an absolute path");
+        return nullptr;
+    }
+    for (auto& d : open_dbs())
+        if (d->fixed == fixed) return d.get();
+    auto d = std::make_unique<Db>();
+    d->fixed = fixed;
+    d->path = nvr_path(fixed);
+    open_dbs().push_back(std::move(d));
+    return open_dbs().back().get();
+}
+
+// Switches a database to the write-ahead log; true when it is in WAL mode.
+bool set_wal(sqlite3* h)
+{
+    sqlite3_stmt* s = nullptr;
+    bool wal = false;
+    if (sqlite3_prepare_v2(h, "PRAGMA journal_mode=WAL", -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW) {
+        const unsigned char* mode = sqlite3_column_text(s, 0);
+        wal = mode && !strcasecmp(reinterpret_cast<const char*>(mode), "wal");
+    }
+    sqlite3_finalize(s);
+    return wal;
+}
+
+int open_db(Db& d, Access a)
+{
+    if (d.h && (d.writable || a == Access::Read)) return kOpen;
+    struct stat st;
+    bool exists = stat(d.path.c_str(), &st) == 0;
+    if (!exists && a != Access::Create) {
+        fail("no database " + d.path);
+        return kMissing;
+    }
+    if (d.h) close_db(d);  // a read-only connection that now has to write
+
+    static bool fork_guard = false;
+    if (!fork_guard) fork_guard = pthread_atfork(before_fork, after_fork_parent, after_fork_child) == 0;
+
+    int flags = SQLITE_OPEN_READWRITE | (a == Access::Create ? SQLITE_OPEN_CREATE : 0);
+    sqlite3* h = nullptr;
+    int rc = sqlite3_open_v2(d.path.c_str(), &h, flags, nullptr);
+    if (rc != SQLITE_OK && a == Access::Read) {
+        sqlite3_close_v2(h);
+        h = nullptr;
+        rc = sqlite3_open_v2(d.path.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        fail("cannot open " + d.path, h);
+        sqlite3_close_v2(h);
+        return kOpenFailed;
+    }
+    // A write-protected file opens read-only even when read-write was asked.
+    bool writable = sqlite3_db_readonly(h, "main") == 0;
+    if (!writable && a != Access::Read) {
+        fail("database is read-only: " + d.path);
+        sqlite3_close_v2(h);
+        return kOpenFailed;
+    }
+    sqlite3_busy_timeout(h, kBusyTimeoutMs);
+    if (writable) {
+        // An empty file is one being created (here or by another process at
+        // the same moment); the journal mode is then stored in its header.
+        d.wal_pending = (!exists || st.st_size == 0) && !set_wal(h);
+        exec(h, "PRAGMA synchronous=FULL");
+    }
+    d.h = h;
+    d.writable = writable;
+    d.sync_dir = !exists;
+    return kOpen;
+}
+
+// After a successful write: a database file this process created keeps its
+// directory entry over a power cut, and one whose switch to WAL failed (busy
+// while others created it too) is switched now that it has content.
+void wrote(Db& d)
+{
+    if (d.wal_pending) d.wal_pending = !set_wal(d.h);
+    if (!d.sync_dir) return;
+    fsync_parent_dir(d.path);
+    d.sync_dir = false;
+}
+
+sqlite3_stmt* statement(Db& d, const std::string& sql)
+{
+    auto it = d.stmts.find(sql);
+    if (it != d.stmts.end()) return it->second;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v3(d.h, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
+        fail(sql, d.h);
+        sqlite3_finalize(s);
+        return nullptr;
+    }
+    d.stmts.emplace(sql, s);
+    return s;
+}
+
+// Returns a cached statement to its unused state at the end of a scope.
+struct Use {
+    sqlite3_stmt* s;
+    explicit Use(sqlite3_stmt* st) : s(st) {}
+    ~Use()
+    {
+        if (s) {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+        }
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+};
+
+bool missing_table(sqlite3* h) { return std::strncmp(sqlite3_errmsg(h), "no such table", 13) == 0; }
+
+bool ensure_table(Db& d, const std::string& name, const std::string& columns)
+{
+    if (d.tables.count(name)) return true;
+    std::string sql = "CREATE TABLE IF NOT EXISTS \"" + name + "\"(" + columns + ")";
+    if (!exec(d.h, sql.c_str())) return false;
+    d.tables.insert(name);
+    return true;
+}
+
+constexpr const char* kKeyColumns = "key TEXT PRIMARY KEY, value TEXT NOT NULL";
+constexpr const char* kRowColumns = "idx INTEGER PRIMARY KEY, data BLOB NOT NULL";
+
+bool begin(Db& d) { return exec(d.h, "BEGIN IMMEDIATE"); }
+
+bool finish(Db& d, bool ok)
+{
+    if (ok && exec(d.h, "COMMIT")) {
+        wrote(d);
+        return true;
+    }
+    if (!sqlite3_get_autocommit(d.h)) {
+        std::string why = t_error;
+        exec(d.h, "ROLLBACK");
+        t_error = why;
+    }
+    return false;
+}
+
+bool step_done(Db& d, sqlite3_stmt* s, const char* what)
+{
+    if (sqlite3_step(s) == SQLITE_DONE) {
+        sqlite3_reset(s);
+        return true;
+    }
+    fail(what, d.h);
+    return false;
+}
+
+// Record table names: an identifier that is neither the key table nor one of
+// SQLite's own.
+bool valid_table(const char* t)
+{
+    if (!t || !*t || std::strlen(t) > 64) return false;
+    if (!(std::isalpha(static_cast<unsigned char>(t[0])) || t[0] == '_')) return false;
+    for (const char* p = t; *p; p++)
+        if (!(std::isalnum(static_cast<unsigned char>(*p)) || *p == '_')) return false;
+    return strcasecmp(t, kKeyTable) != 0 && strncasecmp(t, "sqlite_", 7) != 0;
+}
+
+bool valid_kind(const KxRecordKind& k)
+{
+    if (valid_table(k.table) && k.capacity > 0 && k.size > 0 && k.size <= kMaxRecordSize) return true;
+    fail(std::string("invalid record kind ") + (k.table ? k.table : "(null)"));
+    return false;
+}
+
+bool in_range(const KxRecordKind& k, int index)
+{
+    if (index >= 0 && index < k.capacity) return true;
+    fail(std::string(k.table) + ": row " + std::to_string(index) + " outside 0.." + std::to_string(k.capacity - 1));
+    return false;
+}
+
+std::string quoted(const char* table) { return std::string("\"") + table + "\""; }
+
+// Copies a stored row into a record of `size` bytes: a shorter row is
+// zero-extended, a longer one cut.
+void copy_row(sqlite3_stmt* s, int col, void* out, size_t size)
+{
+    const void* p = sqlite3_column_blob(s, col);
+    size_t n = size_t(sqlite3_column_bytes(s, col));
+    if (n > size) n = size;
+    if (n) std::memcpy(out, p, n);
+    if (n < size) std::memset(static_cast<char*>(out) + n, 0, size - n);
+}
+
+// ---- keys ----
+
+// 1 when found (text in *out), 0 when absent or unreadable.
+int read_key(const char* db, const char* key, std::string* out)
+{
+    if (!key) return 0;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Read) != kOpen) return 0;
+    sqlite3_stmt* s = statement(*d, "SELECT value FROM param WHERE key=?1");
+    if (!s) return 0;
+    Use use(s);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_ROW) return 0;
+    const unsigned char* v = sqlite3_column_text(s, 0);
+    out->assign(v ? reinterpret_cast<const char*>(v) : "", size_t(sqlite3_column_bytes(s, 0)));
+    return 1;
+}
+
+int upsert_key(const char* db, const char* key, const char* text)
+{
+    if (!key) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kKeyTable, kKeyColumns)) return -1;
+    sqlite3_stmt* s = statement(
+        *d, "INSERT INTO param(key,value) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET value=excluded.value");
+    if (!s) return -1;
+    Use use(s);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, text ? text : "", -1, SQLITE_STATIC);
+    if (!step_done(*d, s, key)) return -1;
+    wrote(*d);
+    return 0;
+}
+
+}  // namespace
+
+int get_param_int(const char* db, const char* key, int def)
+{
+    std::string v;
+    if (!read_key(db, key, &v)) return def;
+    long long n = std::strtoll(v.c_str(), nullptr, 10);
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return int(n);
+}
+
+int set_param_int(const char* db, const char* key, int value)
+{
+    return upsert_key(db, key, std::to_string(value).c_str());
+}
+
+int get_param_value(const char* db, const char* key, char* out, int out_size, const char* def)
+{
+    if (!out || out_size <= 0) return -1;
+    std::string v;
+    int found = read_key(db, key, &v);
+    const char* src = found ? v.c_str() : def ? def : "";
+    size_t n = std::strlen(src);  // a text ends at its first NUL
+    if (n > size_t(out_size) - 1) n = size_t(out_size) - 1;
+    std::memmove(out, src, n);
+    out[n] = 0;
+    return found ? 0 : -1;
+}
+
+int set_param_value(const char* db, const char* key, const char* text)
+{
+    if (!key) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Write) != kOpen) return -1;
+    sqlite3_stmt* s = statement(*d, "UPDATE param SET value=?2 WHERE key=?1");
+    if (!s) return -1;
+    Use use(s);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, text ? text : "", -1, SQLITE_STATIC);
+    if (!step_done(*d, s, key)) return -1;
+    if (sqlite3_changes(d->h) == 0) {
+        fail(std::string("no key ") + key);
+        return -1;
+    }
+    return 0;
+}
+
+int check_param_key(const char* db, const char* key)
+{
+    std::string v;
+    return read_key(db, key, &v) ? 0 : 1;
+}
+
+int add_param_value(const char* db, const char* key, const char* text) { return upsert_key(db, key, text); }
+
+int put_param_value(const char* db, const char* key, const char* text) { return upsert_key(db, key, text); }
+
+// ---- records ----
+
+int kxdb_row_read(const char* db, const KxRecordKind& kind, int index, void* out)
+{
+    if (!out || !valid_kind(kind)) return -1;
+    std::memset(out, 0, kind.size);
+    if (!in_range(kind, index)) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Read) != kOpen) return -1;
+    sqlite3_stmt* s = statement(*d, "SELECT data FROM " + quoted(kind.table) + " WHERE idx=?1");
+    if (!s) return -1;
+    Use use(s);
+    sqlite3_bind_int(s, 1, index);
+    if (sqlite3_step(s) != SQLITE_ROW) return -1;
+    copy_row(s, 0, out, kind.size);
+    return 0;
+}
+
+int kxdb_row_write(const char* db, const KxRecordKind& kind, int index, const void* record)
+{
+    if (!record || !valid_kind(kind) || !in_range(kind, index)) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kind.table, kRowColumns)) return -1;
+    sqlite3_stmt* s = statement(*d, "INSERT OR REPLACE INTO " + quoted(kind.table) + "(idx,data) VALUES(?1,?2)");
+    if (!s) return -1;
+    Use use(s);
+    sqlite3_bind_int(s, 1, index);
+    sqlite3_bind_blob(s, 2, record, int(kind.size), SQLITE_STATIC);
+    if (!step_done(*d, s, kind.table)) return -1;
+    wrote(*d);
+    return 0;
+}
+
+int kxdb_rows_read(const char* db, const KxRecordKind& kind, void* out, int max, int* count)
+{
+    if (count) *count = 0;
+    if (!out || max < 0 || !valid_kind(kind)) return -1;
+    std::memset(out, 0, kind.size * size_t(max));
+    int limit = max < kind.capacity ? max : kind.capacity;
+    if (limit == 0) return 0;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d) return -1;
+    int o = open_db(*d, Access::Read);
+    if (o != kOpen) return o == kMissing ? 0 : -1;
+    sqlite3_stmt* s =
+        statement(*d, "SELECT idx,data FROM " + quoted(kind.table) + " WHERE idx>=0 AND idx<?1 ORDER BY idx");
+    if (!s) return missing_table(d->h) ? 0 : -1;
+    Use use(s);
+    sqlite3_bind_int(s, 1, limit);
+    int n = 0, rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        int idx = sqlite3_column_int(s, 0);
+        copy_row(s, 1, static_cast<char*>(out) + size_t(idx) * kind.size, kind.size);
+        n++;
+    }
+    if (rc != SQLITE_DONE) {
+        fail(kind.table, d->h);
+        return -1;
+    }
+    if (count) *count = n;
+    return 0;
+}
+
+int kxdb_rows_write(const char* db, const KxRecordKind& kind, const void* records, int count)
+{
+    if (!valid_kind(kind)) return -1;
+    if (count < 0 || count > kind.capacity) {
+        fail(std::string(kind.table) + ": " + std::to_string(count) + " rows exceed the capacity");
+        return -1;
+    }
+    if (count == 0) return 0;
+    if (!records) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kind.table, kRowColumns)) return -1;
+    sqlite3_stmt* s = statement(*d, "INSERT OR REPLACE INTO " + quoted(kind.table) + "(idx,data) VALUES(?1,?2)");
+    if (!s || !begin(*d)) return -1;
+    bool ok = true;
+    for (int i = 0; ok && i < count; i++) {
+        Use use(s);
+        sqlite3_bind_int(s, 1, i);
+        sqlite3_bind_blob(s, 2, static_cast<const char*>(records) + size_t(i) * kind.size, int(kind.size),
+                          SQLITE_STATIC);
+        ok = step_done(*d, s, kind.table);
+    }
+    return finish(*d, ok) ? 0 : -1;
+}
+
+int kxdb_row_delete(const char* db, const KxRecordKind& kind, int index)
+{
+    if (!valid_kind(kind) || !in_range(kind, index)) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d) return -1;
+    int o = open_db(*d, Access::Write);
+    if (o != kOpen) return o == kMissing ? 0 : -1;
+    sqlite3_stmt* s = statement(*d, "DELETE FROM " + quoted(kind.table) + " WHERE idx=?1");
+    if (!s) return missing_table(d->h) ? 0 : -1;
+    Use use(s);
+    sqlite3_bind_int(s, 1, index);
+    if (!step_done(*d, s, kind.table)) return -1;
+    wrote(*d);
+    return 0;
+}
+
+int kxdb_row_count(const char* db, const KxRecordKind& kind)
+{
+    if (!valid_kind(kind)) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d) return -1;
+    int o = open_db(*d, Access::Read);
+    if (o != kOpen) return o == kMissing ? 0 : -1;
+    sqlite3_stmt* s = statement(*d, "SELECT count(*) FROM " + quoted(kind.table) + " WHERE idx>=0 AND idx<?1");
+    if (!s) return missing_table(d->h) ? 0 : -1;
+    Use use(s);
+    sqlite3_bind_int(s, 1, kind.capacity);
+    if (sqlite3_step(s) != SQLITE_ROW) {
+        fail(kind.table, d->h);
+        return -1;
+    }
+    return sqlite3_column_int(s, 0);
+}
+
+int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask,
+                  void (*patch)(void* record, int index))
+{
+    if (!valid_kind(kind) || !in_range(kind, source)) return -1;
+    std::vector<int> targets;
+    for (int i = 0; i < 64 && i < kind.capacity; i++)
+        if (i != source && (mask >> i & 1)) targets.push_back(i);
+    if (targets.empty()) return 0;
+
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kind.table, kRowColumns)) return -1;
+    sqlite3_stmt* get = statement(*d, "SELECT data FROM " + quoted(kind.table) + " WHERE idx=?1");
+    sqlite3_stmt* put = statement(*d, "INSERT OR REPLACE INTO " + quoted(kind.table) + "(idx,data) VALUES(?1,?2)");
+    if (!get || !put || !begin(*d)) return -1;
+
+    // The source is read inside the transaction, so every copy is of the
+    // same row even while other processes write.
+    std::vector<char> src(kind.size, 0), rec(kind.size);
+    bool ok = true;
+    {
+        Use use(get);
+        sqlite3_bind_int(get, 1, source);
+        int rc = sqlite3_step(get);
+        if (rc == SQLITE_ROW) {
+            copy_row(get, 0, src.data(), kind.size);
+        } else if (rc != SQLITE_DONE) {
+            fail(kind.table, d->h);
+            ok = false;
+        }
+    }
+    for (size_t t = 0; ok && t < targets.size(); t++) {
+        rec = src;
+        if (patch) patch(rec.data(), targets[t]);
+        Use use(put);
+        sqlite3_bind_int(put, 1, targets[t]);
+        sqlite3_bind_blob(put, 2, rec.data(), int(kind.size), SQLITE_STATIC);
+        ok = step_done(*d, put, kind.table);
+    }
+    return finish(*d, ok) ? 0 : -1;
+}
+
+int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const void* record, int index, void* ctx),
+                   void* ctx)
+{
+    if (!fn || !valid_kind(kind)) return -1;
+    std::vector<int> indexes;
+    std::vector<char> data;
+    {
+        std::lock_guard<std::recursive_mutex> lock(store_lock());
+        Db* d = slot(db);
+        if (!d) return -1;
+        int o = open_db(*d, Access::Read);
+        if (o != kOpen) return o == kMissing ? 0 : -1;
+        sqlite3_stmt* s =
+            statement(*d, "SELECT idx,data FROM " + quoted(kind.table) + " WHERE idx>=0 AND idx<?1 ORDER BY idx");
+        if (!s) return missing_table(d->h) ? 0 : -1;
+        Use use(s);
+        sqlite3_bind_int(s, 1, kind.capacity);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            indexes.push_back(sqlite3_column_int(s, 0));
+            data.resize(indexes.size() * kind.size);
+            copy_row(s, 1, data.data() + (indexes.size() - 1) * kind.size, kind.size);
+        }
+        if (rc != SQLITE_DONE) {
+            fail(kind.table, d->h);
+            return -1;
+        }
+    }
+    for (size_t i = 0; i < indexes.size(); i++) fn(data.data() + i * kind.size, indexes[i], ctx);
+    return int(indexes.size());
+}
+
+void kxdb_close_all()
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    close_all_locked();
+}
+
+// ---- tool calls ----
+
+namespace {
+
+// Runs a query on an existing database and hands each row to `row`, under the
+// lock. 0 for a missing database or table, -1 on failure, else the row count.
+template <typename Row>
+int query_rows(const char* db, const std::string& sql, Row row)
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d) return -1;
+    int o = open_db(*d, Access::Read);
+    if (o != kOpen) return o == kMissing ? 0 : -1;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(d->h, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+        fail(sql, d->h);
+        sqlite3_finalize(s);
+        return missing_table(d->h) ? 0 : -1;
+    }
+    int n = 0, rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        row(s);
+        n++;
+    }
+    if (rc != SQLITE_DONE) fail(sql, d->h);
+    sqlite3_finalize(s);
+    return rc == SQLITE_DONE ? n : -1;
+}
+
+std::string column_text(sqlite3_stmt* s, int col)
+{
+    const unsigned char* t = sqlite3_column_text(s, col);
+    return t ? std::string(reinterpret_cast<const char*>(t), size_t(sqlite3_column_bytes(s, col))) : std::string();
+}
+
+}  // namespace
+
+int kxdb_tables(const char* db, void (*fn)(const char* name, void* ctx), void* ctx)
+{
+    if (!fn) return -1;
+    std::vector<std::string> names;
+    int n = query_rows(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name",
+                       [&](sqlite3_stmt* s) { names.push_back(column_text(s, 0)); });
+    for (auto& name : names) fn(name.c_str(), ctx);
+    return n;
+}
+
+int kxdb_keys_each(const char* db, void (*fn)(const char* key, const char* value, void* ctx), void* ctx)
+{
+    if (!fn) return -1;
+    std::vector<std::pair<std::string, std::string>> keys;
+    int n = query_rows(db, "SELECT key,value FROM param ORDER BY key",
+                       [&](sqlite3_stmt* s) { keys.emplace_back(column_text(s, 0), column_text(s, 1)); });
+    for (auto& kv : keys) fn(kv.first.c_str(), kv.second.c_str(), ctx);
+    return n;
+}
+
+int kxdb_raw_rows(const char* db, const char* table,
+                  void (*fn)(long long index, const void* data, size_t len, void* ctx), void* ctx)
+{
+    if (!fn || !valid_table(table)) {
+        fail(std::string("not a record table: ") + (table ? table : "(null)"));
+        return -1;
+    }
+    std::vector<std::pair<long long, std::string>> rows;
+    int n = query_rows(db, "SELECT idx,data FROM " + quoted(table) + " ORDER BY idx", [&](sqlite3_stmt* s) {
+        const void* p = sqlite3_column_blob(s, 1);
+        size_t len = size_t(sqlite3_column_bytes(s, 1));
+        rows.emplace_back(sqlite3_column_int64(s, 0), p ? std::string(static_cast<const char*>(p), len) : "");
+    });
+    for (auto& r : rows) fn(r.first, r.second.data(), r.second.size(), ctx);
+    return n;
+}
+
+int kxdb_integrity_check(const char* db)
+{
+    {
+        std::lock_guard<std::recursive_mutex> lock(store_lock());
+        Db* d = slot(db);
+        if (!d || open_db(*d, Access::Read) != kOpen) return -1;
+    }
+    std::string first;
+    int n = query_rows(db, "PRAGMA integrity_check", [&](sqlite3_stmt* s) {
+        if (first.empty()) first = column_text(s, 0);
+    });
+    if (n < 0) return -1;
+    if (first == "ok") return 0;
+    fail("integrity check: " + first);
+    return 1;
+}
+
+const char* kxdb_last_error() { return t_error.c_str(); }

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the run command need,
+# when any is missing. Usage: scripts/deps.sh [build|run|all]
+set -euo pipefail
+want=(cmake g++ make pkg-config libjson-c-dev libsqlite3-dev libgtest-dev libssl-dev)
+case "${1:-build}" in
+  run|all) want+=(lighttpd curl) ;;
+esac
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi

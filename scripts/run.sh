@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs the system on this machine: builds it, initialises the store under a
+# root directory of its own, starts the core-daemon emulator and serves the
+# CGI program with lighttpd on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>.
+# Stop with Ctrl-C. Usage: scripts/run.sh [ROOT]   (default: ./run-root)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+scripts/deps.sh run
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)"
+
+root=$(realpath -m "${1:-$top/run-root}")
+mkdir -p "$root/www" "$root/var/run" "$root/tmp"
+export NVR_ROOT="$root"
+build/nvr-store init
+
+build/nvr-core-emu --journal "$root/emu-journal.txt" &
+emu=$!
+trap 'kill $emu 2>/dev/null; wait $emu 2>/dev/null || true' EXIT
+
+sed -e "s|@ROOT@|$root|g" -e "s|@BUILD@|$top/build|g" deploy/lighttpd.conf > "$root/lighttpd.conf"
+echo "serving on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>  (root $root)"
+lighttpd -D -f "$root/lighttpd.conf"

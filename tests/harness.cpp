@@ -1,0 +1,414 @@
+#include "tests/harness.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "platform/kxsocket.h"
+
+namespace {
+
+void remove_tree(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return;
+    if (S_ISDIR(st.st_mode)) {
+        if (DIR* d = opendir(path.c_str())) {
+            while (struct dirent* e = readdir(d)) {
+                if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+                remove_tree(path + "/" + e->d_name);
+            }
+            closedir(d);
+        }
+        rmdir(path.c_str());
+    } else {
+        unlink(path.c_str());
+    }
+}
+
+long now_ms()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
+}
+
+}  // namespace
+
+TempRoot::TempRoot()
+{
+    char tmpl[] = "/tmp/nvr-test-XXXXXX";
+    char* d = mkdtemp(tmpl);
+    if (!d) std::abort();
+    path_ = d;
+}
+
+TempRoot::~TempRoot()
+{
+    if (!std::getenv("NVR_KEEP_ROOT")) remove_tree(path_);
+}
+
+void TempRoot::write_file(const std::string& fixed, const std::string& bytes) const
+{
+    std::string p = at(fixed);
+    std::string dir = p.substr(0, p.rfind('/'));
+    for (size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
+        mkdir(dir.substr(0, pos).c_str(), 0755);
+        if (pos == std::string::npos) break;
+    }
+    std::ofstream f(p, std::ios::binary);
+    f.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::string read_whole_file(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::string TempRoot::read_file(const std::string& fixed) const { return read_whole_file(at(fixed)); }
+
+bool TempRoot::exists(const std::string& fixed) const
+{
+    struct stat st;
+    return lstat(at(fixed).c_str(), &st) == 0;
+}
+
+std::vector<std::string> TempRoot::list_dir(const std::string& fixed) const
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(at(fixed).c_str())) {
+        while (struct dirent* e = readdir(d))
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string RunResult::body() const
+{
+    size_t p = out.find("\r\n\r\n");
+    return p == std::string::npos ? out : out.substr(p + 4);
+}
+
+std::string RunResult::header() const
+{
+    size_t p = out.find("\r\n\r\n");
+    return p == std::string::npos ? "" : out.substr(0, p);
+}
+
+std::string built(const std::string& name)
+{
+    return std::string(NVR_BUILD_DIR) + "/" + name;
+}
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env, const std::string& input,
+                      int timeout_ms)
+{
+    RunResult r;
+    signal(SIGPIPE, SIG_IGN);  // a program that leaves input unread must not kill the test
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return r;
+    // A later variable of the same name replaces an earlier one.
+    std::vector<std::string> envs;
+    for (size_t i = 0; i < env.size(); i++) {
+        bool replaced = false;
+        for (size_t j = i + 1; j < env.size() && !replaced; j++) replaced = env[j].first == env[i].first;
+        if (!replaced) envs.push_back(env[i].first + "=" + env[i].second);
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    fcntl(in[1], F_SETFL, O_NONBLOCK);
+    size_t written = 0;
+    if (input.empty()) {
+        close(in[1]);
+        in[1] = -1;
+    }
+    long deadline = now_ms() + timeout_ms;
+    bool out_open = true, err_open = true;
+    char buf[65536];
+    while (out_open || err_open) {
+        struct pollfd fds[3];
+        int n = 0;
+        int out_i = -1, err_i = -1, in_i = -1;
+        if (out_open) { fds[n] = {out[0], POLLIN, 0}; out_i = n++; }
+        if (err_open) { fds[n] = {err[0], POLLIN, 0}; err_i = n++; }
+        if (in[1] >= 0) { fds[n] = {in[1], POLLOUT, 0}; in_i = n++; }
+        long left = deadline - now_ms();
+        if (left <= 0) {
+            r.timed_out = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, nfds_t(n), int(left)) < 0 && errno != EINTR) break;
+        if (out_i >= 0 && fds[out_i].revents) {
+            ssize_t k = read(out[0], buf, sizeof buf);
+            if (k > 0) r.out.append(buf, size_t(k)); else out_open = false;
+        }
+        if (err_i >= 0 && fds[err_i].revents) {
+            ssize_t k = read(err[0], buf, sizeof buf);
+            if (k > 0) r.err.append(buf, size_t(k)); else err_open = false;
+        }
+        if (in_i >= 0 && fds[in_i].revents) {
+            ssize_t k = (fds[in_i].revents & POLLOUT) ? write(in[1], input.data() + written, input.size() - written) : -1;
+            if (k > 0) written += size_t(k);
+            if (k <= 0 || written == input.size()) {
+                close(in[1]);
+                in[1] = -1;
+            }
+        }
+    }
+    if (in[1] >= 0) close(in[1]);
+    close(out[0]);
+    close(err[0]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    return r;
+}
+
+// ---- emulator ----
+
+uint32_t EmuFrame::u32_at(size_t off) const
+{
+    uint32_t v = 0;
+    if (off + 4 <= payload.size()) std::memcpy(&v, payload.data() + off, 4);
+    return v;
+}
+
+int64_t EmuFrame::i64_at(size_t off) const
+{
+    int64_t v = 0;
+    if (off + 8 <= payload.size()) std::memcpy(&v, payload.data() + off, 8);
+    return v;
+}
+
+std::string EmuFrame::text_at(size_t off, size_t width) const
+{
+    std::string s;
+    for (size_t i = off; i < off + width && i < payload.size() && payload[i]; i++) s += char(payload[i]);
+    return s;
+}
+
+void Emulator::write_rules() const
+{
+    std::string text;
+    for (auto& r : rules_) text += r + "\n";
+    root_.write_file("/emu/rules.txt", text);
+}
+
+void Emulator::rule(const std::string& line)
+{
+    rules_.push_back(line);
+    write_rules();
+}
+
+void Emulator::start(bool demo)
+{
+    if (pid_ > 0) return;
+    write_rules();
+    root_.write_file("/emu/journal.txt", "");
+    std::string socket_path = root_.at("/var/run/kxsocket");
+    unlink(socket_path.c_str());
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string root_env = "NVR_ROOT=" + root_.path();
+        std::string prog = built("nvr-core-emu");
+        std::string journal = root_.at("/emu/journal.txt");
+        std::string rules = root_.at("/emu/rules.txt");
+        std::vector<const char*> argv{prog.c_str(), "--journal", journal.c_str(), "--rules", rules.c_str()};
+        if (!demo) argv.push_back("--no-demo");
+        argv.push_back(nullptr);
+        const char* envp[] = {root_env.c_str(), "PATH=/usr/bin:/bin", nullptr};
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 0);
+        execve(prog.c_str(), const_cast<char* const*>(argv.data()), const_cast<char* const*>(envp));
+        _exit(127);
+    }
+    pid_ = pid;
+    // Ready when the socket accepts connections.
+    long deadline = now_ms() + 10000;
+    while (now_ms() < deadline) {
+        int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        struct sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, socket_path.c_str(), sizeof a.sun_path - 1);
+        bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        close(s);
+        if (ok) return;
+        usleep(5000);
+    }
+    ADD_FAILURE() << "emulator did not start";
+}
+
+void Emulator::stop()
+{
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int st;
+    waitpid(pid_, &st, 0);
+    pid_ = -1;
+}
+
+// Asks the emulator to read everything already sent to it, so its journal
+// is complete for every CGI run that has ended.
+static void emulator_sync(const std::string& socket_path)
+{
+    int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, socket_path.c_str(), sizeof a.sun_path - 1);
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        kx_write_frame(s, 1, kKxSyncCode, kKxFlagWait, nullptr, 0) == 0) {
+        KxFrameHeader h;
+        unsigned char* payload = nullptr;
+        if (kx_read_frame(s, &h, &payload) == 1) free(payload);
+    }
+    close(s);
+}
+
+std::vector<EmuFrame> Emulator::received() const
+{
+    if (pid_ > 0) emulator_sync(root_.at("/var/run/kxsocket"));
+    std::vector<EmuFrame> frames;
+    std::istringstream in(root_.read_file("/emu/journal.txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream ls(line);
+        EmuFrame f;
+        uint32_t len = 0;
+        std::string hex;
+        if (!(ls >> f.seq >> f.code >> f.flags >> len >> hex)) continue;
+        if (f.code == kKxSyncCode) continue;
+        if (hex != "-") f.payload = from_hex(hex);
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+std::vector<EmuFrame> Emulator::received(uint32_t code) const
+{
+    std::vector<EmuFrame> all = received(), some;
+    for (auto& f : all)
+        if (f.code == code) some.push_back(f);
+    return some;
+}
+
+// ---- fixture ----
+
+Emulator& NvrTest::emu()
+{
+    if (!emu_started_) {
+        emu_started_ = true;
+        emu_.start();
+    }
+    return emu_;
+}
+
+RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
+{
+    std::vector<std::pair<std::string, std::string>> e{
+        {"NVR_ROOT", root_.path()},
+        {"PATH", root_.path() + "/fakebin:" + std::string(NVR_BUILD_DIR) + "/tools:/usr/bin:/bin"},
+        {"REQUEST_METHOD", req.method},
+        {"PATH_INFO", req.code},
+        {"QUERY_STRING", req.query},
+        {"CONTENT_TYPE", req.content_type},
+        {"REMOTE_ADDR", "192.0.2.10"},
+    };
+    if (req.set_content_length) e.push_back({"CONTENT_LENGTH", std::to_string(req.body.size())});
+    for (auto& kv : env) e.push_back(kv);
+    for (auto& kv : req.env) e.push_back(kv);
+    return run_program(built(program), {}, e, req.body);
+}
+
+RunResult NvrTest::post(const std::string& code, const std::string& body)
+{
+    CgiRequest r;
+    r.code = code;
+    r.body = body;
+    return run(r);
+}
+
+RunResult NvrTest::get(const std::string& code, const std::string& query)
+{
+    CgiRequest r;
+    r.method = "GET";
+    r.code = code;
+    r.query = query;
+    r.content_type = "";
+    return run(r);
+}
+
+void NvrTest::fake_tool(const std::string& name, const std::string& script)
+{
+    std::string calls = root_.at("/fakebin/" + name + ".calls");
+    std::string text = "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + calls + "'\n" + script + "\n";
+    root_.write_file("/fakebin/" + name, text);
+    chmod(root_.at("/fakebin/" + name).c_str(), 0755);
+}
+
+std::vector<std::string> NvrTest::tool_calls(const std::string& name)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(root_.read_file("/fakebin/" + name + ".calls"));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+RunResult NvrTest::store(const std::vector<std::string>& args)
+{
+    return run_program(built("nvr-store"), args, {{"NVR_ROOT", root_.path()}}, "");
+}
+
+std::string to_hex(const void* data, size_t len)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < len; i++) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
+
+std::vector<uint8_t> from_hex(const std::string& hex)
+{
+    std::vector<uint8_t> v;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) v.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return v;
+}

@@ -1,0 +1,136 @@
+// End-to-end harness: runs the built programs in a fresh NVR_ROOT.
+//
+//   class LoginTest : public NvrTest {};
+//   TEST_F(LoginTest, Works) {
+//       emu().rule("3504 reply 8504 hex:00000000");
+//       auto r = post("/1018", "page");
+//       EXPECT_EQ(r.body(), "...");
+//       auto frames = emu().received(3504);
+//   }
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A temporary root directory, removed with everything in it at destruction.
+class TempRoot {
+public:
+    TempRoot();
+    ~TempRoot();
+    TempRoot(const TempRoot&) = delete;
+    TempRoot& operator=(const TempRoot&) = delete;
+    const std::string& path() const { return path_; }
+    // Path of a fixed system path under this root ("/tmp/x" -> ROOT/tmp/x).
+    std::string at(const std::string& fixed) const { return path_ + fixed; }
+    void write_file(const std::string& fixed, const std::string& bytes) const;
+    std::string read_file(const std::string& fixed) const;
+    bool exists(const std::string& fixed) const;
+    std::vector<std::string> list_dir(const std::string& fixed) const;
+
+private:
+    std::string path_;
+};
+
+// Result of one program run.
+struct RunResult {
+    std::string out;  // standard output, byte for byte
+    std::string err;  // standard error
+    int status = -1;  // exit status (0..255), or 128 + signal
+    bool timed_out = false;
+    // Output after the CGI header's blank line; the whole output when none.
+    std::string body() const;
+    // The header block (up to and excluding the first blank line).
+    std::string header() const;
+};
+
+// Runs `program` (a path) with exactly `env` as environment and `input` on
+// standard input. Killed after `timeout_ms`.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env, const std::string& input,
+                      int timeout_ms = 60000);
+
+// Path of a built program (nvr-api.cgi, nvr-core-emu, ...).
+std::string built(const std::string& name);
+
+// One CGI request.
+struct CgiRequest {
+    std::string method = "POST";
+    std::string code;                            // PATH_INFO
+    std::string content_type = "application/json";
+    std::string query;                           // QUERY_STRING
+    std::string body;                            // standard input
+    std::vector<std::pair<std::string, std::string>> env;  // extra variables
+    bool set_content_length = true;
+};
+
+// A frame the emulator received (from its journal).
+struct EmuFrame {
+    uint32_t seq = 0;
+    uint32_t code = 0;
+    uint32_t flags = 0;
+    std::vector<uint8_t> payload;
+    // Little-endian reads at an offset of the payload.
+    uint32_t u32_at(size_t off) const;
+    int64_t i64_at(size_t off) const;
+    std::string text_at(size_t off, size_t width) const;  // up to the first NUL
+};
+
+// The core-daemon emulator running as a child process on ROOT's socket.
+class Emulator {
+public:
+    explicit Emulator(const TempRoot& root) : root_(root) {}
+    ~Emulator() { stop(); }
+    // Adds a rule line (see tools/emu/README in docs): takes effect at start,
+    // or at once if running (the emulator rereads its rules on SIGHUP).
+    void rule(const std::string& line);
+    void start(bool demo = true);
+    void stop();
+    bool running() const { return pid_ > 0; }
+    // Every frame received so far, or those of one request code.
+    std::vector<EmuFrame> received() const;
+    std::vector<EmuFrame> received(uint32_t code) const;
+
+private:
+    void write_rules() const;
+    const TempRoot& root_;
+    std::vector<std::string> rules_;
+    int pid_ = -1;
+};
+
+// Test fixture: a fresh root, the CGI program, and an emulator that starts on
+// first use.
+class NvrTest : public ::testing::Test {
+protected:
+    NvrTest() : emu_(root_) {}
+    TempRoot& root() { return root_; }
+    Emulator& emu();  // started lazily with the demo behaviour
+    RunResult run(const CgiRequest& req, const std::string& program = "nvr-api.cgi");
+    RunResult post(const std::string& code, const std::string& body);
+    RunResult get(const std::string& code, const std::string& query);
+    // Runs `nvr-store ARGS...` in this root (e.g. {"init"}).
+    RunResult store(const std::vector<std::string>& args);
+    // Installs a fake shell tool ROOT/fakebin/NAME (first on the CGI's PATH)
+    // that appends its arguments, one line per call, to ROOT/fakebin/NAME.calls
+    // and then runs `script` (sh) if given.
+    void fake_tool(const std::string& name, const std::string& script = "");
+    std::vector<std::string> tool_calls(const std::string& name);
+    // Extra environment for every run (e.g. HTTP_COOKIE, REMOTE_ADDR).
+    std::vector<std::pair<std::string, std::string>> env;
+
+private:
+    TempRoot root_;
+    Emulator emu_;
+    bool emu_started_ = false;
+};
+
+// Whole contents of a file ("" when unreadable).
+std::string read_whole_file(const std::string& path);
+
+// Hex helpers.
+std::string to_hex(const void* data, size_t len);
+std::vector<uint8_t> from_hex(const std::string& hex);

@@ -1,0 +1,81 @@
+// nvr-core-emu: a stand-in for the core daemon, for tests and development.
+//
+// The answers it gives come from two places: the rules file of a test (see
+// rules.h) and, for codes without a rule, the demo registry below, which
+// each area fills from its own file tools/emu/demo_<area>.cpp:
+//
+//   static void demo_busy(const EmuRequest& req, EmuAnswer& answer)
+//   {
+//       answer.reply_record(req.code + 5000, u32(0));
+//   }
+//   static const EmuDemoEntry kPlaybackDemo[] = {{4011, demo_busy}};
+//   EMU_DEMO_AREA(playback, kPlaybackDemo);
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/record.h"
+
+// The emulator's own message: answered by the demo with code + 5000 and the
+// request's payload unchanged (a probe, and the demo registry's self-test).
+constexpr u32 kEmuEchoCode = 0x7fff0001;
+
+// One frame received with the wait flag set.
+struct EmuRequest {
+    u32 seq;
+    u32 code;
+    u32 flags;
+    const u8* payload;  // never null
+    u32 length;
+};
+
+// One step of an answer: a reply frame, or the end of the connection. The
+// delay counts from the previous step (from the request for the first), so
+// the steps are carried out in their order.
+struct EmuStep {
+    enum Kind { kReply, kClose } kind = kReply;
+    u32 code = 0;
+    std::vector<u8> payload;
+    int delay_ms = 0;
+};
+
+// The answer a demo function builds. No step: no answer.
+class EmuAnswer {
+public:
+    void reply(u32 code, const void* payload, size_t length, int delay_ms = 0);
+    void reply(u32 code, std::vector<u8> payload, int delay_ms = 0);
+    // One plain record as the payload (little-endian layout as declared).
+    template <typename T>
+    void reply_record(u32 code, const T& record, int delay_ms = 0) { reply(code, &record, sizeof record, delay_ms); }
+    // Several records of one type as the payload.
+    template <typename T>
+    void reply_records(u32 code, const std::vector<T>& records, int delay_ms = 0)
+    {
+        reply(code, records.data(), records.size() * sizeof(T), delay_ms);
+    }
+    void close(int delay_ms = 0);
+    std::vector<EmuStep>& steps() { return steps_; }
+
+private:
+    std::vector<EmuStep> steps_;
+};
+
+using EmuDemoFn = void (*)(const EmuRequest& request, EmuAnswer& answer);
+struct EmuDemoEntry {
+    u32 code;
+    EmuDemoFn fn;
+};
+
+// Adds an area's table; a code registered twice keeps its first entry (a
+// warning names both areas). Returns the number of entries added.
+int emu_demo_register(const char* area, const EmuDemoEntry* entries, size_t count);
+// The demo function of a request code, or null.
+EmuDemoFn emu_demo_find(u32 code);
+// "code area" lines of every registered code, sorted by code.
+std::vector<std::string> emu_demo_list();
+
+#define EMU_DEMO_AREA(area, table) \
+    static const int emu_demo_area_##area = emu_demo_register(#area, table, sizeof(table) / sizeof((table)[0]))
