@@ -85,7 +85,7 @@ class Emulator {
 public:
     explicit Emulator(const TempRoot& root) : root_(root) {}
     ~Emulator() { stop(); }
-    // Adds a rule line (see tools/emu/README in docs): takes effect at start,
+    // Adds a rule line (see docs/emulator.md): takes effect at start,
     // or at once if running (the emulator rereads its rules on SIGHUP).
     void rule(const std::string& line);
     void start(bool demo = true);

@@ -109,9 +109,7 @@ int page_check(const char* request)
     if (!request) return 0;
     char payload[256] = {};
     std::strncpy(payload, request, sizeof payload - 1);
-    core_request(system_reply, kMsgPageCheck, sizeof payload, payload, 0);
-    if (core_reply_done == 0) cgi_reply_error(kReplyText);
-    core_release();
+    core_query(system_reply, kMsgPageCheck, payload, sizeof payload, kReplyText);
     return 0;
 }
 

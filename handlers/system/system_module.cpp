@@ -4,25 +4,13 @@
 #include "front/webreq.h"
 #include "handlers/system/system.h"
 
-namespace {
-
-struct ReplyRoute {
-    u32 code;
-    int (*format)(const KxFrameHeader* header, const void* payload);
-};
-
-const ReplyRoute kSystemReplies[] = {
+static const ReplyRoute kSystemReplies[] = {
     {8504, page_check_reply},
 };
 
-}  // namespace
-
 int system_reply(void*, const KxFrameHeader* header, const void* payload)
 {
-    if (!header || !payload) return 0;
-    for (const ReplyRoute& r : kSystemReplies)
-        if (r.code == header->code) return r.format(header, payload);
-    return 0;
+    return core_route_reply(kSystemReplies, header, payload);
 }
 
 static const WebReqEntry kSystemTable[] = {
