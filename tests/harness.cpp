@@ -40,6 +40,32 @@ void remove_tree(const std::string& path)
     }
 }
 
+// Programs built for another processor run under its emulator (the build
+// passes NVR_EXEC_WRAPPER, e.g. "qemu-arm;-L;/usr/arm-linux-gnueabihf").
+[[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp)
+{
+    std::vector<std::string> words;
+#ifdef NVR_EXEC_WRAPPER
+    std::string wrapper = NVR_EXEC_WRAPPER;
+    for (size_t start = 0; start <= wrapper.size();) {
+        size_t end = wrapper.find(';', start);
+        if (end == std::string::npos) end = wrapper.size();
+        if (end > start) words.push_back(wrapper.substr(start, end - start));
+        start = end + 1;
+    }
+#endif
+    words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    if (words[0][0] == '/')
+        execve(argv[0], argv.data(), envp);
+    else
+        execvpe(argv[0], argv.data(), envp);
+    _exit(127);
+}
+
 long now_ms()
 {
     struct timespec ts;
@@ -139,14 +165,10 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
         std::vector<char*> envp;
         for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
         envp.push_back(nullptr);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
+        exec_program(program, args, envp.data());
     }
     close(in[0]);
     close(out[1]);
@@ -249,14 +271,12 @@ void Emulator::start(bool demo)
         std::string prog = built("nvr-core-emu");
         std::string journal = root_.at("/emu/journal.txt");
         std::string rules = root_.at("/emu/rules.txt");
-        std::vector<const char*> argv{prog.c_str(), "--journal", journal.c_str(), "--rules", rules.c_str()};
-        if (!demo) argv.push_back("--no-demo");
-        argv.push_back(nullptr);
+        std::vector<std::string> args{"--journal", journal, "--rules", rules};
+        if (!demo) args.push_back("--no-demo");
         const char* envp[] = {root_env.c_str(), "PATH=/usr/bin:/bin", nullptr};
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 0);
-        execve(prog.c_str(), const_cast<char* const*>(argv.data()), const_cast<char* const*>(envp));
-        _exit(127);
+        exec_program(prog, args, const_cast<char* const*>(envp));
     }
     pid_ = pid;
     // Ready when the socket accepts connections.
