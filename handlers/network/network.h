@@ -1,0 +1,18 @@
+// Handlers and reply formatters of the network and services module ("/7000"
+// table).
+#pragma once
+
+#include "platform/kxsocket.h"
+
+// The network module's reply callback (one formatter per reply code).
+int network_reply(void* context, const KxFrameHeader* header, const void* payload);
+
+// Network interfaces.
+int net_settings_read(const char* request);   // "/7040"
+int net_settings_write(const char* request);  // "/7041"
+int net_mode_read(const char* request);       // "/7042"
+int net_apply(const char* request);           // "/7043"
+int net_mac_read(const char* request);        // "/7044"
+int net_default_route(const char* request);   // "/7096"
+
+int net_default_route_reply(const KxFrameHeader* header, const void* payload);  // 6724

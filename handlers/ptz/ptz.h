@@ -1,0 +1,29 @@
+// Handlers and reply formatters of the PTZ module ("/5000" table).
+#pragma once
+
+#include "platform/kxsocket.h"
+
+// The PTZ module's reply callback (one formatter per reply code).
+int ptz_reply(void* context, const KxFrameHeader* header, const void* payload);
+
+// PTZ control.
+int ptz_move(const char* request);            // "/5000"
+int ptz_preset(const char* request);          // "/5001"
+int ptz_tour_start(const char* request);      // "/5002"
+int ptz_tour_stop(const char* request);       // "/5003"
+int ptz_tour_action(const char* request);     // "/5004"
+int ptz_preset_list(const char* request);     // "/5005"
+int ptz_channel_action(const char* request);  // "/5006"
+int ptz_zoom(const char* request);            // "/5007"
+int ptz_speed(const char* request);           // "/5008"
+int ptz_command(const char* request);         // "/5009"
+int ptz_channel_status(const char* request);  // "/5010"
+int ptz_status_read(const char* request);     // "/5011"
+int ptz_status_write(const char* request);    // "/5012"
+
+int ptz_camera_param_reply(const KxFrameHeader* header, const void* payload);  // 8226
+int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload);   // 6265, 6268
+int ptz_status_read_reply(const KxFrameHeader* header, const void* payload);   // 6270
+int ptz_status_write_reply(const KxFrameHeader* header, const void* payload);  // 6271
+int ptz_command_reply(const KxFrameHeader* header, const void* payload);       // 8361
+int ptz_channel_status_reply(const KxFrameHeader* header, const void* payload);  // 8363
