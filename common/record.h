@@ -31,7 +31,7 @@ template <size_t N>
 inline void set_text(char (&field)[N], const char* text)
 {
     std::memset(field, 0, N);
-    if (text) std::strncpy(field, text, N - 1);
+    if (text) std::memcpy(field, text, strnlen(text, N - 1));
 }
 
 // Copies a text into a fixed field, cut to at most `max` characters.

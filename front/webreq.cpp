@@ -1,14 +1,18 @@
 #include "front/webreq.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "common/record.h"
 #include "common/reply.h"
 
 namespace {
 
 WebReqEntry g_slots[MAX_WEBREQ_COUNT];
 unsigned char g_in_use[MAX_WEBREQ_COUNT];
+const WebReqEntry* g_owner[MAX_WEBREQ_COUNT];  // the table a slot's row came from
 int g_count;
+int g_high;  // slots at and above this index have never been used
 
 struct ModuleNote {
     const char* module;
@@ -31,28 +35,57 @@ int webreq_register(const WebReqEntry* table, int count)
     for (int i = 0; i < count; i++) {
         while (slot < MAX_WEBREQ_COUNT && g_in_use[slot]) slot++;
         if (slot == MAX_WEBREQ_COUNT) break;
-        g_slots[slot] = table[i];
-        g_slots[slot].name[sizeof g_slots[slot].name - 1] = '\0';
+        std::memset(g_slots[slot].name, 0, sizeof g_slots[slot].name);
+        std::strncpy(g_slots[slot].name, table[i].name, sizeof g_slots[slot].name - 1);
+        g_slots[slot].handler = table[i].handler;
+        g_owner[slot] = table;
         g_in_use[slot] = 1;
+        if (slot >= g_high) g_high = slot + 1;
         g_count++;
     }
     return 0;
 }
 
+// Request codes as 64-bit keys (a name is 8 bytes), so that removing a
+// module at exit is a sorted look-up rather than a scan of every slot
+// against every row.
+static u64 name_key(const char (&name)[8])
+{
+    u64 k;
+    std::memcpy(&k, name, sizeof k);
+    return k;
+}
+
+static bool is_module_table(const WebReqEntry* table, int count);
+
+static void clear_slot(int slot)
+{
+    std::memset(&g_slots[slot], 0, sizeof g_slots[slot]);
+    g_owner[slot] = nullptr;
+    g_in_use[slot] = 0;
+    g_count--;
+}
+
 int webreq_unregister(const WebReqEntry* table, int count)
 {
     if (!table || count <= 0) return -1;
-    for (int slot = 0; slot < MAX_WEBREQ_COUNT; slot++) {
-        if (!g_in_use[slot]) continue;
-        for (int i = 0; i < count; i++) {
-            if (std::strncmp(g_slots[slot].name, table[i].name, sizeof table[i].name) == 0) {
-                std::memset(&g_slots[slot], 0, sizeof g_slots[slot]);
-                g_in_use[slot] = 0;
-                g_count--;
-                break;
-            }
-        }
+    // A module's own table: its rows are the slots it filled (no request
+    // code occurs in two module tables), found without comparing names.
+    if (is_module_table(table, count)) {
+        for (int slot = 0; slot < g_high; slot++)
+            if (g_in_use[slot] && g_owner[slot] == table) clear_slot(slot);
+        return 0;
     }
+    u64 keys[MAX_WEBREQ_COUNT];
+    int n = 0;
+    for (int i = 0; i < count && n < MAX_WEBREQ_COUNT; i++) {
+        char name[8] = {};
+        std::strncpy(name, table[i].name, sizeof name - 1);
+        keys[n++] = name_key(name);
+    }
+    std::sort(keys, keys + n);
+    for (int slot = 0; slot < g_high; slot++)
+        if (g_in_use[slot] && std::binary_search(keys, keys + n, name_key(g_slots[slot].name))) clear_slot(slot);
     return 0;
 }
 
@@ -79,6 +112,13 @@ void webreq_note_module(const char* module, const WebReqEntry* table, int count)
 {
     if (g_module_count < static_cast<int>(sizeof g_modules / sizeof g_modules[0]))
         g_modules[g_module_count++] = {module, table, count};
+}
+
+static bool is_module_table(const WebReqEntry* table, int count)
+{
+    for (int m = 0; m < g_module_count; m++)
+        if (g_modules[m].table == table && g_modules[m].count == count) return true;
+    return false;
 }
 
 const char* webreq_module_of(const char* code)
