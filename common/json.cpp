@@ -7,7 +7,8 @@ JsonPtr json_parse(const char* text)
     if (!text) return nullptr;
     json_tokener* tok = json_tokener_new();
     if (!tok) return nullptr;
-    json_object* o = json_tokener_parse_ex(tok, text, int(std::strlen(text)));
+    // -1: the text runs to its NUL, which also ends a bare number.
+    json_object* o = json_tokener_parse_ex(tok, text, -1);
     json_tokener_error err = json_tokener_get_error(tok);
     json_tokener_free(tok);
     if (err != json_tokener_success) {

@@ -1,0 +1,45 @@
+// Handlers and reply formatters of the playback module ("/4000" table).
+#pragma once
+
+#include "platform/kxsocket.h"
+
+// The playback module's reply callback (one formatter per reply code).
+int playback_reply(void* context, const KxFrameHeader* header, const void* payload);
+
+// Search, sessions and play time.
+int playback_search(const char* request);       // "/4000"
+int playback_open(const char* request);         // "/4001"
+int playback_play_time(const char* request);    // "/4002"
+int playback_next_page(const char* request);    // "/4023"
+
+int search_reply(const KxFrameHeader* header, const void* payload);         // 6159, 6161
+int open_reply(const KxFrameHeader* header, const void* payload);           // 6162
+int session_stream_reply(const KxFrameHeader* header, const void* payload); // 8502
+int play_time_reply(const KxFrameHeader* header, const void* payload);      // 6153
+
+// Session control.
+int playback_close(const char* request);         // "/4003"
+int playback_list_1165(const char* request);     // "/4004"
+int playback_direction(const char* request);     // "/4005"
+int playback_list_1170(const char* request);     // "/4006"
+int playback_session_speed(const char* request); // "/4007"
+int playback_channel_speed(const char* request); // "/4008"
+int playback_jump(const char* request);          // "/4009"
+int playback_list_1113(const char* request);     // "/3003"
+int playback_sid_speed(const char* request);     // "/4022"
+
+int jump_reply(const KxFrameHeader* header, const void* payload);  // 6171
+
+// Live stream, logs and transcoding.
+int live_address(const char* request);       // "/4010"
+int live_stop(const char* request);          // "/4011"
+int playback_log(const char* request);       // "/4024"
+int transcode_start(const char* request);    // "/4025"
+int transcode_state(const char* request);    // "/4026"
+
+int live_address_reply(const KxFrameHeader* header, const void* payload);  // 8500
+int transcode_reply(const KxFrameHeader* header, const void* payload);     // 6176
+int transcode_state_reply(const KxFrameHeader* header, const void* payload);  // 6177
+
+// Sends the operation log of a playback action on a channel (counted from 1).
+void playback_send_log(int sub_type, int channel_from_1);

@@ -1,0 +1,149 @@
+// Live-stream addresses, the playback log request, and transcoding.
+#include <atomic>
+
+#include "common/core.h"
+#include "common/decimal_text.h"
+#include "common/json.h"
+#include "common/reply.h"
+#include "handlers/playback/playback.h"
+#include "handlers/playback/playback_records.h"
+
+namespace {
+
+constexpr u32 kMsgLiveAddress = 3500;
+constexpr u32 kMsgLiveStop = 1901;
+constexpr u32 kMsgTranscode = 1176;
+constexpr u32 kMsgTranscodeState = 1177;
+
+constexpr int kLogLive = 208;
+constexpr int kMaxLiveChannel = 15;
+
+// Set by the live-address reply when the address was given: the handler
+// then logs the record's channel once the reply is written.
+std::atomic<bool> g_live_given{false};
+std::atomic<int> g_live_channel{0};
+
+// "id" 0..15, "streamType" and "streamFrom" 0 or 1.
+bool live_request(const char* request, LiveRequest* out)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return false;
+    out->channel = jint(r, "id");
+    out->stream_type = jint(r, "streamType");
+    out->stream_source = jint(r, "streamFrom");
+    return out->channel >= 0 && out->channel <= kMaxLiveChannel && (out->stream_type == 0 || out->stream_type == 1) &&
+           (out->stream_source == 0 || out->stream_source == 1);
+}
+
+}  // namespace
+
+int live_address(const char* request)
+{
+    LiveRequest live;
+    if (!live_request(request, &live)) return 0;
+    g_live_given = false;
+    core_query(playback_reply, kMsgLiveAddress, &live, sizeof live, kReplyJson);
+    if (g_live_given) playback_send_log(kLogLive, g_live_channel + 1);
+    return 0;
+}
+
+int live_address_reply(const KxFrameHeader* header, const void* payload)
+{
+    LiveStream s;
+    if (!record_at(payload, header->length, 0, &s)) {
+        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
+        core_reply_finish(1);
+        return 0;
+    }
+    JsonPtr reply = jobject();
+    json_object* o = reply.get();
+    if (s.result >= 0) {
+        jadd(o, "status", "OK");
+        jadd(o, "port", s.port);
+        jadd(o, "direct", s.direct);
+        jadd_text(o, "rtspAddr", s.rtsp_addr);
+        jadd_text(o, "resPath", s.res_path);
+    } else {
+        jadd(o, "status", "ERROR");
+    }
+    json_reply(kReplyJson, o);
+    if (s.result >= 0) {
+        g_live_channel = s.channel;
+        g_live_given = true;
+    }
+    core_reply_finish(1);
+    return 0;
+}
+
+int live_stop(const char* request)
+{
+    LiveRequest live;
+    if (!live_request(request, &live)) return 0;
+    live.stream_source = 0;
+    core_notify(kMsgLiveStop, live);
+    return cgi_reply_ok();
+}
+
+int playback_log(const char* request)
+{
+    int channel = 0;
+    if (!decimal_text(request, &channel) || channel < 0 || channel > kMaxLiveChannel) return 0;
+    playback_send_log(kLogLive, channel + 1);
+    return cgi_reply_ok();
+}
+
+// ---- transcoding ----
+
+int transcode_start(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    TranscodeRequest t{jint(r, "ch"),        jint(r, "sid"),     jint(r, "trancodingmode"),
+                       jint(r, "framesize"), jint(r, "bitrate"), jint(r, "framerate")};
+    core_query(playback_reply, kMsgTranscode, &t, sizeof t, kReplyJson);
+    return 0;
+}
+
+int transcode_state(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    TranscodeQuery q{jint(r, "ch"), jint(r, "sid")};
+    core_query(playback_reply, kMsgTranscodeState, &q, sizeof q, kReplyJson);
+    return 0;
+}
+
+namespace {
+
+int transcode_answer(const KxFrameHeader* header, const void* payload, bool with_status)
+{
+    TranscodeState s;
+    if (!record_at(payload, header->length, 0, &s)) {
+        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
+        core_reply_finish(1);
+        return 0;
+    }
+    JsonPtr reply = jobject();
+    jadd(reply.get(), "ch", s.channel);
+    jadd(reply.get(), "sid", s.sid);
+    jadd(reply.get(), "state", s.state);
+    if (with_status) jadd(reply.get(), "status", "OK");
+    json_reply(kReplyJson, reply.get());
+    core_reply_finish(1);
+    return 0;
+}
+
+}  // namespace
+
+int transcode_reply(const KxFrameHeader* header, const void* payload)
+{
+    return transcode_answer(header, payload, true);
+}
+
+int transcode_state_reply(const KxFrameHeader* header, const void* payload)
+{
+    return transcode_answer(header, payload, false);
+}
