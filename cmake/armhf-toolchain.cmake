@@ -17,3 +17,8 @@ set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkg
 set(ENV{PKG_CONFIG_PATH} "")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)
+
+# Programs are linked statically: the recorder's CGI program is shipped that
+# way, and qemu-arm runs fork() of static programs reliably (children of a
+# dynamically linked program crash under qemu-user here).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run command need,
-# when any is missing. Usage: scripts/deps.sh [build|run|all]
+# when any is missing. Usage: scripts/deps.sh [build|run|all|fuzz|bench]
 set -euo pipefail
 want=(cmake g++ make pkg-config libjson-c-dev libsqlite3-dev libgtest-dev libssl-dev)
 case "${1:-build}" in
   run|all) want+=(lighttpd curl) ;;
+  fuzz) want+=(clang-14 libclang-rt-14-dev) ;;
+  bench) want+=(valgrind wrk lighttpd curl bc) ;;
 esac
 missing=()
 for p in "${want[@]}"; do

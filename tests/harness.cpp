@@ -41,14 +41,14 @@ void remove_tree(const std::string& path)
 }
 
 // Programs built for another processor run under its emulator (the build
-// passes NVR_EXEC_WRAPPER, e.g. "qemu-arm;-L;/usr/arm-linux-gnueabihf").
+// passes NVR_EXEC_WRAPPER, e.g. "qemu-arm -L /usr/arm-linux-gnueabihf").
 [[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp)
 {
     std::vector<std::string> words;
 #ifdef NVR_EXEC_WRAPPER
     std::string wrapper = NVR_EXEC_WRAPPER;
     for (size_t start = 0; start <= wrapper.size();) {
-        size_t end = wrapper.find(';', start);
+        size_t end = wrapper.find(' ', start);
         if (end == std::string::npos) end = wrapper.size();
         if (end > start) words.push_back(wrapper.substr(start, end - start));
         start = end + 1;

@@ -20,3 +20,32 @@ int user_edit(const char* request);        // "/6072"
 int user_delete(const char* request);      // "/6073"
 int user_list_oem(const char* request);    // "/6074"
 int user_changed(const char* request);     // "/6077"
+
+// Reboot, factory reset and the settings profile.
+int system_reboot(const char* request);     // "/1004"
+int core_check(const char* request);        // "/1005"
+int factory_reset(const char* request);     // "/1006"
+int profile_export(const char* request);    // "/1007"
+int profile_import(const char* request);    // "/1008"
+int profile_download(const char* request);  // "/1013"
+// Sends an operation-log record of maintenance (parameter type 900).
+void maintenance_log(int sub_type);
+// Logs the reboot (200) and tells the core daemon to reboot (1703).
+void maintenance_reboot();
+
+// Firmware upgrades of the recorder and of the cameras.
+int firmware_upload(const char* request);         // "/1010"
+int firmware_present(const char* request);        // "/1011"
+int camera_firmware_upload(const char* request);  // "/6082"
+int camera_upgrade(const char* request);          // "/6083"
+int camera_firmware_remove(const char* request);  // "/6084"
+int online_download(const char* request);         // "/6085"
+int online_cancel(const char* request);           // "/6086"
+int online_info(const char* request);             // "/6087"
+int online_upgrade(const char* request);          // "/6088"
+int camera_firmware_check(const char* request);   // "/6089"
+int upgrade_reply(const KxFrameHeader* header, const void* payload);          // 6713
+int online_info_reply(const KxFrameHeader* header, const void* payload);      // 6715
+int firmware_result_reply(const KxFrameHeader* header, const void* payload);  // 6716, 6717
+int camera_upgrade_reply(const KxFrameHeader* header, const void* payload);   // 8350
+int camera_check_reply(const KxFrameHeader* header, const void* payload);     // 8365

@@ -1,0 +1,302 @@
+// Firmware upgrades: the recorder's own from an uploaded file or an online
+// source, and the cameras' from an uploaded file.
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "common/core.h"
+#include "common/json.h"
+#include "common/paths.h"
+#include "common/reply.h"
+#include "front/cgi_env.h"
+#include "front/multipart.h"
+#include "handlers/system/maintenance_records.h"
+#include "handlers/system/system.h"
+#include "platform/kxbase.h"
+
+namespace {
+
+constexpr int kLogUpgrade = 203;
+
+// Status of the last upgrade reply (6713), valid when core_reply_done is set.
+std::atomic<int> g_upgrade_status{0};
+
+enum class Upload {
+    kNone,    // no firmware on standard input
+    kStored,  // the firmware is in its file
+    kFailed,  // the upload broke off or could not be stored: its file is as it was
+};
+
+// Receives the firmware of a raw upload request: the intake leaves the
+// multipart body on standard input. The file part ("file", else the first
+// part with a file name) streams in blocks into a new file beside `fixed`,
+// memory flat whatever its size, and replaces `fixed` only once it is
+// complete, so an upload that breaks off never looks like firmware.
+Upload receive_firmware(const char* fixed)
+{
+    if (g_cgi.content_length <= 0 || !g_cgi.multipart_boundary[0]) return Upload::kNone;
+    // A quoted boundary parameter ("boundary=\"x\"") stands for x.
+    std::string boundary = g_cgi.multipart_boundary;
+    if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"')
+        boundary = boundary.substr(1, boundary.size() - 2);
+    const std::string target = nvr_path(fixed);
+    const size_t slash = target.rfind('/');
+    const std::string temp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
+
+    FormEntry* list = nullptr;
+    if (multipart_parse(STDIN_FILENO, g_cgi.content_length, boundary.c_str(), &list, temp.c_str()) != kMultipartOk)
+        return Upload::kFailed;
+    FormEntry* part = form_entry_find(list, "file");
+    if (!part || !part->temp_file[0]) {
+        part = nullptr;
+        for (FormEntry* e = list; e && !part; e = e->next)
+            if (e->temp_file[0]) part = e;
+    }
+    Upload result = Upload::kNone;
+    if (part) {
+        result = rename(part->temp_file, target.c_str()) == 0 ? Upload::kStored : Upload::kFailed;
+        if (result == Upload::kStored) part->temp_file[0] = '\0';
+    }
+    form_entries_free(list);
+    return result;
+}
+
+// Sends the upgrade order (1713) and waits for its status. False when no
+// reply came.
+bool run_upgrade(i32 reset, int* status)
+{
+    UpgradeOrder order{reset};
+    g_upgrade_status = 0;
+    core_request(system_reply, kMsgUpgrade, sizeof order, &order, 0);
+    bool replied = core_reply_done != 0;
+    core_release();
+    *status = g_upgrade_status;
+    return replied;
+}
+
+void reply_result(int value)
+{
+    JsonPtr o = jobject();
+    jadd(o.get(), "res", value);
+    json_reply(kReplyJson, o.get());
+}
+
+void add_firmware_info(json_object* o, const FirmwareInfo& info)
+{
+    jadd(o, "state", info.state);
+    jadd(o, "fileSize", info.file_size);
+    jadd_text(o, "softversion", info.softversion);
+    jadd_text(o, "url", info.url);
+    jadd_text(o, "description", info.description);
+}
+
+}  // namespace
+
+// ---- reply formatters ----
+
+// The upgrade status is kept whole: any value but 0 is a failure, 1 too.
+int upgrade_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 status;
+    if (!record_at(payload, header->length, 0, &status)) return 0;
+    g_upgrade_status = status;
+    core_reply_finish(1);
+    return 0;
+}
+
+int online_info_reply(const KxFrameHeader* header, const void* payload)
+{
+    FirmwareInfo info;
+    if (!record_at(payload, header->length, 0, &info)) return 0;
+    JsonPtr o = jobject();
+    add_firmware_info(o.get(), info);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
+    return 0;
+}
+
+int firmware_result_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res;
+    if (!record_at(payload, header->length, 0, &res)) return 0;
+    reply_result(res);
+    core_reply_finish(1);
+    return 0;
+}
+
+int camera_upgrade_reply(const KxFrameHeader* header, const void* payload)
+{
+    CameraUpgradeResult r;
+    if (!record_at(payload, header->length, 0, &r)) return 0;
+    JsonPtr o = jobject();
+    jadd(o.get(), "chnid", r.chnid);
+    jadd(o.get(), "status", r.status);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
+    return 0;
+}
+
+int camera_check_reply(const KxFrameHeader* header, const void* payload)
+{
+    size_t count = record_count<FirmwareInfo>(header->length);
+    if (count == 0) return 0;  // too short for one record: no reply
+    if (count > size_t(kFirmwareChannels)) count = kFirmwareChannels;
+    JsonPtr o = jobject();
+    json_object* list = json_object_new_array();
+    for (size_t i = 0; i < count; i++) {
+        FirmwareInfo info;
+        if (!record_at(payload, header->length, i, &info)) break;
+        json_object* item = json_object_new_object();
+        add_firmware_info(item, info);
+        json_object_array_add(list, item);
+    }
+    json_object_object_add(o.get(), "check", list);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
+    return 0;
+}
+
+// ---- handlers ----
+
+// "temp & <query>": the query (7 characters at most) asks for a reset after
+// the upgrade when it holds "reset". An upload that broke off starts no
+// upgrade.
+int firmware_upload(const char* request)
+{
+    char word[64] = "", query[8] = "";
+    if (!request) {
+        cgi_reply_error(kReplyText);
+        return 0;
+    }
+    std::sscanf(request, "%63s & %7s", word, query);
+    const i32 reset = std::strstr(query, "reset") ? 1 : 0;
+    if (receive_firmware(kRecorderFirmware) == Upload::kFailed) {
+        cgi_reply_error(kReplyText);
+        return 0;
+    }
+    maintenance_log(kLogUpgrade);
+    int status = 0;
+    if (!run_upgrade(reset, &status)) {
+        cgi_reply(kReplyText, "0");
+        return 0;
+    }
+    if (status != 0) {
+        cgi_reply(kReplyText, std::to_string(status).c_str());
+        return 0;
+    }
+    maintenance_reboot();
+    cgi_reply_ok();
+    return 0;
+}
+
+int firmware_present(const char*)
+{
+    cgi_reply(kReplyText, kx_check_file_exist(nvr_path(kRecorderFirmware).c_str()) ? "Error" : "OK");
+    return 0;
+}
+
+int online_download(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    int type = req ? jint(req.get(), "type") : -1;
+    if (type != 0 && type != 1) {
+        cgi_reply_error(kReplyJson);
+        return 0;
+    }
+    FirmwareSource source = zeroed<FirmwareSource>();
+    jtext(req.get(), "url", source.url);
+    set_text(source.target, type == 0 ? kRecorderFirmware : kCameraFirmware);
+    core_query(system_reply, kMsgOnlineDownload, &source, sizeof source, kReplyText);
+    return 0;
+}
+
+int online_cancel(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    int type = req ? jint(req.get(), "type") : -1;
+    if (type == 0) {
+        std::string path = nvr_path(kRecorderFirmware);
+        if (kx_check_file_exist(path.c_str())) unlink(path.c_str());
+        reply_result(0);
+    } else if (type == 1) {
+        core_query(system_reply, kMsgOnlineCancel, nullptr, 0, kReplyText);
+    } else {
+        cgi_reply_error(kReplyJson);
+    }
+    return 0;
+}
+
+int online_info(const char*)
+{
+    core_query(system_reply, kMsgOnlineInfo, nullptr, 0, kReplyText);
+    return 0;
+}
+
+// A daemon that does not answer is a failure, never {"res": 0}, which would
+// read as an upgrade under way.
+int online_upgrade(const char*)
+{
+    core_notify(kMsgOnlineUpgrade, nullptr, 0);
+    maintenance_log(kLogUpgrade);
+    int status = 0;
+    if (!run_upgrade(0, &status)) {
+        cgi_reply_error(kReplyJson);
+        return 0;
+    }
+    reply_result(status);
+    if (status == 0) maintenance_reboot();
+    return 0;
+}
+
+// Camera firmware that is still on standard input is stored first; the
+// reply tells whether a camera firmware file is there.
+int camera_firmware_upload(const char*)
+{
+    bool ok = receive_firmware(kCameraFirmware) != Upload::kFailed &&
+              kx_check_file_exist(nvr_path(kCameraFirmware).c_str());
+    cgi_reply(kReplyText, ok ? "OK" : "Error");
+    return 0;
+}
+
+int camera_upgrade(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) {
+        cgi_reply_error(kReplyJson);
+        return 0;
+    }
+    CameraUpgradeOrder order = zeroed<CameraUpgradeOrder>();
+    order.chnid = jint(req.get(), "chnid");
+    order.reset = jint(req.get(), "reset");
+    set_text(order.path, kCameraFirmware);
+    core_query(system_reply, kMsgCameraUpgrade, &order, sizeof order, kReplyText);
+    return 0;
+}
+
+int camera_firmware_remove(const char*)
+{
+    unlink(nvr_path(kCameraFirmware).c_str());
+    core_notify(kMsgCameraFirmwareGone, nullptr, 0);
+    cgi_reply_ok();
+    return 0;
+}
+
+// "ch": character i = '1' selects channel i, '0' leaves it out, anything
+// else ends the text.
+int camera_firmware_check(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) {
+        cgi_reply_error(kReplyJson);
+        return 0;
+    }
+    u64 mask = 0;
+    const char* ch = jstr(req.get(), "ch");
+    for (int i = 0; ch && i < kFirmwareChannels && (ch[i] == '0' || ch[i] == '1'); i++)
+        if (ch[i] == '1') mask |= u64(1) << i;
+    u32 words[2] = {mask_low(mask), mask_high(mask)};
+    core_query(system_reply, kMsgCameraCheck, words, sizeof words, kReplyText);
+    return 0;
+}

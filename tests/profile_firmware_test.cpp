@@ -1,0 +1,416 @@
+// Reboot, factory reset and firmware upgrades through the CGI program, with
+// the core-daemon emulator. Nothing here reboots anything: the reboot is a
+// message to the emulator.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "handlers/system/maintenance_records.h"
+#include "tests/harness.h"
+
+namespace {
+
+const char kBoundary[] = "fwB0undary-7731";
+
+std::string firmware_body(const std::string& bytes)
+{
+    return std::string("--") + kBoundary + "\r\nContent-Disposition: form-data; name=\"note\"\r\n\r\nv7\r\n--" +
+           kBoundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"fw.bin\"\r\n" +
+           "Content-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n--" + kBoundary + "--\r\n";
+}
+
+CgiRequest firmware_upload(const std::string& code, const std::string& body, const std::string& query)
+{
+    CgiRequest r;
+    r.code = code;
+    r.content_type = std::string("multipart/form-data; boundary=") + kBoundary;
+    r.body = body;
+    r.query = query;
+    return r;
+}
+
+// Firmware bytes that hold near-delimiters, line ends and NULs.
+std::string firmware_bytes(size_t n, size_t from = 0)
+{
+    static const std::string piece = std::string("\r\n--") + std::string(kBoundary).substr(0, 10) + "\r\n" +
+                                     std::string("\0\xff", 2) + "-firmware-\r\n-";
+    std::string s;
+    s.reserve(n);
+    for (size_t i = from; s.size() < n; i++) s += piece[i % piece.size()];
+    return s;
+}
+
+std::vector<uint32_t> codes_of(const std::vector<EmuFrame>& frames)
+{
+    std::vector<uint32_t> codes;
+    for (const auto& f : frames) codes.push_back(f.code);
+    return codes;
+}
+
+std::vector<int64_t> log_kinds(const std::vector<EmuFrame>& frames)
+{
+    std::vector<int64_t> kinds;
+    for (const auto& f : frames)
+        if (f.code == 3485) kinds.push_back(f.i64_at(8));
+    return kinds;
+}
+
+class FirmwareTest : public NvrTest {
+protected:
+    std::string frame_hex(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
+};
+
+TEST_F(FirmwareTest, RebootLogsThenAsksForTheReboot)
+{
+    emu();
+    EXPECT_EQ(post("/1004", "").out, "Content-type: text/plain\r\n\r\nOK");
+    auto frames = emu().received();
+    EXPECT_EQ(codes_of(frames), (std::vector<uint32_t>{3485, 1703}));
+    EXPECT_EQ(frames[0].i64_at(8), 200);
+    EXPECT_EQ(frames[0].u32_at(24), 900u);
+    EXPECT_TRUE(frames[1].payload.empty());
+    EXPECT_EQ(frames[1].flags & 1, 0u);
+}
+
+TEST_F(FirmwareTest, FactoryResetRepliesFirstThenSendsInOrder)
+{
+    emu();
+    EXPECT_EQ(post("/1006", "{\"keepIp\":1}").out, "Content-type: text/plain\r\n\r\nOK");
+    auto frames = emu().received();
+    ASSERT_EQ(codes_of(frames), (std::vector<uint32_t>{3311, 3410, 3485, 1703}));
+    EXPECT_EQ(frame_hex(frames[0]), "0100000000000000");
+    EXPECT_TRUE(frames[1].payload.empty());
+    EXPECT_EQ(frames[2].i64_at(8), 215);
+    for (const auto& f : frames) EXPECT_EQ(f.flags & 1, 0u) << f.code;
+
+    // A garbled request resets nothing.
+    EXPECT_EQ(post("/1006", "keepIp=1&keepUser=1").out, "");
+    EXPECT_EQ(emu().received().size(), 4u);
+}
+
+TEST_F(FirmwareTest, CoreCheckGivesMotionIntervalsTheirDefault)
+{
+    std::vector<uint8_t> motion(696, 0);
+    motion[4] = 1;                       // enable
+    motion[468] = 9;                     // e-mail interval set
+    ASSERT_EQ(store({"put-row", "motion", "0", to_hex(motion.data(), motion.size())}).status, 0);
+    EXPECT_EQ(post("/1005", "").out, "Content-type: text/plain\r\n\r\nNO OK");
+    std::vector<uint8_t> want = motion;
+    want[388] = 20;
+    EXPECT_EQ(store({"dump", "motion"}).out, "0 696 " + to_hex(want.data(), want.size()) + "\n");
+
+    root().write_file("/tmp/kxcore", "");
+    EXPECT_EQ(post("/1005", "").body(), "OK");
+    EXPECT_EQ(store({"dump", "motion"}).out, "0 696 " + to_hex(want.data(), want.size()) + "\n");
+
+    // A channel without a motion record is not given one.
+    TempRoot other;
+    auto r = run_program(built("nvr-api.cgi"), {},
+                         {{"NVR_ROOT", other.path()}, {"REQUEST_METHOD", "GET"}, {"PATH_INFO", "/1005"}}, "");
+    EXPECT_EQ(r.body(), "NO OK");
+    EXPECT_FALSE(other.exists("/mnt/nand/app/kxdb.db"));
+}
+
+TEST_F(FirmwareTest, UploadStoresTheFirmwareAndSendsTheResetFlag)
+{
+    emu();
+    const std::string fw = firmware_bytes(300000);
+    auto r = run(firmware_upload("/1010", firmware_body(fw), "reset"));
+    EXPECT_EQ(r.out, "Content-type: text/plain\r\n\r\nOK");
+    EXPECT_EQ(root().read_file("/dev/shm/updateFM.bin"), fw);
+    EXPECT_EQ(root().list_dir("/dev/shm"), std::vector<std::string>{"updateFM.bin"});
+    auto frames = emu().received();
+    ASSERT_EQ(codes_of(frames), (std::vector<uint32_t>{3485, 1713, 3485, 1703}));
+    EXPECT_EQ(log_kinds(frames), (std::vector<int64_t>{203, 200}));
+    EXPECT_EQ(frame_hex(frames[1]), "01000000");
+    EXPECT_EQ(frames[1].flags & 1, 1u);
+
+    // An empty query keeps the settings; no body: the firmware already there.
+    EXPECT_EQ(run(firmware_upload("/1010", "", "")).body(), "OK");
+    auto upgrades = emu().received(1713);
+    ASSERT_EQ(upgrades.size(), 2u);
+    EXPECT_EQ(frame_hex(upgrades[1]), "00000000");
+    // Only the first 7 characters of the query count.
+    EXPECT_EQ(run(firmware_upload("/1010", "", "x=1&reset")).body(), "OK");
+    EXPECT_EQ(frame_hex(emu().received(1713).back()), "00000000");
+}
+
+TEST_F(FirmwareTest, UpgradeStatusOtherThanZeroIsRepliedWithoutReboot)
+{
+    emu().rule("1713 reply 6713 hex:05000000");
+    EXPECT_EQ(run(firmware_upload("/1010", "", "")).out, "Content-type: text/plain\r\n\r\n5");
+    EXPECT_TRUE(emu().received(1703).empty());
+    EXPECT_EQ(log_kinds(emu().received()), std::vector<int64_t>{203});
+}
+
+TEST_F(FirmwareTest, UpgradeStatusOneIsAFailureToo)
+{
+    emu().rule("1713 reply 6713 hex:01000000");
+    EXPECT_EQ(run(firmware_upload("/1010", "", "reset")).body(), "1");
+    EXPECT_TRUE(emu().received(1703).empty());
+}
+
+TEST_F(FirmwareTest, UpgradeWithoutReplyRepliesZero)
+{
+    emu().rule("1713 close");
+    EXPECT_EQ(run(firmware_upload("/1010", "", "")).body(), "0");
+    EXPECT_TRUE(emu().received(1703).empty());
+}
+
+TEST_F(FirmwareTest, UploadThatBreaksOffStartsNothingAndKeepsTheOldFile)
+{
+    emu();
+    root().write_file("/dev/shm/updateFM.bin", "old firmware");
+    std::string body = firmware_body(firmware_bytes(200000));
+    CgiRequest r = firmware_upload("/1010", body.substr(0, 150000), "");
+    r.set_content_length = false;
+    r.env = {{"CONTENT_LENGTH", std::to_string(body.size())}};
+    EXPECT_EQ(run(r).out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+    EXPECT_EQ(root().read_file("/dev/shm/updateFM.bin"), "old firmware");
+    EXPECT_EQ(root().list_dir("/dev/shm"), std::vector<std::string>{"updateFM.bin"});
+    EXPECT_TRUE(emu().received().empty());
+}
+
+// Resident bytes of this process now.
+size_t resident_bytes()
+{
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f && std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    if (f) std::fclose(f);
+    return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(FirmwareTest, LargeUploadStreamsWithFlatMemory)
+{
+#ifdef NVR_EXEC_WRAPPER
+    GTEST_SKIP() << "memory of programs run under an emulator";
+#endif
+    emu();
+    // The body is written to a file piece by piece, so that this process
+    // stays small: a child counts the memory it had before its exec.
+    const size_t size = 64u << 20, piece = 1u << 20;
+    const std::string body_path = root().at("/body.bin");
+    const std::string head = firmware_body("@");
+    FILE* body = std::fopen(body_path.c_str(), "wb");
+    ASSERT_NE(body, nullptr);
+    std::fwrite(head.data(), 1, head.find('@'), body);
+    for (size_t at = 0; at < size; at += piece) {
+        std::string bytes = firmware_bytes(piece, at);
+        std::fwrite(bytes.data(), 1, bytes.size(), body);
+    }
+    std::fputs(head.substr(head.find('@') + 1).c_str(), body);
+    long body_size = std::ftell(body);
+    std::fclose(body);
+
+    const std::string out_path = root().at("/out.txt");
+    const std::vector<std::string> env = {
+        "NVR_ROOT=" + root().path(), "REQUEST_METHOD=POST", "PATH_INFO=/1010",
+        std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary,
+        "CONTENT_LENGTH=" + std::to_string(body_size), "PATH=/usr/bin:/bin"};
+    const size_t before = resident_bytes();
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(body_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, 0);
+        dup2(out, 1);
+        std::string program = built("nvr-api.cgi");
+        std::vector<char*> envp;
+        for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        execve(argv[0], argv, envp.data());
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    struct rusage ru;
+    ASSERT_EQ(wait4(pid, &status, 0, &ru), pid);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(read_whole_file(out_path), "Content-type: text/plain\r\n\r\nOK");
+    EXPECT_LT(size_t(ru.ru_maxrss) * 1024, before + size / 2)
+        << "peak " << ru.ru_maxrss << " KiB, this process " << before / 1024 << " KiB";
+
+    FILE* fw = std::fopen(root().at("/dev/shm/updateFM.bin").c_str(), "rb");
+    ASSERT_NE(fw, nullptr);
+    std::string got(piece, '\0');
+    size_t at = 0;
+    for (size_t n; (n = std::fread(&got[0], 1, piece, fw)) > 0; at += n)
+        ASSERT_TRUE(got.compare(0, n, firmware_bytes(n, at)) == 0) << "at " << at;
+    std::fclose(fw);
+    EXPECT_EQ(at, size);
+}
+
+TEST_F(FirmwareTest, FirmwareFileQueries)
+{
+    EXPECT_EQ(post("/1011", "").out, "Content-type: text/plain\r\n\r\nOK");
+    EXPECT_EQ(run(firmware_upload("/6082", "", "")).out, "Content-type: text/plain\r\n\r\nError");
+    root().write_file("/dev/shm/updateFM.bin", "fw");
+    root().write_file("/dev/shm/updateIPCFM.bin", "ipc fw");
+    EXPECT_EQ(post("/1011", "").body(), "Error");
+    EXPECT_EQ(run(firmware_upload("/6082", firmware_body("cam"), "")).body(), "OK");
+
+    emu();
+    EXPECT_EQ(post("/6084", "").out, "Content-type: text/plain\r\n\r\nOK");
+    EXPECT_FALSE(root().exists("/dev/shm/updateIPCFM.bin"));
+    EXPECT_EQ(codes_of(emu().received()), std::vector<uint32_t>{3351});
+    EXPECT_EQ(run(firmware_upload("/6082", "", "")).body(), "Error");
+}
+
+TEST_F(FirmwareTest, OnlineDownloadAndCancel)
+{
+    emu();
+    EXPECT_EQ(post("/6085", "{\"type\":2,\"url\":\"http://x\"}").out,
+              "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}");
+    EXPECT_EQ(post("/6085", "not json").body(), "{status:\"CGI ERROR\"}");
+    EXPECT_TRUE(emu().received().empty());
+
+    const std::string url = "http://update.example.com/" + std::string(200, 'u');
+    EXPECT_EQ(post("/6085", "{\"type\":0,\"url\":\"" + url + "\"}").out,
+              "Content-type: application/json\r\n\r\n{ \"res\": 0 }");
+    emu().rule("1716 reply 6716 hex:07000000");
+    EXPECT_EQ(post("/6085", "{\"type\":1,\"url\":\"http://cam\"}").body(), "{ \"res\": 7 }");
+    auto sent = emu().received(1716);
+    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent[0].payload.size(), 256u);
+    EXPECT_EQ(sent[0].text_at(0, 128), url.substr(0, 127));
+    EXPECT_EQ(sent[0].text_at(128, 128), "/dev/shm/updateFM.bin");
+    EXPECT_EQ(sent[1].text_at(0, 128), "http://cam");
+    EXPECT_EQ(sent[1].text_at(128, 128), "/dev/shm/updateIPCFM.bin");
+    EXPECT_EQ(sent[1].flags & 1, 1u);
+
+    root().write_file("/dev/shm/updateFM.bin", "partial");
+    EXPECT_EQ(post("/6086", "{\"type\":0}").out, "Content-type: application/json\r\n\r\n{ \"res\": 0 }");
+    EXPECT_FALSE(root().exists("/dev/shm/updateFM.bin"));
+    EXPECT_EQ(post("/6086", "{\"type\":1}").body(), "{ \"res\": 0 }");
+    EXPECT_EQ(emu().received(1717).size(), 1u);
+    EXPECT_EQ(post("/6086", "{\"type\":3}").body(), "{status:\"CGI ERROR\"}");
+    emu().rule("1717 close");
+    EXPECT_EQ(post("/6086", "{\"type\":1}").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+}
+
+TEST_F(FirmwareTest, OnlineInformation)
+{
+    emu();
+    EXPECT_EQ(post("/6087", "").out,
+              "Content-type: application/json\r\n\r\n{ \"state\": 1, \"fileSize\": 41943040, \"softversion\": "
+              "\"7x.7.1.0\", \"url\": \"http:\\/\\/update.example.com\\/nvr\\/7x.7.1.0.bin\", \"description\": "
+              "\"Stability fixes\" }");
+    // Texts that fill their fields are read no further.
+    FirmwareInfo info;
+    std::memset(&info, 'z', sizeof info);
+    info.state = 2;
+    info.file_size = 3;
+    emu().rule("1715 reply 6715 hex:" + to_hex(&info, sizeof info));
+    EXPECT_EQ(post("/6087", "").body(), "{ \"state\": 2, \"fileSize\": 3, \"softversion\": \"" + std::string(64, 'z') +
+                                            "\", \"url\": \"" + std::string(128, 'z') + "\", \"description\": \"" +
+                                            std::string(128, 'z') + "\" }");
+}
+
+TEST_F(FirmwareTest, QueriesWithoutReplyAreCgiErrors)
+{
+    emu().rule("1715 close");
+    emu().rule("1716 close");
+    emu().rule("3365 reply 8365 hex:0100");  // too short for one record: no reply
+    emu().rule("3365 close");
+    EXPECT_EQ(post("/6087", "").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+    EXPECT_EQ(post("/6085", "{\"type\":0}").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+    EXPECT_EQ(post("/6089", "{\"ch\":\"1\"}").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+}
+
+TEST_F(FirmwareTest, OnlineUpgradeRepliesThenReboots)
+{
+    emu();
+    EXPECT_EQ(post("/6088", "").out, "Content-type: application/json\r\n\r\n{ \"res\": 0 }");
+    auto frames = emu().received();
+    ASSERT_EQ(codes_of(frames), (std::vector<uint32_t>{1721, 3485, 1713, 3485, 1703}));
+    EXPECT_EQ(log_kinds(frames), (std::vector<int64_t>{203, 200}));
+    EXPECT_EQ(frame_hex(frames[2]), "00000000");
+}
+
+TEST_F(FirmwareTest, OnlineUpgradeFailureIsNotFollowedByReboot)
+{
+    emu().rule("1713 reply 6713 hex:02000000");
+    EXPECT_EQ(post("/6088", "").body(), "{ \"res\": 2 }");
+    EXPECT_TRUE(emu().received(1703).empty());
+}
+
+TEST_F(FirmwareTest, OnlineUpgradeWithoutReplyIsNoSuccess)
+{
+    emu().rule("1713 close");
+    EXPECT_EQ(post("/6088", "").out, "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}");
+    EXPECT_TRUE(emu().received(1703).empty());
+}
+
+TEST_F(FirmwareTest, CameraUpgrade)
+{
+    emu();
+    EXPECT_EQ(post("/6083", "{\"chnid\":5,\"reset\":1}").out,
+              "Content-type: application/json\r\n\r\n{ \"chnid\": 5, \"status\": 0 }");
+    auto sent = emu().received(3350);
+    ASSERT_EQ(sent.size(), 1u);
+    CameraUpgradeOrder want = zeroed<CameraUpgradeOrder>();
+    want.chnid = 5;
+    want.reset = 1;
+    set_text(want.path, "/dev/shm/updateIPCFM.bin");
+    EXPECT_EQ(frame_hex(sent[0]), to_hex(&want, sizeof want));
+    EXPECT_EQ(post("/6083", "chnid=5").out, "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}");
+    emu().rule("3350 close");
+    EXPECT_EQ(post("/6083", "{\"chnid\":1}").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+    EXPECT_EQ(emu().received(3350).size(), 2u);
+}
+
+TEST_F(FirmwareTest, CameraCheckSelectsChannelsUpToTheFirstOtherCharacter)
+{
+    emu();
+    auto r = post("/6089", "{\"ch\":\"0110x1\"}");
+    auto sent = emu().received(3365);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(frame_hex(sent[0]), "0600000000000000");
+    auto info_json = [](int state) {
+        return "{ \"state\": " + std::to_string(state) +
+               ", \"fileSize\": 0, \"softversion\": \"\", \"url\": \"\", \"description\": \"\" }";
+    };
+    std::string all;
+    for (int i = 0; i < 64; i++) all += (i ? ", " : "") + info_json(0);
+    EXPECT_EQ(r.out, "Content-type: application/json\r\n\r\n{ \"check\": [ " + all + " ] }");
+
+    post("/6089", "{\"ch\":\"" + std::string(70, '1') + "\"}");
+    EXPECT_EQ(frame_hex(emu().received(3365).back()), "ffffffffffffffff");
+
+    // A short reply gives the records it holds.
+    FirmwareInfo two[2] = {zeroed<FirmwareInfo>(), zeroed<FirmwareInfo>()};
+    two[1].state = 4;
+    emu().rule("3365 reply 8365 hex:" + to_hex(two, sizeof two) + "0000");
+    EXPECT_EQ(post("/6089", "{\"ch\":\"01\"}").body(),
+              "{ \"check\": [ " + info_json(0) + ", " + info_json(4) + " ] }");
+}
+
+TEST_F(FirmwareTest, SystemTableListsTheCodesInOrder)
+{
+    auto r = run_program(built("nvr-api-codes"), {}, {}, "");
+    ASSERT_EQ(r.status, 0);
+    const std::vector<std::string> mine = {"/1004", "/1005", "/1006", "/1007", "/1008", "/1010", "/1011", "/1013",
+                                           "/6082", "/6084", "/6083", "/6085", "/6086", "/6087", "/6088", "/6089"};
+    std::vector<std::string> seen;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream ls(line);
+        std::string slot, code, module;
+        if (!(ls >> slot >> code >> module) || module != "system") continue;
+        for (const auto& m : mine)
+            if (m == code) seen.push_back(code);
+    }
+    EXPECT_EQ(seen, mine);
+}
+
+}  // namespace
