@@ -414,6 +414,36 @@ RunResult NvrTest::store(const std::vector<std::string>& args)
     return run_program(built("nvr-store"), args, {{"NVR_ROOT", root_.path()}}, "");
 }
 
+bool NvrTest::stored_bytes(const std::string& table, int index, std::vector<uint8_t>* out, const std::string& db)
+{
+    out->clear();
+    std::istringstream in(store({"dump", table, "--db", db}).out);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream ls(line);
+        int i = -1;
+        size_t len = 0;
+        std::string hex;
+        if (ls >> i >> len >> hex && i == index) {
+            *out = from_hex(hex);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> registered_codes(const std::string& module)
+{
+    auto r = run_program(built("nvr-api-codes"), {}, {}, "");
+    std::vector<std::string> codes;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream ls(line);
+        std::string slot, code, mod;
+        if (ls >> slot >> code >> mod && mod == module) codes.push_back(code);
+    }
+    return codes;
+}
+
 std::string to_hex(const void* data, size_t len)
 {
     static const char digits[] = "0123456789abcdef";

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -119,6 +121,24 @@ protected:
     // and then runs `script` (sh) if given.
     void fake_tool(const std::string& name, const std::string& script = "");
     std::vector<std::string> tool_calls(const std::string& name);
+    // Store rows from the test: writes one record whole, or reads one back
+    // (false, record zeroed, when the row is absent).
+    template <typename T>
+    void put_row(const std::string& table, int index, const T& record, const std::string& db = "main")
+    {
+        auto r = store({"put-row", table, std::to_string(index), to_hex(&record, sizeof record), "--db", db});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    template <typename T>
+    bool stored(const std::string& table, int index, T* out, const std::string& db = "main")
+    {
+        std::vector<uint8_t> bytes;
+        bool found = stored_bytes(table, index, &bytes, db);
+        std::memset(static_cast<void*>(out), 0, sizeof *out);
+        std::memcpy(static_cast<void*>(out), bytes.data(), std::min(bytes.size(), sizeof *out));
+        return found;
+    }
+    bool stored_bytes(const std::string& table, int index, std::vector<uint8_t>* out, const std::string& db = "main");
     // Extra environment for every run (e.g. HTTP_COOKIE, REMOTE_ADDR).
     std::vector<std::pair<std::string, std::string>> env;
 
@@ -127,6 +147,9 @@ private:
     Emulator emu_;
     bool emu_started_ = false;
 };
+
+// The request codes a module registered, in slot order (from nvr-api-codes).
+std::vector<std::string> registered_codes(const std::string& module);
 
 // Whole contents of a file ("" when unreadable).
 std::string read_whole_file(const std::string& path);
