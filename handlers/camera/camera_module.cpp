@@ -1,4 +1,40 @@
-// Camera module ("/2001" table).
+// Camera module ("/2001" table) and its reply callback.
+#include "common/core.h"
 #include "front/webreq.h"
+#include "handlers/camera/camera.h"
 
-NVR_MODULE_EMPTY(camera, kModCamera)
+static const ReplyRoute kCameraReplies[] = {
+    {8200, camera_search_reply},
+    {8201, camera_list_reply},
+    {8202, camera_login_test_reply},
+    {8205, camera_ip_change_reply},
+    {8227, camera_login_test2_reply},
+};
+
+int camera_reply(void*, const KxFrameHeader* header, const void* payload)
+{
+    // One CGI reply per run: a second answer from the daemon is dropped.
+    if (core_reply_done != 0) return 0;
+    return core_route_reply(kCameraReplies, header, payload);
+}
+
+static const WebReqEntry kCameraTable[] = {
+    {"/2001", camera_list},
+    {"/2003", camera_edit},
+    {"/2004", camera_add},
+    {"/2005", camera_clear},
+    {"/2006", camera_search},
+    {"/2007", camera_status_list},
+    {"/2008", camera_protocols},
+    {"/2000", camera_read},
+    {"/2011", camera_ip_change},
+    {"/2012", camera_names},
+    {"/2014", camera_login_test},
+    {"/2015", camera_login_test2},
+    {"/2018", camera_poe_ports},
+    {"/2016", camera_poe_password},
+    {"/2017", camera_login_change},
+    {"/2032", camera_ip_change_many},
+};
+
+NVR_MODULE(camera, kModCamera, kCameraTable)
