@@ -48,11 +48,12 @@ struct ReplyRoute {
     int (*format)(const KxFrameHeader* header, const void* payload);
 };
 // Calls the formatter of header->code; a null payload or an unknown code is
-// ignored (core_reply_done stays 0).
+// ignored (core_reply_done stays 0). A run writes one reply: once a formatter
+// has finished it, further answers of the daemon are dropped.
 template <size_t N>
 inline int core_route_reply(const ReplyRoute (&routes)[N], const KxFrameHeader* header, const void* payload)
 {
-    if (!header || !payload) return 0;
+    if (!header || !payload || core_reply_done.load() != 0) return 0;
     for (const ReplyRoute& r : routes)
         if (r.code == header->code) return r.format(header, payload);
     return 0;

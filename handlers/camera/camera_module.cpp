@@ -13,8 +13,6 @@ static const ReplyRoute kCameraReplies[] = {
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
 {
-    // One CGI reply per run: a second answer from the daemon is dropped.
-    if (core_reply_done != 0) return 0;
     return core_route_reply(kCameraReplies, header, payload);
 }
 
