@@ -22,3 +22,4 @@ set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L /usr/arm-linux-gnueabihf)
 # way, and qemu-arm runs fork() of static programs reliably (children of a
 # dynamically linked program crash under qemu-user here).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(OPENSSL_USE_STATIC_LIBS TRUE)

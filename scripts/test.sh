@@ -14,3 +14,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DNVR_WERROR=ON -DNVR_SANITIZE
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j"$jobs" --output-on-failure
+
+# The same suite cross-built for 32-bit ARM and run under qemu-arm.
+scripts/test-armhf.sh

@@ -326,17 +326,12 @@ pid_t spawn_emulator(const TempRoot& root, const std::vector<std::string>& args)
 {
     pid_t pid = fork();
     if (pid == 0) {
-        std::vector<char*> argv{const_cast<char*>("nvr-core-emu")};
-        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
         std::string root_env = "NVR_ROOT=" + root.path();
         char* envp[] = {const_cast<char*>(root_env.c_str()), nullptr};
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 0);
         dup2(devnull, 2);
-        std::string prog = built("nvr-core-emu");
-        execve(prog.c_str(), argv.data(), envp);
-        _exit(127);
+        exec_program(built("nvr-core-emu"), args, envp);
     }
     return pid;
 }

@@ -40,13 +40,19 @@ void remove_tree(const std::string& path)
     }
 }
 
+}  // namespace
+
 // Programs built for another processor run under its emulator (the build
 // passes NVR_EXEC_WRAPPER, e.g. "qemu-arm -L /usr/arm-linux-gnueabihf").
 [[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp)
 {
     std::vector<std::string> words;
 #ifdef NVR_EXEC_WRAPPER
-    std::string wrapper = NVR_EXEC_WRAPPER;
+    char magic[4] = {};
+    int fd = open(program.c_str(), O_RDONLY | O_CLOEXEC);
+    bool elf = fd >= 0 && read(fd, magic, 4) == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    if (fd >= 0) close(fd);
+    std::string wrapper = elf ? NVR_EXEC_WRAPPER : "";  // scripts run as they are
     for (size_t start = 0; start <= wrapper.size();) {
         size_t end = wrapper.find(' ', start);
         if (end == std::string::npos) end = wrapper.size();
@@ -65,6 +71,8 @@ void remove_tree(const std::string& path)
         execvpe(argv[0], argv.data(), envp);
     _exit(127);
 }
+
+namespace {
 
 long now_ms()
 {

@@ -56,6 +56,10 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
                       const std::vector<std::pair<std::string, std::string>>& env, const std::string& input,
                       int timeout_ms = 60000);
 
+// In a child process: replaces it with `program` (a built program runs under
+// the emulator of its processor when the build is for another one).
+[[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp);
+
 // Path of a built program (nvr-api.cgi, nvr-core-emu, ...).
 std::string built(const std::string& name);
 

@@ -493,10 +493,8 @@ TEST_F(StoreTool, ConcurrentWritersLoseNothing)
             char c;
             while (read(gate[0], &c, 1) > 0) {
             }  // released when the parent closes the gate
-            const char* argv[] = {prog.c_str(), "set", key.c_str(), value.c_str(), nullptr};
             const char* envp[] = {root_env.c_str(), nullptr};
-            execve(prog.c_str(), const_cast<char* const*>(argv), const_cast<char* const*>(envp));
-            _exit(127);
+            exec_program(prog, {"set", key, value}, const_cast<char* const*>(envp));
         }
         ASSERT_GT(pid, 0);
         kids.push_back(pid);
