@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -246,17 +247,32 @@ struct Use {
 
 bool missing_table(sqlite3* h) { return std::strncmp(sqlite3_errmsg(h), "no such table", 13) == 0; }
 
-bool ensure_table(Db& d, const std::string& name, const std::string& columns)
+bool ensure_table(Db& d, const std::string& name, const std::string& columns, const char* options = "")
 {
     if (d.tables.count(name)) return true;
-    std::string sql = "CREATE TABLE IF NOT EXISTS \"" + name + "\"(" + columns + ")";
+    std::string sql = "CREATE TABLE IF NOT EXISTS \"" + name + "\"(" + columns + ")" + options;
     if (!exec(d.h, sql.c_str())) return false;
     d.tables.insert(name);
     return true;
 }
 
 constexpr const char* kKeyColumns = "key TEXT PRIMARY KEY, value TEXT NOT NULL";
-constexpr const char* kRowColumns = "idx INTEGER PRIMARY KEY, data BLOB NOT NULL";
+// Every record kind lives in one table, keyed by kind and index: the schema
+// stays two tables however many kinds exist, so opening a database (which
+// parses the schema) costs the same on a device with every setting stored.
+constexpr const char* kRecordTable = "record";
+constexpr const char* kRowColumns = "kind TEXT NOT NULL, idx INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(kind, idx)";
+constexpr const char* kRowOptions = " WITHOUT ROWID";
+
+bool ensure_record_table(Db& d) { return ensure_table(d, kRecordTable, kRowColumns, kRowOptions); }
+
+constexpr const char* kSelectRow = "SELECT data FROM record WHERE kind=?3 AND idx=?1";
+constexpr const char* kPutRow = "INSERT OR REPLACE INTO record(kind,idx,data) VALUES(?3,?1,?2)";
+constexpr const char* kSelectRows = "SELECT idx,data FROM record WHERE kind=?3 AND idx>=0 AND idx<?1 ORDER BY idx";
+constexpr const char* kDeleteRow = "DELETE FROM record WHERE kind=?3 AND idx=?1";
+constexpr const char* kCountRows = "SELECT count(*) FROM record WHERE kind=?3 AND idx>=0 AND idx<?1";
+
+void bind_kind(sqlite3_stmt* s, const KxRecordKind& kind) { sqlite3_bind_text(s, 3, kind.table, -1, SQLITE_STATIC); }
 
 bool begin(Db& d) { return exec(d.h, "BEGIN IMMEDIATE"); }
 
@@ -308,8 +324,6 @@ bool in_range(const KxRecordKind& k, int index)
     fail(std::string(k.table) + ": row " + std::to_string(index) + " outside 0.." + std::to_string(k.capacity - 1));
     return false;
 }
-
-std::string quoted(const char* table) { return std::string("\"") + table + "\""; }
 
 // Copies a stored row into a record of `size` bytes: a shorter row is
 // zero-extended, a longer one cut.
@@ -427,9 +441,10 @@ int kxdb_row_read(const char* db, const KxRecordKind& kind, int index, void* out
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
     if (!d || open_db(*d, Access::Read) != kOpen) return -1;
-    sqlite3_stmt* s = statement(*d, "SELECT data FROM " + quoted(kind.table) + " WHERE idx=?1");
+    sqlite3_stmt* s = statement(*d, kSelectRow);
     if (!s) return -1;
     Use use(s);
+    bind_kind(s, kind);
     sqlite3_bind_int(s, 1, index);
     if (sqlite3_step(s) != SQLITE_ROW) return -1;
     copy_row(s, 0, out, kind.size);
@@ -441,10 +456,11 @@ int kxdb_row_write(const char* db, const KxRecordKind& kind, int index, const vo
     if (!record || !valid_kind(kind) || !in_range(kind, index)) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kind.table, kRowColumns)) return -1;
-    sqlite3_stmt* s = statement(*d, "INSERT OR REPLACE INTO " + quoted(kind.table) + "(idx,data) VALUES(?1,?2)");
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    sqlite3_stmt* s = statement(*d, kPutRow);
     if (!s) return -1;
     Use use(s);
+    bind_kind(s, kind);
     sqlite3_bind_int(s, 1, index);
     sqlite3_bind_blob(s, 2, record, int(kind.size), SQLITE_STATIC);
     if (!step_done(*d, s, kind.table)) return -1;
@@ -465,9 +481,10 @@ int kxdb_rows_read(const char* db, const KxRecordKind& kind, void* out, int max,
     int o = open_db(*d, Access::Read);
     if (o != kOpen) return o == kMissing ? 0 : -1;
     sqlite3_stmt* s =
-        statement(*d, "SELECT idx,data FROM " + quoted(kind.table) + " WHERE idx>=0 AND idx<?1 ORDER BY idx");
+        statement(*d, kSelectRows);
     if (!s) return missing_table(d->h) ? 0 : -1;
     Use use(s);
+    bind_kind(s, kind);
     sqlite3_bind_int(s, 1, limit);
     int n = 0, rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -494,12 +511,13 @@ int kxdb_rows_write(const char* db, const KxRecordKind& kind, const void* record
     if (!records) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kind.table, kRowColumns)) return -1;
-    sqlite3_stmt* s = statement(*d, "INSERT OR REPLACE INTO " + quoted(kind.table) + "(idx,data) VALUES(?1,?2)");
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    sqlite3_stmt* s = statement(*d, kPutRow);
     if (!s || !begin(*d)) return -1;
     bool ok = true;
     for (int i = 0; ok && i < count; i++) {
         Use use(s);
+        bind_kind(s, kind);
         sqlite3_bind_int(s, 1, i);
         sqlite3_bind_blob(s, 2, static_cast<const char*>(records) + size_t(i) * kind.size, int(kind.size),
                           SQLITE_STATIC);
@@ -516,9 +534,10 @@ int kxdb_row_delete(const char* db, const KxRecordKind& kind, int index)
     if (!d) return -1;
     int o = open_db(*d, Access::Write);
     if (o != kOpen) return o == kMissing ? 0 : -1;
-    sqlite3_stmt* s = statement(*d, "DELETE FROM " + quoted(kind.table) + " WHERE idx=?1");
+    sqlite3_stmt* s = statement(*d, kDeleteRow);
     if (!s) return missing_table(d->h) ? 0 : -1;
     Use use(s);
+    bind_kind(s, kind);
     sqlite3_bind_int(s, 1, index);
     if (!step_done(*d, s, kind.table)) return -1;
     wrote(*d);
@@ -533,9 +552,10 @@ int kxdb_row_count(const char* db, const KxRecordKind& kind)
     if (!d) return -1;
     int o = open_db(*d, Access::Read);
     if (o != kOpen) return o == kMissing ? 0 : -1;
-    sqlite3_stmt* s = statement(*d, "SELECT count(*) FROM " + quoted(kind.table) + " WHERE idx>=0 AND idx<?1");
+    sqlite3_stmt* s = statement(*d, kCountRows);
     if (!s) return missing_table(d->h) ? 0 : -1;
     Use use(s);
+    bind_kind(s, kind);
     sqlite3_bind_int(s, 1, kind.capacity);
     if (sqlite3_step(s) != SQLITE_ROW) {
         fail(kind.table, d->h);
@@ -555,9 +575,9 @@ int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask
 
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kind.table, kRowColumns)) return -1;
-    sqlite3_stmt* get = statement(*d, "SELECT data FROM " + quoted(kind.table) + " WHERE idx=?1");
-    sqlite3_stmt* put = statement(*d, "INSERT OR REPLACE INTO " + quoted(kind.table) + "(idx,data) VALUES(?1,?2)");
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    sqlite3_stmt* get = statement(*d, kSelectRow);
+    sqlite3_stmt* put = statement(*d, kPutRow);
     if (!get || !put || !begin(*d)) return -1;
 
     // The source is read inside the transaction, so every copy is of the
@@ -566,6 +586,7 @@ int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask
     bool ok = true;
     {
         Use use(get);
+        bind_kind(get, kind);
         sqlite3_bind_int(get, 1, source);
         int rc = sqlite3_step(get);
         if (rc == SQLITE_ROW) {
@@ -579,6 +600,7 @@ int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask
         rec = src;
         if (patch) patch(rec.data(), targets[t]);
         Use use(put);
+        bind_kind(put, kind);
         sqlite3_bind_int(put, 1, targets[t]);
         sqlite3_bind_blob(put, 2, rec.data(), int(kind.size), SQLITE_STATIC);
         ok = step_done(*d, put, kind.table);
@@ -599,9 +621,10 @@ int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const vo
         int o = open_db(*d, Access::Read);
         if (o != kOpen) return o == kMissing ? 0 : -1;
         sqlite3_stmt* s =
-            statement(*d, "SELECT idx,data FROM " + quoted(kind.table) + " WHERE idx>=0 AND idx<?1 ORDER BY idx");
+            statement(*d, kSelectRows);
         if (!s) return missing_table(d->h) ? 0 : -1;
         Use use(s);
+        bind_kind(s, kind);
         sqlite3_bind_int(s, 1, kind.capacity);
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
@@ -631,7 +654,7 @@ namespace {
 // Runs a query on an existing database and hands each row to `row`, under the
 // lock. 0 for a missing database or table, -1 on failure, else the row count.
 template <typename Row>
-int query_rows(const char* db, const std::string& sql, Row row)
+int query_rows(const char* db, const std::string& sql, Row row, const char* text1 = nullptr)
 {
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
@@ -644,6 +667,7 @@ int query_rows(const char* db, const std::string& sql, Row row)
         sqlite3_finalize(s);
         return missing_table(d->h) ? 0 : -1;
     }
+    if (text1) sqlite3_bind_text(s, 1, text1, -1, SQLITE_STATIC);
     int n = 0, rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
         row(s);
@@ -666,8 +690,22 @@ int kxdb_tables(const char* db, void (*fn)(const char* name, void* ctx), void* c
 {
     if (!fn) return -1;
     std::vector<std::string> names;
-    int n = query_rows(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name",
-                       [&](sqlite3_stmt* s) { names.push_back(column_text(s, 0)); });
+    // The key table, then every record kind (they share one SQL table).
+    bool records = false;
+    int n = query_rows(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name", [&](sqlite3_stmt* s) {
+        std::string name = column_text(s, 0);
+        if (name == kRecordTable)
+            records = true;
+        else
+            names.push_back(name);
+    });
+    if (n >= 0 && records) {
+        n = int(names.size());
+        int k = query_rows(db, "SELECT DISTINCT kind FROM record ORDER BY kind",
+                           [&](sqlite3_stmt* s) { names.push_back(column_text(s, 0)); });
+        n = k < 0 ? -1 : n + k;
+    }
+    std::sort(names.begin(), names.end());
     for (auto& name : names) fn(name.c_str(), ctx);
     return n;
 }
@@ -690,11 +728,14 @@ int kxdb_raw_rows(const char* db, const char* table,
         return -1;
     }
     std::vector<std::pair<long long, std::string>> rows;
-    int n = query_rows(db, "SELECT idx,data FROM " + quoted(table) + " ORDER BY idx", [&](sqlite3_stmt* s) {
-        const void* p = sqlite3_column_blob(s, 1);
-        size_t len = size_t(sqlite3_column_bytes(s, 1));
-        rows.emplace_back(sqlite3_column_int64(s, 0), p ? std::string(static_cast<const char*>(p), len) : "");
-    });
+    int n = query_rows(
+        db, "SELECT idx,data FROM record WHERE kind=?1 ORDER BY idx",
+        [&](sqlite3_stmt* s) {
+            const void* p = sqlite3_column_blob(s, 1);
+            size_t len = size_t(sqlite3_column_bytes(s, 1));
+            rows.emplace_back(sqlite3_column_int64(s, 0), p ? std::string(static_cast<const char*>(p), len) : "");
+        },
+        table);
     for (auto& r : rows) fn(r.first, r.second.data(), r.second.size(), ctx);
     return n;
 }

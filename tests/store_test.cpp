@@ -247,7 +247,7 @@ TEST_F(Store, IndexesOutsideTheCapacityAreRefused)
         [](long long i, const void*, size_t, void* ctx) { static_cast<std::vector<long long>*>(ctx)->push_back(i); },
         &stored);
     EXPECT_EQ(stored, (std::vector<long long>{0}));
-    EXPECT_EQ(std::string(query_file(file(kMainDb), "SELECT count(*) FROM rec")), "1");
+    EXPECT_EQ(std::string(query_file(file(kMainDb), "SELECT count(*) FROM record WHERE kind='rec'")), "1");
 
     // Kinds that could reach other tables are refused outright.
     const KxRecordKind keys{"param", 4, 8}, bad{"rec; DROP TABLE rec", 4, 8};
@@ -360,7 +360,7 @@ TEST_F(Store, ReadsOfAMissingDatabaseCreateNothing)
     EXPECT_EQ(store_read(kMainDb, kRecKind, 0, &r), -1);
     EXPECT_EQ(r.magic, 0u);
     EXPECT_EQ(kxdb_row_count(kMainDb, kRecKind), 0);
-    EXPECT_EQ(query_file(file(kMainDb), "SELECT count(*) FROM sqlite_master WHERE name='rec'"), "0");
+    EXPECT_EQ(query_file(file(kMainDb), "SELECT count(*) FROM sqlite_master WHERE name='record'"), "0");
 }
 
 TEST_F(Store, DatabasesUseTheWriteAheadLog)
