@@ -58,8 +58,10 @@ void road_post()
     char code[kCodeSize];
     request_code(code);
     if (!code[0]) return;
-    char* body = static_cast<char*>(std::calloc(kPostSize, 1));
+    // fgets keeps the text terminated; the buffer needs no clearing first.
+    char* body = static_cast<char*>(std::malloc(kPostSize));
     if (!body) return;
+    body[0] = '\0';
     size_t len = 0;
     for (int i = 0; i < kPostLines && len < kPostSize - 1; i++) {
         if (!std::fgets(body + len, static_cast<int>(kPostSize - len), stdin)) break;

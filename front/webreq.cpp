@@ -35,9 +35,8 @@ int webreq_register(const WebReqEntry* table, int count)
     for (int i = 0; i < count; i++) {
         while (slot < MAX_WEBREQ_COUNT && g_in_use[slot]) slot++;
         if (slot == MAX_WEBREQ_COUNT) break;
-        std::memset(g_slots[slot].name, 0, sizeof g_slots[slot].name);
-        std::strncpy(g_slots[slot].name, table[i].name, sizeof g_slots[slot].name - 1);
-        g_slots[slot].handler = table[i].handler;
+        g_slots[slot] = table[i];
+        g_slots[slot].name[sizeof g_slots[slot].name - 1] = '\0';
         g_owner[slot] = table;
         g_in_use[slot] = 1;
         if (slot >= g_high) g_high = slot + 1;
@@ -51,8 +50,10 @@ int webreq_register(const WebReqEntry* table, int count)
 // against every row.
 static u64 name_key(const char (&name)[8])
 {
+    char text[8] = {};
+    std::strncpy(text, name, sizeof text - 1);  // bytes after the NUL do not count
     u64 k;
-    std::memcpy(&k, name, sizeof k);
+    std::memcpy(&k, text, sizeof k);
     return k;
 }
 
@@ -78,11 +79,7 @@ int webreq_unregister(const WebReqEntry* table, int count)
     }
     u64 keys[MAX_WEBREQ_COUNT];
     int n = 0;
-    for (int i = 0; i < count && n < MAX_WEBREQ_COUNT; i++) {
-        char name[8] = {};
-        std::strncpy(name, table[i].name, sizeof name - 1);
-        keys[n++] = name_key(name);
-    }
+    for (int i = 0; i < count && n < MAX_WEBREQ_COUNT; i++) keys[n++] = name_key(table[i].name);
     std::sort(keys, keys + n);
     for (int slot = 0; slot < g_high; slot++)
         if (g_in_use[slot] && std::binary_search(keys, keys + n, name_key(g_slots[slot].name))) clear_slot(slot);

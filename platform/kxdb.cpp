@@ -197,7 +197,9 @@ int open_db(Db& d, Access a)
         // An empty file is one being created (here or by another process at
         // the same moment); the journal mode is then stored in its header.
         d.wal_pending = (!exists || st.st_size == 0) && !set_wal(h);
-        exec(h, "PRAGMA synchronous=FULL");
+        // A write reported done must survive a power cut: FULL, which is
+        // this library's compiled default for WAL when the option says so.
+        if (!sqlite3_compileoption_used("DEFAULT_WAL_SYNCHRONOUS=2")) exec(h, "PRAGMA synchronous=FULL");
     }
     d.h = h;
     d.writable = writable;
@@ -250,6 +252,13 @@ bool missing_table(sqlite3* h) { return std::strncmp(sqlite3_errmsg(h), "no such
 bool ensure_table(Db& d, const std::string& name, const std::string& columns, const char* options = "")
 {
     if (d.tables.count(name)) return true;
+    // Looking the table up in the schema costs far less than parsing a
+    // CREATE statement, and the schema has to be read anyway.
+    if (sqlite3_table_column_metadata(d.h, "main", name.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr) == SQLITE_OK) {
+        d.tables.insert(name);
+        return true;
+    }
     std::string sql = "CREATE TABLE IF NOT EXISTS \"" + name + "\"(" + columns + ")" + options;
     if (!exec(d.h, sql.c_str())) return false;
     d.tables.insert(name);
