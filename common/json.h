@@ -59,17 +59,21 @@ inline bool jset(json_object* o, const char* key, T& field)
     return true;
 }
 
-// Building replies.
-inline void jadd(json_object* o, const char* key, int v) { json_object_object_add(o, key, json_object_new_int(v)); }
-inline void jadd(json_object* o, const char* key, const char* s)
+// Building replies. Keys are literals (kept, not copied) and added once per
+// object: json-c then neither copies the key nor looks for an earlier one,
+// which is most of its cost in a large reply.
+constexpr unsigned kNewConstantKey = JSON_C_OBJECT_ADD_KEY_IS_NEW | JSON_C_OBJECT_KEY_IS_CONSTANT;
+inline void jadd_value(json_object* o, const char* key, json_object* v)
 {
-    json_object_object_add(o, key, json_object_new_string(s ? s : ""));
+    json_object_object_add_ex(o, key, v, kNewConstantKey);
 }
+inline void jadd(json_object* o, const char* key, int v) { jadd_value(o, key, json_object_new_int(v)); }
+inline void jadd(json_object* o, const char* key, const char* s) { jadd_value(o, key, json_object_new_string(s ? s : "")); }
 // Adds a fixed text field (read up to its first NUL, never past its width).
 template <size_t N>
 inline void jadd_text(json_object* o, const char* key, const char (&field)[N])
 {
-    json_object_object_add(o, key, json_object_new_string_len(field, int(strnlen(field, N))));
+    jadd_value(o, key, json_object_new_string_len(field, int(strnlen(field, N))));
 }
 inline JsonPtr jobject() { return JsonPtr(json_object_new_object()); }
 inline JsonPtr jarray() { return JsonPtr(json_object_new_array()); }

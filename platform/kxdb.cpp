@@ -171,6 +171,12 @@ int open_db(Db& d, Access a)
 
     static bool fork_guard = false;
     if (!fork_guard) fork_guard = pthread_atfork(before_fork, after_fork_parent, after_fork_child) == 0;
+    // Connections are closed at exit: the last one to close checkpoints the
+    // write-ahead log and removes it. A log left behind would be replayed
+    // (read whole) by the next process to open the database, so every CGI
+    // run would pay for all the writes since the last checkpoint.
+    static bool exit_guard = false;
+    if (!exit_guard) exit_guard = std::atexit(kxdb_close_all) == 0;
 
     int flags = SQLITE_OPEN_READWRITE | (a == Access::Create ? SQLITE_OPEN_CREATE : 0);
     sqlite3* h = nullptr;
