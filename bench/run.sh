@@ -18,7 +18,7 @@ mkdir -p "$out"
 gcc -O2 -static bench/floor.c -o "$out/floor.cgi"
 gcc -O2 bench/rss.c -o "$out/rss"
 g++ -O2 -std=c++17 -I. bench/roundtrip.cpp -o "$out/roundtrip" "$B/libnvr_common.a" "$B/libnvr_platform.a" \
-    "$(find /usr/lib -name libjson-c.a | head -1)" "$(find /usr/lib -name libsqlite3.a | head -1)" -lpthread -ldl -lm
+    "/usr/lib/$(gcc -print-multiarch)/libjson-c.a" "/usr/lib/$(gcc -print-multiarch)/libsqlite3.a" -lpthread -ldl -lm
 
 root=$(mktemp -d /tmp/nvr-bench-XXXXXX)
 emu_pid=""
@@ -105,16 +105,25 @@ upload() {  # MIB
     local len
     len=$(stat -c %s "$body")
     sync
-    local t0 t1 cp_us
-    t0=$(date +%s%N)
-    cp "$src" "$root/copy.bin"
-    t1=$(date +%s%N)
-    cp_us=$(((t1 - t0) / 1000))
-    rm -f "$root/copy.bin"
-    local rss us
-    read -r rss us _ < <(env REQUEST_METHOD=POST PATH_INFO=/1008 CONTENT_LENGTH="$len" \
-        CONTENT_TYPE="multipart/form-data; boundary=$boundary" NVR_ROOT="$root" \
-        "$out/rss" "$body" "$B/nvr-api-echo.cgi")
+    # Best of three for both, so a stray flush of the page cache does not
+    # decide the ratio.
+    local best_cp=0 best_us=0 rss=0 t0 t1 us r
+    for _ in 1 2 3; do
+        t0=$(date +%s%N)
+        cp "$src" "$root/copy.bin"
+        t1=$(date +%s%N)
+        us=$(((t1 - t0) / 1000))
+        rm -f "$root/copy.bin"
+        if [ "$best_cp" = 0 ] || [ "$us" -lt "$best_cp" ]; then best_cp=$us; fi
+        rm -f "$root/tmp/fw.bin"
+        read -r r us _ < <(env REQUEST_METHOD=POST PATH_INFO=/1008 CONTENT_LENGTH="$len" \
+            CONTENT_TYPE="multipart/form-data; boundary=$boundary" NVR_ROOT="$root" \
+            "$out/rss" "$body" "$B/nvr-api-echo.cgi")
+        if [ "$best_us" = 0 ] || [ "$us" -lt "$best_us" ]; then best_us=$us; fi
+        if [ "$r" -gt "$rss" ]; then rss=$r; fi
+    done
+    local cp_us=$best_cp
+    us=$best_us
     cmp -s "$src" "$root/tmp/fw.bin" || { echo "upload of $mib MiB arrived damaged" >&2; exit 1; }
     rm -f "$src" "$body" "$root/tmp/fw.bin"
     printf '| multipart upload of %d MiB | %.0f MiB/s, %s KiB peak RSS | cp: %.0f MiB/s | %.2f |\n' "$mib" \
