@@ -51,7 +51,7 @@ int webreq_register(const WebReqEntry* table, int count)
 static u64 name_key(const char (&name)[8])
 {
     char text[8] = {};
-    std::strncpy(text, name, sizeof text - 1);  // bytes after the NUL do not count
+    std::memcpy(text, name, strnlen(name, sizeof text - 1));  // bytes after the NUL do not count
     u64 k;
     std::memcpy(&k, text, sizeof k);
     return k;

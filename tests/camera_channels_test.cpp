@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,31 +65,18 @@ const Fields kEdit = {
 
 class CameraTest : public NvrTest {
 protected:
-    template <typename T>
-    void put(const char* table, int index, const T& rec)
-    {
-        auto r = store({"put-row", table, std::to_string(index), to_hex(&rec, sizeof rec)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
     // The stored bytes of a row in hex, "" when absent.
     std::string row_hex(const char* table, int index)
     {
-        std::istringstream in(store({"dump", table}).out);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream ls(line);
-            int i = -1;
-            size_t len = 0;
-            std::string hex;
-            if (ls >> i >> len >> hex && i == index) return hex;
-        }
-        return "";
+        std::vector<uint8_t> bytes;
+        return stored_bytes(table, index, &bytes) ? to_hex(bytes.data(), bytes.size()) : "";
     }
+    // A row as stored, zeros when absent.
     template <typename T>
     T row(const char* table, int index)
     {
         T t = zeroed<T>();
-        auto bytes = from_hex(row_hex(table, index));
-        std::memcpy(static_cast<void*>(&t), bytes.data(), std::min(bytes.size(), sizeof t));
+        stored(table, index, &t);
         return t;
     }
 
@@ -175,20 +161,9 @@ std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeo
 
 TEST_F(CameraTest, ModuleListsItsCodesInTableOrder)
 {
-    auto r = run_program(built("nvr-api-codes"), {}, {}, "");
-    ASSERT_EQ(r.status, 0);
     const std::vector<std::string> mine = {"/2001", "/2003", "/2004", "/2005", "/2006", "/2007", "/2008", "/2000",
                                            "/2011", "/2012", "/2014", "/2015", "/2018", "/2016", "/2017", "/2032"};
-    std::vector<std::string> seen;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream ls(line);
-        std::string slot, code, module;
-        if (!(ls >> slot >> code >> module) || module != "camera") continue;
-        for (const auto& m : mine)
-            if (m == code) seen.push_back(code);
-    }
-    EXPECT_EQ(seen, mine);
+    EXPECT_EQ(registered_codes("camera", mine), mine);
 }
 
 TEST_F(CameraTest, ReadOneChannelInKeyOrder)
@@ -202,12 +177,12 @@ TEST_F(CameraTest, ReadOneChannelInKeyOrder)
     c.physical_port = 4;
     c.poe_channel = 3;
     c.minor_id = 9;
-    put("camera", 5, c);
-    put("osd", 5, osd(5, "Yard"));
+    put_row("camera", 5, c);
+    put_row("osd", 5, osd(5, "Yard"));
     IpcModelRecord m = zeroed<IpcModelRecord>();
     m.id = 12;
     m.protocol = 3;
-    put("ipc_model", 12, m);
+    put_row("ipc_model", 12, m);
 
     auto r = post("/2000", "{\"chnid\":5}");
     EXPECT_EQ(r.out, kJsonHead +
@@ -231,7 +206,7 @@ TEST_F(CameraTest, ReadOneChannelInKeyOrder)
 
 TEST_F(CameraTest, ListChannelsWithLiveStateInKeyOrder)
 {
-    put("osd", 2, osd(2, "Door"));
+    put_row("osd", 2, osd(2, "Door"));
     ASSERT_EQ(store({"set", "max_cameras", "16"}).status, 0);
     std::vector<CameraStatusRecord> list(2, zeroed<CameraStatusRecord>());
     CameraStatusRecord& s = list[0];
@@ -296,8 +271,8 @@ TEST_F(CameraTest, ListChannelsWithoutReplyIsJsonError)
 
 TEST_F(CameraTest, EditStoresTheRequestAndLogsIt)
 {
-    put("camera", 5, old_camera(5));
-    put("osd", 5, osd(5, "Old"));
+    put_row("camera", 5, old_camera(5));
+    put_row("osd", 5, osd(5, "Old"));
     emu();
     env.push_back({"REMOTE_ADDR", "203.0.113.9"});
     env.push_back({"HTTP_COOKIE", "userName=oper"});
@@ -337,7 +312,7 @@ TEST_F(CameraTest, EditStoresTheRequestAndLogsIt)
 
 TEST_F(CameraTest, EditKeepsLoginForType1AndRtspFieldsForOtherProtocols)
 {
-    put("camera", 5, old_camera(5));
+    put_row("camera", 5, old_camera(5));
     emu();
     env.push_back({"REMOTE_ADDR", "203.0.113.9"});
     env.push_back({"HTTP_COOKIE", "userName=oper"});
@@ -363,7 +338,7 @@ TEST_F(CameraTest, EditKeepsLoginForType1AndRtspFieldsForOtherProtocols)
 
 TEST_F(CameraTest, EditValidation)
 {
-    put("camera", 5, old_camera(5));
+    put_row("camera", 5, old_camera(5));
     const std::string before = row_hex("camera", 5);
     emu();
     const std::vector<std::string> refused = {
@@ -403,8 +378,8 @@ TEST_F(CameraTest, ChannelSixtyFourPassesButNothingIsWritten)
 {
     // 65 ids pass the checks; the store has 64 channel rows and refuses the
     // 65th, so the reply is "OK" and nothing is stored, told or logged.
-    put("camera", 0, old_camera(0));
-    put("osd", 0, osd(0, "Zero"));
+    put_row("camera", 0, old_camera(0));
+    put_row("osd", 0, osd(0, "Zero"));
     emu();
     EXPECT_EQ(post("/2003", json_of(kEdit, {{"id", "64"}})).out, kTextHead + "OK");
     EXPECT_EQ(post("/2004", json_of(kEdit, {{"id", "64"}})).out, kTextHead + "OK");
@@ -420,8 +395,8 @@ TEST_F(CameraTest, EditOfAChannelWithoutRowsLeavesOtherChannelsAlone)
 {
     // Rows that are not stored yet read as zeros; they must be written to
     // their own channel, never over channel 0.
-    put("camera", 0, old_camera(0));
-    put("osd", 0, osd(0, "Zero"));
+    put_row("camera", 0, old_camera(0));
+    put_row("osd", 0, osd(0, "Zero"));
     emu();
     EXPECT_EQ(post("/2003", json_of(kEdit, {{"id", "9"}})).body(), "OK");
     CameraRecord zero = old_camera(0);
@@ -435,7 +410,7 @@ TEST_F(CameraTest, EditOfAChannelWithoutRowsLeavesOtherChannelsAlone)
 
 TEST_F(CameraTest, AddTakesLoginMacAndPoeAndPowersThePort)
 {
-    put("camera", 5, old_camera(5));
+    put_row("camera", 5, old_camera(5));
     emu();
     env.push_back({"REMOTE_ADDR", "203.0.113.9"});
     env.push_back({"HTTP_COOKIE", "userName=oper"});
@@ -482,15 +457,15 @@ TEST_F(CameraTest, ClearResetsTheChannelNamesItAndDisablesItsMasks)
 {
     CameraRecord c = old_camera(3);
     c.enable = 1;
-    put("camera", 3, c);
-    put("osd", 3, osd(3, "Hall"));
+    put_row("camera", 3, c);
+    put_row("osd", 3, osd(3, "Hall"));
     PrivacyMaskRecord m = zeroed<PrivacyMaskRecord>();
     m.id = 3;
     for (int a = 0; a < kMaskAreas; a++) {
         i32* w = &m.area[a].area_id;
         for (int i = 0; i < 13; i++) w[i] = 100 * a + i + 1;
     }
-    put("privacy_mask", 3, m);
+    put_row("privacy_mask", 3, m);
     emu();
     env.push_back({"REMOTE_ADDR", "203.0.113.9"});
     env.push_back({"HTTP_COOKIE", "userName=oper"});
@@ -520,7 +495,7 @@ TEST_F(CameraTest, ClearResetsTheChannelNamesItAndDisablesItsMasks)
 
 TEST_F(CameraTest, ClearRefusesChannelsOutsideThePage)
 {
-    put("camera", 15, old_camera(15));
+    put_row("camera", 15, old_camera(15));
     emu();
     for (const char* body : {"{\"chnid\":16}", "{\"chnid\":-1}", "{}", "x"})
         EXPECT_EQ(post("/2005", body).out, kJsonError) << body;
@@ -539,14 +514,14 @@ TEST_F(CameraTest, ClearNeverWritesAnotherChannelsMasks)
     PrivacyMaskRecord m0 = zeroed<PrivacyMaskRecord>();
     m0.area[0].enable = 1;
     m0.area[0].area_width = 50;
-    put("privacy_mask", 0, m0);
+    put_row("privacy_mask", 0, m0);
     PrivacyMaskRecord m4 = m0;
     m4.id = 6;
-    put("privacy_mask", 4, m4);
+    put_row("privacy_mask", 4, m4);
     PrivacyMaskRecord m6 = m0;
     m6.id = 6;
     m6.area[1].enable = 1;
-    put("privacy_mask", 6, m6);
+    put_row("privacy_mask", 6, m6);
     emu();
     EXPECT_EQ(post("/2005", "{\"chnid\":3}").body(), "OK");
     EXPECT_EQ(post("/2005", "{\"chnid\":4}").body(), "OK");
@@ -557,7 +532,7 @@ TEST_F(CameraTest, ClearNeverWritesAnotherChannelsMasks)
 
 TEST_F(CameraTest, ChannelNamesFollowMaxCameras)
 {
-    put("osd", 1, osd(1, "Back"));
+    put_row("osd", 1, osd(1, "Back"));
     auto names = post("/2012", "").body();
     EXPECT_EQ(names.rfind("{ \"IPC\": [ { \"id\": 0, \"name\": \"\" }, { \"id\": 1, \"name\": \"Back\" }, ", 0), 0u)
         << names;
@@ -580,7 +555,7 @@ TEST_F(CameraTest, LoginChangeKeepsTheRestAndLogsFromTheStoredRow)
     c.manage_port = 81;
     c.transmit = 0;
     c.sync_time = 0x101;  // only its low byte goes into the log
-    put("camera", 7, c);
+    put_row("camera", 7, c);
     emu();
     env.push_back({"REMOTE_ADDR", "203.0.113.9"});
     env.push_back({"HTTP_COOKIE", "userName=oper"});

@@ -18,12 +18,6 @@ const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
 class CameraNetTest : public NvrTest {
 protected:
     template <typename T>
-    void put(const char* table, int index, const T& rec)
-    {
-        auto r = store({"put-row", table, std::to_string(index), to_hex(&rec, sizeof rec)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
-    template <typename T>
     void reply_rule(u32 code, const std::vector<T>& records, const std::string& extra = "")
     {
         emu().rule(std::to_string(code) + " reply " + std::to_string(code + 5000) +
@@ -134,7 +128,7 @@ TEST_F(CameraNetTest, ProtocolListResetsProtocolTwosDisplayFlag)
         p.protocol_function = 10 + id;
         p.enable = 1;
         p.display_model = 1;
-        put("ipc_protocol", id, p);
+        put_row("ipc_protocol", id, p);
     }
     auto model = [&](int id, int protocol, const char* name) {
         IpcModelRecord m = zeroed<IpcModelRecord>();
@@ -143,7 +137,7 @@ TEST_F(CameraNetTest, ProtocolListResetsProtocolTwosDisplayFlag)
         set_text(m.name, name);
         m.alarm_type = id % 3;
         m.default_model = id < 8 ? 1 : 0;
-        put("ipc_model", id, m);
+        put_row("ipc_model", id, m);
     };
     model(0, 0, "generic");
     model(9, 3, "dome");

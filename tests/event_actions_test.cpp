@@ -6,7 +6,6 @@
 #include <json-c/json.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 
 #include "handlers/event/event_actions.h"
@@ -34,32 +33,6 @@ std::string request_schedule(int days = 8, int plans = 12)
 
 class EventActionTest : public NvrTest {
 protected:
-    // Row `index` of a table as stored (zeros when absent); false when absent.
-    template <typename T>
-    bool stored(const std::string& table, int index, T* out)
-    {
-        std::memset(static_cast<void*>(out), 0, sizeof *out);
-        auto r = store({"dump", table});
-        std::istringstream in(r.out);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream ls(line);
-            int i = -1;
-            size_t len = 0;
-            std::string hex;
-            if (ls >> i >> len >> hex && i == index) {
-                auto bytes = from_hex(hex);
-                std::memcpy(static_cast<void*>(out), bytes.data(), std::min(bytes.size(), sizeof *out));
-                return true;
-            }
-        }
-        return false;
-    }
-    template <typename T>
-    void put(const std::string& table, int index, const T& rec)
-    {
-        auto r = store({"put-row", table, std::to_string(index), to_hex(&rec, sizeof rec)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
     // The JSON reply of a request, parsed (null when not JSON).
     JsonPtr json_of(const RunResult& r) { return json_parse(r.body().c_str()); }
 };
@@ -89,7 +62,7 @@ TEST_F(EventActionTest, FullScheduleReplacesTwelvePlansAndClearsTheRest)
             p.action_type = 7;
         }
     }
-    put("motion_audible_schedule", 4, old);
+    put_row("motion_audible_schedule", 4, old);
     emu();
     auto r = post("/6117", "{\"chnid\":4,\"audible\":" + request_schedule() + "}");
     EXPECT_EQ(r.body(), "OK");
@@ -148,7 +121,7 @@ TEST_F(EventActionTest, ReplySchedulesAlwaysHaveEightDaysOfTwelvePlans)
     set_text(s.days[2].plans[11].end_time, "11:00");
     s.days[2].plans[11].action_type = 2;
     set_text(s.days[2].plans[12].start_time, "never shown");
-    put("motion_ptz_schedule", 1, s);
+    put_row("motion_ptz_schedule", 1, s);
     emu();
     JsonPtr reply = json_of(post("/6010", "{\"chnid\":1}"));
     ASSERT_TRUE(reply);
@@ -178,7 +151,7 @@ TEST_F(EventActionTest, TriggerFieldsReplaceOnlyWhatIsSentAndTheMaskStopsAtPosit
     rec.interval = 30;
     rec.audio_id = 4;
     set_text(rec.motion_table, "grid");
-    put("motion", 2, rec);
+    put_row("motion", 2, rec);
     emu();
     std::string tri(41, '0');
     tri[0] = tri[40] = '1';
@@ -441,12 +414,12 @@ TEST_F(EventActionTest, AudioIdMaskHasABitPerClipInUse)
         AlarmAudioFile f = zeroed<AlarmAudioFile>();
         f.id = id;
         f.enable = 1;
-        put("alarm_audio_file", id, f);
+        put_row("alarm_audio_file", id, f);
     }
     AlarmAudioFile off = zeroed<AlarmAudioFile>();
     off.id = 4;
     off.enable = 2;
-    put("alarm_audio_file", 4, off);
+    put_row("alarm_audio_file", 4, off);
     emu();
     JsonPtr reply = json_of(post("/6010", "{\"chnid\":0}"));
     EXPECT_EQ(jint(reply.get(), "audioIdMask", -1), (1 << 0) | (1 << 3) | (1 << 9));

@@ -401,6 +401,17 @@ RunResult NvrTest::get(const std::string& code, const std::string& query)
     return run(r);
 }
 
+CgiRequest multipart_request(const std::string& code, const std::string& boundary, const std::string& body,
+                             const std::string& query)
+{
+    CgiRequest r;
+    r.code = code;
+    r.content_type = "multipart/form-data; boundary=" + boundary;
+    r.body = body;
+    r.query = query;
+    return r;
+}
+
 void NvrTest::fake_tool(const std::string& name, const std::string& script)
 {
     std::string calls = root_.at("/fakebin/" + name + ".calls");
@@ -450,6 +461,14 @@ std::vector<std::string> registered_codes(const std::string& module)
         if (ls >> slot >> code >> mod && mod == module) codes.push_back(code);
     }
     return codes;
+}
+
+std::vector<std::string> registered_codes(const std::string& module, const std::vector<std::string>& codes)
+{
+    std::vector<std::string> among;
+    for (const std::string& code : registered_codes(module))
+        if (std::find(codes.begin(), codes.end(), code) != codes.end()) among.push_back(code);
+    return among;
 }
 
 std::string to_hex(const void* data, size_t len)

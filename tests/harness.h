@@ -74,6 +74,11 @@ struct CgiRequest {
     bool set_content_length = true;
 };
 
+// A POST of a multipart/form-data `body` (built by the test) whose parts are
+// separated by `boundary`.
+CgiRequest multipart_request(const std::string& code, const std::string& boundary, const std::string& body,
+                             const std::string& query = "");
+
 // A frame the emulator received (from its journal).
 struct EmuFrame {
     uint32_t seq = 0;
@@ -154,6 +159,9 @@ private:
 
 // The request codes a module registered, in slot order (from nvr-api-codes).
 std::vector<std::string> registered_codes(const std::string& module);
+// The same, only those among `codes`: equal to `codes` when the module
+// registered every one of them in that order.
+std::vector<std::string> registered_codes(const std::string& module, const std::vector<std::string>& codes);
 
 // Whole contents of a file ("" when unreadable).
 std::string read_whole_file(const std::string& path);

@@ -50,12 +50,7 @@ protected:
 
     CgiRequest multipart(const std::string& code, const std::string& body, const std::string& query = "")
     {
-        CgiRequest r;
-        r.code = code;
-        r.content_type = std::string("multipart/form-data; boundary=") + kBoundary;
-        r.body = body;
-        r.query = query;
-        return r;
+        return multipart_request(code, kBoundary, body, query);
     }
 
     // The temporary upload files still present in ROOT/tmp.

@@ -5,7 +5,6 @@
 #include <json-c/json.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,29 +16,7 @@ namespace {
 
 class MotionTest : public NvrTest {
 protected:
-    template <typename T>
-    bool stored(const std::string& table, int index, T* out)
-    {
-        std::memset(static_cast<void*>(out), 0, sizeof *out);
-        std::istringstream in(store({"dump", table}).out);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream ls(line);
-            int i = -1;
-            size_t len = 0;
-            std::string hex;
-            if (ls >> i >> len >> hex && i == index) {
-                auto bytes = from_hex(hex);
-                std::memcpy(static_cast<void*>(out), bytes.data(), std::min(bytes.size(), sizeof *out));
-                return true;
-            }
-        }
-        return false;
-    }
-    void put_motion(const MotionRecord& rec)
-    {
-        auto r = store({"put-row", "motion", std::to_string(rec.chnid), to_hex(&rec, sizeof rec)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
+    void put_motion(const MotionRecord& rec) { put_row("motion", rec.chnid, rec); }
     // A record with every action field set, as the newer pages leave it.
     MotionRecord full_record(int channel)
     {
@@ -431,26 +408,15 @@ TEST_F(MotionTest, ReadRepliesEveryKeyInOrder)
 
 TEST(MotionModule, CodesAreRegisteredInTableOrder)
 {
-    RunResult r = run_program(built("nvr-api-codes"), {}, {}, "");
-    ASSERT_EQ(r.status, 0);
-    std::istringstream in(r.out);
-    std::vector<std::string> video, record;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream ls(line);
-        std::string slot, code, module;
-        if (!(ls >> slot >> code >> module)) continue;
-        if (module == "video") video.push_back(code);
-        if (module == "record") record.push_back(code);
-    }
     const std::vector<std::string> motion = {"/6010", "/6011", "/6012", "/6013", "/6112", "/6113", "/6114", "/6115",
                                              "/6116", "/6117", "/6118", "/6119", "/6152", "/6153", "/6159"};
     size_t at = 0;
-    for (const std::string& code : video)
+    for (const std::string& code : registered_codes("video"))
         if (at < motion.size() && code == motion[at]) at++;
     EXPECT_EQ(at, motion.size()) << "motion codes missing or out of order";
     const std::vector<std::string> schedules = {"/6040", "/6041", "/6042", "/6043"};
     at = 0;
-    for (const std::string& code : record)
+    for (const std::string& code : registered_codes("record"))
         if (at < schedules.size() && code == schedules[at]) at++;
     EXPECT_EQ(at, schedules.size()) << "record schedule codes missing or out of order";
 }

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <regex>
-#include <sstream>
 
 #include "common/reply.h"
 #include "handlers/network/network_records.h"
@@ -56,25 +55,19 @@ NetworkRow sample_row()
 
 class NetworkTest : public NvrTest {
 protected:
-    void put_row(const NetworkRow& row)
-    {
-        auto r = store({"put-row", "network", "0", to_hex(&row, sizeof row)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
+    // The device's one network row (index 0): written whole, read back in
+    // hex ("" when absent) or as the record (zeros when absent).
+    void put_network(const NetworkRow& row) { put_row("network", 0, row); }
     std::string stored_hex()
     {
-        std::istringstream in(store({"dump", "network"}).out);
-        int index = -1;
-        size_t len = 0;
-        std::string hex;
-        in >> index >> len >> hex;
-        return hex;
+        std::vector<uint8_t> bytes;
+        stored_bytes("network", 0, &bytes);
+        return to_hex(bytes.data(), bytes.size());
     }
     NetworkRow stored_row()
     {
         NetworkRow row = zeroed<NetworkRow>();
-        auto bytes = from_hex(stored_hex());
-        std::memcpy(&row, bytes.data(), std::min(bytes.size(), sizeof row));
+        stored("network", 0, &row);
         return row;
     }
     std::string macs(int i)
@@ -87,21 +80,13 @@ protected:
 
 TEST_F(NetworkTest, ModuleCodesInTableOrder)
 {
-    auto r = run_program(built("nvr-api-codes"), {}, {}, "");
-    std::vector<std::string> mine;
-    std::istringstream in(r.out);
     const std::vector<std::string> want = {"/7040", "/7041", "/7043", "/7042", "/7044", "/7096"};
-    for (std::string slot, code, module; in >> slot >> code >> module;) {
-        if (std::find(want.begin(), want.end(), code) == want.end()) continue;
-        EXPECT_EQ(module, "network");
-        mine.push_back(code);
-    }
-    EXPECT_EQ(mine, want);
+    EXPECT_EQ(registered_codes("network", want), want);
 }
 
 TEST_F(NetworkTest, ReadShowsTheRequestedOrStoredView)
 {
-    put_row(sample_row());
+    put_network(sample_row());
     const std::string bond =
         "{ \"mode\": 1, \"hostName\": \"recorder-7\", \"primaryNet\": 1, \"enableNetwork1\": 1, \"networkType\": 2, "
         "\"ipAddr\": \"10.0.0.5\", \"netmask\": \"255.0.0.0\", \"gateway\": \"10.0.0.1\", \"macAddr\": \"" +
@@ -164,7 +149,7 @@ TEST_F(NetworkTest, LiveIpv6ValuesWhenNothingUsableIsStored)
     set_ipv6(row.port6[0], "", "64", "2001:db8::dead");
     row.port6_type[0] = 1;
     row.port6_type[1] = kIpv6TypeLinkGateway;
-    put_row(row);
+    put_network(row);
     auto body = post("/7040", "0").body();
     EXPECT_NE(body.find("\"ip6networkType\": 1, " + live_ipv6("eth0", kNetScopeLinkLocal, "") + "\"macAddr\""),
               std::string::npos)
@@ -177,7 +162,7 @@ TEST_F(NetworkTest, LiveIpv6ValuesWhenNothingUsableIsStored)
 
     // Type 1 with both address and prefix stored shows the stored values.
     set_ipv6(row.port6[0], "2001:db8::77", "64", "2001:db8::1");
-    put_row(row);
+    put_network(row);
     body = post("/7040", "0").body();
     EXPECT_NE(body.find("\"ip6networkType\": 1, \"ip6Addr\": \"2001:db8::77\", \"ip6netmask\": \"64\", "
                         "\"ip6gateway\": \"2001:db8::1\", \"macAddr\""),
@@ -187,7 +172,7 @@ TEST_F(NetworkTest, LiveIpv6ValuesWhenNothingUsableIsStored)
     // The bond: "bond0" rarely exists; what it lacks is left out.
     row.mode = kNetModeBond;
     row.bond6_type = kIpv6TypeLinkGateway;
-    put_row(row);
+    put_network(row);
     body = post("/7040", "1").body();
     EXPECT_NE(body.find("\"ip6networkType\": 2, " + live_ipv6("bond0", kNetScopeGlobal, "") + "\"defaultRoute\": 1 }"),
               std::string::npos)
@@ -197,7 +182,7 @@ TEST_F(NetworkTest, LiveIpv6ValuesWhenNothingUsableIsStored)
 TEST_F(NetworkTest, BondWriteKeepsWhatTheRequestDoesNotName)
 {
     NetworkRow before = sample_row();
-    put_row(before);
+    put_network(before);
     emu();
     auto r = post("/7041", "{\"mode\":2,\"primaryNet\":0,\"ipAddr\":\"10.1.1.9\",\"mtu\":1300,"
                            "\"ip6networkType\":2,\"ip6Addr\":\"2001:db8:3::9\",\"ip6gateway\":\"2001:db8:3::1\","
@@ -237,7 +222,7 @@ TEST_F(NetworkTest, BondWriteKeepsWhatTheRequestDoesNotName)
 TEST_F(NetworkTest, PortWriteCutsTextsToTheirFieldsAndLogsAConflict)
 {
     NetworkRow before = sample_row();
-    put_row(before);
+    put_network(before);
     emu();
     const std::string long4(40, '9'), long6(100, 'f');
     auto r = post("/7041", "{\"mode\":0,\"enableNetwork1\":0,\"ipAddr\":\"" + long4 + "\",\"DNS22\":\"" + long4 +
@@ -280,7 +265,7 @@ TEST_F(NetworkTest, PortWriteCutsTextsToTheirFieldsAndLogsAConflict)
 TEST_F(NetworkTest, WriteWithoutModeChangesTheStoredModesView)
 {
     NetworkRow before = sample_row();
-    put_row(before);
+    put_network(before);
     emu();
     EXPECT_EQ(post("/7041", "{\"gateway\":\"10.0.0.254\"}").body(), "OK");
     NetworkRow want = before;
@@ -291,7 +276,7 @@ TEST_F(NetworkTest, WriteWithoutModeChangesTheStoredModesView)
 TEST_F(NetworkTest, WriteRefusesModesTheDeviceDoesNotHave)
 {
     NetworkRow before = sample_row();
-    put_row(before);
+    put_network(before);
     emu();
     for (const char* body : {"{\"mode\":3,\"ipAddr\":\"1.2.3.4\"}", "{\"mode\":-1}", "mode=0", ""})
         EXPECT_EQ(post("/7041", body).out, "") << body;
@@ -303,7 +288,7 @@ TEST_F(NetworkTest, ModeApplyAndMac)
 {
     NetworkRow row = sample_row();
     row.mode = 2;
-    put_row(row);
+    put_network(row);
     emu();
     EXPECT_EQ(post("/7042", "").out, "Content-type: text/plain\r\n\r\n2");
 
@@ -330,7 +315,7 @@ TEST_F(NetworkTest, DefaultRoute)
     EXPECT_EQ(post("/7096", "{\"defaultRoute\":1}").out, kJsonError);
     EXPECT_EQ(store({"dump", "network"}).out, "");
     NetworkRow before = sample_row();
-    put_row(before);
+    put_network(before);
     EXPECT_EQ(post("/7096", "route=1").out, kJsonError);
     EXPECT_TRUE(emu().received().empty());
 
@@ -349,7 +334,7 @@ TEST_F(NetworkTest, DefaultRoute)
 TEST_F(NetworkTest, DefaultRouteWithoutReplyOrKey)
 {
     NetworkRow before = sample_row();
-    put_row(before);
+    put_network(before);
     emu().rule("1724 close");
     EXPECT_EQ(post("/7096", "{\"defaultRoute\":0}").out, kJsonError);
     EXPECT_EQ(stored_row().default_route, 0);  // written before the wait

@@ -24,11 +24,7 @@ std::string upload_body(const std::string& file_name_attr, const std::string& by
 
 CgiRequest upload(const std::string& code, const std::string& file_name_attr, const std::string& bytes)
 {
-    CgiRequest r;
-    r.code = code;
-    r.content_type = std::string("multipart/form-data; boundary=") + kBoundary;
-    r.body = upload_body(file_name_attr, bytes);
-    return r;
+    return multipart_request(code, kBoundary, upload_body(file_name_attr, bytes));
 }
 
 // The CGI program in another root (no emulator there: its messages are lost).

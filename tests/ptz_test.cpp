@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 
 #include "common/reply.h"
 #include "handlers/ptz/ptz_records.h"
@@ -59,11 +58,7 @@ protected:
 
 TEST_F(PtzTest, ModuleCodesInTableOrder)
 {
-    auto r = run_program(built("nvr-api-codes"), {}, {}, "");
-    std::vector<std::string> ptz;
-    std::istringstream in(r.out);
-    for (std::string slot, code, module; in >> slot >> code >> module;)
-        if (module == "ptz") ptz.push_back(code);
+    const std::vector<std::string> ptz = registered_codes("ptz");
     // "/6050".."/6057" of the PTZ configuration sit between "/5001" and "/5002".
     std::vector<std::string> mine;
     for (const std::string& c : ptz)

@@ -3,8 +3,6 @@
 
 #include <json-c/json.h>
 
-#include <cstring>
-#include <sstream>
 #include <string>
 
 #include "common/json.h"
@@ -15,37 +13,13 @@ namespace {
 
 class RecordTest : public NvrTest {
 protected:
-    template <typename T>
-    bool stored(const std::string& table, int index, T* out)
-    {
-        std::memset(static_cast<void*>(out), 0, sizeof *out);
-        std::istringstream in(store({"dump", table}).out);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream ls(line);
-            int i = -1;
-            size_t len = 0;
-            std::string hex;
-            if (ls >> i >> len >> hex && i == index) {
-                auto bytes = from_hex(hex);
-                std::memcpy(static_cast<void*>(out), bytes.data(), std::min(bytes.size(), sizeof *out));
-                return true;
-            }
-        }
-        return false;
-    }
-    template <typename T>
-    void put(const std::string& table, int index, const T& rec)
-    {
-        auto r = store({"put-row", table, std::to_string(index), to_hex(&rec, sizeof rec)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
-    void put_row(int id, int mode)
+    void put_record(int id, int mode)
     {
         RecordRow row = zeroed<RecordRow>();
         row.id = id;
         row.mode = mode;
         row.prev_record_duration = 30;  // a record setting that must survive mode changes
-        put("record", id, row);
+        put_row("record", id, row);
     }
 };
 
@@ -66,14 +40,14 @@ std::string day_object(int wholeday, int wholeday_type, const std::string& plan0
 
 TEST_F(RecordTest, ReadRepliesEightDaysOfFortyEightPlansWithTheRowId)
 {
-    put_row(7, 1);
+    put_record(7, 1);
     RecordSchedule s = zeroed<RecordSchedule>();
     s.days[6].wholeday_enable = 1;
     s.days[6].wholeday_action_type = 3;
     set_text(s.days[6].plans[47].start_time, "23:00");
     set_text(s.days[6].plans[47].end_time, "23:59");
     s.days[6].plans[47].action_type = 2;
-    put("record_schedule", 7, s);
+    put_row("record_schedule", 7, s);
 
     auto r = post("/6040", "7");
     EXPECT_EQ(r.header(), "Content-type: application/json");
@@ -111,7 +85,7 @@ TEST_F(RecordTest, ReadOutsideTheChannelRangeAnswersNothing)
 
 TEST_F(RecordTest, ScheduleWriteGoesToListedChannelsAndChangesOnlyDifferingModes)
 {
-    for (int id = 0; id < 64; id++) put_row(id, id == 5 ? 2 : 0);
+    for (int id = 0; id < 64; id++) put_record(id, id == 5 ? 2 : 0);
     emu();
     std::string long_time(40, '9');
     std::string days = "[" + day_object(0, 4, "[\"" + long_time + "\",\"12:00\",1]") + "," +
@@ -209,7 +183,7 @@ TEST_F(RecordTest, ModeListOfAnEmptyStoreIsEmpty)
 
 TEST_F(RecordTest, ModeWriteAppliesElementIToChannelI)
 {
-    for (int id = 0; id < 3; id++) put_row(id, 0);
+    for (int id = 0; id < 3; id++) put_record(id, 0);
     emu();
     auto r = post("/6043", "{\"records\":[{\"id\":5,\"mode\":1},{\"id\":0,\"mode\":2}]}");
     EXPECT_EQ(r.body(), "OK");
@@ -234,7 +208,7 @@ TEST_F(RecordTest, ModeWriteAppliesElementIToChannelI)
 
 TEST_F(RecordTest, ModeWriteWithOneBadElementChangesNothing)
 {
-    for (int id = 0; id < 3; id++) put_row(id, 0);
+    for (int id = 0; id < 3; id++) put_record(id, 0);
     emu();
     std::string before = store({"dump", "record"}).out;
     std::string too_many = "{\"records\":[";

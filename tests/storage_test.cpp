@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <sstream>
 
 #include "common/reply.h"
 #include "handlers/storage/storage_records.h"
@@ -22,25 +20,11 @@ std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeo
 
 class StorageTest : public NvrTest {
 protected:
-    void put_disk(const DiskRow& row, int index = -1)
-    {
-        auto r = store({"put-row", "disk", std::to_string(index < 0 ? row.port : index), hex_of(row)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
+    void put_disk(const DiskRow& row, int index = -1) { put_row("disk", index < 0 ? row.port : index, row); }
     DiskRow stored_disk(int index)
     {
         DiskRow row = zeroed<DiskRow>();
-        std::istringstream in(store({"dump", "disk"}).out);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream ls(line);
-            int i = -1;
-            size_t len = 0;
-            std::string hex;
-            if (ls >> i >> len >> hex && i == index) {
-                auto bytes = from_hex(hex);
-                std::memcpy(&row, bytes.data(), std::min(bytes.size(), sizeof row));
-            }
-        }
+        stored("disk", index, &row);
         return row;
     }
     static DiskRow network_row(int port, const char* vendor, const char* address, const char* dir)
@@ -402,20 +386,9 @@ TEST_F(StorageTest, ArrayModeIsZeroOrOne)
 
 TEST_F(StorageTest, ModuleListsItsCodesInTableOrder)
 {
-    auto r = run_program(built("nvr-api-codes"), {}, {}, "");
-    ASSERT_EQ(r.status, 0);
     const std::vector<std::string> mine = {"/6100", "/6101", "/6102", "/6103", "/6104",
                                            "/6105", "/6106", "/6107", "/6108", "/6109"};
-    std::vector<std::string> seen;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream ls(line);
-        std::string slot, code, module;
-        if (!(ls >> slot >> code >> module) || module != "storage") continue;
-        for (const auto& m : mine)
-            if (m == code) seen.push_back(code);
-    }
-    EXPECT_EQ(seen, mine);
+    EXPECT_EQ(registered_codes("storage", mine), mine);
 }
 
 TEST_F(StorageTest, EveryCodeSurvivesAnEmptyOrMissingBody)

@@ -15,11 +15,7 @@ const char* kSecretMd5 = "5ebe2294ecd0e0f08eab7690d2a6ee69";
 
 class UserTest : public NvrTest {
 protected:
-    void put_user(const UserRecord& u)
-    {
-        auto r = store({"put-row", "user", std::to_string(u.id), to_hex(&u, sizeof u)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
+    void put_user(const UserRecord& u) { put_row("user", u.id, u); }
     UserRecord make_user(int id, const char* name, const char* md5, int type)
     {
         UserRecord u = zeroed<UserRecord>();
@@ -41,18 +37,7 @@ protected:
     UserRecord stored_user(int id)
     {
         UserRecord u = zeroed<UserRecord>();
-        auto r = store({"dump", "user"});
-        std::istringstream in(r.out);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream ls(line);
-            int index = -1;
-            size_t len = 0;
-            std::string hex;
-            if (ls >> index >> len >> hex && index == id) {
-                auto bytes = from_hex(hex);
-                std::memcpy(&u, bytes.data(), std::min(bytes.size(), sizeof u));
-            }
-        }
+        stored("user", id, &u);
         return u;
     }
     RunResult login(const std::string& name, const std::string& md5)

@@ -45,6 +45,30 @@ void set_tri_channels(MotionRecord& rec, const char* text)
 
 void notify_changed(int channel) { core_notify(kMsgMotionChanged, i32(channel)); }
 
+// The channel's stored motion record (zeros when it has none), keyed to the
+// channel.
+MotionRecord motion_of(int channel)
+{
+    MotionRecord rec;
+    read_motion(kMainDb, &rec, channel);
+    rec.chnid = channel;
+    return rec;
+}
+
+// The stored motion record of the request's "camId" channel, keyed to it:
+// false when "camId" is missing or names a channel past the stored records.
+bool stored_motion_of(json_object* req, int* channel, MotionRecord* rec)
+{
+    static MotionRecord all[kEventChannels];
+    int count = 0;
+    read_motions(kMainDb, all, &count);
+    *channel = jint(req, "camId");
+    if (!jhas(req, "camId") || *channel < 0 || *channel >= count || *channel >= kEventChannels) return false;
+    *rec = all[*channel];
+    rec->chnid = *channel;
+    return true;
+}
+
 // Switches the camera's own motion schedule: forced to all day when
 // "enableMS" is 1, else back to the camera's schedule.
 void send_schedule_mode(int channel, int enable_ms)
@@ -165,9 +189,7 @@ int motion_area_set(const char* request)
 
     // The record also holds the actions set by the newer pages: only the
     // fields this request carries are replaced.
-    MotionRecord rec;
-    read_motion(kMainDb, &rec, channel);
-    rec.chnid = channel;
+    MotionRecord rec = motion_of(channel);
     rec.enable = enable;
     rec.sensitivity = sensitivity;
     set_tri_channels(rec, jstr(r, "triChannels"));
@@ -230,9 +252,7 @@ int motion_set(const char* request)
 
     // The channel's own record keeps the new values whether or not it is
     // among the copies; then its whole state goes to every copy.
-    MotionRecord rec;
-    read_motion(kMainDb, &rec, channel);
-    rec.chnid = channel;
+    MotionRecord rec = motion_of(channel);
     jset(r, "sensitivity", rec.sensitivity);
     jset(r, "enableMS", rec.enable_ms);
     write_motion(kMainDb, &rec);
@@ -250,15 +270,10 @@ int motion_area_schedule_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r) return 0;
-    static MotionRecord all[kEventChannels];
-    int count = 0;
-    read_motions(kMainDb, all, &count);
-    const int channel = jint(r, "camId");
-    if (!jhas(r, "camId") || channel < 0 || channel >= count || channel >= kEventChannels) return 0;
+    int channel;
+    MotionRecord rec;
+    if (!r || !stored_motion_of(r, &channel, &rec)) return 0;
 
-    MotionRecord rec = all[channel];
-    rec.chnid = channel;
     jset(r, "sensitivity", rec.sensitivity);
     jset(r, "enableMS", rec.enable_ms);
     jset(r, "enable", rec.enable);
@@ -277,15 +292,10 @@ int motion_triggers_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r) return 0;
-    static MotionRecord all[kEventChannels];
-    int count = 0;
-    read_motions(kMainDb, all, &count);
-    const int channel = jint(r, "camId");
-    if (!jhas(r, "camId") || channel < 0 || channel >= count || channel >= kEventChannels) return 0;
+    int channel;
+    MotionRecord rec;
+    if (!r || !stored_motion_of(r, &channel, &rec)) return 0;
 
-    MotionRecord rec = all[channel];
-    rec.chnid = channel;
     jset(r, "sensitivity", rec.sensitivity);
     if (jhas(r, "triChannels")) set_tri_channels(rec, jstr(r, "triChannels"));
     jset(r, "triAlarms", rec.tri_alarms);
@@ -329,9 +339,7 @@ int motion_email_set(const char* request)
     json_object* r = req.get();
     int channel;
     if (!r || !channel_key(r, "camId", &channel)) return cgi_reply_error(kReplyText);
-    MotionRecord rec;
-    read_motion(kMainDb, &rec, channel);
-    rec.chnid = channel;
+    MotionRecord rec = motion_of(channel);
     jset(r, "enable", rec.enable);
     jset(r, "interval", rec.interval);
     write_motion(kMainDb, &rec);
@@ -346,9 +354,7 @@ int motion_trigger_set(const char* request)
     json_object* r = req.get();
     int channel;
     if (!r || !channel_key(r, "camId", &channel)) return cgi_reply_error(kReplyText);
-    MotionRecord rec;
-    read_motion(kMainDb, &rec, channel);
-    rec.chnid = channel;
+    MotionRecord rec = motion_of(channel);
     const int type = jint(r, "type");
     if (type == 1 && jhas(r, "triChannels"))
         set_tri_channels(rec, jstr(r, "triChannels"));

@@ -76,6 +76,15 @@ SpeedByChannel speed_mask(json_object* r, const char* key)
 // "chind" must be present and not negative (an array reads as 0).
 bool chind_ok(json_object* r) { return jhas(r, "chind") && jint(r, "chind") >= 0; }
 
+// Sends the request's session list (array `key`) as message `code`.
+int send_session_list(const char* request, u32 code, const char* key, bool with_count = true)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) return 0;
+    core_notify(code, session_list(req.get(), key, with_count));
+    return cgi_reply_ok();
+}
+
 }  // namespace
 
 int playback_close(const char* request)
@@ -93,29 +102,11 @@ int playback_close(const char* request)
     return cgi_reply_ok();
 }
 
-int playback_list_1165(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    if (!req) return 0;
-    core_notify(kMsgList1165, session_list(req.get(), "sid"));
-    return cgi_reply_ok();
-}
+int playback_list_1165(const char* request) { return send_session_list(request, kMsgList1165, "sid"); }
 
-int playback_list_1170(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    if (!req) return 0;
-    core_notify(kMsgList1170, session_list(req.get(), "sid"));
-    return cgi_reply_ok();
-}
+int playback_list_1170(const char* request) { return send_session_list(request, kMsgList1170, "sid"); }
 
-int playback_list_1113(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    if (!req) return 0;
-    core_notify(kMsgList1113, session_list(req.get(), "sessionId", false));
-    return cgi_reply_ok();
-}
+int playback_list_1113(const char* request) { return send_session_list(request, kMsgList1113, "sessionId", false); }
 
 int playback_direction(const char* request)
 {

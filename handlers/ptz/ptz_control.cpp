@@ -29,7 +29,7 @@ void send_ptz_log(int param_type, int channel)
     oplog_prepare(&log);
     log.sub_type = kPtzLog;
     log.param_type = u32(param_type);
-    log.channel = u32(channel + 1);
+    log.channel = u32(channel) + 1;  // no overflow for a channel the request did not range-check
     core_send_oplog(log);
 }
 
@@ -109,6 +109,18 @@ JsonPtr parse_channel_query(const char* request, const char* key, int* channel)
 bool reply_value(const KxFrameHeader* header, const void* payload, i32* out)
 {
     return record_at(payload, header->length, 0, out);
+}
+
+// Replies the reply's value as the one member `key`.
+int value_reply(const KxFrameHeader* header, const void* payload, const char* key)
+{
+    i32 value;
+    if (!reply_value(header, payload, &value)) return 0;
+    JsonPtr o = jobject();
+    jadd(o.get(), key, value);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
+    return 0;
 }
 
 }  // namespace
@@ -368,24 +380,12 @@ int ptz_status_read_reply(const KxFrameHeader* header, const void* payload)
 
 int ptz_status_write_reply(const KxFrameHeader* header, const void* payload)
 {
-    i32 result;
-    if (!reply_value(header, payload, &result)) return 0;
-    JsonPtr o = jobject();
-    jadd(o.get(), "status", result);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return value_reply(header, payload, "status");
 }
 
 int ptz_command_reply(const KxFrameHeader* header, const void* payload)
 {
-    i32 result;
-    if (!reply_value(header, payload, &result)) return 0;
-    JsonPtr o = jobject();
-    jadd(o.get(), "res", result);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return value_reply(header, payload, "res");
 }
 
 int ptz_channel_status_reply(const KxFrameHeader* header, const void* payload)
