@@ -360,6 +360,8 @@ int read_osd(const char* db, OsdRecord* out, int id);
 int write_osd(const char* db, const OsdRecord* rec);
 // The channel name alone: "" for a channel without an OSD row.
 int read_osd_name(const char* db, char (&name)[64], int id);
+// Every channel's OSD record (kMaxCameras of them; absent rows zeroed).
+int read_osds(const char* db, OsdRecord* out, int* count);
 
 int read_privacy_mask(const char* db, PrivacyMaskRecord* out, int id);
 int write_privacy_mask(const char* db, const PrivacyMaskRecord* rec);

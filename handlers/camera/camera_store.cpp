@@ -61,6 +61,11 @@ int read_osd(const char* db, OsdRecord* out, int id) { return read_channel_row(d
 
 int write_osd(const char* db, const OsdRecord* rec) { return store_write(db, kOsdKind, rec->id, *rec); }
 
+int read_osds(const char* db, OsdRecord* out, int* count)
+{
+    return kxdb_rows_read(db, kOsdKind, out, kMaxCameras, count);
+}
+
 int read_osd_name(const char* db, char (&name)[64], int id)
 {
     OsdRecord osd;

@@ -290,13 +290,16 @@ int camera_names(const char*)
     int count = get_param_int(kMainDb, "max_cameras", kDefaultMaxCameras);
     // The store holds 64 channels; a larger setting lists no phantom ones.
     if (count > kMaxCameras) count = kMaxCameras;
+    // One query for the whole table rather than one per channel.
+    static OsdRecord osds[kMaxCameras];
+    int stored = 0;
+    read_osds(kMainDb, osds, &stored);
     JsonPtr list = jarray();
     for (int id = 0; id < count; id++) {
-        char name[64];
-        read_osd_name(kMainDb, name, id);
         JsonPtr o = jobject();
         jadd(o.get(), "id", id);
-        jadd(o.get(), "name", name);
+        osds[id].name[sizeof osds[id].name - 1] = '\0';
+        jadd_text(o.get(), "name", osds[id].name);
         json_object_array_add(list.get(), o.release());
     }
     JsonPtr reply = jobject();
