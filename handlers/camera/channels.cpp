@@ -164,10 +164,18 @@ int camera_status_list(const char*) { return list_channels(); }
 int camera_list_reply(const KxFrameHeader* header, const void* payload)
 {
     JsonPtr list = jarray();
+    // The channel names, read in one query; a record with an id outside the
+    // table gets an empty name, as a read of a missing row would give.
+    static OsdRecord osds[kMaxCameras];
+    int stored = 0;
+    if (header->length >= sizeof(CameraStatusRecord)) read_osds(kMainDb, osds, &stored);
     CameraStatusRecord s;
     for (size_t i = 0; record_at(payload, header->length, i, &s); i++) {
-        char name[64];
-        read_osd_name(kMainDb, name, s.id);
+        char name[64] = "";
+        if (s.id >= 0 && s.id < kMaxCameras) {
+            std::memcpy(name, osds[s.id].name, sizeof name);
+            name[sizeof name - 1] = '\0';
+        }
         JsonPtr o = jobject();
         json_object* c = o.get();
         jadd(c, "id", s.id);
