@@ -17,3 +17,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 # The same suite cross-built for 32-bit ARM and run under qemu-arm.
 scripts/test-armhf.sh
+
+# A short fuzzing pass over every target (clang, libFuzzer, ASan, UBSan).
+scripts/fuzz.sh "${NVR_FUZZ_SECONDS:-60}"

@@ -33,7 +33,7 @@ void send_camera_log(int sub_type, int param_type, const CameraRecord& cam, bool
     oplog_prepare(&log);
     log.sub_type = sub_type;
     log.param_type = u32(param_type);
-    log.channel = u32(cam.id + 1);
+    log.channel = u32(cam.id) + 1;
     if (with_detail) {
         CameraLogDetail d = zeroed<CameraLogDetail>();
         d.param_type = param_type;

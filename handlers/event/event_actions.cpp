@@ -336,7 +336,7 @@ void oplog_send_event(u32 detail, int id)
     log.main_type = kEventLogType;
     log.sub_type = kEventLogSubType;
     log.param_type = detail;
-    log.channel = u32(id + 1);
+    log.channel = u32(id) + 1;
     core_send_oplog(log);
 }
 
