@@ -12,7 +12,6 @@
 // FILE is one of the three database names (or "main", "anpr", "oem"); the
 // default is the main database. Exit status: 0 done, 1 failed or not found,
 // 2 misuse.
-#include <openssl/evp.h>
 
 #include <cerrno>
 #include <climits>
@@ -28,34 +27,6 @@
 #include "common/paths.h"
 #include "platform/kxdb.h"
 #include "tools/store/seeds.h"
-
-// Lower-case hex MD5 digest of a text ("" if the digest cannot be computed):
-// the form in which the factory administrator password is stored.
-std::string md5_hex(const std::string& text)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int len = 0;
-    if (!EVP_Digest(text.data(), text.size(), digest, &len, EVP_md5(), nullptr)) return "";
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < len; i++) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 15];
-    }
-    return out;
-}
-
-namespace {
-std::vector<SeedFn>& seeds()
-{
-    static std::vector<SeedFn> all;
-    return all;
-}
-}  // namespace
-
-SeedRegistrar::SeedRegistrar(SeedFn fn) { seeds().push_back(fn); }
-int seed_count() { return int(seeds().size()); }
-SeedFn seed_at(int i) { return seeds()[size_t(i)]; }
 
 namespace {
 

@@ -1,6 +1,5 @@
-// The registry of the areas' factory-default seeds (tools/store/seed_*.cpp),
-// for the intake target: it starts every run from a store as `nvr-store
-// init` makes it.
+// The registry of the areas' factory-default seeds and the digest the
+// factory password is stored as; shared by nvr-store and the fuzz targets.
 #include <openssl/evp.h>
 
 #include <string>
@@ -8,6 +7,8 @@
 
 #include "tools/store/seeds.h"
 
+// Lower-case hex MD5 digest of a text ("" if the digest cannot be computed):
+// the form in which the factory administrator password is stored.
 std::string md5_hex(const std::string& text)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
