@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -328,8 +329,10 @@ pid_t spawn_emulator(const TempRoot& root, const std::vector<std::string>& args)
     if (pid == 0) {
         std::string root_env = "NVR_ROOT=" + root.path();
         char* envp[] = {const_cast<char*>(root_env.c_str()), nullptr};
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlives the test process
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 0);
+        dup2(devnull, 1);
         dup2(devnull, 2);
         exec_program(built("nvr-core-emu"), args, envp);
     }

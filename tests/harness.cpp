@@ -11,6 +11,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -282,8 +283,13 @@ void Emulator::start(bool demo)
         std::vector<std::string> args{"--journal", journal, "--rules", rules};
         if (!demo) args.push_back("--no-demo");
         const char* envp[] = {root_env.c_str(), "PATH=/usr/bin:/bin", nullptr};
+        // The emulator ends with the test process, even one that aborts, and
+        // holds none of its output pipes (ctest would wait for them).
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 0);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
         exec_program(prog, args, const_cast<char* const*>(envp));
     }
     pid_ = pid;

@@ -144,7 +144,7 @@ protected:
         std::vector<uint8_t> bytes;
         bool found = stored_bytes(table, index, &bytes, db);
         std::memset(static_cast<void*>(out), 0, sizeof *out);
-        std::memcpy(static_cast<void*>(out), bytes.data(), std::min(bytes.size(), sizeof *out));
+        if (!bytes.empty()) std::memcpy(static_cast<void*>(out), bytes.data(), std::min(bytes.size(), sizeof *out));
         return found;
     }
     bool stored_bytes(const std::string& table, int index, std::vector<uint8_t>* out, const std::string& db = "main");
