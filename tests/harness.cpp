@@ -456,6 +456,23 @@ bool NvrTest::stored_bytes(const std::string& table, int index, std::vector<uint
     return false;
 }
 
+void NvrTest::expect_empty_bodies_handled(const std::vector<std::string>& codes)
+{
+    for (const std::string& code : codes) {
+        auto posted = post(code, "");
+        EXPECT_EQ(posted.status, 0) << code;
+        EXPECT_FALSE(posted.timed_out) << code;
+        CgiRequest r;
+        r.method = "GET";
+        r.code = code;
+        r.content_type = "";
+        r.set_content_length = false;
+        auto got = run(r);
+        EXPECT_EQ(got.status, 0) << code;
+        EXPECT_EQ(got.out, posted.out) << code;
+    }
+}
+
 std::vector<std::string> registered_codes(const std::string& module)
 {
     auto r = run_program(built("nvr-api-codes"), {}, {}, "");

@@ -148,6 +148,9 @@ protected:
         return found;
     }
     bool stored_bytes(const std::string& table, int index, std::vector<uint8_t>* out, const std::string& db = "main");
+    // Every code ends normally on an empty POST body and on a GET with no
+    // body at all, and answers both the same way.
+    void expect_empty_bodies_handled(const std::vector<std::string>& codes);
     // Extra environment for every run (e.g. HTTP_COOKIE, REMOTE_ADDR).
     std::vector<std::pair<std::string, std::string>> env;
 
