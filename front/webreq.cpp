@@ -14,12 +14,7 @@ const WebReqEntry* g_owner[MAX_WEBREQ_COUNT];  // the table a slot's row came fr
 int g_count;
 int g_high;  // slots at and above this index have never been used
 
-struct ModuleNote {
-    const char* module;
-    const WebReqEntry* table;
-    int count;
-};
-ModuleNote g_modules[16];
+WebReqModule g_modules[16];
 int g_module_count;
 
 }  // namespace
@@ -61,7 +56,7 @@ static bool is_module_table(const WebReqEntry* table, int count);
 
 static void clear_slot(int slot)
 {
-    std::memset(&g_slots[slot], 0, sizeof g_slots[slot]);
+    g_slots[slot] = WebReqEntry{};
     g_owner[slot] = nullptr;
     g_in_use[slot] = 0;
     g_count--;
@@ -105,10 +100,15 @@ const WebReqEntry* webreq_slot(int slot)
     return &g_slots[slot];
 }
 
-void webreq_note_module(const char* module, const WebReqEntry* table, int count)
+void webreq_note_module(const char* module, const WebReqEntry* table, int count, const char* file)
 {
     if (g_module_count < static_cast<int>(sizeof g_modules / sizeof g_modules[0]))
-        g_modules[g_module_count++] = {module, table, count};
+        g_modules[g_module_count++] = {module, table, count, file ? file : ""};
+}
+
+const WebReqModule* webreq_module_at(int index)
+{
+    return index >= 0 && index < g_module_count ? &g_modules[index] : nullptr;
 }
 
 static bool is_module_table(const WebReqEntry* table, int count)

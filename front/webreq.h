@@ -12,9 +12,20 @@
 // whole CGI reply itself. Its result is not used.
 using WebReqHandler = int (*)(const char* request);
 
+// `doc` describes the row for the generated API reference, in four fields
+// separated by " | ":
+//   purpose | request text | reply kind | core daemon messages
+// e.g. "Lists the cameras of every channel | none | JSON | 8201 wait".
+//   request: "none", "JSON: key, key, ...", "decimal: what", "text: what",
+//            "query: what" or "upload: what"
+//   reply:   "plain", "JSON" or "download", optionally followed by a short
+//            note in parentheses
+//   core:    "none", or the message codes sent, each followed by " wait"
+//            when the handler waits for the daemon's reply
 struct WebReqEntry {
     char name[8];  // request code, e.g. "/1000"; at most 7 characters
     WebReqHandler handler;
+    const char* doc = nullptr;
 };
 
 constexpr int MAX_WEBREQ_COUNT = 512;
@@ -29,7 +40,18 @@ const WebReqEntry* webreq_slot(int slot);  // null when the slot is free
 
 // Module names in registration order; the module of a registered code.
 const char* webreq_module_of(const char* code);
-void webreq_note_module(const char* module, const WebReqEntry* table, int count);
+// `file` is the source file of the module's table (its directory names the
+// handler area).
+void webreq_note_module(const char* module, const WebReqEntry* table, int count, const char* file = "");
+
+// What was noted of one module, in registration order (null past the last).
+struct WebReqModule {
+    const char* module;
+    const WebReqEntry* table;
+    int count;
+    const char* file;
+};
+const WebReqModule* webreq_module_at(int index);
 
 // Registration order of the eleven modules (constructor priorities).
 enum NvrModuleOrder {
@@ -55,7 +77,7 @@ constexpr int table_rows(const T (&)[N]) { return static_cast<int>(N); }
 #define NVR_MODULE_IMPL(id, order, ptr, count)                                        \
     __attribute__((constructor(order))) static void nvr_module_register_##id()       \
     {                                                                                 \
-        webreq_note_module(#id, ptr, count);                                          \
+        webreq_note_module(#id, ptr, count, __FILE__);                                       \
         webreq_register(ptr, count);                                                  \
     }                                                                                 \
     __attribute__((destructor(order))) static void nvr_module_unregister_##id()      \
