@@ -6,85 +6,17 @@
 //   nvr-api-codes --check      lists the rows whose `doc` text is missing or
 //                              malformed; exit status 1 when there is one
 //
-// --markdown also refuses (exit status 1, nothing printed) while a row's doc
-// text is malformed, so the reference is never written from bad rows.
+// --markdown refuses (exit status 1, nothing on standard output, the bad
+// rows on standard error) while a row's doc text is malformed, so the
+// reference is never written from bad rows.
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
+#include "front/api_doc.h"
 #include "front/webreq.h"
 
 namespace {
-
-struct RowDoc {
-    std::string purpose, request, reply, core;
-};
-
-std::string trim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
-bool starts_with(const std::string& s, const char* prefix) { return s.compare(0, std::strlen(prefix), prefix) == 0; }
-
-// Splits a row's doc text into its four fields; an empty string on success,
-// else what is wrong.
-std::string parse_doc(const char* doc, RowDoc* out)
-{
-    if (!doc || !*doc) return "no doc text";
-    std::vector<std::string> f;
-    std::string s(doc);
-    for (size_t at = 0;;) {
-        size_t bar = s.find(" | ", at);
-        f.push_back(trim(s.substr(at, bar == std::string::npos ? std::string::npos : bar - at)));
-        if (bar == std::string::npos) break;
-        at = bar + 3;
-    }
-    if (f.size() != 4) return "needs four fields separated by \" | \"";
-    for (const std::string& x : f)
-        if (x.empty()) return "has an empty field";
-    if (s.find('\n') != std::string::npos) return "spans lines";
-    *out = {f[0], f[1], f[2], f[3]};
-
-    static const char* const kRequests[] = {"none", "JSON: ", "decimal: ", "text: ", "query: ", "upload: "};
-    bool ok = false;
-    for (const char* r : kRequests) ok = ok || (std::strcmp(r, "none") == 0 ? out->request == r : starts_with(out->request, r));
-    if (!ok) return "request must be none, JSON:, decimal:, text:, query: or upload:";
-
-    static const char* const kReplies[] = {"plain", "JSON", "download"};
-    ok = false;
-    for (const char* r : kReplies) {
-        size_t n = std::strlen(r);
-        ok = ok || (out->reply.compare(0, n, r) == 0 && (out->reply.size() == n || out->reply.compare(n, 2, " (") == 0));
-    }
-    if (!ok) return "reply must be plain, JSON or download (with an optional note in parentheses)";
-
-    if (out->core != "none") {
-        std::string c = out->core;
-        for (size_t at = 0; at <= c.size();) {
-            size_t comma = c.find(", ", at);
-            std::string item = c.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-            size_t digits = item.find_first_not_of("0123456789");
-            if (digits == 0 || (digits != std::string::npos && item.substr(digits) != " wait"))
-                return "core must be none or codes, each optionally followed by \" wait\"";
-            if (comma == std::string::npos) break;
-            at = comma + 2;
-        }
-    }
-    return "";
-}
-
-// The handler area of a module: the directory holding its table's source.
-std::string area_of(const char* file)
-{
-    std::string f(file ? file : "");
-    size_t slash = f.rfind('/');
-    if (slash == std::string::npos) return "";
-    size_t prev = f.rfind('/', slash - 1);
-    return f.substr(prev == std::string::npos ? 0 : prev + 1, slash - (prev == std::string::npos ? 0 : prev + 1));
-}
 
 // Markdown table cells: a bar inside a cell would end it.
 std::string cell(const std::string& s)
@@ -97,24 +29,26 @@ std::string cell(const std::string& s)
     return out;
 }
 
-int check()
+// Writes one line per row whose doc text is malformed to `out`; the number
+// of such rows.
+int check(FILE* out)
 {
     int bad = 0;
     for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++)
         for (int i = 0; i < mod->count; i++) {
             RowDoc d;
-            std::string why = parse_doc(mod->table[i].doc, &d);
+            std::string why = parse_row_doc(mod->table[i].doc, &d);
             if (!why.empty()) {
-                std::printf("%s %s: %s\n", mod->module, mod->table[i].name, why.c_str());
+                std::fprintf(out, "%s %s: %s\n", mod->module, mod->table[i].name, why.c_str());
                 bad++;
             }
         }
-    return bad ? 1 : 0;
+    return bad;
 }
 
 int markdown()
 {
-    if (check() != 0) return 1;
+    if (check(stderr) != 0) return 1;
     int modules = 0;
     for (int m = 0; webreq_module_at(m); m++)
         if (webreq_module_at(m)->count > 0) modules++;
@@ -128,13 +62,13 @@ int markdown()
                 "the handler waits for.\n");
     for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++) {
         if (mod->count <= 0) continue;
-        std::printf("\n## Module %s (area %s, %d codes)\n\n", mod->module, area_of(mod->file).c_str(), mod->count);
+        std::printf("\n## Module %s (area %s, %d codes)\n\n", mod->module, area_of_file(mod->file).c_str(), mod->count);
         std::printf("| Code | Area | Purpose | Request | Reply | Core daemon |\n");
         std::printf("|---|---|---|---|---|---|\n");
         for (int i = 0; i < mod->count; i++) {
             RowDoc d;
-            parse_doc(mod->table[i].doc, &d);
-            std::printf("| `%s` | %s | %s | %s | %s | %s |\n", mod->table[i].name, area_of(mod->file).c_str(),
+            parse_row_doc(mod->table[i].doc, &d);
+            std::printf("| `%s` | %s | %s | %s | %s | %s |\n", mod->table[i].name, area_of_file(mod->file).c_str(),
                         cell(d.purpose).c_str(), cell(d.request).c_str(), cell(d.reply).c_str(),
                         cell(d.core).c_str());
         }
@@ -147,7 +81,7 @@ int markdown()
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--markdown") == 0) return markdown();
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) return check();
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) return check(stdout) ? 1 : 0;
     for (int slot = 0; slot < MAX_WEBREQ_COUNT; slot++) {
         const WebReqEntry* e = webreq_slot(slot);
         if (e) std::printf("%d %s %s\n", slot, e->name, webreq_module_of(e->name));
