@@ -27,6 +27,7 @@ const std::string kOsdSet =
 
 class OverlayTest : public NvrTest {
 protected:
+    void SetUp() override { emu(); }
     OsdRecord old_osd(int id)
     {
         OsdRecord o = zeroed<OsdRecord>();
@@ -158,16 +159,28 @@ TEST_F(OverlayTest, CameraOsdReadConnectedDisconnectedAndShort)
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].flags & 1, 1u);
     EXPECT_EQ(hex_of(asked[0]), "01000000");
-
-    emu().rule("3211 reply 8211 hex:ffffffff");
-    EXPECT_EQ(post("/6997", "{\"id\":1}").out, kJsonHead + "{ \"disconnect\": 1 }");
-    emu().rule("3211 reply 8211 hex:");
-    EXPECT_EQ(post("/6997", "{\"id\":1}").out, kTextError);
-    emu().rule("3211 reply 8211 zeros:555");
-    EXPECT_EQ(post("/6997", "{\"id\":1}").out, kTextError);
     EXPECT_EQ(post("/6997", "{\"id\":64}").out, kTextError);
     EXPECT_EQ(post("/6997", "").out, kTextError);
-    EXPECT_EQ(emu().received(3211).size(), 3u);
+    EXPECT_EQ(emu().received(3211).size(), 1u);
+}
+
+TEST_F(OverlayTest, CameraOsdOfADisconnectedCamera)
+{
+    // A negative channel is enough: the rest of the record is not needed.
+    emu().rule("3211 reply 8211 hex:ffffffff");
+    EXPECT_EQ(post("/6997", "{\"id\":1}").out, kJsonHead + "{ \"disconnect\": 1 }");
+}
+
+TEST_F(OverlayTest, CameraOsdEmptyReplyIsAnError)
+{
+    emu().rule("3211 reply 8211 hex:");
+    EXPECT_EQ(post("/6997", "{\"id\":1}").out, kTextError);
+}
+
+TEST_F(OverlayTest, CameraOsdShortReplyIsAnError)
+{
+    emu().rule("3211 reply 8211 zeros:555");
+    EXPECT_EQ(post("/6997", "{\"id\":1}").out, kTextError);
 }
 
 TEST_F(OverlayTest, CameraOsdWriteSendsTheRecordAndRepliesTheVerdict)
@@ -193,14 +206,6 @@ TEST_F(OverlayTest, CameraOsdWriteSendsTheRecordAndRepliesTheVerdict)
     EXPECT_EQ(sent[0].flags & 1, 1u);
     EXPECT_EQ(hex_of(sent[0]), hex_of(want));
 
-    const std::string ok = "{\"ch\":7,\"enable_text\":1,\"text_name\":\"a\",\"textpos\":1,\"enable_date\":1,"
-                           "\"datepos\":2,\"dateformat\":3}";
-    emu().rule("3210 reply 8210 hex:ffffffff");
-    EXPECT_EQ(post("/6996", ok).out, kTextHead + "NO_SUPPORT");
-    emu().rule("3210 reply 8210 hex:02000000");
-    EXPECT_EQ(post("/6996", ok).out, kTextHead + "ERROR");
-    emu().rule("3210 close");
-    EXPECT_EQ(post("/6996", ok).out, kTextError);
     // A request without one of its keys sends nothing.
     EXPECT_EQ(post("/6996", "{\"ch\":7,\"enable_text\":1,\"text_name\":\"a\",\"textpos\":1,\"enable_date\":1,"
                             "\"datepos\":2}")
@@ -210,7 +215,28 @@ TEST_F(OverlayTest, CameraOsdWriteSendsTheRecordAndRepliesTheVerdict)
                             "\"datepos\":2,\"dateformat\":3}")
                   .out,
               "");
-    EXPECT_EQ(emu().received(3210).size(), 4u);
+    EXPECT_EQ(emu().received(3210).size(), 1u);
+}
+
+const std::string kCameraOsd = "{\"ch\":7,\"enable_text\":1,\"text_name\":\"a\",\"textpos\":1,\"enable_date\":1,"
+                               "\"datepos\":2,\"dateformat\":3}";
+
+TEST_F(OverlayTest, CameraOsdNotSupported)
+{
+    emu().rule("3210 reply 8210 hex:ffffffff");
+    EXPECT_EQ(post("/6996", kCameraOsd).out, kTextHead + "NO_SUPPORT");
+}
+
+TEST_F(OverlayTest, CameraOsdRefused)
+{
+    emu().rule("3210 reply 8210 hex:02000000");
+    EXPECT_EQ(post("/6996", kCameraOsd).out, kTextHead + "ERROR");
+}
+
+TEST_F(OverlayTest, CameraOsdWithoutReply)
+{
+    emu().rule("3210 close");
+    EXPECT_EQ(post("/6996", kCameraOsd).out, kTextError);
 }
 
 TEST_F(OverlayTest, PrivacyMasksListedFromTheStore)

@@ -42,7 +42,10 @@ StreamSettingRecord blank_setting()
     return s;
 }
 
-class StreamTest : public NvrTest {};
+class StreamTest : public NvrTest {
+protected:
+    void SetUp() override { emu(); }
+};
 
 TEST_F(StreamTest, ModuleListsItsCodesInTableOrder)
 {
@@ -189,8 +192,10 @@ TEST_F(StreamTest, OneChannelEncodingValidation)
     }
     EXPECT_TRUE(emu().received(3203).empty());
     // A daemon that never answers: the plain-text error.
+    // A daemon that never answers: each form's error.
     emu().rule("3203 close");
     EXPECT_EQ(post("/2010", kStreamSet).out, kTextError);
+    EXPECT_EQ(post("/2030", "{\"chans\":[1]}").out, kJsonError);
 }
 
 TEST_F(StreamTest, SeveralChannelsEncodingTakesTheChannelArray)
@@ -227,8 +232,6 @@ TEST_F(StreamTest, SeveralChannelsEncodingTakesTheChannelArray)
     EXPECT_EQ(sent[1].text_at(0, 64), std::string(64, '1'));
     EXPECT_EQ(sent[1].u32_at(64), 0u);
 
-    emu().rule("3203 close");
-    EXPECT_EQ(post("/2030", "{\"chans\":[1]}").out, kJsonError);
     EXPECT_EQ(post("/2030", "not json").out, "");
 }
 
@@ -303,11 +306,16 @@ TEST_F(StreamTest, ThirdStreamReadAndWrite)
     EXPECT_EQ(post("/2060", "{}").out, kJsonError);
     EXPECT_EQ(emu().received(1218).size(), 1u);
     EXPECT_EQ(emu().received(1217).size(), 1u);
-    // A reply too short for its record.
+}
+
+TEST_F(StreamTest, ThirdStreamRepliesTooShortAreErrors)
+{
     emu().rule("1217 reply 6217 zeros:23");
     EXPECT_EQ(post("/2060", "{\"chnid\":1}").out, kJsonError);
     emu().rule("1218 reply 6218 hex:");
     EXPECT_EQ(post("/2061", "{\"chnid\":1}").out, kJsonError);
+    emu().rule("1213 close");
+    EXPECT_EQ(post("/2058", "{\"chnid\":1}").out, kJsonError);
 }
 
 TEST_F(StreamTest, WatermarkReadAndWriteAlwaysCopiesToItsOwnChannel)
@@ -365,12 +373,15 @@ TEST_F(StreamTest, StreamQueryRepliesTheDaemonsText)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].flags & 1, 1u);
     EXPECT_EQ(hex_of(sent[0]), hex_of(want));
-
-    emu().rule("3360 reply 8360 hex:");
-    EXPECT_EQ(post("/2053", "{\"chnid\":4}").out, kTextError);
     EXPECT_EQ(post("/2053", "{\"chnid\":99}").out, kTextError);
     EXPECT_EQ(post("/2053", "time").out, kTextError);
-    EXPECT_EQ(emu().received(3360).size(), 2u);
+    EXPECT_EQ(emu().received(3360).size(), 1u);
+}
+
+TEST_F(StreamTest, StreamQueryEmptyReplyIsAnError)
+{
+    emu().rule("3360 reply 8360 hex:");
+    EXPECT_EQ(post("/2053", "{\"chnid\":4}").out, kTextError);
 }
 
 TEST_F(StreamTest, DemoRecorderAnswersEveryStreamRequest)
@@ -384,6 +395,7 @@ TEST_F(StreamTest, DemoRecorderAnswersEveryStreamRequest)
     EXPECT_EQ(set, "{ \"res\": \"00000001" + std::string(56, '0') + "\" }");
     EXPECT_EQ(post("/2061", "{\"chnid\":9}").body(), "{ \"res\": -1 }");
     EXPECT_EQ(post("/2059", "{\"chnid\":1}").body(), "{ \"res\": 0 }");
+    EXPECT_EQ(post("/2009", "{\"chnid\":9}").body().rfind("{ \"stateCode\": -1, \"id\": 9, ", 0), 0u);
     EXPECT_NE(post("/2058", "{\"chnid\":1}").body().find("DemoVision"), std::string::npos);
     EXPECT_NE(post("/2060", "{\"chnid\":1}").body().find("\"framerate\": 15"), std::string::npos);
     EXPECT_EQ(post("/2053", "{\"chnid\":1,\"time\":\"t\"}").body().rfind("rtsp://192.168.1.102:554/", 0), 0u);

@@ -2,7 +2,7 @@
 // with the demo recorder: cameras online on channels 0 to 7 of 16 (a 4 MP
 // bullet on even channels, a 2 MP dome on odd ones), nothing behind the
 // other channels. Writes to an online camera succeed; to an offline one they
-// fail.
+// fail. A camera parameter write (3226) is answered by the PTZ demo.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -119,7 +119,7 @@ void demo_watermark(const EmuRequest& req, EmuAnswer& answer)
     answer.reply_record(6213, w);
 }
 
-// 1216, 1218, 3210, 3224, 3226 (each begins with its channel): 0 done, or
+// 1216, 1218, 3210, 3224 (each begins with its channel): 0 done, or
 // the failure of an offline camera.
 void demo_write(const EmuRequest& req, EmuAnswer& answer)
 {
@@ -295,7 +295,7 @@ const EmuDemoEntry kCameraSettingsDemo[] = {
     {1218, demo_write},        {1219, demo_night_mode},    {3203, demo_stream_set},
     {3204, demo_stream_caps},  {3210, demo_write},         {3211, demo_camera_osd},
     {3221, demo_image},        {3223, demo_day_night},     {3224, demo_write},
-    {3225, demo_param},        {3226, demo_write},         {3271, demo_areas},
+    {3225, demo_param},        {3271, demo_areas},
     {3273, demo_schedule},     {3275, demo_exposure_schedule}, {3277, demo_schedule},
     {3278, demo_profiles},     {3360, demo_stream_query},
 };
