@@ -30,3 +30,71 @@ int camera_search_reply(const KxFrameHeader* header, const void* payload);      
 int camera_login_test_reply(const KxFrameHeader* header, const void* payload);   // 8202
 int camera_ip_change_reply(const KxFrameHeader* header, const void* payload);    // 8205
 int camera_login_test2_reply(const KxFrameHeader* header, const void* payload);  // 8227
+
+// Operation-log entry of a camera change (sub type 204 edit, 210 add, 211
+// clear); with the detail block of a parameter type 901 or 903.
+struct CameraRecord;
+void camera_send_log(int sub_type, int param_type, const CameraRecord& cam, bool with_detail);
+
+// Streams and encoding.
+int stream_caps_get(const char* request);      // "/2009"
+int stream_set(const char* request);           // "/2010"
+int stream_set_many(const char* request);      // "/2030"
+int stream_transport_set(const char* request); // "/2031"
+int stream_query(const char* request);         // "/2053"
+int watermark_get(const char* request);        // "/2058"
+int watermark_set(const char* request);        // "/2059"
+int third_stream_get(const char* request);     // "/2060"
+int third_stream_set(const char* request);     // "/2061"
+int stream_set_reply(const KxFrameHeader* header, const void* payload);    // 8203
+int stream_caps_reply(const KxFrameHeader* header, const void* payload);   // 8204
+int stream_query_reply(const KxFrameHeader* header, const void* payload);  // 8360
+int watermark_get_reply(const KxFrameHeader* header, const void* payload); // 6213
+int watermark_set_reply(const KxFrameHeader* header, const void* payload); // 6216
+int third_stream_get_reply(const KxFrameHeader* header, const void* payload);  // 6217
+int third_stream_set_reply(const KxFrameHeader* header, const void* payload);  // 6218
+
+// Image and ISP settings.
+int image_get(const char* request);            // "/2019"
+int image_set(const char* request);            // "/2020"
+int day_night_get(const char* request);        // "/2021"
+int day_night_set(const char* request);        // "/2022"
+int camera_param_get(const char* request);     // "/2023"
+int camera_param_set(const char* request);     // "/2024"
+int image_profiles_get(const char* request);   // "/2037"
+int image_profile_set(const char* request);    // "/2038"
+int image_areas_get(const char* request);      // "/2039"
+int image_areas_set(const char* request);      // "/2040"
+int image_schedule_get(const char* request);           // "/2041"
+int image_schedule_set(const char* request);           // "/2042"
+int image_exposure_schedule_get(const char* request);  // "/2043"
+int image_exposure_schedule_set(const char* request);  // "/2044"
+int image_schedule2_get(const char* request);          // "/2045"
+int image_schedule2_set(const char* request);          // "/2046"
+int image_profiles_set_many(const char* request);      // "/2047"
+int exposure_table_set(const char* request);   // "/2048"
+int exposure_table_get(const char* request);   // "/2049"
+int image_area_clear(const char* request);     // "/2050"
+int night_mode_get(const char* request);       // "/2062"
+int image_get_reply(const KxFrameHeader* header, const void* payload);            // 8221
+int day_night_get_reply(const KxFrameHeader* header, const void* payload);        // 8223
+int day_night_set_reply(const KxFrameHeader* header, const void* payload);        // 8224
+int camera_param_get_reply(const KxFrameHeader* header, const void* payload);     // 8225
+int camera_param_set_reply(const KxFrameHeader* header, const void* payload);     // 8226
+int image_areas_get_reply(const KxFrameHeader* header, const void* payload);      // 8271
+int image_schedule_get_reply(const KxFrameHeader* header, const void* payload);   // 8273, 8277
+int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload);  // 8275
+int image_profiles_get_reply(const KxFrameHeader* header, const void* payload);   // 8278
+int night_mode_get_reply(const KxFrameHeader* header, const void* payload);       // 6219
+
+// The recorder's OSD, the camera's OSD and the privacy masks ("/6000"
+// table; their replies come through camera_reply).
+int osd_get(const char* request);              // "/6000"
+int osd_set(const char* request);              // "/6001"
+int osd_rename(const char* request);           // "/6002"
+int privacy_masks_get(const char* request);    // "/6018"
+int privacy_masks_send(const char* request);   // "/6019"
+int camera_osd_set(const char* request);       // "/6996"
+int camera_osd_get(const char* request);       // "/6997"
+int camera_osd_set_reply(const KxFrameHeader* header, const void* payload);  // 8210
+int camera_osd_get_reply(const KxFrameHeader* header, const void* payload);  // 8211

@@ -4,11 +4,31 @@
 #include "handlers/camera/camera.h"
 
 static const ReplyRoute kCameraReplies[] = {
+    {6213, watermark_get_reply},
+    {6216, watermark_set_reply},
+    {6217, third_stream_get_reply},
+    {6218, third_stream_set_reply},
+    {6219, night_mode_get_reply},
     {8200, camera_search_reply},
     {8201, camera_list_reply},
     {8202, camera_login_test_reply},
+    {8203, stream_set_reply},
+    {8204, stream_caps_reply},
     {8205, camera_ip_change_reply},
+    {8210, camera_osd_set_reply},
+    {8211, camera_osd_get_reply},
+    {8221, image_get_reply},
+    {8223, day_night_get_reply},
+    {8224, day_night_set_reply},
+    {8225, camera_param_get_reply},
+    {8226, camera_param_set_reply},
     {8227, camera_login_test2_reply},
+    {8271, image_areas_get_reply},
+    {8273, image_schedule_get_reply},
+    {8275, image_exposure_schedule_get_reply},
+    {8277, image_schedule_get_reply},
+    {8278, image_profiles_get_reply},
+    {8360, stream_query_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -16,23 +36,106 @@ int camera_reply(void*, const KxFrameHeader* header, const void* payload)
     return core_route_reply(kCameraReplies, header, payload);
 }
 
+#define CAMERA_EDIT_KEYS                                                                               \
+    "id, name, enable, camProtocol, ipAddr, managePort, transmitProtocol, userName, password, minorid, " \
+    "enableSubStream, syncTime, mainRtspPort, mainSourcePath, subRtspPort, subSourcePath, mainrtspurl, "  \
+    "subrtspurl, ddns"
+#define LOGIN_TEST_KEYS "ipAddr, managePort, userName, password, camProtocol"
+#define STREAM_KEYS                                                                                      \
+    "subEnable, mainVideoType, mainResWidth, mainResHeight, mainFramerate, mainBitrate, IframeInterval, " \
+    "subVideoType, subResWidth, subResHeight, subFramerate, subBitrate, subIframeInterval"
+#define IMAGE_KEYS                                                                                      \
+    "smartir, whiteblance, focusmode, antiblurry, wdrenable, wdrlevel, wdrstarthour, wdrstartminute, "  \
+    "wdrstophour, wdrstopminute, regiontype, hlcmode, exclude, exposemode, exposeregion, modelType, "   \
+    "imageschemode, hlcday, hlcnight, redgain, bluegain, defogmode, defoglevel, exposetime, exposegain, " \
+    "aflevel, hlclevel, enblur, deblur, lensType, reduceVideoStuttering"
+#define DAY_NIGHT_KEYS                                                                                     \
+    "id, colorkiller, modestarthour, modestartminute, modestophour, modestopminute, exposurectrl, "        \
+    "lighttype, mirctrl, localdisplay, ircutaddaytonight, ircutadnighttoday, corridormode, imagerotation, " \
+    "saveCorridor, smartIRType, nearIRLevel, farIRLevel, midIRLevel, whiteLedLevel, "                       \
+    "keepCorrectAspectRatio, dayNightSens, nightDaySens, zoomLimit"
+#define PROFILE_KEYS                                                                                     \
+    "enable, startHour, startMinute, endHour, endMinute, exposureLevel, minShutter, maxShutter, "        \
+    "gainLevel, irCutLatency, irCutState, irLedState, colorMode"
+
 static const WebReqEntry kCameraTable[] = {
-    {"/2001", camera_list},
-    {"/2003", camera_edit},
-    {"/2004", camera_add},
-    {"/2005", camera_clear},
-    {"/2006", camera_search},
-    {"/2007", camera_status_list},
-    {"/2008", camera_protocols},
-    {"/2000", camera_read},
-    {"/2011", camera_ip_change},
-    {"/2012", camera_names},
-    {"/2014", camera_login_test},
-    {"/2015", camera_login_test2},
-    {"/2018", camera_poe_ports},
-    {"/2016", camera_poe_password},
-    {"/2017", camera_login_change},
-    {"/2032", camera_ip_change_many},
+    {"/2001", camera_list, "Lists every channel with its camera's live state | none | JSON | 3201 wait"},
+    {"/2003", camera_edit,
+     "Edits the camera of a channel and its name | JSON: " CAMERA_EDIT_KEYS
+     ", type | plain (no reply for bad input) | 1203, 3485"},
+    {"/2004", camera_add,
+     "Puts a camera on a channel | JSON: " CAMERA_EDIT_KEYS
+     ", mac_addr, poechannel, physicalport, otherPoe | plain (no reply for bad input) | 1201, 1206, 3485"},
+    {"/2005", camera_clear,
+     "Clears a channel: its camera, its name and its privacy masks | JSON: chnid | plain | 1202, 1206, 3485"},
+    {"/2006", camera_search, "Searches the network for cameras of a protocol | JSON: protocol | JSON | 3200 wait"},
+    {"/2007", camera_status_list, "Lists every channel with its camera's live state | none | JSON | 3201 wait"},
+    {"/2008", camera_protocols, "Lists the camera protocols with their models | none | JSON | none"},
+    {"/2000", camera_read, "Reads one channel's stored camera configuration | JSON: chnid | JSON | none"},
+    {"/2009", stream_caps_get,
+     "Reads a channel's stream capabilities and current encoding | JSON: chnid | JSON | 3204 wait"},
+    {"/2010", stream_set,
+     "Changes one channel's stream encoding | JSON: id, audioEnable, videoTypeEnable, fisheyeType, " STREAM_KEYS
+     ", bitrateControl, SubBitrateControl, SmartStream, SmartStreamLevel, SubSmartStream, SubSmartStreamLevel, "
+     "recordtype, etframerate, etIframeinterval, etbitrate | JSON (channels changed) | 3203 wait"},
+    {"/2011", camera_ip_change,
+     "Changes one camera's network settings | JSON: macAddr, oldIpcAddr, newIpcAddr, netmask, gateway, "
+     "primaryDNS, port, username, password, protocol, netif | JSON | 3205 wait"},
+    {"/2012", camera_names, "Lists the channel names | none | JSON | none"},
+    {"/2014", camera_login_test, "Tests a camera login | JSON: " LOGIN_TEST_KEYS " | plain | 3202 wait"},
+    {"/2015", camera_login_test2,
+     "Tests a camera login, port at least 80 | JSON: " LOGIN_TEST_KEYS " | plain | 3227 wait"},
+    {"/2018", camera_poe_ports, "Reads the number of PoE ports | none | plain | none"},
+    {"/2016", camera_poe_password, "Reads the password given to PoE cameras | none | plain | none"},
+    {"/2017", camera_login_change, "Changes a channel's camera login | JSON: id, userName, password | plain | 1203, 3485"},
+    {"/2019", image_get, "Reads a camera's image settings | JSON: id | JSON | 3221 wait"},
+    {"/2020", image_set, "Writes image settings to several cameras | JSON: channel, " IMAGE_KEYS " | plain | 3280"},
+    {"/2021", day_night_get, "Reads a camera's day-night and lens settings | JSON: id | JSON | 3223 wait"},
+    {"/2022", day_night_set,
+     "Writes a camera's day-night and lens settings | JSON: " DAY_NIGHT_KEYS " | plain (OK or ERROR) | 3224 wait"},
+    {"/2023", camera_param_get,
+     "Reads one named camera parameter | JSON: id, pagename, httpname, key | JSON | 3225 wait"},
+    {"/2024", camera_param_set,
+     "Writes one named camera parameter | JSON: id, pagename, httpname, key, value | plain (OK or ERROR) | "
+     "3226 wait"},
+    {"/2030", stream_set_many,
+     "Changes several channels' stream encoding | JSON: chans, transmitProtocol, syncTime, " STREAM_KEYS
+     ", mainBitrateControl, subBitrateControl | JSON (channels changed) | 3203 wait"},
+    {"/2031", stream_transport_set,
+     "Changes a channel's stream transport and time sync | JSON: id, transmitProtocol, syncTime | plain | "
+     "1203, 3485"},
+    {"/2032", camera_ip_change_many, "Changes several cameras' network settings | JSON: cnt, oIPCAddr | plain | 3229"},
+    {"/2037", image_profiles_get, "Reads a camera's 7 timed image profiles | JSON: id | JSON | 3278 wait"},
+    {"/2038", image_profile_set,
+     "Writes one timed image profile | JSON: channel, id, " PROFILE_KEYS " | plain | 3279"},
+    {"/2039", image_areas_get, "Reads a camera's 16 image areas | JSON: id | JSON | 3271 wait"},
+    {"/2040", image_areas_set, "Writes the image areas of several cameras | JSON: enable, cnt, chnid, area | plain | 3288"},
+    {"/2041", image_schedule_get, "Reads a camera's image schedule | JSON: id | JSON | 3273 wait"},
+    {"/2042", image_schedule_set, "Writes the image schedule of several cameras | JSON: channel, schedule | plain | 3281"},
+    {"/2043", image_exposure_schedule_get,
+     "Reads a camera's exposure schedule | JSON: id | JSON | 3275 wait"},
+    {"/2044", image_exposure_schedule_set,
+     "Writes the exposure schedule of several cameras | JSON: channel, schedule | plain | 3282"},
+    {"/2045", image_schedule2_get, "Reads a camera's second image schedule | JSON: id | JSON | 3277 wait"},
+    {"/2046", image_schedule2_set,
+     "Writes the second image schedule of several cameras | JSON: channel, schedule | plain | 3283"},
+    {"/2047", image_profiles_set_many,
+     "Writes timed image profiles to several cameras | JSON: cnt, chnid, image | plain | 3279"},
+    {"/2050", image_area_clear, "Clears one image area of a camera | JSON: chan_id, area_id | plain | 3284"},
+    {"/2048", exposure_table_set,
+     "Stores a channel's exposure table | JSON: channel, exposure | plain | none"},
+    {"/2049", exposure_table_get, "Reads a channel's stored exposure table | JSON: channel | JSON | none"},
+    {"/2053", stream_query,
+     "Queries a camera's stream by type and time | JSON: chnid, mainType, subType, time | plain | 3360 wait"},
+    {"/2058", watermark_get, "Reads a camera's watermark | JSON: chnid | JSON | 1213 wait"},
+    {"/2059", watermark_set,
+     "Writes a camera's watermark and copies it to other channels | JSON: chnid, enable, watermark, copy | "
+     "JSON (result code) | 1216 wait"},
+    {"/2060", third_stream_get, "Reads a camera's third stream | JSON: chnid, fisheyeType | JSON | 1217 wait"},
+    {"/2061", third_stream_set,
+     "Writes a camera's third stream | JSON: chnid, enable, framerate, bitrate, iframeinterval | "
+     "JSON (result code) | 1218 wait"},
+    {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)

@@ -365,6 +365,9 @@ int read_osds(const char* db, OsdRecord* out, int* count);
 
 int read_privacy_mask(const char* db, PrivacyMaskRecord* out, int id);
 int write_privacy_mask(const char* db, const PrivacyMaskRecord* rec);
+// Every stored privacy-mask row in channel order, packed into `out` (room
+// for kMaxCameras rows); *count is the number of rows.
+int read_privacy_masks(const char* db, PrivacyMaskRecord* out, int* count);
 
 // Every stored protocol row in id order, in a list the caller frees with
 // release_ipc_protocol (null with a count of 0 when there is none).

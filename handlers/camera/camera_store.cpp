@@ -85,6 +85,26 @@ int write_privacy_mask(const char* db, const PrivacyMaskRecord* rec)
     return store_write(db, kPrivacyMaskKind, rec->id, *rec);
 }
 
+int read_privacy_masks(const char* db, PrivacyMaskRecord* out, int* count)
+{
+    struct Collect {
+        PrivacyMaskRecord* out;
+        int n;
+    } c{out, 0};
+    *count = 0;
+    if (sizeof(PrivacyMaskRecord) != kPrivacyMaskKind.size) return -1;
+    int n = kxdb_rows_each(
+        db, kPrivacyMaskKind,
+        [](const void* record, int, void* ctx) {
+            auto* c = static_cast<Collect*>(ctx);
+            if (c->n < kMaxCameras) std::memcpy(&c->out[c->n++], record, sizeof(PrivacyMaskRecord));
+        },
+        &c);
+    if (n < 0) return -1;
+    *count = c.n;
+    return 0;
+}
+
 int read_ipc_protocols(const char* db, IpcProtocolRecord** list, int* count)
 {
     return read_list<IpcProtocolRecord>(

@@ -25,29 +25,6 @@ const char* protocol_log_name(int protocol)
     return protocol == 0 ? "ONVIF" : protocol == kProtocolRtsp ? "RTSP" : "KXSF";
 }
 
-// Operation-log entry of a channel; with `param_type` 901 or 903 it carries
-// the camera's address, port, protocol, transport and time-sync flag.
-void send_camera_log(int sub_type, int param_type, const CameraRecord& cam, bool with_detail)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = sub_type;
-    log.param_type = u32(param_type);
-    log.channel = u32(cam.id) + 1;
-    if (with_detail) {
-        CameraLogDetail d = zeroed<CameraLogDetail>();
-        d.param_type = param_type;
-        set_text(d.ip, text_of(cam.ip).s);
-        d.manage_port = cam.manage_port;
-        d.channel = cam.id + 1;
-        set_text(d.protocol, protocol_log_name(cam.protocol));
-        set_text(d.transport, cam.transmit == 0 ? "UDP" : "TCP");
-        d.sync_time = u8(cam.sync_time);
-        kxfs_log_pack_detail(&log, kCameraLogDetailKind, &d, sizeof d);
-    }
-    core_send_oplog(log);
-}
-
 bool in_range(json_object* r, const char* key, int low, int high)
 {
     if (!jhas(r, key)) return false;
@@ -130,10 +107,10 @@ int save_camera(const char* request, bool add)
         if (add) {
             core_notify(kMsgCameraAdded, id);
             core_notify(kMsgPoePower, PoePowerRecord{id, jint(r, "otherPoe") == 1 ? 1 : 0});
-            send_camera_log(kAddLog, kAddParam, cam, true);
+            camera_send_log(kAddLog, kAddParam, cam, true);
         } else {
             core_notify(kMsgCameraChanged, id);
-            send_camera_log(kEditLog, kEditParam, cam, true);
+            camera_send_log(kEditLog, kEditParam, cam, true);
         }
     }
     return cgi_reply_ok();
@@ -156,6 +133,29 @@ int list_channels()
 }
 
 }  // namespace
+
+// Operation-log entry of a channel; with `param_type` 901 or 903 it carries
+// the camera's address, port, protocol, transport and time-sync flag.
+void camera_send_log(int sub_type, int param_type, const CameraRecord& cam, bool with_detail)
+{
+    OpLogRecord log;
+    oplog_prepare(&log);
+    log.sub_type = sub_type;
+    log.param_type = u32(param_type);
+    log.channel = u32(cam.id) + 1;
+    if (with_detail) {
+        CameraLogDetail d = zeroed<CameraLogDetail>();
+        d.param_type = param_type;
+        set_text(d.ip, text_of(cam.ip).s);
+        d.manage_port = cam.manage_port;
+        d.channel = cam.id + 1;
+        set_text(d.protocol, protocol_log_name(cam.protocol));
+        set_text(d.transport, cam.transmit == 0 ? "UDP" : "TCP");
+        d.sync_time = u8(cam.sync_time);
+        kxfs_log_pack_detail(&log, kCameraLogDetailKind, &d, sizeof d);
+    }
+    core_send_oplog(log);
+}
 
 int camera_list(const char*) { return list_channels(); }
 
@@ -289,7 +289,7 @@ int camera_clear(const char* request)
 
     core_notify(kMsgCameraCleared, id);
     core_notify(kMsgPoePower, PoePowerRecord{id, 0});
-    send_camera_log(kClearLog, kClearParam, cam, false);
+    camera_send_log(kClearLog, kClearParam, cam, false);
     return cgi_reply_ok();
 }
 
@@ -333,7 +333,7 @@ int camera_login_change(const char* request)
     // An id past the store's channels changes nothing: nothing to announce.
     if (write_camera(kMainDb, &cam) == 0) {
         core_notify(kMsgCameraChanged, id);
-        send_camera_log(kEditLog, kEditParam, cam, true);
+        camera_send_log(kEditLog, kEditParam, cam, true);
     }
     return cgi_reply_ok();
 }

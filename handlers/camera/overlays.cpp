@@ -1,0 +1,258 @@
+// Overlays on the picture: the recorder's OSD rows (channel name, date and
+// week day and their places), the OSD the camera burns into its own
+// streams, and the privacy masks.
+#include <cmath>
+#include <cstring>
+
+#include "common/decimal_text.h"
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/overlay_records.h"
+
+namespace {
+
+constexpr u32 kMsgOsdChanged = 1007, kMsgPrivacyMasks = 2509;
+constexpr u32 kMsgCameraOsdSet = 3210, kMsgCameraOsdGet = 3211;
+// A rename keeps the name short enough for every page that shows it.
+constexpr size_t kRenameWidth = 31;
+constexpr int kMaxDateFormat = 3;
+
+bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+
+// A place on the picture: present, a finite number, not below 0.0.
+bool position_key(json_object* r, const char* key, double* out)
+{
+    json_object* v = jget(r, key);
+    if (!v || !(json_object_is_type(v, json_type_double) || json_object_is_type(v, json_type_int))) return false;
+    *out = json_object_get_double(v);
+    return std::isfinite(*out) && *out >= 0.0;
+}
+
+bool valid_osd(json_object* r, OsdRecord* osd)
+{
+    if (!r || !channel_key(r, "camId") || !jhas(r, "camName")) return false;
+    for (const char* key : {"showName", "showDate", "showWeek", "timeFormat"})
+        if (!key_in_range(r, key, 0, 1)) return false;
+    if (!key_in_range(r, "dateFormat", 0, kMaxDateFormat)) return false;
+    if (!position_key(r, "datePosX", &osd->date_pos_x) || !position_key(r, "datePosY", &osd->date_pos_y) ||
+        !position_key(r, "namePosX", &osd->name_pos_x) || !position_key(r, "namePosY", &osd->name_pos_y))
+        return false;
+    return jhas(r, "alpha") && jint(r, "alpha") >= 0;
+}
+
+}  // namespace
+
+int osd_get(const char* request)
+{
+    int id = 0;
+    if (!decimal_text(request, &id) || id < 0 || id >= kMaxCameras) return 0;
+    OsdRecord osd;
+    read_osd(kMainDb, &osd, id);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return cgi_reply_error(kReplyJson);
+    jadd(j, "camId", osd.id);
+    jadd_text(j, "camName", osd.name);
+    jadd(j, "showName", osd.show_name);
+    jadd(j, "showDate", osd.show_date);
+    jadd(j, "showWeek", osd.show_week);
+    jadd(j, "dateFormat", osd.date_format);
+    jadd(j, "timeFormat", osd.time_format);
+    jadd_value(j, "datePosX", json_object_new_double(osd.date_pos_x));
+    jadd_value(j, "datePosY", json_object_new_double(osd.date_pos_y));
+    jadd_value(j, "namePosX", json_object_new_double(osd.name_pos_x));
+    jadd_value(j, "namePosY", json_object_new_double(osd.name_pos_y));
+    jadd(j, "alpha", osd.alpha);
+    return json_reply(kReplyJson, j);
+}
+
+int osd_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    OsdRecord in;
+    if (!valid_osd(r, &in)) return 0;
+    const i32 id = jint(r, "camId");
+    OsdRecord osd;
+    read_osd(kMainDb, &osd, id);
+    osd.id = id;
+    jtext(r, "camName", osd.name);
+    osd.show_name = jint(r, "showName");
+    osd.show_date = jint(r, "showDate");
+    osd.show_week = jint(r, "showWeek");
+    osd.date_format = jint(r, "dateFormat");
+    osd.time_format = jint(r, "timeFormat");
+    osd.date_pos_x = in.date_pos_x;
+    osd.date_pos_y = in.date_pos_y;
+    osd.name_pos_x = in.name_pos_x;
+    osd.name_pos_y = in.name_pos_y;
+    osd.alpha = jint(r, "alpha");
+    write_osd(kMainDb, &osd);
+    core_notify(kMsgOsdChanged, OsdChangedRecord{id, 1, 0});
+    return cgi_reply_ok();
+}
+
+int osd_rename(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "camId") || !jstr(r, "camName")) return cgi_reply_error(kReplyText);
+    const i32 id = jint(r, "camId");
+    OsdRecord osd;
+    read_osd(kMainDb, &osd, id);
+    osd.id = id;
+    jtext(r, "camName", osd.name, kRenameWidth);
+    write_osd(kMainDb, &osd);
+    return cgi_reply_ok();
+}
+
+int camera_osd_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "id")) return cgi_reply_error(kReplyText);
+    const i32 id = jint(r, "id");
+    core_query(camera_reply, kMsgCameraOsdGet, &id, sizeof id, kReplyText);
+    return 0;
+}
+
+int camera_osd_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 ch = 0;
+    if (!record_at(payload, header->length, 0, &ch)) return reply_too_short(kReplyText);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    if (ch < 0) {
+        jadd(j, "disconnect", 1);
+        return finish_json(j);
+    }
+    CameraOsdRecord c;
+    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyText);
+    jadd(j, "enable_text", c.enable_text);
+    jadd_text(j, "text_name", c.text_name);
+    jadd(j, "textpos", c.textpos);
+    jadd(j, "enable_date", c.enable_date);
+    jadd(j, "datepos", c.datepos);
+    jadd(j, "dateformat", c.dateformat);
+    jadd(j, "enable_text_sub", c.enable_text_sub);
+    jadd_text(j, "text_name_sub", c.text_name_sub);
+    jadd(j, "textpos_sub", c.textpos_sub);
+    jadd(j, "enable_date_sub", c.enable_date_sub);
+    jadd(j, "datepos_sub", c.datepos_sub);
+    jadd(j, "dateformat_sub", c.dateformat_sub);
+    jadd(j, "disconnect", 0);
+    return finish_json(j);
+}
+
+int camera_osd_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    for (const char* key : {"ch", "enable_text", "text_name", "textpos", "enable_date", "datepos", "dateformat"})
+        if (!jhas(r, key)) return 0;
+    if (!channel_key(r, "ch")) return 0;
+    CameraOsdMessage m = zeroed<CameraOsdMessage>();
+    CameraOsdRecord& c = m.osd;
+    c.ch = jint(r, "ch");
+    c.enable_text = jint(r, "enable_text");
+    jtext(r, "text_name", c.text_name);
+    c.textpos = jint(r, "textpos");
+    c.enable_date = jint(r, "enable_date");
+    c.datepos = jint(r, "datepos");
+    c.dateformat = jint(r, "dateformat");
+    c.enable_text_sub = jint(r, "enable_text_sub");
+    jtext(r, "text_name_sub", c.text_name_sub);
+    c.textpos_sub = jint(r, "textpos_sub");
+    c.enable_date_sub = jint(r, "enable_date_sub");
+    c.datepos_sub = jint(r, "datepos_sub");
+    c.dateformat_sub = jint(r, "dateformat_sub");
+    core_query(camera_reply, kMsgCameraOsdSet, &m, sizeof m, kReplyText);
+    return 0;
+}
+
+int camera_osd_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 verdict = 0;
+    if (!record_at(payload, header->length, 0, &verdict)) return reply_too_short(kReplyText);
+    return finish_text(verdict == 0 ? "OK" : verdict == -1 ? "NO_SUPPORT" : "ERROR");
+}
+
+int privacy_masks_get(const char*)
+{
+    static PrivacyMaskRecord rows[kMaxCameras];
+    int count = 0;
+    read_privacy_masks(kMainDb, rows, &count);
+    JsonPtr list = jarray();
+    if (!list) return cgi_reply_error(kReplyJson);
+    for (int i = 0; i < count; i++) {
+        JsonPtr areas = jarray();
+        for (const MaskArea& a : rows[i].area) {
+            JsonPtr o = jobject();
+            json_object* j = o.get();
+            jadd(j, "area_id", a.area_id);
+            jadd(j, "enable", a.enable);
+            jadd(j, "start_x", a.start_x);
+            jadd(j, "start_y", a.start_y);
+            jadd(j, "area_width", a.area_width);
+            jadd(j, "area_height", a.area_height);
+            jadd(j, "width", a.width);
+            jadd(j, "height", a.height);
+            jadd(j, "fill_color", a.fill_color);
+            json_object_array_add(areas.get(), o.release());
+        }
+        JsonPtr row = jobject();
+        jadd(row.get(), "id", rows[i].id);
+        jadd_value(row.get(), "area", areas.release());
+        json_object_array_add(list.get(), row.release());
+    }
+    return json_reply(kReplyJson, list.get());
+}
+
+int privacy_masks_send(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    json_object* areas = jarray_of(r, "area");
+    json_object* channels = jarray_of(r, "chnid");
+    if (!r || !jhas(r, "cnt") || !areas || !channels) return 0;
+
+    static PrivacyMaskMessage m;
+    m = zeroed<PrivacyMaskMessage>();
+    m.enable = jint(r, "enable");
+    m.cgi_sdk_flag = jint(r, "cgiSdkFlag");
+    m.num = jint(r, "num");
+    m.area_mask_enable = jint(r, "areaMaskEnable");
+    m.mosaic_support = jint(r, "mosaicSupport");
+    m.mosaic_num = jint(r, "mosaicNum");
+    if (json_object* del = jget(r, "delMask")) m.del_mask = json_object_get_int64(del);
+
+    // The masks and the mosaics share the 28 entries.
+    long entries = long(m.num) + long(m.mosaic_num);
+    if (entries > kPrivacyMaskEntries) entries = kPrivacyMaskEntries;
+    for (long i = 0; i < entries && i < jarray_length(areas); i++) {
+        json_object* a = json_object_array_get_idx(areas, size_t(i));
+        if (!a) continue;
+        PrivacyMaskEntry& e = m.entry[i];
+        e.area_id = jint(a, "area_id");
+        e.enable = jint(a, "enable");
+        e.start_x = jint(a, "start_x");
+        e.start_y = jint(a, "start_y");
+        e.area_width = jint(a, "area_width");
+        e.area_height = jint(a, "area_height");
+        e.fill_color = jint(a, "fill_color");
+        e.ratio = jint(a, "ratio");
+        jtext(a, "name", e.name);
+    }
+
+    std::memset(m.channels, '0', sizeof m.channels);
+    const int cnt = jint(r, "cnt");
+    for (int i = 0; i < cnt && i < jarray_length(channels); i++) {
+        const int ch = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
+        if (ch >= 0 && ch < kMaxCameras) m.channels[ch] = '1';
+    }
+    core_notify(kMsgPrivacyMasks, m);
+    return cgi_reply_ok();
+}

@@ -1,0 +1,369 @@
+// A camera's streams: capabilities and current encoding, the encoding of one
+// or several channels, the stream transport and time sync, the third stream,
+// the watermark and the stream query. The encoding lives in the camera: the
+// core daemon reads and applies it, these handlers translate.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/stream_records.h"
+
+namespace {
+
+constexpr u32 kMsgCameraChanged = 1203, kMsgWatermarkGet = 1213, kMsgWatermarkSet = 1216;
+constexpr u32 kMsgThirdStreamGet = 1217, kMsgThirdStreamSet = 1218;
+constexpr u32 kMsgStreamSet = 3203, kMsgStreamCaps = 3204, kMsgStreamQuery = 3360;
+constexpr int kEditLog = 204, kEditParam = 903;
+// "/2009" serves the channels of a 16-channel page.
+constexpr int kMaxPageChannel = 15;
+
+// The error form of the running encoding change: "/2010" answers in plain
+// text, "/2030" in JSON.
+int g_stream_set_error = kReplyText;
+
+bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+
+// An encoding change with every field "leave as it is" (-1) and the zero
+// fields zero.
+StreamSettingRecord blank_setting()
+{
+    StreamSettingRecord s;
+    std::memset(&s, 0xff, sizeof s);
+    std::memset(s.channels, '0', sizeof s.channels);
+    std::memset(s.zero0, 0, sizeof s.zero0);
+    s.zero1 = 0;
+    s.zero2 = 0;
+    return s;
+}
+
+// The codec, resolution, rates and I-frame interval of both streams.
+void set_encodings(json_object* r, StreamSettingRecord& s, const char* main_control, const char* sub_control)
+{
+    s.main.codec = jint(r, "mainVideoType");
+    s.main.width = jint(r, "mainResWidth");
+    s.main.height = jint(r, "mainResHeight");
+    s.main.framerate = jint(r, "mainFramerate");
+    s.main.bitrate = jint(r, "mainBitrate");
+    s.main.iframe_interval = jint(r, "IframeInterval");
+    s.main.bitrate_control = jint(r, main_control);
+    s.sub.codec = jint(r, "subVideoType");
+    s.sub.width = jint(r, "subResWidth");
+    s.sub.height = jint(r, "subResHeight");
+    s.sub.framerate = jint(r, "subFramerate");
+    s.sub.bitrate = jint(r, "subBitrate");
+    s.sub.iframe_interval = jint(r, "subIframeInterval");
+    s.sub.bitrate_control = jint(r, sub_control);
+}
+
+// The checks of a one-channel encoding change.
+bool valid_stream_set(json_object* r)
+{
+    if (!r || !channel_key(r, "id")) return false;
+    for (const char* key : {"mainFramerate", "mainBitrate", "mainResWidth", "mainResHeight"})
+        if (!jhas(r, key) || jint(r, key) < 0) return false;
+    return jhas(r, "subEnable") && key_in_range(r, "audioEnable", 0, 1);
+}
+
+// One stream's offer: "curRes" (the slot of the current resolution,
+// counting empty slots too), the resolutions offered, the limits and the
+// current rates.
+JsonPtr stream_offer(const StreamCaps& c)
+{
+    int cur = 0;
+    for (int i = 0; i < kStreamResSlots; i++) {
+        const StreamRes& s = c.res[i];
+        if (s.width == 0 || s.height == 0) continue;
+        if (s.width == c.cur_width && s.height == c.cur_height) cur = i;
+    }
+    JsonPtr o = jobject();
+    json_object* m = o.get();
+    jadd(m, "curRes", cur);
+    JsonPtr res = jarray();
+    for (const StreamRes& s : c.res) {
+        if (s.width == 0 || s.height == 0) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "%d*%d", s.width, s.height);
+        JsonPtr e = jobject();
+        jadd(e.get(), "width", s.width);
+        jadd(e.get(), "height", s.height);
+        jadd(e.get(), "name", name);
+        json_object_array_add(res.get(), e.release());
+    }
+    jadd_value(m, "res", res.release());
+    jadd(m, "framerateMax", c.framerate_max);
+    jadd(m, "framerateMin", c.framerate_min);
+    jadd(m, "bitrateMax", c.bitrate_max);
+    jadd(m, "bitrateMin", c.bitrate_min);
+    jadd(m, "framerate", c.framerate);
+    jadd(m, "bitrate", c.bitrate);
+    jadd(m, "iframeinterval", c.iframe_interval);
+    return o;
+}
+
+// The reply's result code as {"res": code}.
+int result_code_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res = 0;
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), "res", res);
+    return finish_json(o.get());
+}
+
+}  // namespace
+
+int stream_caps_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !key_in_range(r, "chnid", 0, kMaxPageChannel)) return cgi_reply_error(kReplyJson);
+    const i32 chnid = jint(r, "chnid");
+    core_query(camera_reply, kMsgStreamCaps, &chnid, sizeof chnid, kReplyJson);
+    return 0;
+}
+
+int stream_caps_reply(const KxFrameHeader* header, const void* payload)
+{
+    StreamCapsRecord c;
+    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyJson);
+    // The channel's name and the stored camera it names (a channel outside
+    // the store reads as an empty one).
+    char name[64];
+    read_osd_name(kMainDb, name, c.id);
+    CameraRecord cam;
+    read_camera(kMainDb, &cam, c.id);
+    IpcModelRecord model;
+    read_ipc_model(kMainDb, &model, cam.protocol);
+
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "stateCode", c.state_code);
+    jadd(j, "id", c.id);
+    jadd(j, "name", name);
+    jadd(j, "subEnable", c.sub_enable);
+    jadd(j, "audioEnable", c.audio_enable);
+    jadd(j, "videoTypeEnable", c.video_type_enable);
+    jadd(j, "mainVideoType", c.main.codec);
+    jadd(j, "subVideoType", c.sub.codec);
+    jadd(j, "ipc_type", c.ipc_type);
+    jadd(j, "syncTime", cam.sync_time);
+    jadd(j, "protocol", model.protocol);
+    jadd(j, "managePort", cam.manage_port);
+    jadd(j, "physicalport", cam.physical_port);
+    jadd(j, "poechannel", cam.poe_channel);
+    jadd_text(j, "mac_addr", cam.mac);
+    jadd(j, "transmitProtocol", cam.transmit);
+    jadd_text(j, "ddns", cam.ddns);
+    jadd(j, "subStream", c.sub_stream);
+    jadd(j, "SupportSmartStream", c.support_smart_stream);
+    jadd(j, "SmartStream", c.smart_stream);
+    jadd(j, "SmartStreamLevel", c.smart_stream_level);
+    jadd(j, "SubSmartStream", c.sub_smart_stream);
+    jadd(j, "SubSmartStreamLevel", c.sub_smart_stream_level);
+    jadd_value(j, "main", stream_offer(c.main).release());
+    jadd_value(j, "sub", stream_offer(c.sub).release());
+    return finish_json(j);
+}
+
+int stream_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!valid_stream_set(r)) return 0;
+
+    StreamSettingRecord s = blank_setting();
+    s.channels[jint(r, "id")] = '1';
+    s.video_type_enable = jint(r, "videoTypeEnable");
+    s.sub_enable = jint(r, "subEnable");
+    s.fisheye_type = jint(r, "fisheyeType");
+    set_encodings(r, s, "bitrateControl", "SubBitrateControl");
+    s.main.smart_stream = jint(r, "SmartStream");
+    s.main.smart_level = jint(r, "SmartStreamLevel");
+    s.record_type = jint(r, "recordtype");
+    s.event_framerate = jint(r, "etframerate");
+    s.event_iframe_interval = jint(r, "etIframeinterval");
+    s.event_bitrate = jint(r, "etbitrate");
+    s.sub.smart_stream = jint(r, "SubSmartStream");
+    s.sub.smart_level = jint(r, "SubSmartStreamLevel");
+
+    g_stream_set_error = kReplyText;
+    core_query(camera_reply, kMsgStreamSet, &s, sizeof s, kReplyText);
+    return 0;
+}
+
+int stream_set_many(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+
+    StreamSettingRecord s = blank_setting();
+    json_object* chans = jarray_of(r, "chans");
+    const int n = jarray_length(chans);
+    for (int i = 0; i < n && i < kMaxCameras; i++)
+        if (json_object_get_int(json_object_array_get_idx(chans, size_t(i))) != 0) s.channels[i] = '1';
+    s.transport = jint(r, "transmitProtocol");
+    s.sync_time = jint(r, "syncTime");
+    s.video_type_enable = 1;
+    s.sub_enable = jint(r, "subEnable");
+    s.fisheye_type = 0;
+    set_encodings(r, s, "mainBitrateControl", "subBitrateControl");
+
+    g_stream_set_error = kReplyJson;
+    core_query(camera_reply, kMsgStreamSet, &s, sizeof s, kReplyJson);
+    return 0;
+}
+
+int stream_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    StreamSettingResult res;
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(g_stream_set_error);
+    const u64 mask = mask64(res.low, res.high);
+    char text[kMaxCameras + 1];
+    for (int i = 0; i < kMaxCameras; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
+    text[kMaxCameras] = '\0';
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), "res", text);
+    return finish_json(o.get());
+}
+
+int stream_transport_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    // The same bounds as a camera edit; a bad request changes nothing.
+    if (!r || !channel_key(r, "id") || !key_in_range(r, "transmitProtocol", 0, 2) ||
+        !key_in_range(r, "syncTime", 0, 1))
+        return 0;
+    const i32 id = jint(r, "id");
+    CameraRecord cam;
+    read_camera(kMainDb, &cam, id);
+    cam.id = id;
+    cam.transmit = jint(r, "transmitProtocol");
+    cam.sync_time = jint(r, "syncTime");
+    write_camera(kMainDb, &cam);
+    core_notify(kMsgCameraChanged, id);
+    camera_send_log(kEditLog, kEditParam, cam, true);
+    return cgi_reply_ok();
+}
+
+int third_stream_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
+    const ThirdStreamQuery q{jint(r, "chnid"), jint(r, "fisheyeType")};
+    core_query(camera_reply, kMsgThirdStreamGet, &q, sizeof q, kReplyJson);
+    return 0;
+}
+
+int third_stream_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    ThirdStreamRecord t;
+    if (!record_at(payload, header->length, 0, &t)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (j) {
+        jadd(j, "chnid", t.channel);
+        jadd(j, "enable", t.enable);
+        jadd(j, "framerate", t.framerate);
+        jadd(j, "bitrate", t.bitrate);
+        jadd(j, "iframeinterval", t.iframe_interval);
+    }
+    return finish_json(j);
+}
+
+int third_stream_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
+    ThirdStreamRecord t = zeroed<ThirdStreamRecord>();
+    t.channel = jint(r, "chnid");
+    t.enable = jint(r, "enable");
+    t.framerate = jint(r, "framerate");
+    t.bitrate = jint(r, "bitrate");
+    t.iframe_interval = jint(r, "iframeinterval");
+    core_query(camera_reply, kMsgThirdStreamSet, &t, sizeof t, kReplyJson);
+    return 0;
+}
+
+int third_stream_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    return result_code_reply(header, payload);
+}
+
+int watermark_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
+    const i32 chnid = jint(r, "chnid");
+    core_query(camera_reply, kMsgWatermarkGet, &chnid, sizeof chnid, kReplyJson);
+    return 0;
+}
+
+int watermark_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    WatermarkRecord w;
+    if (!record_at(payload, header->length, 0, &w)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (j) {
+        jadd(j, "chnid", w.channel);
+        jadd(j, "enable", w.enable);
+        jadd_text(j, "watermark", w.text);
+    }
+    return finish_json(j);
+}
+
+int watermark_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
+    WatermarkSetRecord w = zeroed<WatermarkSetRecord>();
+    w.channel = jint(r, "chnid");
+    w.enable = jint(r, "enable");
+    jtext(r, "watermark", w.text);
+    jtext(r, "copy", w.copy);
+    // The channel itself is always among the copies. A copy text that ends
+    // before it is filled up with "0", so that its mark is not hidden
+    // behind the text's end.
+    for (int i = int(strnlen(w.copy, sizeof w.copy)); i < w.channel; i++) w.copy[i] = '0';
+    w.copy[w.channel] = '1';
+    core_query(camera_reply, kMsgWatermarkSet, &w, sizeof w, kReplyJson);
+    return 0;
+}
+
+int watermark_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    return result_code_reply(header, payload);
+}
+
+int stream_query(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyText);
+    StreamQueryRecord q = zeroed<StreamQueryRecord>();
+    q.channel = jint(r, "chnid");
+    q.main_type = jint(r, "mainType");
+    q.sub_type = jint(r, "subType");
+    jtext(r, "time", q.time);
+    core_query(camera_reply, kMsgStreamQuery, &q, sizeof q, kReplyText);
+    return 0;
+}
+
+int stream_query_reply(const KxFrameHeader* header, const void* payload)
+{
+    if (header->length == 0) return reply_too_short(kReplyText);
+    // The reply is text of the reply's length, not necessarily terminated;
+    // it ends at its first NUL if it has one.
+    const std::string text(static_cast<const char*>(payload), strnlen(static_cast<const char*>(payload), header->length));
+    return finish_text(text.c_str());
+}
