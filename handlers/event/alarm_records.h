@@ -225,9 +225,18 @@ NVR_STORE_KIND(kAlarmInScheduleKind, "alarm_in_schedule", kAlarmIns, RecordSched
 NVR_STORE_KIND(kAlarmOutKind, "alarm_out", kAlarmOuts, AlarmOutRecord);
 NVR_STORE_KIND(kAlarmOutScheduleKind, "alarm_out_schedule", kAlarmOuts, RecordSchedule);
 // Camera tables hold one row per channel, one table per alarm index.
-extern const KxRecordKind kCameraInNameKinds[kCameraAlarms];   // "alarm_chnIn_event_name_<i>"
-extern const KxRecordKind kCameraOutNameKinds[kCameraAlarms];  // "alarm_chnOut_event_name_<i>"
-extern const KxRecordKind kCameraOutScheduleKinds[kCameraAlarms];  // "alarm_chnOut_effective_schedule_<i>"
+inline constexpr KxRecordKind kCameraInNameKinds[kCameraAlarms] = {
+    {"alarm_chnIn_event_name_0", kEventChannels, sizeof(CameraInNameRecord)},
+    {"alarm_chnIn_event_name_1", kEventChannels, sizeof(CameraInNameRecord)},
+};
+inline constexpr KxRecordKind kCameraOutNameKinds[kCameraAlarms] = {
+    {"alarm_chnOut_event_name_0", kEventChannels, sizeof(CameraOutNameRecord)},
+    {"alarm_chnOut_event_name_1", kEventChannels, sizeof(CameraOutNameRecord)},
+};
+inline constexpr KxRecordKind kCameraOutScheduleKinds[kCameraAlarms] = {
+    {"alarm_chnOut_effective_schedule_0", kEventChannels, sizeof(RecordSchedule)},
+    {"alarm_chnOut_effective_schedule_1", kEventChannels, sizeof(RecordSchedule)},
+};
 constexpr const char* kAlarmInScheduleTables[kActionKinds] = {
     "alarmin_effective_schedule", "alarmin_audible_schedule", "alarmin_email_schedule", "alarmin_ptz_schedule"};
 constexpr const char* kCameraInScheduleTables[kActionKinds] = {

@@ -8,19 +8,6 @@
 #include "handlers/event/event_rows.h"
 #include "common/json.h"
 
-const KxRecordKind kCameraInNameKinds[kCameraAlarms] = {
-    {"alarm_chnIn_event_name_0", kEventChannels, sizeof(CameraInNameRecord)},
-    {"alarm_chnIn_event_name_1", kEventChannels, sizeof(CameraInNameRecord)},
-};
-const KxRecordKind kCameraOutNameKinds[kCameraAlarms] = {
-    {"alarm_chnOut_event_name_0", kEventChannels, sizeof(CameraOutNameRecord)},
-    {"alarm_chnOut_event_name_1", kEventChannels, sizeof(CameraOutNameRecord)},
-};
-const KxRecordKind kCameraOutScheduleKinds[kCameraAlarms] = {
-    {"alarm_chnOut_effective_schedule_0", kEventChannels, sizeof(RecordSchedule)},
-    {"alarm_chnOut_effective_schedule_1", kEventChannels, sizeof(RecordSchedule)},
-};
-
 namespace {
 
 void set_alarm_in_id(void* record, int id) { static_cast<AlarmInRecord*>(record)->id = id; }
