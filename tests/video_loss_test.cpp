@@ -313,6 +313,22 @@ TEST_F(VideoLossTest, AlarmInputListsSkipIdsPastTheSixteenInputs)
     EXPECT_EQ(frames[1].i64_at(0), 1);
 }
 
+TEST_F(VideoLossTest, AlarmInputListOfEveryInputWritesThemAll)
+{
+    std::string ids;
+    for (int i = 0; i < kAlarmIns; i++) ids += (i ? "," : "") + std::to_string(i);
+    ASSERT_EQ(post("/6125", "{\"enable\":1,\"interval\":3,\"cnt\":16,\"chnid\":[" + ids + "]}").body(), "OK");
+    for (int i : {0, 7, 15}) {
+        AlarmInRecord in;
+        ASSERT_TRUE(stored("alarm_in", i, &in));
+        EXPECT_EQ(in.id, i);
+        EXPECT_EQ(in.enable, 1) << i;
+        EXPECT_EQ(in.interval, 3) << i;
+        EXPECT_EQ(std::string(in.name), "Alarm In " + std::to_string(i + 1));
+    }
+    EXPECT_EQ(store({"dump", "alarmin_audible_schedule"}).out, "") << "no schedule, none written";
+}
+
 TEST_F(VideoLossTest, AlarmInputTriggerListCopiesTheArmingScheduleOfTheSource)
 {
     emu();
