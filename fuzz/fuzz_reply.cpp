@@ -19,6 +19,7 @@
 #include "common/core.h"
 #include "fuzz/fuzz_util.h"
 #include "handlers/camera/camera.h"
+#include "handlers/event/alarm.h"
 #include "handlers/event/video.h"
 #include "handlers/network/network.h"
 #include "handlers/playback/playback.h"
@@ -41,6 +42,7 @@ const Callback kCallbacks[] = {
     {"playback_reply", playback_reply},
     {"ptz_reply", ptz_reply},
     {"storage_reply", storage_reply},
+    {"alarm_reply", alarm_reply},
 };
 constexpr size_t kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];
 

@@ -1,0 +1,61 @@
+// The name lists of every alarm input and output: the recorder's own and
+// the two of every camera.
+#include <cstring>
+
+#include "common/json.h"
+#include "common/reply.h"
+#include "handlers/event/alarm.h"
+#include "handlers/event/alarm_records.h"
+
+namespace {
+
+// Names of alarm index i of every channel, as the "camera" list of the
+// name replies: 64 arrays of two names.
+template <typename Name>
+JsonPtr camera_names(int (*read)(const char*, Name*, int))
+{
+    static Name names[kCameraAlarms][kEventChannels];
+    for (int i = 0; i < kCameraAlarms; i++) read(kMainDb, names[i], i);
+    JsonPtr camera = jarray();
+    for (int c = 0; c < kEventChannels; c++) {
+        json_object* pair = json_object_new_array();
+        for (int i = 0; i < kCameraAlarms; i++) {
+            const char* n = names[i][c].name;
+            json_object_array_add(pair, json_object_new_string_len(n, int(strnlen(n, sizeof names[i][c].name))));
+        }
+        json_object_array_add(camera.get(), pair);
+    }
+    return camera;
+}
+
+}  // namespace
+
+int alarm_in_names(const char*)
+{
+    static AlarmInRecord all[kAlarmIns];
+    int count = 0;
+    read_alarm_ins(kMainDb, all, &count);
+    JsonPtr nvr = jarray();
+    for (int i = 0; i < count && i < kAlarmIns; i++)
+        json_object_array_add(nvr.get(),
+                              json_object_new_string_len(all[i].name, int(strnlen(all[i].name, kAlarmNameWidth))));
+    JsonPtr o = jobject();
+    jadd_value(o.get(), "nvr", nvr.release());
+    jadd_value(o.get(), "camera", camera_names(read_alarm_chnIn_event_names).release());
+    return json_reply(kReplyJson, o.get());
+}
+
+int alarm_out_names(const char*)
+{
+    static AlarmOutRecord all[kAlarmOuts];
+    int count = 0;
+    read_alarm_outs(kMainDb, all, &count);
+    JsonPtr nvr = jarray();
+    for (int i = 0; i < count && i < kAlarmOuts; i++)
+        json_object_array_add(nvr.get(),
+                              json_object_new_string_len(all[i].name, int(strnlen(all[i].name, kAlarmNameWidth))));
+    JsonPtr o = jobject();
+    jadd_value(o.get(), "nvr", nvr.release());
+    jadd_value(o.get(), "camera", camera_names(read_alarm_chnOut_event_names).release());
+    return json_reply(kReplyJson, o.get());
+}

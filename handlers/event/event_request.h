@@ -1,0 +1,68 @@
+// Small request helpers of the alarm and video-loss handlers.
+#pragma once
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "common/json.h"
+#include "common/record.h"
+
+// The id under `key`, when present and within 0..limit-1.
+inline bool id_key(json_object* req, const char* key, int limit, int* out)
+{
+    json_object* v = jget(req, key);
+    if (!v) return false;
+    int64_t id = json_object_get_int64(v);
+    if (id < 0 || id >= limit) return false;
+    *out = int(id);
+    return true;
+}
+
+// A request text holding an id as decimal text ("3", " 12"); false when it
+// holds no number at all. Values beyond the int range are clamped.
+inline bool decimal_id(const char* text, long* out)
+{
+    if (!text) return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text, &end, 10);
+    if (end == text) return false;
+    if (v > INT_MAX) v = INT_MAX;
+    if (v < INT_MIN) v = INT_MIN;
+    *out = v;
+    return true;
+}
+
+// The object under `key`, or null when absent or not an object.
+inline json_object* jobject_of(json_object* obj, const char* key)
+{
+    json_object* v = jget(obj, key);
+    return v && json_object_is_type(v, json_type_object) ? v : nullptr;
+}
+
+// Element i of an array member, or null.
+inline json_object* jelement(json_object* obj, const char* key, size_t i)
+{
+    json_object* a = jget(obj, key);
+    if (!a || !json_object_is_type(a, json_type_array) || i >= json_object_array_length(a)) return nullptr;
+    return json_object_array_get_idx(a, i);
+}
+
+// The mask of the first `count_key` ids of `list_key` that lie in
+// 0..limit-1 (other elements are skipped but counted), without `except`.
+inline u64 id_mask_from_list(json_object* obj, const char* list_key, const char* count_key, int limit, int except)
+{
+    json_object* list = jget(obj, list_key);
+    if (!list || !json_object_is_type(list, json_type_array) || !jhas(obj, count_key)) return 0;
+    const int count = jint(obj, count_key);
+    const size_t n = json_object_array_length(list);
+    u64 mask = 0;
+    for (int i = 0; i < count && size_t(i) < n; i++) {
+        json_object* v = json_object_array_get_idx(list, size_t(i));
+        if (!v || !json_object_is_type(v, json_type_int)) continue;
+        int64_t id = json_object_get_int64(v);
+        if (id >= 0 && id < limit && id < 64 && id != except) mask |= u64(1) << id;
+    }
+    return mask;
+}

@@ -1,0 +1,199 @@
+// Requests that read or write one action schedule of an event source: the
+// single-schedule reads, the recorder alarm inputs' schedule lists, and the
+// snapshot schedule.
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "common/core.h"
+#include "common/json.h"
+#include "common/reply.h"
+#include "handlers/event/alarm_records.h"
+#include "handlers/event/event_actions.h"
+#include "handlers/event/event_request.h"
+#include "handlers/event/event_schedule_requests.h"
+#include "handlers/event/motion_records.h"
+#include "handlers/event/video_loss.h"
+#include "handlers/event/video_loss_records.h"
+
+int reply_schedule_of(const char* request, int (*read)(const char*, RecordSchedule*, int), int limit)
+{
+    long id;
+    if (!decimal_id(request, &id)) return 0;
+    if (limit > 0 && (id < 0 || id >= limit)) return cgi_reply_error(kReplyText);
+    static RecordSchedule schedule;
+    read(kMainDb, &schedule, int(id));
+    return json_reply(kReplyJson, schedule_to_json(schedule).get());
+}
+
+u64 listed_ids(json_object* req, int limit) { return id_mask_from_list(req, "chnid", "cnt", limit, -1); }
+
+void copy_ptz_actions_to(int type, int source, u64 mask)
+{
+    static PtzActionEntry entries[kPtzListEntries];
+    const int n = read_ptz_params(kMainDb, entries, type, source);
+    for (int id = 0; id < kEventChannels; id++) {
+        if (!(mask >> id & 1) || id == source) continue;
+        for (int i = 0; i < n; i++)
+            if (entries[i].acto_ptz_channel > 0) entries[i].source_channel = id;
+        write_ptz_params_all(kMainDb, entries, n, type, id);
+    }
+}
+
+namespace {
+
+// "/6125", "/6126": the schedule goes to every listed input; "enable" and
+// "interval" (and for e-mail "triSnapshot") to the listed inputs that differ.
+int alarm_in_list_set(const char* request, int (*copy)(const char*, const RecordSchedule*, u32, u32),
+                      bool snapshot)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    static RecordSchedule schedule;
+    const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
+    const int enable = jint(r, "enable"), interval = jint(r, "interval");
+    char tri_snapshot[kMaskTextWidth];
+    set_text(tri_snapshot, jstr(r, "triSnapshot"));
+    const u64 listed = listed_ids(r, kAlarmIns);
+
+    static AlarmInRecord all[kAlarmIns];
+    int count = 0;
+    read_alarm_ins(kMainDb, all, &count);
+    u64 changed = 0;
+    for (int i = 0; i < kAlarmIns; i++) {
+        if (!(listed >> i & 1)) continue;
+        const bool same_snapshot =
+            !snapshot || std::memcmp(all[i].tri_snapshot, tri_snapshot, sizeof tri_snapshot) == 0;
+        if (all[i].enable == enable && all[i].interval == interval && same_snapshot) continue;
+        all[i].enable = enable;
+        all[i].interval = interval;
+        if (snapshot) std::memcpy(all[i].tri_snapshot, tri_snapshot, sizeof tri_snapshot);
+        changed |= u64(1) << i;
+    }
+    if (has_schedule) copy(kMainDb, &schedule, mask_low(listed), mask_high(listed));
+    write_alarm_ins(kMainDb, all, kAlarmIns, mask_low(changed), mask_high(changed));
+    core_notify(kMsgAlarmInsChanged, listed);
+    return cgi_reply_ok();
+}
+
+}  // namespace
+
+int motion_email_schedule_get(const char* request) { return reply_schedule_of(request, read_motion_email_schedule); }
+int motion_ptz_schedule_get(const char* request) { return reply_schedule_of(request, read_motion_ptz_schedule); }
+int alarm_in_email_schedule_get(const char* request)
+{
+    return reply_schedule_of(request, read_alarmin_email_schedule);
+}
+int alarm_in_audible_schedule_get(const char* request)
+{
+    return reply_schedule_of(request, read_alarmin_audible_schedule, kEventChannels);
+}
+int alarm_in_ptz_schedule_get(const char* request) { return reply_schedule_of(request, read_alarmin_ptz_schedule); }
+int alarm_in_effective_schedule_get(const char* request)
+{
+    return reply_schedule_of(request, read_alarmin_effective_schedule);
+}
+
+int snapshot_schedule_get(const char* request)
+{
+    long id;
+    if (!decimal_id(request, &id)) return 0;
+    static SnapshotScheduleRecord rec;
+    read_snapshot_schedule(kMainDb, &rec, int(id));
+    return json_reply(kReplyJson, schedule_to_json(rec.schedule).get());
+}
+
+int alarm_in_audible_list_set(const char* request)
+{
+    return alarm_in_list_set(request, copy_alarmin_audible_schedules, false);
+}
+int alarm_in_email_list_set(const char* request)
+{
+    return alarm_in_list_set(request, copy_alarmin_email_schedules, true);
+}
+
+int alarm_in_triggers_list_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    int source;
+    if (!r || !id_key(r, "camId", kAlarmIns, &source)) return 0;
+    const u64 listed = listed_ids(r, kAlarmIns);
+    const bool channels = jint(r, "type") == 0;
+
+    static RecordSchedule schedule;
+    read_alarmin_effective_schedule(kMainDb, &schedule, source);
+    copy_alarmin_effective_schedules(kMainDb, &schedule, mask_low(listed), mask_high(listed));
+
+    static AlarmInRecord all[kAlarmIns];
+    int count = 0;
+    read_alarm_ins(kMainDb, all, &count);
+    for (int i = 0; i < kAlarmIns; i++) {
+        if (!(listed >> i & 1)) continue;
+        if (channels) {
+            set_text(all[i].tri_channels, jstr(r, "triChannels"));
+            all[i].tri_mask = chn_mask_word(all[i].tri_channels, sizeof all[i].tri_channels);
+        } else {
+            all[i].tri_alarms = jint(r, "triAlarms");
+        }
+    }
+    write_alarm_ins(kMainDb, all, kAlarmIns, mask_low(listed), mask_high(listed));
+    core_notify(kMsgAlarmInsChanged, listed);
+    oplog_send_channels(kEventLogType, kEventLogSubType, kChannelsLogDetail, listed);
+    return cgi_reply_ok();
+}
+
+int alarm_in_ptz_list_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    int source;
+    if (!r || !id_key(r, "camId", kAlarmIns, &source)) return cgi_reply_error(kReplyText);
+    static RecordSchedule schedule;
+    const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
+    const u64 listed = listed_ids(r, kAlarmIns);
+    copy_ptz_actions_to(kAlarmInPtzType, source, listed);
+    if (has_schedule) copy_alarmin_ptz_schedules(kMainDb, &schedule, mask_low(listed), mask_high(listed));
+    core_notify(kMsgAlarmInsChanged, listed);
+    return cgi_reply_ok();
+}
+
+int alarm_in_effective_schedule_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    int id;
+    if (!r || !id_key(r, "camId", kAlarmIns, &id)) return cgi_reply_error(kReplyText);
+    static RecordSchedule schedule;
+    if (schedule_from_json(r, "schedule", &schedule) == 0) write_alarmin_effective_schedule(kMainDb, &schedule, id);
+    core_notify(kMsgAlarmInChanged, i32(id));
+    return cgi_reply_ok();
+}
+
+int snapshot_schedule_list_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    std::unique_ptr<SnapshotScheduleRecord[]> table(new (std::nothrow) SnapshotScheduleRecord[kEventChannels]);
+    if (!table) return cgi_reply_error(kReplyText);
+    static SnapshotScheduleRecord rec;
+    std::memset(&rec, 0, sizeof rec);
+    const bool has_schedule = schedule_from_json(r, "schedule", &rec.schedule) == 0;
+
+    ChannelListRecord list = zeroed<ChannelListRecord>();
+    const int cnt = jint(r, "cnt");
+    for (int i = 0; i < cnt && list.count < kEventChannels; i++) {
+        json_object* v = jelement(r, "chnid", size_t(i));
+        if (!v) break;
+        if (!json_object_is_type(v, json_type_int)) continue;
+        int64_t id = json_object_get_int64(v);
+        if (id < 0 || id >= kEventChannels) continue;
+        table[size_t(id)] = rec;
+        list.ids[list.count++] = i32(id);
+    }
+    if (has_schedule) write_snapshot_schedules(kMainDb, table.get(), &list);
+    core_notify(kMsgSnapshotSchedules, list);
+    return cgi_reply_ok();
+}
