@@ -261,8 +261,8 @@ TEST_F(ServicePortsTest, AccessChangeAndReboot)
 
 TEST_F(ServicePortsTest, NoNetstatCountsAsFree)
 {
-    // The fake is replaced by one that cannot run.
-    root().write_file("/fakebin/netstat", "not a program");
+    // As when no netstat is found: the shell's "not found" status.
+    fake_tool("netstat", "exit 127");
     emu();
     EXPECT_EQ(post("/7051", ports_body({{"httpPort", "8080"}})).out, kOk);
     EXPECT_EQ(ports().http_port, 8080);
