@@ -21,9 +21,20 @@ int ptz_channel_status(const char* request);  // "/5010"
 int ptz_status_read(const char* request);     // "/5011"
 int ptz_status_write(const char* request);    // "/5012"
 
+// PTZ configuration.
+int ptz_port_read(const char* request);        // "/6050"
+int ptz_port_write(const char* request);       // "/6051"
+int ptz_port_check(const char* request);       // "/6052"
+int ptz_speed_read(const char* request);       // "/6053"
+int ptz_speed_write(const char* request);      // "/6054"
+int ptz_tour_write(const char* request);       // "/6055"
+int ptz_fish_tour_write(const char* request);  // "/6056"
+int ptz_tour_clear(const char* request);       // "/6057"
+
 int ptz_camera_param_reply(const KxFrameHeader* header, const void* payload);  // 8226
 int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload);   // 6265, 6268
 int ptz_status_read_reply(const KxFrameHeader* header, const void* payload);   // 6270
 int ptz_status_write_reply(const KxFrameHeader* header, const void* payload);  // 6271
 int ptz_command_reply(const KxFrameHeader* header, const void* payload);       // 8361
 int ptz_channel_status_reply(const KxFrameHeader* header, const void* payload);  // 8363
+int ptz_port_check_reply(const KxFrameHeader* header, const void* payload);     // 6262

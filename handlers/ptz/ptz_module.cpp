@@ -4,6 +4,7 @@
 #include "handlers/ptz/ptz.h"
 
 static const ReplyRoute kPtzReplies[] = {
+    {6262, ptz_port_check_reply},
     {6265, ptz_preset_list_reply},
     {6268, ptz_preset_list_reply},
     {6270, ptz_status_read_reply},
@@ -19,19 +20,49 @@ int ptz_reply(void*, const KxFrameHeader* header, const void* payload)
 }
 
 static const WebReqEntry kPtzTable[] = {
-    {"/5000", ptz_move},
-    {"/5001", ptz_preset},
-    {"/5002", ptz_tour_start},
-    {"/5003", ptz_tour_stop},
-    {"/5004", ptz_tour_action},
-    {"/5005", ptz_preset_list},
-    {"/5006", ptz_channel_action},
-    {"/5007", ptz_zoom},
-    {"/5008", ptz_speed},
-    {"/5009", ptz_command},
-    {"/5010", ptz_channel_status},
-    {"/5011", ptz_status_read},
-    {"/5012", ptz_status_write},
+    {"/5000", ptz_move,
+     "Moves a PTZ camera and pushes its pan speed | JSON: channelId, action, panSpeed, tiltSpeed, zoomSpeed, "
+     "focusSpeed, fisheyeType, streamId, isAutoFocus | plain (OK; nothing for a bad channel or action) | "
+     "1251, 3226 wait, 3485"},
+    {"/5001", ptz_preset,
+     "Calls, sets or clears a preset | JSON: channelId, presetId, action, panSpeed, tiltSpeed, zoomSpeed, focusSpeed, "
+     "name, fisheyeType, streamId | plain (OK; nothing for bad input) | 1253, 3226 wait, 3485"},
+    {"/6050", ptz_port_read,
+     "Reads the serial link of a channel's PTZ head | JSON: chnid | JSON (CGI ERROR for a channel outside 0..15) | "
+     "none"},
+    {"/6051", ptz_port_write,
+     "Writes the serial link of the PTZ heads of listed channels | JSON: cnt, chnid, connectType, baudRate, dataBits, "
+     "stopBits, parityType, protocol, address | plain (OK; nothing for bad input) | 1252, 3485"},
+    {"/6052", ptz_port_check, "Asks the core daemon to check a channel's PTZ link | JSON: camId | plain (0 or -1) | "
+                              "1262 wait"},
+    {"/6053", ptz_speed_read, "Reads a channel's default PTZ speeds | JSON: camId | JSON | none"},
+    {"/6054", ptz_speed_write,
+     "Writes a channel's default PTZ speeds | JSON: camId, pan_speed, tilt_speed, zoom_speed, foucs_speed | plain | "
+     "3485"},
+    {"/6056", ptz_fish_tour_write,
+     "Sends the points of a fisheye stream's tour | JSON: chn, tourid, streamId, rowsize, path | plain | 1269, 3485"},
+    {"/6055", ptz_tour_write,
+     "Writes the first points of a stored tour | JSON: chn, tourid, rowsize, path | plain | 1264, 3485"},
+    {"/6057", ptz_tour_clear,
+     "Clears the presets of a stored tour | JSON: chn, tourid, fisheyeType, streamId | plain | 1257, 3485"},
+    {"/5002", ptz_tour_start, "Starts a tour | JSON: chn, tourid, fisheyeType, streamId | plain | 1260, 3485"},
+    {"/5003", ptz_tour_stop, "Stops a tour | JSON: chn, tourid, fisheyeType, streamId | plain | 1261, 3485"},
+    {"/5004", ptz_tour_action,
+     "Runs a tour, pattern or scan action | JSON: action, chn, tourid | plain | 1254, 3485"},
+    {"/5005", ptz_preset_list,
+     "Lists a camera's presets, tours, patterns and scan status | JSON: chn, fisheyeType, streamId | JSON | "
+     "1265 wait, 1268 wait"},
+    {"/5006", ptz_channel_action, "Sends a PTZ action of a channel | JSON: channelId, action | plain | 1266, 3485"},
+    {"/5007", ptz_zoom, "Zooms a camera | JSON: camId, Zoom, ZoomSpeed | plain | 1267, 3485"},
+    {"/5008", ptz_speed, "Sets a camera's PTZ speed | JSON: chn, Speed | plain | 3226 wait, 3485"},
+    {"/5009", ptz_command, "Sends a raw PTZ command | JSON: chnid, ptzCmd | JSON (res) | 3361 wait, 3485"},
+    {"/5010", ptz_channel_status, "Reads a PTZ status value of a channel | JSON: chnid | JSON | 3363 wait"},
+    {"/5011", ptz_status_read, "Reads a channel's PTZ status record | JSON: chnId | JSON | 1270 wait"},
+    {"/5012", ptz_status_write,
+     "Writes a channel's PTZ status record to the channels of a mask | JSON: chnId, zoomStatus, panTiltStatus, "
+     "presetStatus, patrolStatus, patternStatus, autoScanStatus, presetFreezing, presetSpeed, manualSpeed, "
+     "patrolRecovering, patrolRecoveryTime, focusMode, minFocusDistance, resumeTime, fanWorkingMode, channelMask | "
+     "JSON (status) | 1271 wait"},
 };
 
 NVR_MODULE(ptz, kModPtz, kPtzTable)

@@ -1,0 +1,267 @@
+// PTZ configuration: the serial link to an analogue PTZ head, the default
+// speeds and the tours of a channel. The settings live in the store; the
+// core daemon is told about each change.
+#include <cstdio>
+
+#include "common/core.h"
+#include "common/json.h"
+#include "common/reply.h"
+#include "handlers/ptz/ptz.h"
+#include "handlers/ptz/ptz_config_records.h"
+
+namespace {
+
+constexpr int kPtzLog = 206, kLogSetting = 904;
+
+void send_setting_log(int channel)
+{
+    OpLogRecord log;
+    oplog_prepare(&log);
+    log.sub_type = kPtzLog;
+    log.param_type = kLogSetting;
+    log.channel = u32(channel) + 1;
+    core_send_oplog(log);
+}
+
+bool any_channel(int channel) { return channel >= 0 && channel < kPtzMaxChannels; }
+
+// The request of a configuration write, with its channel under `key`: null
+// when the text is not JSON or the channel is not a channel id (the
+// request then ends with no reply).
+JsonPtr parse_channel_request(const char* request, const char* key, int* channel)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) return nullptr;
+    *channel = jint(req.get(), key);
+    if (!any_channel(*channel)) return nullptr;
+    return req;
+}
+
+// A tour request: its channel "chn" and 1-based "tourid" (1..8).
+JsonPtr parse_tour_request(const char* request, int* channel, int* tour_id)
+{
+    JsonPtr req = parse_channel_request(request, "chn", channel);
+    if (!req) return nullptr;
+    *tour_id = jint(req.get(), "tourid");
+    if (*tour_id < 1 || *tour_id > kPtzTours) return nullptr;
+    return req;
+}
+
+// The points of a tour request: "rowsize" entries of "path", each
+// {"preset", "time", "speed"}. False when "rowsize" is outside 0..48 or
+// "path" holds fewer points.
+bool tour_points(json_object* r, PtzTourPoint (&points)[kPtzTourPoints], int* count)
+{
+    *count = jint(r, "rowsize");
+    if (*count < 0 || *count > kPtzTourPoints) return false;
+    json_object* path = jget(r, "path");
+    if (*count > 0 && (!path || !json_object_is_type(path, json_type_array) ||
+                       json_object_array_length(path) < size_t(*count)))
+        return false;
+    for (int k = 0; k < *count; k++) {
+        json_object* p = json_object_array_get_idx(path, size_t(k));
+        points[k].preset_id = jint(p, "preset");
+        points[k].time = jint(p, "time");
+        points[k].speed = jint(p, "speed");
+    }
+    return true;
+}
+
+// A required integer key within [low, high].
+bool key_in(json_object* r, const char* key, int low, int high)
+{
+    if (!jhas(r, key)) return false;
+    int v = jint(r, key);
+    return v >= low && v <= high;
+}
+
+constexpr int kAny = 0x7fffffff;
+
+}  // namespace
+
+int ptz_port_read(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    int channel = jint(r, "chnid");
+    if (!r || !jhas(r, "chnid") || channel < 0 || channel >= kPtzSerialChannels) return cgi_reply_error(kReplyJson);
+    PtzPortRow row;
+    read_ptz_port(kMainDb, channel, &row);
+    JsonPtr o = jobject();
+    jadd(o.get(), "camId", channel);
+    jadd(o.get(), "connectType", row.connect_type);
+    jadd(o.get(), "baudRate", row.baud_rate);
+    jadd(o.get(), "dataBits", row.data_bits);
+    jadd(o.get(), "stopBits", row.stop_bits);
+    jadd(o.get(), "parityType", row.parity_type);
+    jadd(o.get(), "protocol", row.protocol);
+    jadd(o.get(), "address", row.address);
+    return json_reply(kReplyJson, o.get());
+}
+
+int ptz_port_write(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    json_object* channels = jget(r, "chnid");
+    if (!jhas(r, "cnt") || !channels || !json_object_is_type(channels, json_type_array)) return 0;
+    if (!key_in(r, "connectType", 0, 1) || !key_in(r, "baudRate", 0, kAny) || !key_in(r, "dataBits", 5, 8) ||
+        !key_in(r, "stopBits", 0, kAny) || !key_in(r, "parityType", 0, 2) || !key_in(r, "protocol", 0, 13) ||
+        !key_in(r, "address", 0, kAny))
+        return 0;
+
+    PtzPortRow row = zeroed<PtzPortRow>();
+    row.connect_type = jint(r, "connectType");
+    row.baud_rate = jint(r, "baudRate");
+    row.data_bits = jint(r, "dataBits");
+    row.stop_bits = jint(r, "stopBits");
+    row.parity_type = jint(r, "parityType");
+    row.protocol = jint(r, "protocol");
+    row.address = jint(r, "address");
+
+    // The first "cnt" entries of the list that name a channel; the list
+    // bounds "cnt".
+    int count = jint(r, "cnt");
+    size_t listed = json_object_array_length(channels);
+    int targets[kPtzMaxChannels * 4];
+    int n = 0;
+    for (int i = 0; i < count && size_t(i) < listed && n < int(sizeof targets / sizeof targets[0]); i++) {
+        int channel = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
+        if (any_channel(channel)) targets[n++] = channel;
+    }
+    if (n > 0) {
+        // One row written, the others copied from it in one transaction.
+        row.cam_id = targets[0];
+        write_ptz_port(kMainDb, targets[0], row);
+        u64 mask = 0;
+        for (int i = 1; i < n; i++) mask |= u64(1) << targets[i];
+        if (mask) copy_ptz_ports(kMainDb, targets[0], mask);
+    }
+    for (int i = 0; i < n; i++) {
+        i32 channel = targets[i];
+        core_notify(kMsgPtzPortChanged, channel);
+        send_setting_log(channel);
+    }
+    return cgi_reply_ok();
+}
+
+int ptz_port_check(const char* request)
+{
+    int channel = 0;
+    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    if (!req) return 0;
+    i32 c = channel;
+    core_query(ptz_reply, kMsgPtzPortCheck, &c, sizeof c, kReplyText);
+    return 0;
+}
+
+int ptz_speed_read(const char* request)
+{
+    int channel = 0;
+    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    if (!req) return 0;
+    PtzSpeedRow row;
+    read_ptz_speed(kMainDb, channel, &row);
+    JsonPtr o = jobject();
+    jadd(o.get(), "pan_speed", row.pan_speed);
+    jadd(o.get(), "tilt_speed", row.tilt_speed);
+    jadd(o.get(), "zoom_speed", row.zoom_speed);
+    jadd(o.get(), "foucs_speed", row.focus_speed);
+    return json_reply(kReplyJson, o.get());
+}
+
+int ptz_speed_write(const char* request)
+{
+    int channel = 0;
+    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    if (!req) return 0;
+    json_object* r = req.get();
+    PtzSpeedRow row;
+    read_ptz_speed(kMainDb, channel, &row);
+    row.cam_id = channel;
+    row.pan_speed = jint(r, "pan_speed");
+    row.tilt_speed = jint(r, "tilt_speed");
+    row.zoom_speed = jint(r, "zoom_speed");
+    row.focus_speed = jint(r, "foucs_speed");
+    write_ptz_speed(kMainDb, channel, row);
+    cgi_reply_ok();
+    send_setting_log(channel);
+    return 0;
+}
+
+int ptz_tour_write(const char* request)
+{
+    int channel = 0, tour_id = 0, count = 0;
+    JsonPtr req = parse_tour_request(request, &channel, &tour_id);
+    if (!req) return 0;
+    PtzTourPointsMsg msg = zeroed<PtzTourPointsMsg>();
+    if (!tour_points(req.get(), msg.points, &count)) return 0;
+    msg.channel = channel;
+    msg.tour_id = tour_id;
+    msg.count = count;
+
+    // Points from `count` on keep their stored values.
+    static PtzStoredTours tours;
+    read_ptz_tour(kMainDb, channel, &tours);
+    for (int k = 0; k < count; k++) tours.tours[tour_id - 1][k] = msg.points[k];
+    write_ptz_tour(kMainDb, channel, tours);
+    core_notify(kMsgPtzTourPoints, msg);
+    cgi_reply_ok();
+    send_setting_log(channel);
+    return 0;
+}
+
+int ptz_fish_tour_write(const char* request)
+{
+    int channel = 0, tour_id = 0, count = 0;
+    JsonPtr req = parse_tour_request(request, &channel, &tour_id);
+    if (!req) return 0;
+    PtzTourPoint points[kPtzTourPoints] = {};
+    if (!tour_points(req.get(), points, &count)) return 0;
+    static PtzFishTourMsg msg;
+    msg = zeroed<PtzFishTourMsg>();
+    msg.channel = channel;
+    msg.stream_id = jint(req.get(), "streamId");
+    msg.tour_index = tour_id - 1;
+    PtzTourPoints& tour = msg.tours[tour_id - 1];
+    for (int k = 0; k < count; k++) {
+        tour.preset_id[k] = points[k].preset_id;
+        tour.timeout[k] = points[k].time;
+        tour.speed[k] = points[k].speed;
+    }
+    core_notify(kMsgPtzFishTour, msg);
+    cgi_reply_ok();
+    send_setting_log(channel);
+    return 0;
+}
+
+int ptz_tour_clear(const char* request)
+{
+    int channel = 0, tour_id = 0;
+    JsonPtr req = parse_tour_request(request, &channel, &tour_id);
+    if (!req) return 0;
+    static PtzStoredTours tours;
+    read_ptz_tour(kMainDb, channel, &tours);
+    for (PtzTourPoint& p : tours.tours[tour_id - 1]) p.preset_id = 0;  // times and speeds stay
+    write_ptz_tour(kMainDb, channel, tours);
+    PtzTour t = zeroed<PtzTour>();
+    t.channel = channel;
+    t.tour_id = tour_id;
+    t.fisheye_type = jint(req.get(), "fisheyeType");
+    t.stream_id = jint(req.get(), "streamId");
+    core_notify(kMsgPtzTourClear, t);
+    cgi_reply_ok();
+    send_setting_log(channel);
+    return 0;
+}
+
+// 6262: "-1" when the daemon reports -1, else "0".
+int ptz_port_check_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 value;
+    if (!record_at(payload, header->length, 0, &value)) return 0;
+    cgi_reply(kReplyText, value == -1 ? "-1" : "0");
+    core_reply_finish(1);
+    return 0;
+}
