@@ -24,6 +24,7 @@
 #include "handlers/network/network.h"
 #include "handlers/playback/playback.h"
 #include "handlers/ptz/ptz.h"
+#include "handlers/record/record.h"
 #include "handlers/storage/storage.h"
 #include "handlers/system/system.h"
 
@@ -43,6 +44,7 @@ const Callback kCallbacks[] = {
     {"ptz_reply", ptz_reply},
     {"storage_reply", storage_reply},
     {"alarm_reply", alarm_reply},
+    {"record_reply", record_reply},
 };
 constexpr size_t kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];
 

@@ -19,7 +19,9 @@ struct CameraRecord {
     i32 id;                      //    0  channel id, 0-based
     i32 cleared;                 //    4  1 once the channel has been cleared
     i32 enable;                  //    8
-    u8 reserved0[16];            //   12
+    i32 anr;                     //   12  camera-side recording on network loss ("anr" column)
+    i32 record_stream;           //   16  stream that is recorded ("record_stream" column)
+    u8 reserved0[8];             //   20
     char user[64];               //   28  camera login
     char password[64];           //   92
     char ip[64];                 //  156  address or host name
@@ -47,6 +49,8 @@ struct CameraRecord {
 NVR_RECORD_SIZE(CameraRecord, 1460);
 NVR_FIELD_AT(CameraRecord, cleared, 4);
 NVR_FIELD_AT(CameraRecord, enable, 8);
+NVR_FIELD_AT(CameraRecord, anr, 12);
+NVR_FIELD_AT(CameraRecord, record_stream, 16);
 NVR_FIELD_AT(CameraRecord, user, 28);
 NVR_FIELD_AT(CameraRecord, password, 92);
 NVR_FIELD_AT(CameraRecord, ip, 156);

@@ -72,3 +72,103 @@ int read_record_schedule(const char* db, RecordSchedule* out, int channel);
 int copy_record_schedules(const char* db, const RecordSchedule* schedule, u32 mask_low, u32 mask_high);
 // Sets the record mode of the stored rows of the channels of the mask.
 int copy_record_modes(const char* db, int mode, u32 mask_low, u32 mask_high);
+
+// ---- holidays ----
+
+constexpr int kHolidays = 32;
+
+// One holiday, indexed by its id. A start and an end are given either by
+// date (month, day of month) or by week of the month and weekday; which one
+// `type` selects is the core daemon's business, the numbers are kept as sent.
+struct HolidayRow {
+    i32 id;            //   0  0..31
+    char name[256];    //   4
+    i32 enable;        // 260  0 or 1
+    i32 type;          // 264
+    i32 start_year;    // 268
+    i32 start_mon;     // 272
+    i32 start_mday;    // 276
+    i32 start_mweek;   // 280
+    i32 start_wday;    // 284
+    i32 end_year;      // 288
+    i32 end_mon;       // 292
+    i32 end_mday;      // 296
+    i32 end_mweek;     // 300
+    i32 end_wday;      // 304
+};
+NVR_RECORD_SIZE(HolidayRow, 308);
+NVR_FIELD_AT(HolidayRow, name, 4);
+NVR_FIELD_AT(HolidayRow, enable, 260);
+NVR_FIELD_AT(HolidayRow, type, 264);
+NVR_FIELD_AT(HolidayRow, start_year, 268);
+NVR_FIELD_AT(HolidayRow, start_mon, 272);
+NVR_FIELD_AT(HolidayRow, start_mday, 276);
+NVR_FIELD_AT(HolidayRow, start_mweek, 280);
+NVR_FIELD_AT(HolidayRow, start_wday, 284);
+NVR_FIELD_AT(HolidayRow, end_year, 288);
+NVR_FIELD_AT(HolidayRow, end_mon, 292);
+NVR_FIELD_AT(HolidayRow, end_mday, 296);
+NVR_FIELD_AT(HolidayRow, end_mweek, 300);
+NVR_FIELD_AT(HolidayRow, end_wday, 304);
+
+NVR_STORE_KIND(kHolidayKind, "holiday", kHolidays, HolidayRow);
+
+// ---- record settings: core daemon records ----
+
+// Channels whose record settings changed (1310).
+struct RecordChannelList {
+    i32 channels[kRecordChannels];  //   0  the first `count` entries are used
+    i32 count;                      // 256
+};
+NVR_RECORD_SIZE(RecordChannelList, 260);
+NVR_FIELD_AT(RecordChannelList, count, 256);
+
+// Camera-side ANR change (2285): the channels and the new value.
+struct AnrRequest {
+    i32 channels[kRecordChannels];  //   0
+    i32 count;                      // 256
+    i32 anr;                        // 260
+};
+NVR_RECORD_SIZE(AnrRequest, 264);
+NVR_FIELD_AT(AnrRequest, count, 256);
+NVR_FIELD_AT(AnrRequest, anr, 260);
+
+// Result of an ANR change (7285): one result per listed channel, 0 = done.
+struct AnrResult {
+    i32 unused[kRecordChannels];   //   0  not read
+    i32 results[kRecordChannels];  // 256
+    i32 count;                     // 512
+    i32 flag;                      // 516  non-zero: the results are meaningful
+};
+NVR_RECORD_SIZE(AnrResult, 520);
+NVR_FIELD_AT(AnrResult, results, 256);
+NVR_FIELD_AT(AnrResult, count, 512);
+NVR_FIELD_AT(AnrResult, flag, 516);
+
+// Whether a channel's camera supports ANR (reply 7286 to 2286, which carries
+// the channel id as a 4-byte integer).
+struct AnrSupport {
+    i32 chnid;    // 0
+    i32 support;  // 4
+};
+NVR_RECORD_SIZE(AnrSupport, 8);
+NVR_FIELD_AT(AnrSupport, support, 4);
+
+// Streams each channel can record (reply 8218 to 3218).
+struct StreamCapability {
+    i32 primary[kRecordChannels];    //   0
+    i32 secondary[kRecordChannels];  // 256
+    i32 size;                        // 512  entries used in each array
+};
+NVR_RECORD_SIZE(StreamCapability, 516);
+NVR_FIELD_AT(StreamCapability, secondary, 256);
+NVR_FIELD_AT(StreamCapability, size, 512);
+
+// Holiday store calls. read_holidays: the stored rows in id order (absent
+// ids skipped), at most kHolidays, and their count.
+int read_holidays(const char* db, HolidayRow* out, int* count);
+int write_holiday(const char* db, const HolidayRow* row);  // at row->id; -1 outside 0..31
+// Writes the rows of the channels of the mask from `rows` (indexed by
+// channel) in one transaction. Rows between two channels of the mask are
+// written back as given, so `rows` must hold every row as read.
+int write_records_masked(const char* db, const RecordRow* rows, u32 mask_low, u32 mask_high);

@@ -1,4 +1,6 @@
 // Store calls of the record rows and record schedules.
+#include <cstring>
+
 #include "common/store_mask.h"
 #include "handlers/record/record_records.h"
 
@@ -30,3 +32,39 @@ int copy_record_modes(const char* db, int mode, u32 mask_low, u32 mask_high)
 {
     return copy_table_column_int(db, kRecordKind, offsetof(RecordRow, mode), mode, mask_low, mask_high);
 }
+
+int write_records_masked(const char* db, const RecordRow* rows, u32 mask_low, u32 mask_high)
+{
+    const u64 mask = mask64(mask_low, mask_high);
+    int last = -1;
+    for (int i = 0; i < kRecordChannels; i++)
+        if (mask >> i & 1) last = i;
+    if (last < 0) return 0;
+    // One multi-row write: the rows of the mask change together or not at all.
+    return write_records(db, rows, last + 1);
+}
+
+namespace {
+
+struct HolidayList {
+    HolidayRow* out;
+    int count;
+};
+
+void take_holiday(const void* record, int, void* ctx)
+{
+    auto* list = static_cast<HolidayList*>(ctx);
+    if (list->count < kHolidays) std::memcpy(&list->out[list->count++], record, sizeof(HolidayRow));
+}
+
+}  // namespace
+
+int read_holidays(const char* db, HolidayRow* out, int* count)
+{
+    HolidayList list{out, 0};
+    int n = kxdb_rows_each(db, kHolidayKind, take_holiday, &list);
+    if (count) *count = list.count;
+    return n < 0 ? -1 : 0;
+}
+
+int write_holiday(const char* db, const HolidayRow* row) { return store_write(db, kHolidayKind, row->id, *row); }

@@ -1,4 +1,9 @@
 // Status module ("/8000" table).
 #include "front/webreq.h"
+#include "handlers/storage/storage.h"
 
-NVR_MODULE_EMPTY(status, kModStatus)
+static const WebReqEntry kStatusTable[] = {
+    {"/8010", groups_get, "Reads the disk groups | none | JSON | none"},
+};
+
+NVR_MODULE(status, kModStatus, kStatusTable)

@@ -1,5 +1,5 @@
-// Storage module: disks, arrays and network storage ("/6100" table) and its
-// reply callback.
+// Storage module: disks, arrays, network storage, quotas, disk groups and
+// automatic backup ("/6100" table) and its reply callback.
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/storage/storage.h"
@@ -13,6 +13,23 @@ static const ReplyRoute kStorageReplies[] = {
     {8423, array_result_reply},
     {8424, array_result_reply},
     {8425, array_result_reply},
+    {8507, storage_result_reply},
+    {8508, storage_result_reply},
+    {8439, storage_result_reply},
+    {8496, storage_result_reply},
+    {8530, storage_result_reply},
+    {8440, share_search_reply},
+    {8475, esata_mode_set_reply},
+    {8431, esata_mode_get_reply},
+    {8403, disk_self_eval_reply},
+    {8529, quota_get_reply},
+    {6316, backup_set_reply},
+    {6317, backup_status_reply},
+    {8457, backup_device_reply},
+    {8535, backup_port_reply},
+    {8536, backup_result_reply},
+    {8537, backup_result_reply},
+    {8540, backup_progress_reply},
 };
 
 int storage_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -21,16 +38,54 @@ int storage_reply(void*, const KxFrameHeader* header, const void* payload)
 }
 
 static const WebReqEntry kStorageTable[] = {
-    {"/6100", disk_list},
-    {"/6101", disk_property},
-    {"/6102", disk_format},
-    {"/6103", disk_check_port},
-    {"/6104", array_create},
-    {"/6105", array_delete},
-    {"/6106", disk_hot_spare},
-    {"/6107", array_rebuild},
-    {"/6108", array_mode_read},
-    {"/6109", array_mode_write},
+    {"/6100", disk_list,
+     "Lists every disk, array and network disk with sizes and state | none | JSON (CGI ERROR when the daemon does "
+     "not answer) | 3433 wait"},
+    {"/6101", disk_property,
+     "Sets a disk's group and property | JSON: portId, property, group | plain (OK; nothing on bad input) | "
+     "3435, 3485"},
+    {"/6102", disk_format,
+     "Formats a disk | decimal: port id 0..36 | plain (OK, USING, ERROR FORMAT or NAS LOW CAP) | 3434 wait, 3485"},
+    {"/6103", disk_check_port, "Checks a port number | decimal: port 0..16 | plain (OK; nothing outside 0..16) | none"},
+    {"/6104", array_create,
+     "Creates a disk array | JSON: id, enable, sata_port, sata_cnt, level | plain (OK or Error) | 3420 wait"},
+    {"/6105", array_delete, "Deletes a disk array | decimal: array id 10..16 | plain (OK or Error) | 3421 wait"},
+    {"/6106", disk_hot_spare,
+     "Adds or removes a hot spare | JSON: port, hotflag | plain (OK or Error) | 3423 wait, 3424 wait"},
+    {"/6107", array_rebuild, "Rebuilds an array with a disk | JSON: diskport, raidport | plain (OK or Error) | 3425 wait"},
+    {"/6108", array_mode_read, "Reads the array mode switch | none | plain (0 or 1) | none"},
+    {"/6109", array_mode_write, "Writes the array mode switch | decimal: 0 or 1 | plain (OK) | none"},
+    {"/6200", netdisk_delete,
+     "Removes network disks | JSON: num, port | plain (OK or Error) | 3508 wait, 3485"},
+    {"/6201", netdisk_add,
+     "Adds network disks | JSON: num, port, vendor, address, directory | plain (OK or Error) | 3507 wait, 3485"},
+    {"/6202", share_search,
+     "Lists the shares of a server | JSON: port, serverAddr | JSON (resultString OK or NO) | 3440 wait"},
+    {"/6203", netdisk_edit,
+     "Changes a network disk | JSON: port, vendor, address, directory | plain (OK or Error) | 3439 wait, 3485"},
+    {"/6204", esata_mode_set, "Sets the eSATA port mode | JSON: mode, esata | JSON (status OK) | 3475 wait"},
+    {"/6205", esata_mode_get, "Reads the eSATA port mode | none | JSON | 3431 wait"},
+    {"/6206", disk_self_eval,
+     "Asks a disk's self-evaluation | JSON: num, port | JSON (selfEvaluation 1 or 0) | 3403 wait"},
+    {"/6207", device_remove,
+     "Removes a storage device by kind | JSON: port, hddType | plain (OK or Error) | 3421 wait, 3508 wait, "
+     "3496 wait, 3485"},
+    {"/6208", quota_get, "Reads the channel quotas and disk groups | none | JSON | 3529 wait"},
+    {"/6209", quota_set,
+     "Writes the channel quotas | JSON: enable, quota_array | plain (OK or Error) | 3530 wait"},
+    {"/6210", groups_set,
+     "Writes the disk groups and the group switch | JSON: group_enable, channel | plain (OK) | 3442, 3436, 1307"},
+    {"/6222", backup_status, "Reads the automatic backup's status | none | JSON | 1317 wait"},
+    {"/6220", backup_get, "Reads the automatic backup plan | none | JSON | none"},
+    {"/6221", backup_set,
+     "Writes the automatic backup plan, or stops the backup | JSON: stopBackup, enable, streamType, fileType, "
+     "recycle, backupTime, channel | JSON (result) | 1316 wait"},
+    {"/6223", backup_device, "Finds the device that takes the backup | none | JSON (port, or result -1) | 3457 wait"},
+    {"/6224", backup_port,
+     "Passes a backup port request to the daemon | JSON: port | JSON (status; CGI ERROR outside 0..36) | 3535 wait"},
+    {"/6225", backup_3536, "Passes a backup request to the daemon | none | JSON (result) | 3536 wait"},
+    {"/6226", backup_3537, "Passes a backup request to the daemon | none | JSON (result) | 3537 wait"},
+    {"/6227", backup_progress, "Reads the backup's progress | none | JSON | 3540 wait"},
 };
 
 NVR_MODULE(storage, kModStorage, kStorageTable)

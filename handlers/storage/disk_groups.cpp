@@ -1,0 +1,172 @@
+// Per-channel storage quotas and disk groups: which channels record to
+// which disks, and how much room each channel may take.
+#include <cstring>
+
+#include "common/core.h"
+#include "common/json.h"
+#include "common/reply.h"
+#include "handlers/storage/netdisk_records.h"
+#include "handlers/storage/storage.h"
+
+namespace {
+
+constexpr u32 kMsgQuotaGet = 3529;
+constexpr u32 kMsgQuotaSet = 3530;
+constexpr u32 kMsgGroupMode = 3442;   // 4 bytes: the group mode
+constexpr u32 kMsgGroupSet = 3436;    // GroupRow of one group
+constexpr u32 kMsgGroupsDone = 1307;  // no payload: the groups changed
+
+constexpr int kChannels = 64;
+constexpr int kDefaultMaxCameras = 32;
+
+json_object* array_at(json_object* array, size_t i)
+{
+    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
+    return json_object_array_get_idx(array, i);
+}
+
+size_t array_length(json_object* array)
+{
+    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
+}
+
+// A channel mask text: '0' and '1' only, at most one character per channel.
+bool mask_text(json_object* v)
+{
+    if (!v || !json_object_is_type(v, json_type_string)) return false;
+    const char* s = json_object_get_string(v);
+    size_t n = 0;
+    for (; s[n]; n++)
+        if (s[n] != '0' && s[n] != '1') return false;
+    return n <= size_t(kChannels);
+}
+
+// The members every group reply ends with: the groups' channel texts, the
+// group of every disk (0 for a disk that is not configured), the number of
+// channels and the group switch.
+void add_groups(json_object* reply)
+{
+    static GroupRow groups[kDiskGroups];
+    static DiskRow disks[kDiskRows];
+    int count = 0;
+    read_groups(kMainDb, groups, &count);
+    read_disks(kMainDb, disks, &count);
+
+    JsonPtr channels = jarray();
+    for (const GroupRow& g : groups) json_object_array_add(channels.get(), json_object_new_string(text_of(g.channels).s));
+    JsonPtr disk = jarray();
+    for (const DiskRow& d : disks) json_object_array_add(disk.get(), json_object_new_int(d.enable != 0 ? d.group + 1 : 0));
+    jadd_value(reply, "channel", channels.release());
+    jadd_value(reply, "disk", disk.release());
+    jadd(reply, "max_chan", get_param_int(kMainDb, "max_cameras", kDefaultMaxCameras));
+    jadd(reply, "group_enable", get_param_int(kMainDb, "group_mode", 0));
+}
+
+}  // namespace
+
+// ---- quotas ----
+
+int quota_get(const char*)
+{
+    core_query(storage_reply, kMsgQuotaGet, nullptr, 0, kReplyJson);
+    return 0;
+}
+
+int quota_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    static QuotaRecord q;
+    if (!record_at(payload, header->length, 0, &q)) {
+        cgi_reply_error(kReplyJson);
+        core_reply_finish(1);
+        return 0;
+    }
+    JsonPtr list = jarray();
+    for (int i = 0; i < q.count && i < kQuotaEntries; i++) {
+        const QuotaEntry& e = q.entries[i];
+        JsonPtr o = jobject();
+        jadd(o.get(), "channel", e.channel);
+        jadd(o.get(), "video_used", e.video_used);
+        jadd(o.get(), "video_quota", e.video_quota);
+        jadd(o.get(), "picture_used", e.picture_used);
+        jadd(o.get(), "picture_quota", e.picture_quota);
+        json_object_array_add(list.get(), o.release());
+    }
+    JsonPtr reply = jobject();
+    jadd(reply.get(), "enable", q.enable);
+    jadd_value(reply.get(), "quota_array", list.release());
+    add_groups(reply.get());
+    json_reply(kReplyJson, reply.get());
+    core_reply_finish(1);
+    return 0;
+}
+
+int quota_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !jhas(r, "enable")) return 0;
+    static QuotaRecord q;
+    q = zeroed<QuotaRecord>();
+    q.enable = jint(r, "enable");
+    // The record holds 16 entries: further entries are not copied, and the
+    // count never claims more than were.
+    json_object* entries = jget(r, "quota_array");
+    size_t n = array_length(entries);
+    if (n > size_t(kQuotaEntries)) n = size_t(kQuotaEntries);
+    for (size_t i = 0; i < n; i++) {
+        json_object* e = array_at(entries, i);
+        const int channel = jint(e, "channel", -1), video = jint(e, "video_quota"), picture = jint(e, "picture_quota");
+        if (!jhas(e, "channel") || channel < 0 || channel >= kChannels || video < 0 || picture < 0) return 0;
+        q.entries[i].channel = u8(channel);
+        q.entries[i].video_quota = video;
+        q.entries[i].picture_quota = picture;
+    }
+    q.count = i32(n);
+    core_query(storage_reply, kMsgQuotaSet, &q, sizeof q, kReplyText);
+    return 0;
+}
+
+// ---- disk groups ----
+
+int groups_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    const int mode = jint(r, "group_enable");
+    if (mode != 0 && mode != 1) return 0;
+    if (mode == 0) {
+        set_param_int(kMainDb, "group_mode", 0);
+        const i32 payload = 0;
+        core_notify(kMsgGroupMode, payload);
+        return cgi_reply_ok();
+    }
+
+    json_object* texts = jget(r, "channel");
+    size_t n = array_length(texts);
+    if (n > size_t(kDiskGroups)) n = size_t(kDiskGroups);
+    for (size_t i = 0; i < n; i++)
+        if (!mask_text(array_at(texts, i))) return 0;
+
+    if (get_param_int(kMainDb, "group_mode", 0) == 0) {
+        set_param_int(kMainDb, "group_mode", mode);
+        const i32 payload = mode;
+        core_notify(kMsgGroupMode, payload);
+    }
+    static GroupRow groups[kDiskGroups];
+    int count = 0;
+    read_groups(kMainDb, groups, &count);
+    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, json_object_get_string(array_at(texts, i)), 64);
+    // Stored first, so the daemon reads the new groups when told.
+    write_groups(kMainDb, groups, kDiskGroups);
+    for (size_t i = 0; i < n; i++) core_notify(kMsgGroupSet, groups[i]);
+    core_notify(kMsgGroupsDone, nullptr, 0);
+    return cgi_reply_ok();
+}
+
+int groups_get(const char*)
+{
+    JsonPtr reply = jobject();
+    add_groups(reply.get());
+    return json_reply(kReplyJson, reply.get());
+}
