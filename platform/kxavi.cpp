@@ -96,6 +96,7 @@ struct KxAvi {
     bool seekable = false;
     off_t base = 0;           // where the AVI starts on a seekable output
     bool failed = false;
+    bool full = false;        // a frame would have passed the size limit: no more are taken
     bool started = false;     // the header has been written
     bool audio = false;       // the header describes an audio stream
     MediaFrameHeader desc{};  // the recording, from the first frame
@@ -324,8 +325,8 @@ int kx_avi_write_fp_ex(KxAvi* a, const void* buffer, size_t length)
 
     const u64 padded = size + (size & 1);
     const u64 index_after = (a->index_count + 1) * sizeof(IndexEntry) + 8;
-    if (size > 0xFFFFFFFFull || a->written + 8 + padded + index_after > g_size_limit) {
-        a->failed = true;  // the file would pass what its 32-bit sizes can describe
+    if (a->full || size > 0xFFFFFFFFull || a->written + 8 + padded + index_after > g_size_limit) {
+        a->full = true;  // the file would pass what its 32-bit sizes describe: it ends here, indexed
         return -1;
     }
     u8 chunk[8];

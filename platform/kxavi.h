@@ -10,7 +10,8 @@
 // then written as 0xFFFFFFFF ("to the end of the stream") and the counts as
 // 0, as streaming AVI writers do; on a regular file they are patched at close
 // so that players find the index. The whole file stays under 4 GiB (the
-// format's 32-bit sizes): a frame that would pass that is refused.
+// format's 32-bit sizes): a frame that would pass that is refused, and so is
+// every later one, while close still writes the index of what went in.
 #pragma once
 
 #include <cstdio>
@@ -61,8 +62,9 @@ KxAvi* kx_avi_open_fp(FILE* fp);
 // Appends one frame: `buffer` holds its 88-byte MediaFrameHeader followed by
 // the frame's data (`length` - 88 bytes). 0 when written or skipped (an
 // audio frame of a recording described without audio, an empty frame), -1
-// on a write error (the reader has gone), a frame that would pass 4 GiB, a
-// buffer shorter than the header, or a stream that has already failed.
+// on a write error (the reader has gone: the stream has failed), a frame
+// that would take the file past 4 GiB, a buffer shorter than the header, or
+// a stream that has failed.
 int kx_avi_write_fp_ex(KxAvi* avi, const void* buffer, size_t length);
 // Writes the index (when the stream is sound and anything was written),
 // patches the header on a seekable output, and frees the handle. 0, or -1
