@@ -132,6 +132,7 @@ upload() {  # MIB
 }
 upload 1
 if [ $quick = 1 ]; then upload 16; else upload 256; fi
+if [ $quick = 1 ]; then bench/download.sh "$B" "$out" 1 16; else bench/download.sh "$B" "$out" 16 256; fi
 
 # Requests per second under lighttpd: "/2012" against the floor as the CGI.
 port=18080

@@ -3,6 +3,8 @@
 # when any is missing. Usage: scripts/deps.sh [build|run|all|fuzz|bench]
 set -euo pipefail
 want=(cmake g++ make pkg-config libjson-c-dev libsqlite3-dev libgtest-dev libssl-dev)
+# ffprobe reads the downloaded AVI files in the tests.
+want+=(ffmpeg)
 case "${1:-build}" in
   run|all) want+=(lighttpd curl) ;;
   fuzz) want+=(clang-14 libclang-rt-14-dev) ;;

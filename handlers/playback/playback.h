@@ -41,5 +41,27 @@ int live_address_reply(const KxFrameHeader* header, const void* payload);  // 85
 int transcode_reply(const KxFrameHeader* header, const void* payload);     // 6176
 int transcode_state_reply(const KxFrameHeader* header, const void* payload);  // 6177
 
+// Download, synchronous playback, stream addresses and small requests.
+int playback_download(const char* request);    // "/4013"
+int download_busy(const char* request);        // "/4019"
+int download_end(const char* request);         // "/4027"
+int playback_stop_all(const char* request);    // "/4012"
+int sync_play(const char* request);            // "/4020"
+int stream_addresses(const char* request);     // "/4018"
+int external_ports(const char* request);       // "/4021"
+int playback_busy(const char* request);        // "/3004"
+int playback_log_205(const char* request);     // "/4014"
+int playback_channel_ok(const char* request);  // "/4015", "/4016"
+int playback_log_218(const char* request);     // "/4017"
+
+int download_frame_reply(const KxFrameHeader* header, const void* payload);    // 6173
+int sync_session_reply(const KxFrameHeader* header, const void* payload);      // 8103
+int stream_addresses_reply(const KxFrameHeader* header, const void* payload);  // 8503
+int external_ports_reply(const KxFrameHeader* header, const void* payload);    // 8506
+int playback_busy_reply(const KxFrameHeader* header, const void* payload);     // 9011
+
+// The play time the session stream reply (8502) reports as "realPlayTime".
+void session_stream_play_time(const char* text);
+
 // Sends the operation log of a playback action on a channel (counted from 1).
 void playback_send_log(int sub_type, int channel_from_1);

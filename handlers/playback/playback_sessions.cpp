@@ -54,6 +54,11 @@ void playback_send_log(int sub_type, int channel_from_1)
     core_send_oplog(log);
 }
 
+void session_stream_play_time(const char* text)
+{
+    set_text(g_play_time, text);
+}
+
 // ---- search ----
 
 int playback_search(const char* request)

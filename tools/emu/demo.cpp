@@ -28,6 +28,15 @@ void EmuAnswer::reply(u32 code, const void* payload, size_t length, int delay_ms
     reply(code, p ? std::vector<u8>(p, p + length) : std::vector<u8>(), delay_ms);
 }
 
+void EmuAnswer::stream(std::shared_ptr<EmuStream> frames, int delay_ms)
+{
+    EmuStep step;
+    step.kind = EmuStep::kStream;
+    step.stream = std::move(frames);
+    step.delay_ms = delay_ms;
+    steps_.push_back(std::move(step));
+}
+
 void EmuAnswer::reply(u32 code, std::vector<u8> payload, int delay_ms)
 {
     EmuStep step;

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,26 @@ struct EmuRequest {
     u32 length;
 };
 
-// One step of an answer: a reply frame, or the end of the connection. The
-// delay counts from the previous step (from the request for the first), so
-// the steps are carried out in their order.
+// A stream of reply frames made on demand (a recording download): the
+// emulator asks for the next frame only once the connection has sent what it
+// had, so a long stream never sits in memory and goes as fast as the client
+// reads. next() sets the code and payload of the next frame, or returns
+// false at the end of the stream.
+class EmuStream {
+public:
+    virtual ~EmuStream() = default;
+    virtual bool next(u32* code, std::vector<u8>* payload) = 0;
+};
+
+// One step of an answer: a reply frame, a stream of frames, or the end of the
+// connection. The delay counts from the previous step (from the request for
+// the first), so the steps are carried out in their order; steps after a
+// stream wait until the stream has ended.
 struct EmuStep {
-    enum Kind { kReply, kClose } kind = kReply;
+    enum Kind { kReply, kClose, kStream } kind = kReply;
     u32 code = 0;
     std::vector<u8> payload;
+    std::shared_ptr<EmuStream> stream;
     int delay_ms = 0;
 };
 
@@ -56,6 +70,7 @@ public:
     {
         reply(code, records.data(), records.size() * sizeof(T), delay_ms);
     }
+    void stream(std::shared_ptr<EmuStream> frames, int delay_ms = 0);
     void close(int delay_ms = 0);
     std::vector<EmuStep>& steps() { return steps_; }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <poll.h>
 #include <string>
@@ -68,7 +69,16 @@ struct Conn {
     bool eof = false;         // the client will send nothing more
     bool close_after_out = false;
     int pending_steps = 0;    // timers still to run for this connection
+    // A stream being sent, and the steps due while it runs (carried out
+    // after it, in order).
+    std::shared_ptr<EmuStream> stream;
+    u32 stream_seq = 0;
+    std::deque<std::pair<u32, EmuStep>> after_stream;
 };
+
+// A stream is topped up to this many bytes whenever the connection has sent
+// everything it had.
+constexpr size_t kStreamBuffer = 1u << 20;
 
 // A step of an answer waiting for its time.
 struct Timer {
@@ -90,6 +100,7 @@ private:
     void schedule(u64 id, u32 seq, std::vector<EmuStep>& steps);
     void run_step(u64 id, u32 seq, const EmuStep& step);
     void queue_frame(Conn& c, u32 seq, u32 code, const void* payload, size_t length);
+    void fill_from_stream(u64 id);
     void flush(u64 id);
     void close_conn(u64 id);
     void finish_if_idle(u64 id);
@@ -284,11 +295,47 @@ void Server::run_step(u64 id, u32 seq, const EmuStep& step)
 {
     Conn& c = conns_.at(id);
     if (c.close_after_out) return;  // the connection is closing: nothing more goes out
-    if (step.kind == EmuStep::kClose)
+    if (c.stream) {
+        c.after_stream.emplace_back(seq, step);
+        return;
+    }
+    if (step.kind == EmuStep::kClose) {
         c.close_after_out = true;
-    else
+    } else if (step.kind == EmuStep::kStream) {
+        c.stream = step.stream;
+        c.stream_seq = seq;
+    } else {
         queue_frame(c, seq, step.code, step.payload.data(), step.payload.size());
+    }
     flush(id);
+}
+
+// Tops the output up from the connection's stream; at the stream's end the
+// steps held back meanwhile are carried out.
+void Server::fill_from_stream(u64 id)
+{
+    Conn& c = conns_.at(id);
+    std::vector<u8> payload;
+    while (c.stream && c.out.size() - c.out_done < kStreamBuffer) {
+        u32 code = 0;
+        payload.clear();
+        if (c.stream->next(&code, &payload)) {
+            queue_frame(c, c.stream_seq, code, payload.data(), payload.size());
+            continue;
+        }
+        c.stream.reset();
+        while (!c.stream && !c.close_after_out && !c.after_stream.empty()) {
+            std::pair<u32, EmuStep> held = std::move(c.after_stream.front());
+            c.after_stream.pop_front();
+            if (held.second.kind == EmuStep::kClose)
+                c.close_after_out = true;
+            else if (held.second.kind == EmuStep::kStream) {
+                c.stream = held.second.stream;
+                c.stream_seq = held.first;
+            } else
+                queue_frame(c, held.first, held.second.code, held.second.payload.data(), held.second.payload.size());
+        }
+    }
 }
 
 // Frames of any length go out as they are: a rule may ask for one over the
@@ -308,6 +355,11 @@ void Server::flush(u64 id)
     auto it = conns_.find(id);
     if (it == conns_.end()) return;
     Conn& c = it->second;
+    if (c.out_done == c.out.size()) {
+        c.out.clear();
+        c.out_done = 0;
+    }
+    if (c.stream) fill_from_stream(id);
     while (c.out_done < c.out.size()) {
         ssize_t n = send(c.fd, c.out.data() + c.out_done, c.out.size() - c.out_done, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
@@ -317,6 +369,11 @@ void Server::flush(u64 id)
             return;
         }
         c.out_done += size_t(n);
+        if (c.out_done == c.out.size() && c.stream) {
+            c.out.clear();
+            c.out_done = 0;
+            fill_from_stream(id);
+        }
     }
     c.out.clear();
     c.out_done = 0;
@@ -330,7 +387,7 @@ void Server::finish_if_idle(u64 id)
     auto it = conns_.find(id);
     if (it == conns_.end()) return;
     Conn& c = it->second;
-    if (c.out_done < c.out.size()) return;
+    if (c.out_done < c.out.size() || c.stream) return;
     bool waiting_sync = false;
     for (auto& s : syncs_) waiting_sync = waiting_sync || s.first == id;
     if (c.close_after_out || (c.eof && c.pending_steps == 0 && !waiting_sync)) close_conn(id);
@@ -386,7 +443,7 @@ int Server::run()
         for (auto& entry : conns_) {
             short events = 0;
             if (!entry.second.eof && !entry.second.close_after_out) events |= POLLIN;
-            if (entry.second.out_done < entry.second.out.size()) events |= POLLOUT;
+            if (entry.second.out_done < entry.second.out.size() || entry.second.stream) events |= POLLOUT;
             fds.push_back({entry.second.fd, events, 0});
             ids.push_back(entry.first);
         }
