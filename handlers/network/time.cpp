@@ -67,8 +67,8 @@ bool valid_gmt_offset(const char* tz)
     return west ? total <= 12 * 60 : total <= 14 * 60;
 }
 
-// A zone name of the zone database: "Asia/Shanghai", "America/Argentina/Salta",
-// "EST5EDT", "Etc/GMT-14".
+// A zone name of the zone database with parts: "Asia/Shanghai",
+// "America/Argentina/Salta", "Etc/GMT-14".
 bool valid_zone_name(const char* tz)
 {
     if (!std::isalpha(static_cast<unsigned char>(*tz))) return false;
@@ -84,6 +84,23 @@ bool valid_zone_name(const char* tz)
         if (!std::isalnum(c) && c != '_' && c != '-' && c != '+') return false;
     }
     return true;
+}
+
+// A zone name without a part: words of letters joined by '-' or '_'
+// ("Japan", "NZ-CHAT", "GB-Eire").
+bool valid_word_zone(const char* tz)
+{
+    bool letter_before = false;
+    for (const char* p = tz; *p; p++) {
+        if (std::isalpha(static_cast<unsigned char>(*p))) {
+            letter_before = true;
+        } else if ((*p == '-' || *p == '_') && letter_before && p[1]) {
+            letter_before = false;
+        } else {
+            return false;
+        }
+    }
+    return letter_before;
 }
 
 // POSIX zone: std offset [dst [offset] [,start[/time],end[/time]]].
@@ -160,8 +177,9 @@ bool valid_time_zone(const char* tz)
     if (n == 0 || n > sizeof(TimeRow::time_zone) - 1) return false;
     if (is_gmt_form(tz) && (tz[3] == '\0' || tz[3] == '+' || tz[3] == '-')) return valid_gmt_offset(tz);
     if (n <= 3 && all_digits(tz)) return true;  // the index of a zone list
-    if (std::strpbrk(tz, ",<:.")) return valid_posix_zone(tz);
-    return valid_zone_name(tz) || valid_posix_zone(tz);
+    if (std::strpbrk(tz, ",<:")) return valid_posix_zone(tz);
+    if (std::strchr(tz, '/')) return valid_zone_name(tz);
+    return valid_word_zone(tz) || valid_posix_zone(tz);
 }
 
 // A display name: printable, no control characters.
