@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "common/json.h"
 #include "handlers/system/log_records.h"
 #include "platform/kxfs_log.h"
@@ -453,6 +455,27 @@ TEST_F(LogsTest, ExportWithoutAFileGivesTheHeaderRowOnly)
     answer(kMsgLogExport, kReplyLogExport, &reply, sizeof reply);
     const std::string header = "Number,Time,Main,Sub,Parameter,User,Ip,Channel,Log information,\r\n";
     EXPECT_EQ(post("/1003", export_body()).body(), header);
+    EXPECT_TRUE(root().exists("/etc/export.bin"));
+}
+
+TEST_F(LogsTest, ExportReadsOnlyFilesOfTheLogDirectory)
+{
+    // A file elsewhere, and a link in the log directory, are neither read nor removed.
+    root().write_file("/etc/export.bin", std::string(4, '\1'));
+    export_file({}, "/etc/export.bin");
+    EXPECT_EQ(post("/1003", export_body()).body(), "Number,Time,Main,Sub,Parameter,User,Ip,Channel,Log information,\r\n");
+    EXPECT_TRUE(root().exists("/etc/export.bin"));
+}
+
+TEST_F(LogsTest, ExportNeverFollowsALink)
+{
+    root().write_file("/etc/export.bin", std::string(4, '\1'));
+    root().write_file("/tmp/log/keep", "");
+    ASSERT_EQ(symlink(root().at("/etc/export.bin").c_str(), root().at("/tmp/log/link.bin").c_str()), 0);
+    LogExportReply reply = zeroed<LogExportReply>();
+    set_text(reply.path, "/tmp/log/link.bin");
+    answer(kMsgLogExport, kReplyLogExport, &reply, sizeof reply);
+    EXPECT_EQ(post("/1003", export_body()).body(), "Number,Time,Main,Sub,Parameter,User,Ip,Channel,Log information,\r\n");
     EXPECT_TRUE(root().exists("/etc/export.bin"));
 }
 

@@ -90,5 +90,7 @@ inline int write_disk_maintain_info(const char* db, const DiskMaintainInfo& info
 // A keeping time is -1, 0, 1 or an even number from 2 to 12.
 inline bool valid_retention(int v) { return v == -1 || v == 0 || v == 1 || (v >= 2 && v <= 12 && v % 2 == 0); }
 
-// The marker that exists while an export runs.
+// The marker that exists while an export runs, and the directory of the
+// export files the core daemon writes (the only place one is read from).
 constexpr const char* kLogExportMarker = "/tmp/log/log_web";
+constexpr const char* kLogExportDir = "/tmp/log/";

@@ -5,6 +5,7 @@
 // The core daemon keeps the log; type, sub type and parameter codes are
 // turned into words of the client's language by the translation service.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -178,11 +179,13 @@ void csv_cell(std::string& row, const char* text, bool quote = false)
     row += ',';
 }
 
-// The export file's path as the core daemon gave it: absolute, without ".."
-// parts (the file is read and then removed).
+// The export file's path as the core daemon gave it: a file in the log
+// directory "/tmp/log/", without ".." parts. The file is read and then
+// removed, so nothing else is ever touched whatever the answer holds.
 bool usable_export_path(const std::string& path)
 {
-    if (path.empty() || path[0] != '/') return false;
+    if (path.compare(0, std::strlen(kLogExportDir), kLogExportDir) != 0) return false;
+    if (path.size() == std::strlen(kLogExportDir) || path.back() == '/') return false;
     for (size_t at = 0; at != std::string::npos;) {
         const size_t next = path.find('/', at + 1);
         const std::string part = path.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
@@ -372,13 +375,22 @@ int log_export_reply(const KxFrameHeader* header, const void* payload)
         std::printf("%s,", h);
     std::printf("\r\n");
 
+    // Only a regular file (not a link) is read and removed.
     if (usable_export_path(path)) {
         const std::string file = nvr_path(path);
-        if (FILE* in = std::fopen(file.c_str(), "rb")) {
-            write_export_rows(in);
-            std::fclose(in);
+        const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st;
+        if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            if (FILE* in = fdopen(fd, "rb")) {
+                write_export_rows(in);
+                std::fclose(in);
+            } else {
+                close(fd);
+            }
+            unlink(file.c_str());
+        } else if (fd >= 0) {
+            close(fd);
         }
-        unlink(file.c_str());
     }
     std::fflush(stdout);
     trans_deinit();
