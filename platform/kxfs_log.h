@@ -13,3 +13,7 @@ int kxfs_log_pack_detail(OpLogRecord* record, int kind, const void* block, size_
 
 // Header bytes before the block in the detail field.
 constexpr size_t kLogDetailHeader = 8;
+
+// Whether the channel number of a log entry of this main and sub type names
+// a disk (a port) rather than a camera channel.
+bool log_channo_is_disk(unsigned main_type, long long sub_type);

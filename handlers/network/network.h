@@ -16,3 +16,8 @@ int net_mac_read(const char* request);        // "/7044"
 int net_default_route(const char* request);   // "/7096"
 
 int net_default_route_reply(const KxFrameHeader* header, const void* payload);  // 6724
+
+// Date, time, time zone and NTP.
+int time_read(const char* request);   // "/7000"
+int time_write(const char* request);  // "/7001"
+int time_apply_reply(const KxFrameHeader* header, const void* payload);  // 6701

@@ -8,6 +8,7 @@ static const ReplyRoute kNetworkReplies[] = {
     {6724, net_default_route_reply},
     {8409, email_test_reply},
     {6729, multicast_write_reply},
+    {6701, time_apply_reply},
 };
 
 int network_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -26,6 +27,8 @@ static const WebReqEntry kNetworkTable[] = {
     {"/7043", net_apply, "Tells the core daemon to apply the network settings | none | plain | 1712"},
     {"/7042", net_mode_read, "Reads the stored network mode | none | plain (the mode, or -1) | none"},
     {"/7044", net_mac_read, "Reads the device MAC address | none | JSON (mac0) | none"},
+    {"/7000", time_read, "Reads the clock and the stored time, time zone and NTP settings | none | JSON | none"},
+    {"/7001", time_write, "Stores the time, time zone and NTP settings and has the core daemon apply them | JSON: ntpEnable, dstEnable, timeZone, timeZoneName, syncEnable, syncInterval, syncPc, ntpServer, manualTime, failoverMode | plain (JSON CGI ERROR when the daemon does not confirm) | 1701 wait, 1711, 3485"},
     {"/7096", net_default_route,
      "Sets the port that carries the default route | JSON: defaultRoute | JSON (res) | 1724 wait"},
     {"/7010", pppoe_read, "Reads the PPPoE account and the dial-up address | none | JSON | none"},

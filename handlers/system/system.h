@@ -49,3 +49,15 @@ int online_info_reply(const KxFrameHeader* header, const void* payload);      //
 int firmware_result_reply(const KxFrameHeader* header, const void* payload);  // 6716, 6717
 int camera_upgrade_reply(const KxFrameHeader* header, const void* payload);   // 8350
 int camera_check_reply(const KxFrameHeader* header, const void* payload);     // 8365
+
+// Device log: search, export, entries, type catalogue, keeping times.
+int log_search(const char* request);           // "/1002"
+int log_export(const char* request);           // "/1003"
+int log_catalogue(const char* request);        // "/1015"
+int log_retention_read(const char* request);   // "/1016"
+int log_retention_write(const char* request);  // "/1017"
+int log_add(const char* request);              // "/1021"
+int log_export_running(const char* request);   // "/1022"
+int log_search_reply(const KxFrameHeader* header, const void* payload);  // 8495
+int log_export_reply(const KxFrameHeader* header, const void* payload);  // 8494
+int log_add_reply(const KxFrameHeader* header, const void* payload);     // 8488
