@@ -2,6 +2,7 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/event/smart.h"
 
 static const ReplyRoute kCameraReplies[] = {
     {8200, camera_search_reply},
@@ -33,6 +34,8 @@ static const WebReqEntry kCameraTable[] = {
     {"/2016", camera_poe_password},
     {"/2017", camera_login_change},
     {"/2032", camera_ip_change_many},
+    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel | JSON (no output on bad input) | none"},
+    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel, start, end, schedule_motion, schedule_region_entrance, ... | plain | none"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)
