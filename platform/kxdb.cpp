@@ -773,3 +773,134 @@ int kxdb_integrity_check(const char* db)
 }
 
 const char* kxdb_last_error() { return t_error.c_str(); }
+
+// ---- text-keyed lists ----
+
+namespace {
+
+constexpr const char* kListColumns = "key TEXT PRIMARY KEY, data BLOB NOT NULL";
+
+std::string list_sql(const char* pattern, const char* list)
+{
+    std::string sql = pattern;
+    size_t at = sql.find('@');
+    return sql.replace(at, 1, std::string("\"") + list + "\"");
+}
+
+bool valid_list(const char* list, size_t size)
+{
+    if (valid_table(list) && strcmp(list, kRecordTable) != 0 && size > 0 && size <= kMaxRecordSize) return true;
+    fail(std::string("invalid list ") + (list ? list : "(null)"));
+    return false;
+}
+
+// The open, writable database of a list whose table exists (created when
+// needed), or null.
+Db* list_for_write(const char* db, const char* list)
+{
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, list, kListColumns, " WITHOUT ROWID"))
+        return nullptr;
+    return d;
+}
+
+bool list_put_row(Db& d, const char* list, const char* key, const void* row, size_t size)
+{
+    sqlite3_stmt* s = statement(d, list_sql("INSERT OR REPLACE INTO @(key,data) VALUES(?1,?2)", list));
+    if (!s) return false;
+    Use use(s);
+    sqlite3_bind_text(s, 1, key ? key : "", -1, SQLITE_STATIC);
+    sqlite3_bind_blob(s, 2, row, int(size), SQLITE_STATIC);
+    return step_done(d, s, list);
+}
+
+bool list_delete_row(Db& d, const char* list, const char* key)
+{
+    sqlite3_stmt* s = statement(d, list_sql("DELETE FROM @ WHERE key=?1", list));
+    if (!s) return false;
+    Use use(s);
+    sqlite3_bind_text(s, 1, key ? key : "", -1, SQLITE_STATIC);
+    return step_done(d, s, list);
+}
+
+}  // namespace
+
+int kxdb_list_put(const char* db, const char* list, const char* const* keys, const void* rows, size_t size, int count)
+{
+    if (!valid_list(list, size) || count < 0 || (count > 0 && (!keys || !rows))) return -1;
+    if (count == 0) return 0;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = list_for_write(db, list);
+    if (!d || !begin(*d)) return -1;
+    bool ok = true;
+    for (int i = 0; ok && i < count; i++)
+        ok = list_put_row(*d, list, keys[i], static_cast<const char*>(rows) + size_t(i) * size, size);
+    return finish(*d, ok) ? 0 : -1;
+}
+
+int kxdb_list_delete(const char* db, const char* list, const char* const* keys, int count)
+{
+    if (!valid_list(list, 1) || count < 0 || (count > 0 && !keys)) return -1;
+    if (count == 0) return 0;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d) return -1;
+    int o = open_db(*d, Access::Write);
+    if (o != kOpen) return o == kMissing ? 0 : -1;
+    if (!ensure_table(*d, list, kListColumns, " WITHOUT ROWID") || !begin(*d)) return -1;
+    bool ok = true;
+    for (int i = 0; ok && i < count; i++) ok = list_delete_row(*d, list, keys[i]);
+    return finish(*d, ok) ? 0 : -1;
+}
+
+int kxdb_list_move(const char* db, const char* list, const char* old_key, const char* key, const void* row,
+                   size_t size)
+{
+    if (!valid_list(list, size) || !row) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = list_for_write(db, list);
+    if (!d || !begin(*d)) return -1;
+    bool ok = list_delete_row(*d, list, old_key) && list_put_row(*d, list, key, row, size);
+    return finish(*d, ok) ? 0 : -1;
+}
+
+int kxdb_list_get(const char* db, const char* list, const char* key, void* out, size_t size)
+{
+    if (!out || !valid_list(list, size)) return -1;
+    std::memset(out, 0, size);
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Read) != kOpen) return -1;
+    sqlite3_stmt* s = statement(*d, list_sql("SELECT data FROM @ WHERE key=?1", list));
+    if (!s) return -1;
+    Use use(s);
+    sqlite3_bind_text(s, 1, key ? key : "", -1, SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_ROW) return -1;
+    copy_row(s, 0, out, size);
+    return 0;
+}
+
+int kxdb_list_count(const char* db, const char* list)
+{
+    if (!valid_list(list, 1)) return -1;
+    long long n = 0;
+    int rows = query_rows(db, list_sql("SELECT count(*) FROM @", list),
+                          [&](sqlite3_stmt* s) { n = sqlite3_column_int64(s, 0); });
+    return rows < 0 ? -1 : int(n);
+}
+
+int kxdb_list_each(const char* db, const char* list, size_t size,
+                   void (*fn)(const char* key, const void* row, void* ctx), void* ctx)
+{
+    if (!fn || !valid_list(list, size)) return -1;
+    std::vector<std::string> keys;
+    std::vector<char> data;
+    int n = query_rows(db, list_sql("SELECT key,data FROM @ ORDER BY key", list), [&](sqlite3_stmt* s) {
+        keys.push_back(column_text(s, 0));
+        data.resize(keys.size() * size);
+        copy_row(s, 1, data.data() + (keys.size() - 1) * size, size);
+    });
+    if (n < 0) return -1;
+    for (size_t i = 0; i < keys.size(); i++) fn(keys[i].c_str(), data.data() + i * size, ctx);
+    return n;
+}

@@ -144,3 +144,28 @@ inline int store_copy(const char* db, const KxRecordKind& k, int source, u32 low
 // Declares the kind of a record table: NVR_STORE_KIND(kUserKind, "user", 100, UserRecord)
 #define NVR_STORE_KIND(var, table, capacity, Record) \
     inline constexpr KxRecordKind var { table, capacity, sizeof(Record) }
+
+// ---- text-keyed lists ----
+//
+// A list keeps rows of one fixed size addressed by a text key (the plate
+// lists of "/mnt/nand/app/anpr.db"), in a table of its own named after the
+// list: <list>(key TEXT PRIMARY KEY, data BLOB). Keys compare byte by byte.
+// Every call that changes several rows is one transaction: all or nothing.
+
+// Stores each row under its key, replacing a row of the same key.
+int kxdb_list_put(const char* db, const char* list, const char* const* keys, const void* rows, size_t size,
+                  int count);
+// Removes the rows of the keys (absent keys are no failure).
+int kxdb_list_delete(const char* db, const char* list, const char* const* keys, int count);
+// Removes `old_key` and stores `row` under `key`, together.
+int kxdb_list_move(const char* db, const char* list, const char* old_key, const char* key, const void* row,
+                   size_t size);
+// The row of a key: 0 when found, -1 when absent (out zero-filled).
+int kxdb_list_get(const char* db, const char* list, const char* key, void* out, size_t size);
+// Number of rows (0 for a missing database or list), or -1.
+int kxdb_list_count(const char* db, const char* list);
+// Runs fn(key, row, ctx) for every row in key order (rows zero-extended or
+// cut to `size`); the number of rows, or -1. The rows are read first, so fn
+// may call the store.
+int kxdb_list_each(const char* db, const char* list, size_t size,
+                   void (*fn)(const char* key, const void* row, void* ctx), void* ctx);

@@ -2,6 +2,7 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/event/smart.h"
 
 static const ReplyRoute kCameraReplies[] = {
     {6213, watermark_get_reply},
@@ -136,6 +137,8 @@ static const WebReqEntry kCameraTable[] = {
      "Writes a camera's third stream | JSON: chnid, enable, framerate, bitrate, iframeinterval | "
      "JSON (result code) | 1218 wait"},
     {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
+    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel | JSON (no output on bad input) | none"},
+    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel, start, end, schedule_motion, schedule_region_entrance, ... | plain | none"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)
