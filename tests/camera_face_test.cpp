@@ -100,7 +100,10 @@ protected:
     std::string dump(const std::string& table) { return store({"dump", table}).out; }
 };
 
-TEST_F(FaceTest, ModuleListsItsCode) { EXPECT_EQ(registered_codes("camera", {"/2077"}), std::vector<std::string>{"/2077"}); }
+TEST_F(FaceTest, ModuleListsItsCode)
+{
+    EXPECT_EQ(registered_codes("camera", {"/2077"}), std::vector<std::string>{"/2077"});
+}
 
 TEST_F(FaceTest, ConfigurationAloneIsSentAndTheActionsStayAsStored)
 {

@@ -236,7 +236,8 @@ TEST_F(PosTest, ActionsAreStoredAndReadBack)
     EXPECT_EQ(jint(a, "interval"), 30);
     EXPECT_EQ(jint(a, "triAlarms"), 3);
     EXPECT_STREQ(json_object_to_json_string(jget(a, "ptzParams")),
-                 "[ { \"acto_ptz_channel\": 3, \"acto_ptz_type\": 1, \"acto_ptz_preset\": 7, \"acto_ptz_patrol\": 0 } ]");
+                 "[ { \"acto_ptz_channel\": 3, \"acto_ptz_type\": 1, \"acto_ptz_preset\": 7, "
+                 "\"acto_ptz_patrol\": 0 } ]");
     EXPECT_STREQ(json_object_to_json_string(jget(a, "whiteInfo")), "[ { \"chnid\": 2, \"mode\": 1, \"time\": 30 } ]");
     EXPECT_STREQ(json_object_to_json_string(jget(a, "triChnAlarms")), "[ \"01\", \"10\" ]");
     json_object* plan = json_object_array_get_idx(json_object_array_get_idx(jget(a, "email"), 0), 1);

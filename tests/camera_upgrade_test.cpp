@@ -259,7 +259,8 @@ TEST_F(CameraUpgradeTest, UrlReplyGivesTheMasksLowerWord)
     s.status[0] = 7;
     s.status[15] = -3;
     emu().rule("3379 reply 8379 hex:" + hex_of(s));
-    EXPECT_EQ(post("/2080", "{\"chnid\":1,\"url\":\"" + url + "\"}").body(), "{ \"chnid\": 32769, \"status\": [ 7, -3 ] }");
+    EXPECT_EQ(post("/2080", "{\"chnid\":1,\"url\":\"" + url + "\"}").body(),
+              "{ \"chnid\": 32769, \"status\": [ 7, -3 ] }");
 }
 
 TEST_F(CameraUpgradeTest, UrlThatCannotNameTheFirmwareIsRefused)

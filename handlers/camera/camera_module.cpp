@@ -168,7 +168,8 @@ static const WebReqEntry kCameraTable[] = {
      "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid, reset, url | "
      "JSON | 3379 wait"},
     {"/2081", ipc_upgrade_stop, "Stops the cameras' firmware upgrade | JSON: stop | plain (no reply) | 3390"},
-    {"/2063", audio_get, "Reads a camera's audio settings and the encodings it offers | JSON: chnid | JSON | 3371 wait"},
+    {"/2063", audio_get,
+     "Reads a camera's audio settings and the encodings it offers | JSON: chnid | JSON | 3371 wait"},
     {"/2064", audio_set,
      "Writes a camera's audio settings, also to other channels | JSON: " AUDIO_KEYS
      ", channels | plain (OK or ERROR) | 3372 wait"},
