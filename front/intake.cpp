@@ -143,14 +143,21 @@ void upload_rules(FormEntry* list)
     webreq_dispatch(code, text);
 }
 
-// Road 3: a multipart POST. "/1010" leaves the body on standard input for its
-// handler; every other code has the body parsed first. A body that cannot be
-// parsed ends the run with -1 and no output.
+// Firmware uploads: their handlers stream the body from standard input
+// straight to the firmware's own directory.
+bool body_left_to_handler(const char* code)
+{
+    return !std::strcmp(code, "/1010") || !std::strcmp(code, "/2079");
+}
+
+// Road 3: a multipart POST. "/1010" and "/2079" leave the body on standard
+// input for their handlers; every other code has the body parsed first. A
+// body that cannot be parsed ends the run with -1 and no output.
 int road_multipart()
 {
     g_form_pid = getpid();
     std::atexit(free_form_list);
-    if (std::strcmp(g_cgi.path_info, "/1010") != 0) {
+    if (!body_left_to_handler(g_cgi.path_info)) {
         // A quoted boundary parameter ("boundary=\"x\"") stands for x.
         char boundary[sizeof g_cgi.multipart_boundary];
         format_cut(boundary, sizeof boundary, "%s", g_cgi.multipart_boundary);

@@ -30,6 +30,14 @@ static const ReplyRoute kCameraReplies[] = {
     {8277, image_schedule_get_reply},
     {8278, image_profiles_get_reply},
     {8360, stream_query_reply},
+    {8385, ipc_upgrade_file_reply},
+    {8386, ipc_upgrade_status_reply},
+    {8379, ipc_upgrade_url_reply},
+    {8371, audio_get_reply},
+    {8372, audio_set_reply},
+    {8376, audio_support_get_reply},
+    {6421, pos_set_reply},
+    {8381, face_set_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -58,6 +66,19 @@ int camera_reply(void*, const KxFrameHeader* header, const void* payload)
 #define PROFILE_KEYS                                                                                     \
     "enable, startHour, startMinute, endHour, endMinute, exposureLevel, minShutter, maxShutter, "        \
     "gainLevel, irCutLatency, irCutState, irLedState, colorMode"
+#define AUDIO_KEYS                                                                                     \
+    "chnid, audioEnable, audioMode, denoise, encoding, sampleRate, inputGain, inputMode, audioGainControl, " \
+    "outputVolume, audioBitrate"
+#define POS_KEYS                                                                                            \
+    "enable, name, protocol, connectionMode, ip, liveviewDisplay, displayChannel, startX, startY, areaWidth, " \
+    "areaHeight, characterEncodeing, fontSize, fontColor, overlayMode, displayTime, timeout, privacy1, "       \
+    "privacy2, privacy3, port"
+#define FACE_KEYS                                                                                            \
+    "enable, width, height, minPixel, captureMode, captureModeArray, snapshotType, snapshotInterval, "         \
+    "snapshotBackground, poseYaw, poseRoll, posePitch, blurLimit, detection_polygonX, detection_polygonY, "    \
+    "uploadEnable, uploadFileType, nasEnable, nasFileType, emailEnable, emailFileType, httpEnable, "           \
+    "httpNotifyInterval, httpUrl, httpUser, httpPassword, recordSeconds, prerecordSeconds, postEnable, "       \
+    "postType, shield, attributeEnable, attributeType, mosaicEnable, mosaicModeStatus, mutuallyExclusive"
 
 static const WebReqEntry kCameraTable[] = {
     {"/2001", camera_list, "Lists every channel with its camera's live state | none | JSON | 3201 wait"},
@@ -139,6 +160,28 @@ static const WebReqEntry kCameraTable[] = {
     {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
     {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel | JSON (no output on bad input) | none"},
     {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel, start, end, schedule_motion, schedule_region_entrance, ... | plain | none"},
+    {"/2078", ipc_upgrade_file,
+     "Starts the firmware upgrade of the cameras of a channel mask from the uploaded file | "
+     "JSON: chnid, reset, fileSize | JSON | 3385 wait"},
+    {"/2079", ipc_upgrade_status,
+     "Stores an uploaded camera firmware, then reports the upgrade progress per channel | "
+     "upload: camera firmware (optional) | plain (chnid and status lines) | 3386 wait"},
+    {"/2080", ipc_upgrade_url,
+     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid, reset, url | "
+     "JSON | 3379 wait"},
+    {"/2081", ipc_upgrade_stop, "Stops the cameras' firmware upgrade | JSON: stop | plain (no reply) | 3390"},
+    {"/2063", audio_get,
+     "Reads a camera's audio settings and the encodings it offers | JSON: chnid | JSON | 3371 wait"},
+    {"/2064", audio_set,
+     "Writes a camera's audio settings, also to other channels | JSON: " AUDIO_KEYS
+     ", channels | plain (OK or ERROR) | 3372 wait"},
+    {"/2065", audio_support_get, "Reads a camera's audio support flags | JSON: chnid | JSON | 3376 wait"},
+    {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id | JSON | none"},
+    {"/2074", pos_set,
+     "Writes one POS connection and optionally its actions | JSON: id, " POS_KEYS ", action | JSON | 1421 wait"},
+    {"/2077", face_set,
+     "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
+     "JSON: chnId, " FACE_KEYS ", action | JSON | 3383, 3381 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)

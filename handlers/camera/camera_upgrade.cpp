@@ -1,0 +1,169 @@
+// Firmware upgrade of several cameras at once, run by the core daemon: from
+// an uploaded file or from a URL, its progress per channel, and its stop.
+//
+// The firmware file is "/dev/shm/updateIPCFM.bin". An upload to "/2079"
+// streams into a new file beside it and takes its name only once the upload
+// is complete, so the daemon never sees part of a firmware: an upload that
+// breaks off leaves no firmware file at all.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "common/paths.h"
+#include "front/cgi_env.h"
+#include "front/multipart.h"
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_features.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/camera_upgrade_records.h"
+#include "handlers/system/maintenance_records.h"
+
+namespace {
+
+constexpr size_t kUrlMax = sizeof(IpcUpgradeOrder::url) - 1;
+
+enum class Upload {
+    kNone,    // the request carries no firmware
+    kStored,  // the firmware is in its file
+    kFailed,  // the upload broke off or could not be stored: no firmware file is left
+};
+
+// Receives the firmware the request carries on standard input (a multipart
+// body that the intake left unread): the file part ("file", else the first
+// part with a file name) is streamed in blocks into a temporary file in the
+// firmware's directory, memory flat whatever its size, and renamed to the
+// firmware file once complete.
+Upload receive_firmware()
+{
+    if (g_cgi.content_length <= 0 || !g_cgi.multipart_boundary[0]) return Upload::kNone;
+    std::string boundary = g_cgi.multipart_boundary;
+    if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"')
+        boundary = boundary.substr(1, boundary.size() - 2);
+    const std::string target = nvr_path(kCameraFirmware);
+    const size_t slash = target.rfind('/');
+    const std::string temp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
+
+    FormEntry* list = nullptr;
+    if (multipart_parse(STDIN_FILENO, g_cgi.content_length, boundary.c_str(), &list, temp.c_str()) != kMultipartOk) {
+        // Whatever firmware was there before is not what the client sent:
+        // no upgrade may start from it.
+        unlink(target.c_str());
+        return Upload::kFailed;
+    }
+    FormEntry* part = form_entry_find(list, "file");
+    if (!part || !part->temp_file[0]) {
+        part = nullptr;
+        for (FormEntry* e = list; e && !part; e = e->next)
+            if (e->temp_file[0]) part = e;
+    }
+    Upload result = Upload::kNone;
+    if (part) {
+        if (rename(part->temp_file, target.c_str()) == 0) {
+            part->temp_file[0] = '\0';
+            result = Upload::kStored;
+        } else {
+            unlink(target.c_str());
+            result = Upload::kFailed;
+        }
+    }
+    form_entries_free(list);  // removes every temporary file left
+    return result;
+}
+
+bool mask_has(u64 mask, int channel) { return (mask >> channel) & 1u; }
+
+}  // namespace
+
+// ---- reply formatters ----
+
+int ipc_upgrade_file_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res = 0;
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), "res", res);
+    return finish_json(o.get());
+}
+
+// "chnid=<mask>\r\n", then "status<i>=<status>\r\n" for each channel 0..15
+// of the mask.
+int ipc_upgrade_status_reply(const KxFrameHeader* header, const void* payload)
+{
+    IpcUpgradeStatus s;
+    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
+    char line[64];
+    std::snprintf(line, sizeof line, "chnid=%lld\r\n", static_cast<long long>(s.chnid));
+    std::string text = line;
+    for (int i = 0; i < kUpgradeStatusChannels; i++) {
+        if (!mask_has(s.chnid, i)) continue;
+        std::snprintf(line, sizeof line, "status%d=%d\r\n", i, int(s.status[i]));
+        text += line;
+    }
+    return finish_text(text.c_str());
+}
+
+int ipc_upgrade_url_reply(const KxFrameHeader* header, const void* payload)
+{
+    IpcUpgradeStatus s;
+    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    JsonPtr status = jarray();
+    if (!o || !status) return finish_json(nullptr);
+    for (int i = 0; i < kUpgradeStatusChannels; i++)
+        if (mask_has(s.chnid, i)) json_object_array_add(status.get(), json_object_new_int(s.status[i]));
+    jadd(o.get(), "chnid", i32(mask_low(s.chnid)));
+    jadd_value(o.get(), "status", status.release());
+    return finish_json(o.get());
+}
+
+// ---- handlers ----
+
+// The reset field carries the complement of "reset" (0 gives -1, 1 gives -2).
+int ipc_upgrade_file(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    IpcUpgradeOrder order = zeroed<IpcUpgradeOrder>();
+    order.chnid = json_object_get_int64(jget(r, "chnid"));
+    order.reset = ~i64(jint(r, "reset"));
+    order.file_size = jint(r, "fileSize");
+    core_query(camera_reply, kMsgIpcUpgradeFile, &order, sizeof order, kReplyJson);
+    return 0;
+}
+
+// A request carrying the firmware stores it first; every request then
+// reports the progress. An upload that broke off answers the error reply.
+int ipc_upgrade_status(const char*)
+{
+    if (receive_firmware() == Upload::kFailed) return cgi_reply_error(kReplyJson);
+    core_query(camera_reply, kMsgIpcUpgradeStatus, nullptr, 0, kReplyJson);
+    return 0;
+}
+
+// The daemon downloads the firmware from "url" into the firmware file. A
+// missing, empty or over-long URL is refused: a cut URL names another file.
+int ipc_upgrade_url(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    const char* url = r ? jstr(r, "url") : nullptr;
+    if (!url || !url[0] || std::strlen(url) > kUrlMax) return cgi_reply_error(kReplyJson);
+    IpcUpgradeOrder order = zeroed<IpcUpgradeOrder>();
+    order.chnid = json_object_get_int64(jget(r, "chnid"));
+    order.reset = jint(r, "reset");
+    set_text(order.url, url);
+    set_text(order.path, kCameraFirmware);
+    core_query(camera_reply, kMsgIpcUpgradeUrl, &order, sizeof order, kReplyJson);
+    return 0;
+}
+
+// No reply: the client follows the stop through "/2079".
+int ipc_upgrade_stop(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) return 0;
+    core_notify(kMsgIpcUpgradeStop, i32(jint(req.get(), "stop")));
+    return 0;
+}

@@ -1,0 +1,176 @@
+// Point-of-sale (POS) terminals: the connections of the eight terminals, the
+// overlay of their transaction text on a channel's live view, and POS input
+// as an event source with the shared event actions.
+#include <arpa/inet.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_features.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/pos_records.h"
+
+namespace {
+
+struct IntField {
+    const char* key;
+    i32 PosSettingRecord::*field;
+};
+// The integer keys of a connection after "id" and "enable", in table order.
+constexpr IntField kLayoutKeys[] = {
+    {"liveviewDisplay", &PosSettingRecord::liveview_display},
+    {"displayChannel", &PosSettingRecord::display_channel},
+    {"startX", &PosSettingRecord::start_x},
+    {"startY", &PosSettingRecord::start_y},
+    {"areaWidth", &PosSettingRecord::area_width},
+    {"areaHeight", &PosSettingRecord::area_height},
+    {"characterEncodeing", &PosSettingRecord::character_encoding},
+    {"fontSize", &PosSettingRecord::font_size},
+    {"fontColor", &PosSettingRecord::font_color},
+    {"overlayMode", &PosSettingRecord::overlay_mode},
+    {"displayTime", &PosSettingRecord::display_time},
+    {"timeout", &PosSettingRecord::timeout},
+};
+const char* const kPrivacyKeys[3] = {"privacy1", "privacy2", "privacy3"};
+
+// Keys of a POS's action object, in reply order.
+const char* const kActionReplyKeys[] = {
+    "effective", "audible", "interval", "audioId", "email", "email_interval", "email_pic_enable",
+    "tri_channels_pic", "ptz", "ptz_interval", "ptzParams", "white", "whiteInfo", "white_interval",
+    "alarmout_interval", "triAlarms", "triChannels", "triChnAlarms",
+};
+
+// The request's "id" when it lies within 0..7, else -1.
+int pos_id_of(json_object* r) { return r && key_in_range(r, "id", 0, kPosTerminals - 1) ? jint(r, "id") : -1; }
+
+json_object* connection_object(const PosSettingRecord& p)
+{
+    json_object* o = json_object_new_object();
+    if (!o) return nullptr;
+    jadd(o, "id", p.id);
+    jadd(o, "enable", p.enable);
+    jadd_text(o, "name", p.name);
+    jadd(o, "protocol", p.protocol);
+    jadd(o, "connectionMode", p.connection_mode);
+    jadd_text(o, "ip", p.ip);
+    for (const IntField& k : kLayoutKeys) jadd(o, k.key, p.*k.field);
+    for (int i = 0; i < 3; i++) jadd_text(o, kPrivacyKeys[i], p.privacy[i]);
+    jadd(o, "port", p.port);
+    return o;
+}
+
+// A text key cut to `max` characters; a missing key clears the field.
+template <size_t N>
+void text_key(json_object* r, const char* key, char (&field)[N], size_t max)
+{
+    if (!jtext(r, key, field, max)) std::memset(field, 0, N);
+}
+
+// A terminal address: empty (none), or an IPv4 or IPv6 address.
+bool valid_address(const char* text)
+{
+    if (!text[0]) return true;
+    unsigned char addr[16];
+    return inet_pton(AF_INET, text, addr) == 1 || inet_pton(AF_INET6, text, addr) == 1;
+}
+
+// A port: 0 (none) to 65535, as a number or as a text of digits.
+bool port_of(json_object* v, long* out)
+{
+    if (json_object_is_type(v, json_type_int)) {
+        const int64_t n = json_object_get_int64(v);
+        *out = long(n);
+        return n >= 0 && n <= kPosPortMax;
+    }
+    if (!json_object_is_type(v, json_type_string)) return false;
+    const char* text = json_object_get_string(v);
+    const size_t len = std::strlen(text);
+    if (len == 0 || len > 5 || std::strspn(text, "0123456789") != len) return false;
+    *out = std::strtol(text, nullptr, 10);
+    return *out <= kPosPortMax;
+}
+
+// The connection of the request over the stored one: every key is taken, a
+// missing one clears its field; the POS id stays. False when the address or
+// the port is not one a terminal can have.
+bool connection_from(json_object* r, PosSettingRecord* p)
+{
+    json_object* ip = jget(r, "ip");
+    if (ip && (!json_object_is_type(ip, json_type_string) || json_object_get_string_len(ip) > kPosTextMax ||
+               !valid_address(json_object_get_string(ip))))
+        return false;
+    long port_value = 0;
+    if (json_object* port = jget(r, "port"); port && !port_of(port, &port_value)) return false;
+
+    p->enable = jint(r, "enable");
+    text_key(r, "name", p->name, kPosNameMax);
+    p->protocol = jint(r, "protocol");
+    p->connection_mode = jint(r, "connectionMode");
+    text_key(r, "ip", p->ip, kPosTextMax);
+    for (const IntField& k : kLayoutKeys) p->*k.field = jint(r, k.key);
+    for (int i = 0; i < 3; i++) text_key(r, kPrivacyKeys[i], p->privacy[i], kPosTextMax);
+    p->port = i32(port_value);
+    return true;
+}
+
+}  // namespace
+
+// ---- reply formatter ----
+
+int pos_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res = 0;
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), "res", res);
+    return finish_json(o.get());
+}
+
+// ---- handlers ----
+
+// Every connection, and the actions of POS "id".
+int pos_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    const int id = pos_id_of(req.get());
+    if (id < 0) return cgi_reply_error(kReplyJson);
+    PosSettingRecord rows[kPosTerminals];
+    read_pos_settings(kMainDb, rows);
+    PosEventRecord event;
+    read_pos_event(kMainDb, &event, id);
+
+    JsonPtr reply = jobject();
+    JsonPtr list = jarray();
+    if (!reply || !list) return cgi_reply_error(kReplyJson);
+    for (const PosSettingRecord& row : rows) json_object_array_add(list.get(), connection_object(row));
+    JsonPtr action = event_action_object(kPosEvents, EventKey{id, 0}, &event, kActionReplyKeys,
+                                         sizeof kActionReplyKeys / sizeof kActionReplyKeys[0], nullptr);
+    jadd_value(reply.get(), "pos", list.release());
+    jadd_value(reply.get(), "action", action.release());
+    return json_reply(kReplyJson, reply.get());
+}
+
+// Writes one connection and, when the request has an "action" object, the
+// POS's actions; then tells the core daemon and answers its result. A
+// request whose address or port is unusable writes nothing.
+int pos_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    const i32 id = pos_id_of(r);
+    if (id < 0) return cgi_reply_error(kReplyJson);
+    PosSettingRecord row;
+    read_pos_setting(kMainDb, &row, id);
+    row.id = id;
+    if (!connection_from(r, &row)) return cgi_reply_error(kReplyJson);
+
+    json_object* action = jget(r, "action");
+    if (action && json_object_is_type(action, json_type_object)) {
+        if (jhas(action, "ptzParams")) ptz_actions_from_json(id, kPosPtzType, jget(action, "ptzParams"));
+        event_action_update(kPosEvents, EventKey{id, 0}, action, false);
+    }
+    write_pos_setting(kMainDb, &row);
+    core_query(camera_reply, kMsgPosChanged, &id, sizeof id, kReplyJson);
+    return 0;
+}
