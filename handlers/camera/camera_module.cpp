@@ -2,6 +2,7 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/camera/camera_features.h"
 #include "handlers/event/smart.h"
 
 static const ReplyRoute kCameraReplies[] = {

@@ -2,6 +2,7 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/event/smart.h"
 #include "handlers/event/video.h"
 #include "handlers/event/video_loss.h"
 
