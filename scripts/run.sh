@@ -14,6 +14,9 @@ root=$(realpath -m "${1:-$top/run-root}")
 mkdir -p "$root/www" "$root/var/run" "$root/tmp"
 export NVR_ROOT="$root"
 build/nvr-store init
+# the pages' language files (a list replaced through "/1001" is kept)
+mkdir -p "$root/opt/app/www/webfile/json"
+cp -n data/webfile/json/*.json "$root/opt/app/www/webfile/json/"
 
 build/nvr-core-emu --journal "$root/emu-journal.txt" &
 emu=$!

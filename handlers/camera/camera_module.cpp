@@ -2,6 +2,7 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/playback/playback.h"
 
 static const ReplyRoute kCameraReplies[] = {
     {6213, watermark_get_reply},
@@ -29,6 +30,7 @@ static const ReplyRoute kCameraReplies[] = {
     {8277, image_schedule_get_reply},
     {8278, image_profiles_get_reply},
     {8360, stream_query_reply},
+    {8493, calendar_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -136,6 +138,9 @@ static const WebReqEntry kCameraTable[] = {
      "Writes a camera's third stream | JSON: chnid, enable, framerate, bitrate, iframeinterval | "
      "JSON (result code) | 1218 wait"},
     {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
+    {"/2013", record_calendar,
+     "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
+     "JSON (31 flags, days 1 to 31) | 3493 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)
