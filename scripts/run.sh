@@ -15,8 +15,11 @@ mkdir -p "$root/www" "$root/var/run" "$root/tmp"
 export NVR_ROOT="$root"
 build/nvr-store init
 # the pages' language files (a list replaced through "/1001" is kept)
-mkdir -p "$root/opt/app/www/webfile/json"
-cp -n data/webfile/json/*.json "$root/opt/app/www/webfile/json/"
+langdir="$root/opt/app/www/webfile/json"
+mkdir -p "$langdir"
+for f in data/webfile/json/*.json; do
+    [ -e "$langdir/${f##*/}" ] || cp "$f" "$langdir/"
+done
 
 build/nvr-core-emu --journal "$root/emu-journal.txt" &
 emu=$!
