@@ -4,6 +4,7 @@
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
 #include "handlers/event/smart.h"
+#include "handlers/playback/playback.h"
 
 static const ReplyRoute kCameraReplies[] = {
     {6213, watermark_get_reply},
@@ -39,6 +40,7 @@ static const ReplyRoute kCameraReplies[] = {
     {8376, audio_support_get_reply},
     {6421, pos_set_reply},
     {8381, face_set_reply},
+    {8493, calendar_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -183,6 +185,9 @@ static const WebReqEntry kCameraTable[] = {
     {"/2077", face_set,
      "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
      "JSON: chnId, " FACE_KEYS ", action | JSON | 3383, 3381 wait"},
+    {"/2013", record_calendar,
+     "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
+     "JSON (31 flags, days 1 to 31) | 3493 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)

@@ -2,6 +2,7 @@
 // callback.
 #include "common/core.h"
 #include "front/webreq.h"
+#include "handlers/system/display.h"
 #include "handlers/system/system.h"
 
 static const ReplyRoute kSystemReplies[] = {
@@ -56,6 +57,10 @@ static const WebReqEntry kSystemTable[] = {
     {"/1015", log_catalogue, "Lists the log types and sub types with their names | JSON: lan | JSON | none"},
     {"/1016", log_retention_read, "Reads how long logs and snapshots are kept | none | JSON | none"},
     {"/1017", log_retention_write, "Sets how long logs and snapshots are kept | JSON: logRetention, photoRetention | plain | 2102"},
+    {"/6080", display_get, "Reads the video outputs, audio outputs, device name and number | none | JSON | none"},
+    {"/6081", display_set, "Writes the video outputs, audio outputs, device name and number | JSON: mainResolution, subResolution, subEnable, audioOutputOn, audioVolume, audioStereo, hdmiAudioOn, homologous, isHomologousChanged, hostname, deviceId, wizardEnable, displayMode, hdmihotplug, streamInfo | plain (OK, or SUB when the sub output has control; no reply for bad input) | 1023, 1705, 1702, 1001, 1015, 1002, 3485, 1703"},
+    {"/json", page_text, "Reads one page's texts from a language file | query: lang, page, sub | JSON (ERROR PAGE. or ERROR LANG. as plain text) | none"},
+    {"/1001", languages_set, "Replaces the list of languages | text: the new list | plain (OK; ERROR for an empty list) | none"},
 };
 
 NVR_MODULE(system, kModSystem, kSystemTable)
