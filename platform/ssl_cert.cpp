@@ -166,6 +166,13 @@ bool pem_of_key(EVP_PKEY* key, BIO* bio)
 
 }  // namespace
 
+bool ssl_subject_valid(const SslSubject& subject)
+{
+    bool ok = name_of(subject) != nullptr;
+    ERR_clear_error();
+    return ok;
+}
+
 bool ssl_make_key(std::string* key_pem)
 {
     Own<EVP_PKEY> key(EVP_RSA_gen(kRsaBits));

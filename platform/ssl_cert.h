@@ -25,6 +25,10 @@ struct SslCertInfo {
     std::string dates;  // "YYYY-MM-DD HH:MM:SS - YYYY-MM-DD HH:MM:SS" (UTC); "" for a request
 };
 
+// True when a certificate can carry the subject: a country of two letters
+// or none, a common name, and texts its name fields take.
+bool ssl_subject_valid(const SslSubject& subject);
+
 // A new 2048-bit RSA private key (unencrypted PKCS#8 PEM). False on failure.
 bool ssl_make_key(std::string* key_pem);
 

@@ -171,6 +171,7 @@ bool make_certificate(const SslParams& p)
     SslSubject subject = subject_of(p);
     std::string key, pem;
     SslCertInfo info;
+    if (!ssl_subject_valid(subject)) return false;
     make_dirs(nvr_path(kSslDir));
     if (p.install_type == 0) {
         time_t from = 0, to = 0;
