@@ -226,9 +226,9 @@ TEST_F(P2pTest, StateAndAddressChecks)
 {
     EXPECT_EQ(post("/7060", "").body(),
               "{ \"enable\": 1, \"company\": \"Demo Security Ltd\", \"email\": \"support@demo-security.example\", "
-              "\"p2pstatus\": 1, \"cloudAccount\": \"demo@nvr-cloud.net\", \"registerCode\": \"RC-7F3A-19C8-DEMO\", "
+              "\"p2pstatus\": 1, \"cloudAccount\": \"demo@cloud.example\", \"registerCode\": \"RC-7F3A-19C8-DEMO\", "
               "\"dealer\": \"Demo Dealer\", \"model\": \"NVR-16CH\", \"ipc\": \"8\", \"cloudServer\": "
-              "\"p2p.nvr-cloud.net\" }");
+              "\"p2p.cloud.invalid\" }");
     EXPECT_EQ(emu().received(kMsgP2pState)[0].flags & 1, 1u);
 
     EXPECT_EQ(post("/7070", R"({"ip":"192.168.100.200/24-and-more"})").out, text_reply("0"));

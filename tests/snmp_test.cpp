@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "handlers/network/services_records.h"
 #include "handlers/network/snmp_records.h"
@@ -156,6 +157,27 @@ TEST_F(SnmpTest, StatusQuestionsGoToTheDaemon)
     EXPECT_EQ(post("/7094", "").out, std::string(json) + "{status:\"CGI ERROR\"}");
     EXPECT_EQ(post("/7095", "").out, std::string(json) + "{ \"res\": 0 }");
     expect_empty_bodies_handled({"/7090", "/7091", "/7094", "/7095"});
+}
+
+class AccessFactoryTest : public NvrTest {};
+
+// Factory settings: the SNMP agent off on port 161, HTTPS off, P2P off
+// with its server configured.
+TEST_F(AccessFactoryTest, InitSeedsEverySetting)
+{
+    ASSERT_EQ(store({"init"}).status, 0);
+    SnmpRow snmp;
+    ASSERT_TRUE(stored("snmp", 0, &snmp));
+    EXPECT_EQ(snmp.port, 161);
+    EXPECT_EQ(snmp.v1_enable + snmp.v2c_enable + snmp.v3_enable, 0);
+    EXPECT_EQ(std::string(text_of(snmp.read_community).s), "public");
+    std::vector<uint8_t> row;
+    EXPECT_TRUE(stored_bytes("p2p_info", 0, &row));
+    EXPECT_EQ(row.size(), 484u);
+    EXPECT_TRUE(stored_bytes("ssl_params", 0, &row));
+    EXPECT_TRUE(stored_bytes("ssl_params", 2, &row));
+    EXPECT_EQ(store({"get", "httpsenable"}).out, "0\n");
+    EXPECT_NE(store({"get", "p2p_server"}).out, "");
 }
 
 }  // namespace

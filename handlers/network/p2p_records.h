@@ -106,7 +106,7 @@ constexpr int kP2pKeyFailed = 4;
 // The P2P server: its host name ("host" or "host:port"; a bare host is
 // reached on kP2pServerPort) and this recorder's key file.
 constexpr const char* kKeyP2pServer = "p2p_server";
-constexpr const char* kP2pDefaultServer = "p2p.nvr-cloud.net";
+constexpr const char* kP2pDefaultServer = "p2p.cloud.invalid";  // set per installation
 constexpr int kP2pServerPort = 9999;
 constexpr const char* kP2pKeyFile = "/mnt/nand/p2p/client_key.pem";
 constexpr int kP2pWork = 2048;  // work buffer of each send; largest answer

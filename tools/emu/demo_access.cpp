@@ -26,7 +26,7 @@ void demo_p2p_state(const EmuRequest& req, EmuAnswer& answer)
     s.status = 1;
     set_text(s.model, "NVR-16CH");
     set_text(s.ipc, "8");
-    set_text(s.cloud_account, "demo@nvr-cloud.net");
+    set_text(s.cloud_account, "demo@cloud.example");
     set_text(s.cloud_server, kP2pDefaultServer);
     set_text(s.register_code, "RC-7F3A-19C8-DEMO");
     set_text(s.company, "Demo Security Ltd");
