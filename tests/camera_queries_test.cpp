@@ -100,7 +100,7 @@ TEST_F(CameraQueriesTest, CameraMapFromTheFirstRecord)
 
 TEST_F(CameraQueriesTest, CameraMapRefusals)
 {
-    for (const char* body : {"{\"id\":-1}", "{}", "id=1", ""}) EXPECT_EQ(post("/6098", body).out, "") << body;
+    for (const char* body : {"{\"id\":-1}", "id=1", ""}) EXPECT_EQ(post("/6098", body).out, "") << body;
     EXPECT_TRUE(emu().received(3206).empty());
     // A map text filling its field without a NUL is not read past the field.
     CameraMapRecord m = zeroed<CameraMapRecord>();
@@ -143,7 +143,7 @@ TEST_F(CameraQueriesTest, FisheyeWriteWithoutAResultFails)
 
 TEST_F(CameraQueriesTest, FisheyeWriteRefusesBadChannels)
 {
-    for (const char* body : {"{\"chnid\":64}", "{\"chnid\":-1}", "{}", "chnid=1", ""})
+    for (const char* body : {"{\"chnid\":64}", "{\"chnid\":-1}", "chnid=1", ""})
         EXPECT_EQ(post("/6131", body).out, kJsonError) << body;
     EXPECT_TRUE(emu().received(3231).empty());
     emu().rule("3231 close");
@@ -336,6 +336,23 @@ TEST_F(CameraQueriesTest, NoAnswerReplies)
     EXPECT_EQ(post("/6198", "{\"chnid\":1}").out, kJsonError);
 }
 
+// Where the channel may be left out, it reads as channel 0.
+TEST_F(CameraQueriesTest, MissingChannelReadsAsZero)
+{
+    emu().rule("3206 reply 8206 zeros:332");
+    emu().rule("3231 reply 8231 hex:00000000");
+    emu().rule("2503 reply 7503 hex:01000000");
+    emu().rule("3353 reply 8353 hex:00000000");
+    EXPECT_NE(post("/6098", "{}").out.find("\"map\": \"\""), std::string::npos);
+    EXPECT_EQ(post("/6131", "{}").out, kTextHead + "OK");
+    EXPECT_EQ(post("/2025", "{}").out, kJsonHead + "{ \"type\": 1 }");
+    EXPECT_EQ(post("/6198", "{}").out, kJsonHead + "{ \"res\": 0 }");
+    EXPECT_EQ(hex_of(sent_once(3206)), "00000000");
+    EXPECT_EQ(hex_of(sent_once(3231)), std::string(40, '0'));
+    EXPECT_EQ(hex_of(sent_once(2503)), "00000000");
+    EXPECT_EQ(hex_of(sent_once(3353)), std::string(16, '0'));
+}
+
 // A reply short of its record: the request's error reply at once (the
 // identity of one channel: the empty reply), nothing read past the payload.
 TEST_F(CameraQueriesTest, ShortRepliesAreErrors)
@@ -443,7 +460,7 @@ TEST_F(CameraQueriesTest, CameraType)
     EXPECT_EQ(post("/2025", "{\"id\":9}").out, kJsonHead + "{ \"type\": 7 }");
     EXPECT_EQ(hex_of(sent_once(2503)), "09000000");
     // Bad input writes nothing and sends nothing.
-    for (const char* body : {"{\"id\":64}", "{\"id\":-2}", "{}", "id=1", ""}) EXPECT_EQ(post("/2025", body).out, "") << body;
+    for (const char* body : {"{\"id\":64}", "{\"id\":-2}", "id=1", ""}) EXPECT_EQ(post("/2025", body).out, "") << body;
     EXPECT_EQ(emu().received(2503).size(), 1u);
 }
 

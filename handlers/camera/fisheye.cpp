@@ -33,7 +33,7 @@ int camera_map_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !jhas(r, "id") || jint(r, "id") < 0) return 0;
+    if (!r || jint(r, "id") < 0) return 0;  // a missing id reads as 0
     const i32 id = jint(r, "id");
     core_query(camera_reply, kMsgCameraMap, &id, sizeof id, kReplyText);
     return 0;
@@ -86,9 +86,9 @@ int fisheye_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    // The channel indexes the daemon's channel table: one outside 0..63 is
-    // refused here rather than passed on.
-    if (!r || !key_in_range(r, "chnid", 0, kMaxCameras - 1)) return cgi_reply_error(kReplyJson);
+    // Missing keys read as 0. The channel indexes the daemon's channel
+    // table: one outside 0..63 is refused here rather than passed on.
+    if (!r || !channel_or_zero(r, "chnid")) return cgi_reply_error(kReplyJson);
     FisheyeSettingRecord f = zeroed<FisheyeSettingRecord>();
     f.chnid = jint(r, "chnid");
     f.mount = jint(r, "fishmount");
