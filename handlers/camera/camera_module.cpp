@@ -3,6 +3,7 @@
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
+#include "handlers/camera/camera_queries.h"
 #include "handlers/event/smart.h"
 #include "handlers/playback/playback.h"
 
@@ -41,6 +42,26 @@ static const ReplyRoute kCameraReplies[] = {
     {6421, pos_set_reply},
     {8381, face_set_reply},
     {8493, calendar_reply},
+    // Fisheye, auto-tracking, camera motion and maintenance queries.
+    {6262, camera_result_reply},
+    {7503, camera_type_reply},
+    {7505, camera_identities_reply},
+    {7507, camera_identity_reply},
+    {8206, camera_map_reply},
+    {8230, camera_batch_reply},
+    {8231, fisheye_set_reply},
+    {8232, fisheye_get_reply},
+    {8294, auto_tracking_get_reply},
+    {8307, motion_state_reply},
+    {8353, camera_result_reply},
+    {8358, camera_motion_get_reply},
+    {8366, camera_result_reply},
+    {8373, fisheye_caps_reply},
+    {8374, camera_result_reply},
+    {8375, camera_result_reply},
+    {8377, camera_url_reply},
+    {9002, core_command_reply},
+    {9004, chip_code_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -188,6 +209,34 @@ static const WebReqEntry kCameraTable[] = {
     {"/2013", record_calendar,
      "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
      "JSON (31 flags, days 1 to 31) | 3493 wait"},
+    // Camera motion detection, auto-tracking and maintenance queries.
+    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for bad input) | 2503 wait"},
+    {"/2026", core_command,
+     "Passes a command of at most 99 characters to the core daemon | JSON: cmd | JSON (no reply for bad input) | "
+     "4002 wait"},
+    {"/2027", chip_code_get, "Reads the recorder's chip code | none | JSON | 4004 wait"},
+    {"/2028", motion_state_get, "Reads which channels are in motion, one character per channel | none | JSON | "
+     "3307 wait"},
+    {"/2029", camera_identities_get, "Lists the address, model and firmware of every channel's camera | none | JSON | "
+     "2505 wait"},
+    {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON | "
+     "3230 wait"},
+    {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
+    {"/2051", camera_motion_get,
+     "Reads the motion detection a camera runs itself and its arming schedule | JSON: chnid | JSON | 3358 wait"},
+    {"/2052", camera_motion_set,
+     "Writes a camera's own motion detection and copies it to other channels | JSON: chnid, enable, sensitivity, "
+     "minsize, mintime, adaptability, map_mask, effective, copyCnt, copyChn | JSON (result code) | 3366 wait"},
+    {"/2054", auto_tracking_get, "Reads a PTZ camera's auto-tracking settings | JSON: chnid | JSON | 3294 wait"},
+    {"/2055", auto_tracking_set,
+     "Writes a PTZ camera's auto-tracking settings and copies them to other channels | JSON: chnid, channels, "
+     "enable, show, sensitivity, time, manual_tracking, zoom_mode, zoom_number, schedule, area, "
+     "humanVehicleSupport, trackingObject | JSON (result code) | 3375 wait"},
+    {"/2056", camera_command_result, "Reads the result number of a camera command | JSON: chnid | JSON | 1262 wait"},
+    {"/2057", camera_identity_get,
+     "Reads the address, model and firmware of a channel's camera | JSON: chnid | JSON (empty without an answer) | "
+     "2507 wait"},
+    {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid, url | JSON | 3377 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)

@@ -2,6 +2,7 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/camera/camera_queries.h"
 #include "handlers/event/smart.h"
 #include "handlers/event/video.h"
 #include "handlers/event/video_loss.h"
@@ -187,6 +188,28 @@ static const WebReqEntry kVideoTable[] = {
     {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid | JSON | 1215 wait"},
     {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid | JSON | 1207 wait"},
     {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid, filter, wildcards, enable, cr_count, format | plain (OK or FAILED) | 1208 wait"},
+    // Fisheye settings and camera queries; replies through camera_reply.
+    {"/6098", camera_map_get,
+     "Reads a camera's motion map and fisheye mode | JSON: id | JSON (no reply for bad input) | 3206 wait"},
+    {"/6999", trigger_alarms_get,
+     "Reads the seven trigger-alarm values and the alarm audio mask | none | JSON (array) | none"},
+    {"/6998", trigger_alarms_set,
+     "Writes the seven trigger-alarm values | JSON: 0, 1, 2, 3, 4, 5, 6 | JSON (empty object; no reply for bad "
+     "input) | 2104"},
+    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id | JSON (no reply for bad input) | 3232 wait"},
+    {"/6131", fisheye_set,
+     "Writes a channel's fisheye settings | JSON: chnid, fishcorrect, fishmount, fishdisplay | plain (OK or FAILED) | "
+     "3231 wait"},
+    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id, area_id | plain | 2508"},
+    {"/6196", fisheye_caps_get,
+     "Asks a camera not yet added for its fisheye capabilities | JSON: ddns, ipaddr, username, password, port | JSON "
+     "| 3373 wait"},
+    {"/6197", fisheye_mode_set,
+     "Gives a camera not yet added its fisheye mode | JSON: ddns, ipaddr, username, password, port, transfer, "
+     "install, display | JSON (result code) | 3374 wait"},
+    {"/6198", camera_mask_command,
+     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for bad input) | "
+     "3353 wait"},
 };
 
 NVR_MODULE(video, kModVideo, kVideoTable)
