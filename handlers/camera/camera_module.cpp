@@ -4,6 +4,7 @@
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
 #include "handlers/camera/camera_queries.h"
+#include "handlers/event/people.h"
 #include "handlers/event/smart.h"
 #include "handlers/playback/playback.h"
 
@@ -62,6 +63,11 @@ static const ReplyRoute kCameraReplies[] = {
     {8377, camera_url_reply},
     {9002, core_command_reply},
     {9004, chip_code_reply},
+    {6423, pcnt_reports_reply},
+    {7290, pcnt_group_result_reply},
+    {7291, pcnt_group_result_reply},
+    {7292, pcnt_group_result_reply},
+    {7293, pcnt_group_result_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -237,6 +243,27 @@ static const WebReqEntry kCameraTable[] = {
      "Reads the address, model and firmware of a channel's camera | JSON: chnid | JSON (empty without an answer) | "
      "2507 wait"},
     {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid, url | JSON | 3377 wait"},
+    // People-counting groups and report plans.
+    {"/2066", pcnt_groups_get,
+     "Lists the nine people-counting groups, with each group's actions under dialog when action is set | JSON: "
+     "action | JSON | none"},
+    {"/2067", pcnt_groups_set,
+     "Writes the people-counting groups | JSON: groups | JSON ({\"res\": n}) | 2290 wait"},
+    {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid | JSON | none"},
+    {"/2070", pcnt_group_actions_set,
+     "Writes a people-counting group's actions | JSON: groupid, audible, email, ptz, white, whiteInfo, "
+     "triChnAlarms, triAlarms, interval, audioId, email_interval, email_pic_enable, tri_channels_pic, ptz_interval, "
+     "alarmout_interval, white_interval, ptzParams | JSON ({\"res\": n}) | 2293 wait"},
+    {"/2071", pcnt_group_command_a,
+     "Passes group command A of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
+     "| 2291 wait"},
+    {"/2072", pcnt_group_command_b,
+     "Passes group command B of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
+     "| 2292 wait"},
+    {"/2075", pcnt_reports_get, "Reads the three people-counting report plans | none | JSON | none"},
+    {"/2076", pcnt_reports_set,
+     "Writes the three people-counting report plans (times, channels and groups checked) | JSON: report | JSON "
+     "({\"res\": 0}) | 1423 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)
