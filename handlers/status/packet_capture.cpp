@@ -4,8 +4,7 @@
 //
 // No request text reaches a shell: every tool runs from an argument vector,
 // and the texts are checked first (an interface of this machine, an IP
-// address, a port number, an absolute directory without "." or ".."
-// parts). A capture keeps at most two files of 25 million bytes and runs at
+// address, a port number, an absolute directory of plain names). A capture keeps at most two files of 25 million bytes and runs at
 // most five minutes. "/8007" reads, renames and removes nothing but the
 // capture's own two files.
 #include <arpa/inet.h>
@@ -41,7 +40,9 @@ constexpr const char* kMonitor = "/www/webmonitor";
 
 std::string cut(const char* s, size_t max) { return s ? std::string(s, strnlen(s, max)) : std::string(); }
 
-// An absolute directory path whose parts are plain names (no ".", "..").
+// An absolute directory path whose parts are plain names of letters,
+// digits, '.', '-' and '_' (mount points such as "/mnt/sda1"), never "."
+// or "..".
 bool capture_dir_ok(const std::string& dir)
 {
     if (dir.empty() || dir[0] != '/') return false;
@@ -52,7 +53,7 @@ bool capture_dir_ok(const std::string& dir)
         const std::string part = dir.substr(start, end - start);
         if (part == "." || part == "..") return false;
         for (unsigned char c : part)
-            if (c < 0x20 || c == 0x7f) return false;
+            if (!std::isalnum(c) && c != '.' && c != '-' && c != '_') return false;
         start = end + 1;
     }
     return true;

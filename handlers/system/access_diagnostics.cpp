@@ -121,7 +121,11 @@ int diagnostic_collect(const char*)
 // Reply 8528: the package's path follows the value and the status.
 int diagnostic_reply(const KxFrameHeader* header, const void* payload)
 {
-    if (header->length < kDiagnosticResultHead) return 0;
+    if (header->length < kDiagnosticResultHead) {
+        cgi_reply(kReplyText, "Failed");
+        core_reply_finish(1);
+        return 0;
+    }
     DiagnosticResult result = zeroed<DiagnosticResult>();
     std::memcpy(&result, payload, header->length < sizeof result ? header->length : sizeof result);
     const std::string path(result.path, strnlen(result.path, sizeof result.path));

@@ -48,10 +48,10 @@ template <typename T>
 void audio_request(u32 code, const T& payload, bool logged)
 {
     core_request(system_reply, code, sizeof payload, &payload, 0);
-    const bool replied = core_reply_done.load() != 0;
-    if (!replied) cgi_reply_error(kReplyJson);
+    const int done = core_reply_done.load();
+    if (done == 0) cgi_reply_error(kReplyJson);
     core_release();
-    if (replied && logged) audio_log();
+    if (done > 0 && logged) audio_log();
 }
 
 }  // namespace
@@ -85,9 +85,15 @@ int audio_list_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
+// A reply too short to hold a status is answered as an error at once
+// (core_reply_done -1: replied, but no success to log).
 int audio_status_reply(const KxFrameHeader* header, const void* payload)
 {
-    if (header->length < 4) return 0;
+    if (header->length < 4) {
+        cgi_reply_error(kReplyJson);
+        core_reply_finish(-1);
+        return 0;
+    }
     return core_reply_status_json(int(header->length / 4), payload);
 }
 
