@@ -98,12 +98,12 @@ struct Session {
     }
 };
 
-// The receiving thread reads the socket in blocks of this size and hands the
+// The receiving thread reads the socket in blocks of up to this size and hands the
 // frames to the callback where they lie, so that a stream of many frames (a
 // recording download) costs one read per block instead of two reads and an
 // allocation per frame. A frame larger than a block grows the buffer for as
 // long as it takes.
-constexpr size_t kReadBlock = 1u << 20;
+constexpr size_t kReadBlock = 256u << 10;
 
 // Receiving thread: delivers every frame to the callback until the stream
 // ends, a frame is malformed, or the session is shut down.
