@@ -358,7 +358,7 @@ int kx_avi_write_fp_ex(KxAvi* a, const void* buffer, size_t length)
 
     const u64 padded = size + (size & 1);
     const u64 index_after = (a->index_count + 1) * sizeof(IndexEntry) + 8;
-    if (a->full || size > 0xFFFFFFFFull || a->written + 8 + padded + index_after > g_size_limit) {
+    if (a->full || u64(size) > 0xFFFFFFFFull || a->written + 8 + padded + index_after > g_size_limit) {
         a->full = true;  // the file would pass what its 32-bit sizes describe: it ends here, indexed
         return -1;
     }

@@ -541,6 +541,34 @@ int kxdb_rows_write(const char* db, const KxRecordKind& kind, const void* record
     return finish(*d, ok) ? 0 : -1;
 }
 
+int kxdb_rows_replace(const char* db, const KxRecordKind& kind, const void* records, int count)
+{
+    if (!valid_kind(kind)) return -1;
+    if (count < 0 || count > kind.capacity) {
+        fail(std::string(kind.table) + ": " + std::to_string(count) + " rows exceed the capacity");
+        return -1;
+    }
+    if (count > 0 && !records) return -1;
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    sqlite3_stmt* put = statement(*d, kPutRow);
+    sqlite3_stmt* del = statement(*d, kDeleteRow);
+    if (!put || !del || !begin(*d)) return -1;
+    bool ok = true;
+    for (int i = 0; ok && i < kind.capacity; i++) {
+        sqlite3_stmt* s = i < count ? put : del;
+        Use use(s);
+        bind_kind(s, kind);
+        sqlite3_bind_int(s, 1, i);
+        if (i < count)
+            sqlite3_bind_blob(s, 2, static_cast<const char*>(records) + size_t(i) * kind.size, int(kind.size),
+                              SQLITE_STATIC);
+        ok = step_done(*d, s, kind.table);
+    }
+    return finish(*d, ok) ? 0 : -1;
+}
+
 int kxdb_row_delete(const char* db, const KxRecordKind& kind, int index)
 {
     if (!valid_kind(kind) || !in_range(kind, index)) return -1;

@@ -67,6 +67,10 @@ int kxdb_rows_read(const char* db, const KxRecordKind& kind, void* out, int max,
 // Writes rows 0..count-1 in one transaction; rows from count on are left as
 // they are. -1, nothing written, when count exceeds the capacity.
 int kxdb_rows_write(const char* db, const KxRecordKind& kind, const void* records, int count);
+// Makes rows 0..count-1 the whole table: writes them and removes every row
+// from count on, in one transaction (a list that shrinks leaves nothing
+// behind). -1, nothing changed, when count exceeds the capacity.
+int kxdb_rows_replace(const char* db, const KxRecordKind& kind, const void* records, int count);
 // Removes one row (0 also when it was absent); -1 when out of range.
 int kxdb_row_delete(const char* db, const KxRecordKind& kind, int index);
 // Number of rows present within the capacity.

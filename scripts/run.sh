@@ -14,6 +14,12 @@ root=$(realpath -m "${1:-$top/run-root}")
 mkdir -p "$root/www" "$root/var/run" "$root/tmp"
 export NVR_ROOT="$root"
 build/nvr-store init
+# the pages' language files (a list replaced through "/1001" is kept)
+langdir="$root/opt/app/www/webfile/json"
+mkdir -p "$langdir"
+for f in data/webfile/json/*.json; do
+    [ -e "$langdir/${f##*/}" ] || cp "$f" "$langdir/"
+done
 
 build/nvr-core-emu --journal "$root/emu-journal.txt" &
 emu=$!

@@ -2,7 +2,11 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/camera/camera_features.h"
+#include "handlers/camera/camera_queries.h"
+#include "handlers/event/people.h"
 #include "handlers/event/smart.h"
+#include "handlers/playback/playback.h"
 
 static const ReplyRoute kCameraReplies[] = {
     {6213, watermark_get_reply},
@@ -38,6 +42,32 @@ static const ReplyRoute kCameraReplies[] = {
     {8376, audio_support_get_reply},
     {6421, pos_set_reply},
     {8381, face_set_reply},
+    {8493, calendar_reply},
+    // Fisheye, auto-tracking, camera motion and maintenance queries.
+    {6262, camera_result_reply},
+    {7503, camera_type_reply},
+    {7505, camera_identities_reply},
+    {7507, camera_identity_reply},
+    {8206, camera_map_reply},
+    {8230, camera_batch_reply},
+    {8231, fisheye_set_reply},
+    {8232, fisheye_get_reply},
+    {8294, auto_tracking_get_reply},
+    {8307, motion_state_reply},
+    {8353, camera_result_reply},
+    {8358, camera_motion_get_reply},
+    {8366, camera_result_reply},
+    {8373, fisheye_caps_reply},
+    {8374, camera_result_reply},
+    {8375, camera_result_reply},
+    {8377, camera_url_reply},
+    {9002, core_command_reply},
+    {9004, chip_code_reply},
+    {6423, pcnt_reports_reply},
+    {7290, pcnt_group_result_reply},
+    {7291, pcnt_group_result_reply},
+    {7292, pcnt_group_result_reply},
+    {7293, pcnt_group_result_reply},
 };
 
 int camera_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -182,6 +212,58 @@ static const WebReqEntry kCameraTable[] = {
     {"/2077", face_set,
      "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
      "JSON: chnId, " FACE_KEYS ", action | JSON | 3383, 3381 wait"},
+    {"/2013", record_calendar,
+     "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
+     "JSON (31 flags, days 1 to 31) | 3493 wait"},
+    // Camera motion detection, auto-tracking and maintenance queries.
+    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for bad input) | 2503 wait"},
+    {"/2026", core_command,
+     "Passes a command of at most 99 characters to the core daemon | JSON: cmd | JSON (no reply for bad input) | "
+     "4002 wait"},
+    {"/2027", chip_code_get, "Reads the recorder's chip code | none | JSON | 4004 wait"},
+    {"/2028", motion_state_get, "Reads which channels are in motion, one character per channel | none | JSON | "
+     "3307 wait"},
+    {"/2029", camera_identities_get, "Lists the address, model and firmware of every channel's camera | none | JSON | "
+     "2505 wait"},
+    {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON | "
+     "3230 wait"},
+    {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
+    {"/2051", camera_motion_get,
+     "Reads the motion detection a camera runs itself and its arming schedule | JSON: chnid | JSON | 3358 wait"},
+    {"/2052", camera_motion_set,
+     "Writes a camera's own motion detection and copies it to other channels | JSON: chnid, enable, sensitivity, "
+     "minsize, mintime, adaptability, map_mask, effective, copyCnt, copyChn | JSON (result code) | 3366 wait"},
+    {"/2054", auto_tracking_get, "Reads a PTZ camera's auto-tracking settings | JSON: chnid | JSON | 3294 wait"},
+    {"/2055", auto_tracking_set,
+     "Writes a PTZ camera's auto-tracking settings and copies them to other channels | JSON: chnid, channels, "
+     "enable, show, sensitivity, time, manual_tracking, zoom_mode, zoom_number, schedule, area, "
+     "humanVehicleSupport, trackingObject | JSON (result code) | 3375 wait"},
+    {"/2056", camera_command_result, "Reads the result number of a camera command | JSON: chnid | JSON | 1262 wait"},
+    {"/2057", camera_identity_get,
+     "Reads the address, model and firmware of a channel's camera | JSON: chnid | JSON (empty without an answer) | "
+     "2507 wait"},
+    {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid, url | JSON | 3377 wait"},
+    // People-counting groups and report plans.
+    {"/2066", pcnt_groups_get,
+     "Lists the nine people-counting groups, with each group's actions under dialog when action is set | JSON: "
+     "action | JSON | none"},
+    {"/2067", pcnt_groups_set,
+     "Writes the people-counting groups | JSON: groups | JSON ({\"res\": n}) | 2290 wait"},
+    {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid | JSON | none"},
+    {"/2070", pcnt_group_actions_set,
+     "Writes a people-counting group's actions | JSON: groupid, audible, email, ptz, white, whiteInfo, "
+     "triChnAlarms, triAlarms, interval, audioId, email_interval, email_pic_enable, tri_channels_pic, ptz_interval, "
+     "alarmout_interval, white_interval, ptzParams | JSON ({\"res\": n}) | 2293 wait"},
+    {"/2071", pcnt_group_command_a,
+     "Passes group command A of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
+     "| 2291 wait"},
+    {"/2072", pcnt_group_command_b,
+     "Passes group command B of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
+     "| 2292 wait"},
+    {"/2075", pcnt_reports_get, "Reads the three people-counting report plans | none | JSON | none"},
+    {"/2076", pcnt_reports_set,
+     "Writes the three people-counting report plans (times, channels and groups checked) | JSON: report | JSON "
+     "({\"res\": 0}) | 1423 wait"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)

@@ -2,6 +2,9 @@
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
+#include "handlers/camera/camera_queries.h"
+#include "handlers/event/people.h"
+#include "handlers/event/smart.h"
 #include "handlers/event/video.h"
 #include "handlers/event/video_loss.h"
 
@@ -39,6 +42,10 @@ static const ReplyRoute kVideoReplies[] = {
     {8289, plate_settings_reply},
     {6207, plate_formats_reply},
     {6215, plate_zoom_reply},
+    {6220, regional_pcnt_reply},
+    {6221, regional_pcnt_set_reply},
+    {8213, camera_io_reply},
+    {8215, volume_detect_reply},
 };
 
 int video_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -186,6 +193,65 @@ static const WebReqEntry kVideoTable[] = {
     {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid | JSON | 1215 wait"},
     {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid | JSON | 1207 wait"},
     {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid, filter, wildcards, enable, cr_count, format | plain (OK or FAILED) | 1208 wait"},
+    // Fisheye settings and camera queries; replies through camera_reply.
+    {"/6098", camera_map_get,
+     "Reads a camera's motion map and fisheye mode | JSON: id | JSON (no reply for bad input) | 3206 wait"},
+    {"/6999", trigger_alarms_get,
+     "Reads the seven trigger-alarm values and the alarm audio mask | none | JSON (array) | none"},
+    {"/6998", trigger_alarms_set,
+     "Writes the seven trigger-alarm values | JSON: 0, 1, 2, 3, 4, 5, 6 | JSON (empty object; no reply for bad "
+     "input) | 2104"},
+    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id | JSON (no reply for bad input) | 3232 wait"},
+    {"/6131", fisheye_set,
+     "Writes a channel's fisheye settings | JSON: chnid, fishcorrect, fishmount, fishdisplay | plain (OK or FAILED) | "
+     "3231 wait"},
+    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id, area_id | plain | 2508"},
+    {"/6196", fisheye_caps_get,
+     "Asks a camera not yet added for its fisheye capabilities | JSON: ddns, ipaddr, username, password, port | JSON "
+     "| 3373 wait"},
+    {"/6197", fisheye_mode_set,
+     "Gives a camera not yet added its fisheye mode | JSON: ddns, ipaddr, username, password, port, transfer, "
+     "install, display | JSON (result code) | 3374 wait"},
+    {"/6198", camera_mask_command,
+     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for bad input) | "
+     "3353 wait"},
+    // Regional people counting.
+    {"/6096", regional_pcnt_get,
+     "Reads a camera's regional people counting with each region's actions | JSON: chnid | JSON | 1220 wait"},
+    {"/6097", regional_pcnt_set,
+     "Writes a camera's regional people counting and the actions of its regions | JSON: chnid, sensitivity, "
+     "minObjX, minObjY, minObjWidth, minObjHeight, maxObjX, maxObjY, maxObjWidth, maxObjHeight, regional, action "
+     "| JSON ({\"res\": n}) | 1221 wait"},
+    // Event PTZ linkage.
+    {"/6160", ptz_link_add,
+     "Adds a PTZ action to an event's list (type: PTZ event type) | JSON: type, chn_id, acto_ptz_channel, "
+     "acto_ptz_type, acto_ptz_preset, acto_ptz_patrol, acto_ptz_pattern | plain | none"},
+    {"/6161", ptz_link_list, "Lists the PTZ actions of an event | JSON: type, chn_id | JSON | none"},
+    {"/6162", ptz_link_delete,
+     "Deletes the PTZ action of one PTZ camera from an event's list | JSON: type, chn_id, acto_ptz_channel | plain "
+     "| none"},
+    {"/6163", ptz_link_update,
+     "Changes a PTZ action, moving it from old_chn_id to chn_id | JSON: type, chn_id, old_chn_id, "
+     "acto_ptz_channel, acto_ptz_type, acto_ptz_preset, acto_ptz_patrol, acto_ptz_pattern | plain | none"},
+    {"/6164", ptz_link_delete_several,
+     "Deletes the PTZ actions of several PTZ cameras from an event's list | JSON: type, chn_id, ptzChannel | plain "
+     "| none"},
+    // Camera alarm I/O, volume detection and event snapshots.
+    {"/6090", camera_io_get, "Reads a camera's alarm I/O event | decimal: channel id | JSON | 3213 wait"},
+    {"/6091", camera_io_set,
+     "Writes a camera's alarm I/O event | JSON: camId, enable, type, triActions, triChannels | plain (no reply for "
+     "bad input) | 3214, 3485"},
+    {"/6092", volume_detect_get, "Reads a camera's volume detection | decimal: channel id | JSON | 3215 wait"},
+    {"/6093", volume_detect_set,
+     "Writes a camera's volume detection | JSON: camId, enable, type, volume, duration, onEvent, offEvent, "
+     "ongoingEvent, triActions, triChannels | plain (no reply for bad input) | 3216, 3485"},
+    {"/6176", snapshot_settings_get, "Reads a channel's event snapshot settings | decimal: channel id | JSON | none"},
+    {"/6177", snapshot_settings_copy,
+     "Writes event snapshot settings to listed channels | JSON: resolution, quality, interval, interval_unit, "
+     "expiration_date, cnt, chnid | plain | 1311"},
+    {"/6178", snapshot_run,
+     "Starts and stops snapshot taking on listed channels | JSON: snapshotCnt, snapshotChnId, stopCnt, stopChnId | "
+     "plain | 1313"},
 };
 
 NVR_MODULE(video, kModVideo, kVideoTable)

@@ -1,6 +1,7 @@
 // Network and services module ("/7000" table) and its reply callback.
 #include "common/core.h"
 #include "front/webreq.h"
+#include "handlers/network/access_services.h"
 #include "handlers/network/network.h"
 #include "handlers/network/services.h"
 
@@ -9,6 +10,15 @@ static const ReplyRoute kNetworkReplies[] = {
     {8409, email_test_reply},
     {6729, multicast_write_reply},
     {6701, time_apply_reply},
+    {8316, ssl_create_reply},
+    {8318, ssl_install_reply},
+    {8700, p2p_enable_reply},
+    {8701, p2p_disable_reply},
+    {8702, p2p_state_reply},
+    {8005, p2p_check_reply},
+    {8006, p2p_check_reply},
+    {8309, snmp_status_reply},
+    {7302, snmp_check_reply},
 };
 
 int network_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -57,6 +67,39 @@ static const WebReqEntry kNetworkTable[] = {
     {"/7033", multicast_read, "Reads the multicast address of the live streams | none | JSON | none"},
     {"/7034", multicast_write,
      "Writes the multicast switch and address | JSON: enable, ip | JSON (res) | 1729 wait"},
+    {"/7080", ssl_create,
+     "Makes a new key with a self-signed certificate or a certificate request | JSON: InstallType, Country, "
+     "CommonName, Validity, Password, Province, Region, Organization, Company, Email, startTime, endTime | plain (OK, "
+     "or Error for a subject or validity the certificate cannot carry) | 3316 wait"},
+    {"/7081", ssl_cert_state, "Reads the HTTPS switch and the installed certificate's details | none | JSON | none"},
+    {"/7089", ssl_request_state, "Reads the details of the pending certificate request | none | JSON | none"},
+    {"/7082", ssl_request_download, "Downloads the pending certificate request | none | download (or NotFile) | none"},
+    {"/7083", ssl_reload, "Tells the core daemon to take the certificate files again | none | plain | 3317"},
+    {"/7084", ssl_install,
+     "Installs an uploaded certificate whose key is in the upload or is the pending request's | upload: the "
+     "certificate (PEM or DER), with its key or not | plain (OK or Error) | 3318 wait"},
+    {"/7085", ssl_delete, "Deletes the certificate and switches HTTPS off | none | plain | 3320, 3322"},
+    {"/7086", https_switch,
+     "Switches HTTPS on or off | JSON: httpsenable | plain (OK, or NOFILE without a certificate) | 3322"},
+    {"/7087", https_switch_read, "Reads the HTTPS switch | none | JSON (enable) | none"},
+    {"/7060", p2p_state, "Reads the state of the P2P cloud service | none | JSON | 3702 wait"},
+    {"/7061", p2p_switch,
+     "Switches the P2P cloud service on or off | JSON: enableP2P | plain (the core daemon's result text) | 3700 wait, "
+     "3701 wait"},
+    {"/7062", p2p_register,
+     "Registers the recorder with the P2P server | JSON: sn, deviceName | plain (0 done, 2 refused, 3 network, 4 key "
+     "file) | 3700"},
+    {"/7070", p2p_addr_check, "Asks the core daemon to check an address | JSON: ip | plain (0 or -1) | 3005 wait"},
+    {"/7071", p2p_dev_addr_check,
+     "Asks the core daemon to check an address of an interface | JSON: dev, ip | plain (0 or -1) | 3006 wait"},
+    {"/7090", snmp_read, "Reads the SNMP agent settings and the service ports | none | JSON | none"},
+    {"/7091", snmp_write,
+     "Writes the SNMP agent settings | JSON: v1_enable, v2c_enable, write_community, read_community, v3_enable, "
+     "read_security_name, read_level_security, read_auth_algorithm, read_auth_password, read_pri_algorithm, "
+     "read_pri_password, write_security_name, write_level_security, write_auth_algorithm, write_auth_password, "
+     "write_pri_algorithm, write_pri_password, port | plain (OK or POE_Port_Error) | 1702"},
+    {"/7094", snmp_status, "Reads the SNMP agent's status | none | JSON (status) | 3309 wait"},
+    {"/7095", snmp_check, "Asks the core daemon about the SNMP agent | none | JSON (res) | 2302 wait"},
 };
 
 NVR_MODULE(network, kModNetwork, kNetworkTable)

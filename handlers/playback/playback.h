@@ -65,3 +65,14 @@ void session_stream_play_time(const char* text);
 
 // Sends the operation log of a playback action on a channel (counted from 1).
 void playback_send_log(int sub_type, int channel_from_1);
+
+// Live image adjustments ("/4000" table).
+int live_image_get(const char* request);    // "/3000"
+int live_image_set(const char* request);    // "/3001"
+int live_image_reset(const char* request);  // "/3002"
+int live_image_reply(const KxFrameHeader* header, const void* payload);  // 8002
+
+// Record calendar ("/2001" table, answered through the camera module's
+// reply callback).
+int record_calendar(const char* request);  // "/2013"
+int calendar_reply(const KxFrameHeader* header, const void* payload);  // 8493

@@ -19,6 +19,7 @@ static const ReplyRoute kPlaybackReplies[] = {
     {8503, stream_addresses_reply},
     {8506, external_ports_reply},
     {9011, playback_busy_reply},
+    {8002, live_image_reply},
 };
 
 int playback_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -87,6 +88,14 @@ static const WebReqEntry kPlaybackTable[] = {
      "Accepts a channel id and answers OK | decimal: channel 0-15 | plain | none"},
     {"/4017", playback_log_218,
      "Logs a playback action on a channel (218) | decimal: channel 0-15 | plain | 3485"},
+    {"/3000", live_image_get,
+     "Reads a channel's live brightness, contrast, saturation, sharpness and noise reduction | JSON: chnid | "
+     "JSON | 3002 wait"},
+    {"/3001", live_image_set,
+     "Sets a channel's live image adjustments | JSON: id, brightness, contrast, saturation, Sharpness, "
+     "NoiseReduction, i2ddnr | plain (no reply for bad input) | 1205, 3485"},
+    {"/3002", live_image_reset,
+     "Resets a channel's live image adjustments to 128 | decimal: channel 0-15 | JSON | 1205"},
 };
 
 NVR_MODULE(playback, kModPlayback, kPlaybackTable)

@@ -61,3 +61,26 @@ int log_export_running(const char* request);   // "/1022"
 int log_search_reply(const KxFrameHeader* header, const void* payload);  // 8495
 int log_export_reply(const KxFrameHeader* header, const void* payload);  // 8494
 int log_add_reply(const KxFrameHeader* header, const void* payload);     // 8488
+
+// Service commands, customised firmware package and fixed answers.
+int service_command(const char* request);   // "/vb.htm"
+int oem_package(const char* request);       // "/oem"
+int download_refused(const char* request);  // "/dw.cgi"
+int upload_ignored(const char* request);    // "/1019"
+
+// Address filter and diagnostic package.
+int access_filter_read(const char* request);   // "/6300"
+int access_filter_write(const char* request);  // "/6301"
+int diagnostic_collect(const char* request);   // "/6310"
+int diagnostic_download(const char* request);  // "/6311"
+int diagnostic_reply(const KxFrameHeader* header, const void* payload);  // 8528
+
+// Alarm audio clips.
+int audio_list(const char* request);    // "/6320"
+int audio_upload(const char* request);  // "/6321"
+int audio_add(const char* request);     // "/6322"
+int audio_delete(const char* request);  // "/6323"
+int audio_rename(const char* request);  // "/6324"
+int audio_play(const char* request);    // "/6325"
+int audio_list_reply(const KxFrameHeader* header, const void* payload);    // 9012
+int audio_status_reply(const KxFrameHeader* header, const void* payload);  // 9013..9016

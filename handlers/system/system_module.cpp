@@ -2,6 +2,7 @@
 // callback.
 #include "common/core.h"
 #include "front/webreq.h"
+#include "handlers/system/display.h"
 #include "handlers/system/system.h"
 
 static const ReplyRoute kSystemReplies[] = {
@@ -15,6 +16,12 @@ static const ReplyRoute kSystemReplies[] = {
     {8495, log_search_reply},
     {8494, log_export_reply},
     {8488, log_add_reply},
+    {8528, diagnostic_reply},
+    {9012, audio_list_reply},
+    {9013, audio_status_reply},
+    {9014, audio_status_reply},
+    {9015, audio_status_reply},
+    {9016, audio_status_reply},
 };
 
 int system_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -56,6 +63,24 @@ static const WebReqEntry kSystemTable[] = {
     {"/1015", log_catalogue, "Lists the log types and sub types with their names | JSON: lan | JSON | none"},
     {"/1016", log_retention_read, "Reads how long logs and snapshots are kept | none | JSON | none"},
     {"/1017", log_retention_write, "Sets how long logs and snapshots are kept | JSON: logRetention, photoRetention | plain | 2102"},
+    {"/6080", display_get, "Reads the video outputs, audio outputs, device name and number | none | JSON | none"},
+    {"/6081", display_set, "Writes the video outputs, audio outputs, device name and number | JSON: mainResolution, subResolution, subEnable, audioOutputOn, audioVolume, audioStereo, hdmiAudioOn, homologous, isHomologousChanged, hostname, deviceId, wizardEnable, displayMode, hdmihotplug, streamInfo | plain (OK, or SUB when the sub output has control; no reply for bad input) | 1023, 1705, 1702, 1001, 1015, 1002, 3485, 1703"},
+    {"/json", page_text, "Reads one page's texts from a language file | query: lang, page, sub | JSON (ERROR PAGE. or ERROR LANG. as plain text) | none"},
+    {"/1001", languages_set, "Replaces the list of languages | text: the new list | plain (OK; ERROR for an empty list) | none"},
+    {"/1019", upload_ignored, "Takes an upload and answers nothing | upload: any file | plain (nothing written) | none"},
+    {"/vb.htm", service_command, "Runs a service command: language, display options, factory look, identity chip, software version | text: name=value (or oemclean, softversion alone) | plain (OK, the command's answer, ERROR or PARAM ERROR) | 4000"},
+    {"/oem", oem_package, "Installs a customised firmware package (Base64 of the AES-encrypted zip) | upload: package file (query aes=KEY) | plain (OK or ERROR) | none"},
+    {"/dw.cgi", download_refused, "Refuses the old download page | none | plain (NG download) | none"},
+    {"/6300", access_filter_read, "Reads the client address filter | none | JSON | none"},
+    {"/6301", access_filter_write, "Sets the client address filter | JSON: filterEnable, filterType, filterList (address_type, address) | plain | 1722"},
+    {"/6310", diagnostic_collect, "Has the core daemon write a diagnostic package | none | plain (OK/path or Failed) | 3528 wait"},
+    {"/6311", diagnostic_download, "Downloads the diagnostic package once and removes it | text: the path \"/6310\" gave | download | none"},
+    {"/6320", audio_list, "Lists the alarm audio clips | none | JSON | 4012 wait"},
+    {"/6321", audio_upload, "Takes an uploaded WAV clip under its encoded name | upload: WAV file | plain (status and encoded name) | none"},
+    {"/6322", audio_add, "Adds an uploaded clip under a display name | JSON: uploadName, name | JSON | 4013 wait, 3485"},
+    {"/6323", audio_delete, "Deletes audio clips | JSON: idMask | JSON | 4014 wait, 3485"},
+    {"/6324", audio_rename, "Renames an audio clip | JSON: id, name | JSON | 4015 wait, 3485"},
+    {"/6325", audio_play, "Plays an audio clip | JSON: id | JSON | 4016 wait"},
 };
 
 NVR_MODULE(system, kModSystem, kSystemTable)

@@ -1,0 +1,69 @@
+// Motion detection run by the camera itself: its settings and arming
+// schedule are read from the camera and sent to it (with copies to other
+// channels) through the core daemon; the recorder stores nothing of them.
+#include <cstring>
+
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_motion_records.h"
+#include "handlers/camera/camera_queries.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/event/event_actions.h"
+
+namespace {
+
+constexpr u32 kMsgCameraMotionGet = 3358, kMsgCameraMotionSet = 3366;
+
+bool channel_request(json_object* r) { return r && key_in_range(r, "chnid", 0, kMaxCameras - 1); }
+
+}  // namespace
+
+int camera_motion_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!channel_request(r)) return cgi_reply_error(kReplyJson);
+    const i32 chnid = jint(r, "chnid");
+    core_query(camera_reply, kMsgCameraMotionGet, &chnid, sizeof chnid, kReplyJson);
+    return 0;
+}
+
+int camera_motion_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    static CameraMotionRecord m;  // 26 KB: kept off the socket library's thread stack
+    if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "chnid", m.chnid);
+    jadd(j, "enable", m.enable);
+    jadd(j, "sensitivity", m.sensitivity);
+    jadd(j, "minsize", m.minsize);
+    jadd(j, "mintime", m.mintime);
+    jadd(j, "adaptability", m.adaptability);
+    jadd_text(j, "map_mask", m.map_mask);
+    jadd_value(j, "effective", schedule_to_json_marked(m.effective).release());
+    return finish_json(j);
+}
+
+int camera_motion_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!channel_request(r)) return cgi_reply_error(kReplyJson);
+    const i32 chnid = jint(r, "chnid");
+
+    static CameraMotionMessage m;  // 26 KB
+    std::memset(&m, 0, sizeof m);
+    m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
+    m.chnid = chnid;
+    m.enable = jint(r, "enable");
+    m.sensitivity = jint(r, "sensitivity");
+    m.minsize = jint(r, "minsize");
+    m.mintime = jint(r, "mintime");
+    m.adaptability = jint(r, "adaptability");
+    jtext(r, "map_mask", m.map_mask);
+    schedule_from_json_marked(r, "effective", &m.effective);  // absent: stays zero
+    core_query(camera_reply, kMsgCameraMotionSet, &m, sizeof m, kReplyJson);
+    return 0;
+}

@@ -1,0 +1,145 @@
+// Fisheye cameras: the recorder-side mount, display and correction settings
+// of a channel, a camera's motion map, and the fisheye capabilities and mode
+// of a camera reached by its address before it is added. Everything is the
+// camera's business: these handlers pass the values through the core daemon
+// unchanged and turn its replies into JSON or text.
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_queries.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/fisheye_records.h"
+
+namespace {
+
+constexpr u32 kMsgCameraMap = 3206, kMsgFisheyeSet = 3231, kMsgFisheyeGet = 3232;
+constexpr u32 kMsgFisheyeCaps = 3373, kMsgFisheyeMode = 3374;
+
+// The camera's address from the request. A text key that is absent is sent
+// as an empty text.
+CameraAddressRecord camera_address(json_object* r)
+{
+    CameraAddressRecord a = zeroed<CameraAddressRecord>();
+    jtext(r, "ddns", a.ddns);
+    jtext(r, "ipaddr", a.ipaddr);
+    jtext(r, "username", a.username);
+    jtext(r, "password", a.password);
+    a.port = jint(r, "port");
+    return a;
+}
+
+}  // namespace
+
+int camera_map_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || jint(r, "id") < 0) return 0;  // a missing id reads as 0
+    const i32 id = jint(r, "id");
+    core_query(camera_reply, kMsgCameraMap, &id, sizeof id, kReplyText);
+    return 0;
+}
+
+int camera_map_reply(const KxFrameHeader* header, const void* payload)
+{
+    CameraMapRecord m;
+    if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyText);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd_text(j, "map", m.map);
+    jadd(j, "sensitivity", m.sensitivity);
+    jadd(j, "result", m.result);
+    jadd(j, "enable", m.enable);
+    jadd(j, "modelType", m.model_type);
+    jadd(j, "fishdisplay", m.fish_display);
+    jadd(j, "fishtransfer", m.fish_transfer);
+    jadd(j, "fishinstall", m.fish_install);
+    return finish_json(j);
+}
+
+int fisheye_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !key_in_range(r, "id", 0, kMaxCameras - 1)) return 0;
+    const i32 id = jint(r, "id");
+    core_query(camera_reply, kMsgFisheyeGet, &id, sizeof id, kReplyText);
+    return 0;
+}
+
+int fisheye_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    FisheyeSettingRecord f;
+    if (!record_at(payload, header->length, 0, &f)) return reply_too_short(kReplyText);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "chnid", f.chnid);
+    jadd(j, "result", f.result);
+    jadd(j, "fishmount", f.mount);
+    jadd(j, "fishdisplay", f.display);
+    jadd(j, "fishcorrect", f.correction);
+    return finish_json(j);
+}
+
+int fisheye_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    // Missing keys read as 0. The channel indexes the daemon's channel
+    // table: one outside 0..63 is refused here rather than passed on.
+    if (!r || !channel_or_zero(r, "chnid")) return cgi_reply_error(kReplyJson);
+    FisheyeSettingRecord f = zeroed<FisheyeSettingRecord>();
+    f.chnid = jint(r, "chnid");
+    f.mount = jint(r, "fishmount");
+    f.display = jint(r, "fishdisplay");
+    f.correction = jint(r, "fishcorrect");
+    core_query(camera_reply, kMsgFisheyeSet, &f, sizeof f, kReplyJson);
+    return 0;
+}
+
+int fisheye_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 result = -1;
+    record_at(payload, header->length, 0, &result);  // no result: failed
+    return finish_text(result == 0 ? "OK" : "FAILED");
+}
+
+int fisheye_caps_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    const CameraAddressRecord a = camera_address(r);
+    core_query(camera_reply, kMsgFisheyeCaps, &a, sizeof a, kReplyJson);
+    return 0;
+}
+
+int fisheye_caps_reply(const KxFrameHeader* header, const void* payload)
+{
+    FisheyeCapsRecord c;
+    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "support", c.support == 1 ? 1 : 0);
+    jadd(j, "transfer", c.transfer);
+    jadd(j, "install", c.install);
+    jadd(j, "display", c.display);
+    jadd(j, "streamCnt", c.stream_count);
+    return finish_json(j);
+}
+
+int fisheye_mode_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    FisheyeModeRecord m = zeroed<FisheyeModeRecord>();
+    m.camera = camera_address(r);
+    m.transfer = jint(r, "transfer");
+    m.install = jint(r, "install");
+    m.display = jint(r, "display");
+    core_query(camera_reply, kMsgFisheyeMode, &m, sizeof m, kReplyJson);
+    return 0;
+}

@@ -1,0 +1,262 @@
+// Small queries of the camera and maintenance pages: a channel's camera
+// type, a raw command for the core daemon, the chip code, the motion state
+// and camera identities of every channel, a URL for one camera, the batch
+// results of the cameras, the privacy-mask commands, the IPv6 test and the
+// trigger-alarm row. Each sends at most one message; the commands and their
+// results are the core daemon's and are passed through unchanged (never to
+// a shell).
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_queries.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/maintenance_records.h"
+#include "handlers/event/event_actions.h"
+#include "platform/net.h"
+
+namespace {
+
+constexpr u32 kMsgTriggerAlarms = 2104, kMsgIdentities = 2505, kMsgCameraType = 2503, kMsgMaskAreaClear = 2508;
+constexpr u32 kMsgBatchResults = 3230, kMsgMotionState = 3307, kMsgCameraMask = 3353, kMsgCameraUrl = 3377;
+constexpr u32 kMsgCoreCommand = 4002, kMsgChipCode = 4004;
+constexpr int kMaxMaskArea = 24;
+
+bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+
+// A text that starts at byte `offset` of a reply, up to its first NUL or the
+// end of the payload.
+std::string reply_text(const void* payload, u32 length, u32 offset)
+{
+    if (!payload || length <= offset) return std::string();
+    const char* p = static_cast<const char*>(payload) + offset;
+    return std::string(p, strnlen(p, length - offset));
+}
+
+// {key: text} as the JSON reply.
+int text_object_reply(const char* key, const std::string& text)
+{
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), key, text.c_str());
+    return finish_json(o.get());
+}
+
+// The JSON key of trigger-alarm value i: "0" to "6".
+const char* const kTriggerKeys[kTriggerAlarmValues] = {"0", "1", "2", "3", "4", "5", "6"};
+constexpr int kRequiredTriggerKeys = 6;  // "0" to "5"; "6" may be absent
+
+}  // namespace
+
+int camera_result_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res = 0;
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), "res", res);
+    return finish_json(o.get());
+}
+
+int camera_type_get(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    // The id names a channel of the daemon's table: one outside 0..63 is
+    // not passed on (a missing id reads as 0).
+    if (!r || !channel_or_zero(r, "id")) return 0;
+    const i32 id = jint(r, "id");
+    core_query(camera_reply, kMsgCameraType, &id, sizeof id, kReplyText);
+    return 0;
+}
+
+int camera_type_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 type = 0;
+    if (!record_at(payload, header->length, 0, &type)) return reply_too_short(kReplyText);
+    JsonPtr o = jobject();
+    if (o) jadd(o.get(), "type", type);
+    return finish_json(o.get());
+}
+
+int core_command(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    CoreCommandRecord c = zeroed<CoreCommandRecord>();
+    if (!r || !jtext(r, "cmd", c.cmd)) return 0;  // cut to 99 characters
+    core_query(camera_reply, kMsgCoreCommand, &c, sizeof c, kReplyText);
+    return 0;
+}
+
+int core_command_reply(const KxFrameHeader* header, const void* payload)
+{
+    if (header->length < sizeof(CoreCommandReplyHead)) return reply_too_short(kReplyText);
+    return text_object_reply("result", reply_text(payload, header->length, sizeof(CoreCommandReplyHead)));
+}
+
+int chip_code_get(const char*)
+{
+    core_query(camera_reply, kMsgChipCode, nullptr, 0, kReplyText);
+    return 0;
+}
+
+int chip_code_reply(const KxFrameHeader* header, const void* payload)
+{
+    return text_object_reply("chip_code", reply_text(payload, header->length, 0));
+}
+
+int motion_state_get(const char*)
+{
+    core_query(camera_reply, kMsgMotionState, nullptr, 0, kReplyText);
+    return 0;
+}
+
+int motion_state_reply(const KxFrameHeader* header, const void* payload)
+{
+    MotionStateRecord m;
+    if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyText);
+    const u64 mask = mask64(m.low, m.high);
+    char text[kMaxCameras + 1];
+    for (int i = 0; i < kMaxCameras; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
+    text[kMaxCameras] = 0;
+    return text_object_reply("Motion", text);
+}
+
+int camera_identities_get(const char*)
+{
+    core_query(camera_reply, kMsgIdentities, nullptr, 0, kReplyJson);
+    return 0;
+}
+
+int camera_identities_reply(const KxFrameHeader* header, const void* payload)
+{
+    static CameraIdentityTable t;  // 10 KB: kept off the socket library's thread stack
+    if (!record_at(payload, header->length, 0, &t)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    JsonPtr list = jarray();
+    if (!o || !list) return finish_json(nullptr);
+    // Every entry, empty channels included, in entry order.
+    for (const CameraIdentityRecord& c : t.entries) {
+        JsonPtr e = jobject();
+        if (!e) return finish_json(nullptr);
+        jadd(e.get(), "chnid", c.chnid);
+        jadd_text(e.get(), "ipaddr", c.ipaddr);
+        jadd_text(e.get(), "model", c.model);
+        jadd_text(e.get(), "fwversion", c.fwversion);
+        json_object_array_add(list.get(), e.release());
+    }
+    jadd_value(o.get(), "IPC", list.release());
+    return finish_json(o.get());
+}
+
+int camera_batch_results(const char*)
+{
+    core_query(camera_reply, kMsgBatchResults, nullptr, 0, kReplyJson);
+    return 0;
+}
+
+int camera_batch_reply(const KxFrameHeader* header, const void* payload)
+{
+    static BatchResultList b;
+    if (!record_at(payload, header->length, 0, &b)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    JsonPtr list = jarray();
+    if (!o || !list) return finish_json(nullptr);
+    for (int i = 0; i < b.count && i < kBatchEntries; i++) {
+        JsonPtr e = jobject();
+        if (!e) return finish_json(nullptr);
+        jadd_text(e.get(), "mac", b.entries[i].mac);
+        jadd(e.get(), "result", b.entries[i].result);
+        json_object_array_add(list.get(), e.release());
+    }
+    jadd_value(o.get(), "IPC", list.release());
+    return finish_json(o.get());
+}
+
+int ipv6_state_get(const char*)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", net_is_haveipv6());
+    return cgi_reply(kReplyText, text);
+}
+
+int camera_url_send(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    if (!channel_key(r, "chnid")) return cgi_reply_error(kReplyText);
+    CameraUrlRecord u = zeroed<CameraUrlRecord>();
+    u.chnid = jint(r, "chnid");
+    jtext(r, "url", u.url);  // cut to 255 characters
+    core_query(camera_reply, kMsgCameraUrl, &u, sizeof u, kReplyJson);
+    return 0;
+}
+
+int camera_url_reply(const KxFrameHeader* header, const void* payload)
+{
+    CameraUrlReply u;
+    if (!record_at(payload, header->length, 0, &u)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "res", u.result);
+    jadd(j, "chnid", u.chnid);
+    jadd_text(j, "data", u.data);
+    return finish_json(j);
+}
+
+int mask_area_clear(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r || !channel_key(r, "chan_id") || !key_in_range(r, "area_id", 0, kMaxMaskArea))
+        return cgi_reply_error(kReplyJson);
+    MaskAreaClearRecord m = zeroed<MaskAreaClearRecord>();
+    m.chan_id = jint(r, "chan_id");
+    m.area_id = jint(r, "area_id");
+    core_notify(kMsgMaskAreaClear, m);
+    return cgi_reply_ok();
+}
+
+int camera_mask_command(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    // The channel indexes the daemon's channel table: one outside 0..63 is
+    // not passed on (no reply, as for a text that is not JSON). Missing keys
+    // read as 0.
+    if (!r || !channel_or_zero(r, "chnid")) return 0;
+    CameraMaskCommandRecord m = zeroed<CameraMaskCommandRecord>();
+    m.chnid = jint(r, "chnid");
+    m.maskid = jint(r, "maskid");
+    core_query(camera_reply, kMsgCameraMask, &m, sizeof m, kReplyJson);
+    return 0;
+}
+
+int trigger_alarms_get(const char*)
+{
+    TriggerAlarmRecord row;
+    read_trigger_alarms(kMainDb, &row);
+    JsonPtr list = jarray();
+    if (!list) return cgi_reply_error(kReplyJson);
+    for (i32 v : row.values) json_object_array_add(list.get(), json_object_new_int(v));
+    json_object_array_add(list.get(), json_object_new_int(int(alarm_audio_mask())));
+    return json_reply(kReplyJson, list.get());
+}
+
+int trigger_alarms_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    for (int i = 0; i < kRequiredTriggerKeys; i++)
+        if (!jhas(r, kTriggerKeys[i])) return 0;
+    TriggerAlarmRecord row = zeroed<TriggerAlarmRecord>();
+    for (int i = 0; i < kTriggerAlarmValues; i++) row.values[i] = jint(r, kTriggerKeys[i]);
+    write_trigger_alarms(kMainDb, &row);
+    core_notify(kMsgTriggerAlarms, nullptr, 0);
+    JsonPtr empty = jobject();
+    return json_reply(kReplyJson, empty.get());
+}

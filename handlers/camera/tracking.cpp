@@ -1,0 +1,120 @@
+// Auto-tracking of PTZ cameras (read, and write with copies to other
+// channels through the core daemon), and two single-channel queries: the
+// result number of a camera command and the identity of a channel's camera.
+#include <cstring>
+
+#include "handlers/camera/camera.h"
+#include "handlers/camera/camera_queries.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
+#include "handlers/camera/tracking_records.h"
+#include "handlers/event/event_actions.h"
+
+namespace {
+
+constexpr u32 kMsgCommandResult = 1262, kMsgIdentity = 2507;
+constexpr u32 kMsgTrackingGet = 3294, kMsgTrackingSet = 3375;
+
+// The request's channel (0..63); false when the text is not JSON or the
+// channel is absent or out of range.
+bool channel_request(json_object* r, i32* chnid)
+{
+    if (!r || !key_in_range(r, "chnid", 0, kMaxCameras - 1)) return false;
+    *chnid = jint(r, "chnid");
+    return true;
+}
+
+// Bit i for every '1' at position i of a channel text, up to its end or 64
+// positions.
+u64 mask_of_text(const char* text)
+{
+    u64 mask = 0;
+    for (int i = 0; text && i < kTrackingChannelText && text[i]; i++)
+        if (text[i] == '1') mask |= u64(1) << i;
+    return mask;
+}
+
+// Sends one channel and waits; `error` is the reply when none came.
+int query_channel(const char* request, u32 code, int error)
+{
+    JsonPtr req = json_parse(request);
+    i32 chnid;
+    if (!channel_request(req.get(), &chnid)) return cgi_reply_error(kReplyJson);
+    core_query(camera_reply, code, &chnid, sizeof chnid, error);
+    return 0;
+}
+
+}  // namespace
+
+int auto_tracking_get(const char* request) { return query_channel(request, kMsgTrackingGet, kReplyJson); }
+
+int auto_tracking_get_reply(const KxFrameHeader* header, const void* payload)
+{
+    static AutoTrackingRecord t;  // 26 KB: kept off the socket library's thread stack
+    if (!record_at(payload, header->length, 0, &t)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "chnid", t.chnid);
+    jadd(j, "enable", t.enable);
+    jadd(j, "show", t.show);
+    jadd(j, "sensitivity", t.sensitivity);
+    jadd(j, "time", t.time);
+    jadd(j, "manual_tracking", t.manual_tracking);
+    jadd(j, "zoom_mode", t.zoom_mode);
+    jadd(j, "zoom_number", t.zoom_number);
+    jadd_text(j, "area", t.area);
+    jadd(j, "humanVehicleSupport", t.human_vehicle_support);
+    jadd(j, "trackingObject", t.tracking_object);
+    jadd_value(j, "schedule", schedule_to_json(t.schedule).release());
+    return finish_json(j);
+}
+
+int auto_tracking_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    i32 chnid;
+    if (!channel_request(r, &chnid)) return cgi_reply_error(kReplyJson);
+
+    static AutoTrackingMessage m;  // 26 KB
+    std::memset(&m, 0, sizeof m);
+    m.channels = mask_of_text(jstr(r, "channels")) | (u64(1) << chnid);
+    m.chnid = chnid;
+    m.enable = jint(r, "enable");
+    m.show = jint(r, "show");
+    m.sensitivity = jint(r, "sensitivity");
+    m.time = jint(r, "time");
+    m.manual_tracking = jint(r, "manual_tracking");
+    m.zoom_mode = jint(r, "zoom_mode");
+    m.zoom_number = jint(r, "zoom_number");
+    schedule_from_json(r, "schedule", &m.schedule);  // absent: stays zero
+    jtext(r, "area", m.area);
+    m.human_vehicle_support = jint(r, "humanVehicleSupport");
+    m.tracking_object = jint(r, "trackingObject");
+    core_query(camera_reply, kMsgTrackingSet, &m, sizeof m, kReplyJson);
+    return 0;
+}
+
+int camera_command_result(const char* request) { return query_channel(request, kMsgCommandResult, kReplyJson); }
+
+// No answer: an empty reply (the identity page shows nothing then).
+int camera_identity_get(const char* request) { return query_channel(request, kMsgIdentity, -1); }
+
+int camera_identity_reply(const KxFrameHeader* header, const void* payload)
+{
+    CameraIdentityRecord c;
+    if (!record_at(payload, header->length, 0, &c)) {
+        // Short of a record: the same empty reply as no answer, at once.
+        core_reply_finish(1);
+        return 0;
+    }
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    if (!j) return finish_json(nullptr);
+    jadd(j, "chnid", c.chnid);
+    jadd_text(j, "ipaddr", c.ipaddr);
+    jadd_text(j, "model", c.model);
+    jadd_text(j, "fwversion", c.fwversion);
+    return finish_json(j);
+}

@@ -1,0 +1,255 @@
+// Camera alarm I/O and volume detection (each read from the camera through
+// the core daemon, written to the store and the camera), and the event
+// snapshot settings with the manual start and stop of snapshot taking.
+#include <cstring>
+
+#include "common/core.h"
+#include "common/json.h"
+#include "common/reply.h"
+#include "handlers/event/camera_io_records.h"
+#include "handlers/event/event_request.h"
+#include "handlers/event/event_rows.h"
+#include "handlers/event/people.h"
+#include "handlers/event/video.h"
+
+// ---- store calls ----
+
+int read_cameraio(const char* db, CameraTriggerRecord* out, int channel)
+{
+    return store_read(db, kCameraIoKind, channel, out);
+}
+int write_cameraio(const char* db, const CameraTriggerRecord* rec)
+{
+    return store_write(db, kCameraIoKind, rec->cam_id, *rec);
+}
+int read_volumedetect(const char* db, CameraTriggerRecord* out, int channel)
+{
+    return store_read(db, kVolumeDetectKind, channel, out);
+}
+int write_volumedetect(const char* db, const CameraTriggerRecord* rec)
+{
+    return store_write(db, kVolumeDetectKind, rec->cam_id, *rec);
+}
+int read_snapshot(const char* db, SnapshotSettingsRecord* out, int channel)
+{
+    return store_read(db, kSnapshotKind, channel, out);
+}
+int copy_snapshots(const char* db, const SnapshotSettingsRecord* rec, u32 mask_low, u32 mask_high)
+{
+    static SnapshotSettingsRecord table[kEventChannels];
+    for (SnapshotSettingsRecord& r : table) r = *rec;
+    return event_rows_write_masked(db, kSnapshotKind, table, mask64(mask_low, mask_high));
+}
+
+namespace {
+
+// An integer key that must be present and within lo..hi.
+bool int_in(json_object* r, const char* key, int64_t lo, int64_t hi, i32* out)
+{
+    json_object* v = jget(r, key);
+    if (!v) return false;
+    const int64_t n = json_object_get_int64(v);
+    if (n < lo || n > hi) return false;
+    *out = i32(n);
+    return true;
+}
+
+constexpr int64_t kAny = INT32_MAX;
+
+// The stored part of both writes: camera, enable, trigger actions and
+// record channels (text and numeric mask). False for bad input.
+bool trigger_from(json_object* r, CameraTriggerRecord* out)
+{
+    *out = zeroed<CameraTriggerRecord>();
+    if (!int_in(r, "camId", 0, kEventChannels - 1, &out->cam_id) || !int_in(r, "enable", 0, 1, &out->enable) ||
+        !int_in(r, "triActions", INT32_MIN, kAny, &out->tri_actions) || !jhas(r, "triChannels"))
+        return false;
+    set_text(out->tri_channels, jstr(r, "triChannels"));
+    out->tri_mask = chn_mask_word(out->tri_channels, sizeof out->tri_channels);
+    return true;
+}
+
+// A channel id as decimal text; false (nothing sent, no reply) outside 0..63.
+bool channel_text(const char* request, i32* out)
+{
+    long id;
+    if (!decimal_id(request, &id) || id < 0 || id >= kEventChannels) return false;
+    *out = i32(id);
+    return true;
+}
+
+int short_reply()
+{
+    cgi_reply_error(kReplyJson);
+    core_reply_finish(1);
+    return 0;
+}
+
+}  // namespace
+
+// ---- camera alarm I/O ----
+
+int camera_io_get(const char* request)
+{
+    i32 id;
+    if (!channel_text(request, &id)) return 0;
+    core_query(video_reply, kMsgCameraIoGet, &id, sizeof id, kReplyJson);
+    return 0;
+}
+
+int camera_io_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    CameraTriggerRecord rec;
+    CameraIoSettings s = zeroed<CameraIoSettings>();
+    if (!trigger_from(r, &rec) || !int_in(r, "type", 0, kAny, &s.type)) return 0;
+    write_cameraio(kMainDb, &rec);
+    s.cam_id = rec.cam_id;
+    s.enable = rec.enable;
+    core_notify(kMsgCameraIoSet, s);
+    oplog_send_event(kCameraIoLogDetail, rec.cam_id);
+    return cgi_reply_ok();
+}
+
+int camera_io_reply(const KxFrameHeader* header, const void* payload)
+{
+    CameraIoState st;
+    if (!record_at(payload, header->length, 0, &st)) return short_reply();
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    jadd(j, "camId", st.cam_id);
+    jadd(j, "enable", st.enable);
+    jadd(j, "type", st.type);
+    jadd(j, "triActions", st.tri_actions);
+    jadd_text(j, "triChannels", st.tri_channels);
+    json_reply(kReplyJson, j);
+    core_reply_finish(1);
+    return 0;
+}
+
+// ---- volume detection ----
+
+int volume_detect_get(const char* request)
+{
+    i32 id;
+    if (!channel_text(request, &id)) return 0;
+    core_query(video_reply, kMsgVolumeGet, &id, sizeof id, kReplyJson);
+    return 0;
+}
+
+int volume_detect_set(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    CameraTriggerRecord rec;
+    VolumeSettings s = zeroed<VolumeSettings>();
+    if (!trigger_from(r, &rec) || !int_in(r, "type", 0, kAny, &s.type) || !int_in(r, "volume", 0, kAny, &s.volume) ||
+        !int_in(r, "duration", 0, kAny, &s.duration) || !int_in(r, "onEvent", 0, kAny, &s.on_event) ||
+        !int_in(r, "offEvent", 0, kAny, &s.off_event) || !int_in(r, "ongoingEvent", 0, kAny, &s.ongoing_event))
+        return 0;
+    write_volumedetect(kMainDb, &rec);
+    s.cam_id = rec.cam_id;
+    s.enable = rec.enable;
+    core_notify(kMsgVolumeSet, s);
+    oplog_send_event(kVolumeLogDetail, rec.cam_id);
+    return cgi_reply_ok();
+}
+
+int volume_detect_reply(const KxFrameHeader* header, const void* payload)
+{
+    VolumeState st;
+    if (!record_at(payload, header->length, 0, &st)) return short_reply();
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    jadd(j, "camId", st.cam_id);
+    jadd(j, "enable", st.enable);
+    jadd(j, "type", st.type);
+    jadd(j, "volume", st.volume);
+    jadd(j, "duration", st.duration);
+    jadd(j, "onEvent", st.on_event);
+    jadd(j, "offEvent", st.off_event);
+    jadd(j, "ongoingEvent", st.ongoing_event);
+    jadd(j, "triActions", st.tri_actions);
+    jadd_text(j, "triChannels", st.tri_channels);
+    json_reply(kReplyJson, j);
+    core_reply_finish(1);
+    return 0;
+}
+
+// ---- event snapshots ----
+
+int snapshot_settings_get(const char* request)
+{
+    long id;
+    if (!decimal_id(request, &id) || id < 0 || id >= kEventChannels) return cgi_reply_error(kReplyJson);
+    SnapshotSettingsRecord rec;
+    read_snapshot(kMainDb, &rec, int(id));
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    jadd(j, "resolution", rec.resolution);
+    jadd(j, "quality", rec.quality);
+    jadd(j, "interval", rec.interval);
+    jadd(j, "interval_unit", rec.interval_unit);
+    jadd(j, "expiration_date", rec.expiration_date);
+    return json_reply(kReplyJson, j);
+}
+
+int snapshot_settings_copy(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyText);
+    SnapshotSettingsRecord rec = zeroed<SnapshotSettingsRecord>();
+    rec.resolution = jint(r, "resolution");
+    rec.quality = jint(r, "quality");
+    rec.interval = jint(r, "interval");
+    rec.interval_unit = jint(r, "interval_unit");
+    rec.expiration_date = jint(r, "expiration_date");
+    // Every valid listed id joins the list (twice when listed twice), and
+    // the mask once.
+    ChannelListRecord list = zeroed<ChannelListRecord>();
+    u64 mask = 0;
+    const int count = jint(r, "cnt");
+    for (int i = 0; i < count && list.count < kEventChannels; i++) {
+        json_object* v = jelement(r, "chnid", size_t(i));
+        if (!v) break;
+        if (!json_object_is_type(v, json_type_int)) continue;
+        const int64_t id = json_object_get_int64(v);
+        if (id < 0 || id >= kEventChannels) continue;
+        mask |= u64(1) << id;
+        list.ids[list.count++] = i32(id);
+    }
+    copy_snapshots(kMainDb, &rec, mask_low(mask), mask_high(mask));
+    core_notify(kMsgSnapshotSettings, list);
+    return cgi_reply_ok();
+}
+
+namespace {
+
+SnapshotRunRecord run_record(json_object* r, int start, const char* count_key, const char* list_key)
+{
+    SnapshotRunRecord rec = zeroed<SnapshotRunRecord>();
+    rec.start = start;
+    const int count = jint(r, count_key);
+    for (int i = 0; i < count; i++) {
+        json_object* v = jelement(r, list_key, size_t(i));
+        if (!v) break;
+        if (!json_object_is_type(v, json_type_int)) continue;
+        const int64_t id = json_object_get_int64(v);
+        if (id >= 0 && id < kEventChannels) rec.flags[id] = 1;
+    }
+    return rec;
+}
+
+}  // namespace
+
+int snapshot_run(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyText);
+    if (jint(r, "snapshotCnt") > 0) core_notify(kMsgSnapshotRun, run_record(r, 1, "snapshotCnt", "snapshotChnId"));
+    if (jint(r, "stopCnt") > 0) core_notify(kMsgSnapshotRun, run_record(r, 0, "stopCnt", "stopChnId"));
+    return cgi_reply_ok();
+}
