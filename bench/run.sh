@@ -19,6 +19,8 @@ gcc -O2 -static bench/floor.c -o "$out/floor.cgi"
 gcc -O2 bench/rss.c -o "$out/rss"
 g++ -O2 -std=c++17 -I. bench/roundtrip.cpp -o "$out/roundtrip" "$B/libnvr_common.a" "$B/libnvr_platform.a" \
     "/usr/lib/$(gcc -print-multiarch)/libjson-c.a" "/usr/lib/$(gcc -print-multiarch)/libsqlite3.a" -lpthread -ldl -lm
+g++ -O2 -std=c++17 -I. bench/stream_pipe.cpp -o "$out/stream_pipe" "$B/libnvr_common.a" "$B/libnvr_platform.a" \
+    "/usr/lib/$(gcc -print-multiarch)/libjson-c.a" "/usr/lib/$(gcc -print-multiarch)/libsqlite3.a" -lpthread -ldl -lm
 
 root=$(mktemp -d /tmp/nvr-bench-XXXXXX)
 emu_pid=""

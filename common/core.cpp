@@ -45,12 +45,20 @@ std::string& socket_override()
     return path;
 }
 
-// Run by the receiving thread after each callback and at the end of a
-// connection: the waiting thread looks at its condition again.
 void wake_waiter()
 {
     std::lock_guard<std::mutex> lock(g_wait_mutex);
     g_wait_cv.notify_all();
+}
+
+// Run by the receiving thread after each callback and at the end of a
+// connection: the waiting thread is woken when its condition has come true
+// (not for every frame of a stream, which would wake it thousands of times
+// a second for nothing). The condition is set before this runs, and the
+// waiter looks at it under the mutex, so no wake is lost.
+void wake_waiter_when_done()
+{
+    if (core_reply_done.load() != 0 || kx_sock_closed()) wake_waiter();
 }
 
 void pause_ms(long ms)
@@ -105,7 +113,7 @@ int core_request(KxReplyCallback callback, u32 code, u32 length, const void* pay
 {
     if (!callback) return -1;
     if (!payload) length = 0;
-    kx_sock_set_event_hook(wake_waiter);
+    kx_sock_set_event_hook(wake_waiter_when_done);
     const std::string path =
         socket_override().empty() ? nvr_path("/var/run/kxsocket") : socket_override();
 

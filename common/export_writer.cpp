@@ -3,10 +3,13 @@
 // The queue is bounded by 10 MiB of frame data rather than by frames, so that
 // large key frames and many small frames share one limit; the producer waits
 // rather than grow memory. Both sides wait on one condition variable in
-// turns of 40 ms: a turn ends early as soon as the other side has moved, so
-// the stream runs at the speed of the output, while the time-outs stay those
-// of 40 ms turns (25 turns for a put that finds the queue full, 1,500 idle
-// turns before the writer gives up on a silent daemon).
+// turns of 40 ms, and the time-outs are counted in those turns (25 turns for
+// a put that finds the queue full, 1,500 idle turns before the writer gives
+// up on a silent daemon). A turn ends early only when it is worth it: the
+// producer is woken as soon as there is room, the writer once 256 KiB of
+// frames wait (or the stream ends), so that the two threads do not wake each
+// other for every small frame; the writer then writes all that is queued,
+// and the AVI library gathers small frames into large writes.
 #include "common/export_writer.h"
 
 #include <atomic>
@@ -24,6 +27,7 @@ constexpr size_t kQueueLimit = 10u << 20;
 constexpr size_t kMaxFrame = 16u << 20;
 constexpr int kPutTurns = 25;
 constexpr int kIdleTurns = 1500;
+constexpr size_t kWakeBytes = 256u << 10;
 
 // A queued frame: this node, then the 88-byte header and the data, so that
 // the AVI library gets header and data as one block.
@@ -49,6 +53,9 @@ struct Writer {
     std::atomic<int> finished{0};
     std::mutex mutex;  // guards the queue and its counters
     std::condition_variable moved;
+    bool writer_waiting = false;    // the writer sleeps for want of frames
+    bool wake_writer = false;       // ... and has been told to get up
+    bool producer_waiting = false;  // the producer sleeps for want of room
     Frame* head = nullptr;
     Frame* tail = nullptr;
     size_t count = 0;
@@ -88,33 +95,56 @@ void writer_task()
     pthread_setname_np(pthread_self(), "remote_backup");
     Writer& w = g_writer;
     int idle = 0;
+    bool gathered = false;  // the AVI library holds bytes not yet written
     while (w.running) {
         Frame* f = nullptr;
         {
             std::unique_lock<std::mutex> lock(w.mutex);
+            if (!w.head && !w.finished && gathered) {
+                // Out of frames: what the AVI library gathered goes to the
+                // reader before the wait.
+                lock.unlock();
+                gathered = false;
+                if (kx_avi_flush(w.avi) != 0) break;  // the reader has gone
+                continue;
+            }
             if (!w.head && !w.finished) {
-                if (!w.moved.wait_for(lock, turn(), [&] { return w.head || w.finished || !w.running; })) {
-                    if (++idle > kIdleTurns) break;  // the daemon has gone silent
+                w.writer_waiting = true;
+                w.moved.wait_for(lock, turn(), [&] { return w.wake_writer || w.finished || !w.running; });
+                w.writer_waiting = false;
+                w.wake_writer = false;
+                if (!w.head) {
+                    if (!w.finished && ++idle > kIdleTurns) break;  // the daemon has gone silent
                     continue;
                 }
             }
-            if ((f = w.head)) {
-                w.head = f->next;
-                if (!w.head) w.tail = nullptr;
+            f = w.head;
+            if (!f) break;  // finished, and everything written
+        }
+        idle = 0;
+        // The frames queued now are written one after the other without
+        // taking the lock again but to count each off; the producer adds
+        // behind them meanwhile.
+        int rc = 0;
+        while (f && w.running) {
+            rc = kx_avi_write_fp_ex(w.avi, f->block(), sizeof(MediaFrameHeader) + f->size);
+            gathered = true;
+            Frame* next = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(w.mutex);
+                next = f->next;
+                w.head = next;
+                if (!next) w.tail = nullptr;
                 w.count--;
                 w.bytes -= f->size;
+                w.taken++;
+                if (w.producer_waiting && w.bytes < kQueueLimit) w.moved.notify_all();  // room for the producer
             }
+            std::free(f);
+            f = next;
+            if (rc != 0) break;  // the reader has gone (or the file is full): nothing more can be written
         }
-        if (!f) {
-            if (w.finished) break;
-            continue;
-        }
-        w.taken++;
-        w.moved.notify_all();  // room for the producer
-        idle = 0;
-        const int rc = kx_avi_write_fp_ex(w.avi, f->block(), sizeof(MediaFrameHeader) + f->size);
-        std::free(f);
-        if (rc != 0) break;  // the reader has gone (or the file is full): nothing more can be written
+        if (rc != 0) break;
     }
     free_queue();
     w.running = 0;
@@ -134,7 +164,9 @@ int enqueue(Frame* f)
             std::free(f);
             return -1;
         }
+        w.producer_waiting = true;
         w.moved.wait_for(lock, turn(), [&] { return w.bytes < kQueueLimit || !w.running; });
+        w.producer_waiting = false;
         if (w.taken != seen) {
             seen = w.taken;  // the writer is moving: a slow reader is not a stalled one
             turns = 0;
@@ -154,7 +186,12 @@ int enqueue(Frame* f)
     w.tail = f;
     w.count++;
     w.bytes += f->size;
-    w.moved.notify_all();
+    // A waiting writer is woken once a batch worth writing has gathered, or
+    // by its own turn (40 ms) for a slow stream: not for every frame.
+    if (w.writer_waiting && !w.wake_writer && w.bytes >= kWakeBytes) {
+        w.wake_writer = true;
+        w.moved.notify_all();
+    }
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -93,6 +94,10 @@ bool write_bytes(int fd, const void* p, size_t n)
 
 struct KxAvi {
     int fd = -1;
+    // Small chunks (the still pictures and the audio of a recording, a few
+    // hundred bytes each) gather here and go out together; a chunk that
+    // does not fit goes out with them in one writev, from where it lies.
+    std::vector<u8> out;
     bool seekable = false;
     off_t base = 0;           // where the AVI starts on a seekable output
     bool failed = false;
@@ -120,6 +125,29 @@ struct KxAvi {
 };
 
 namespace {
+
+constexpr size_t kOutBuffer = 256u << 10;
+constexpr size_t kPipeBuffer = 1u << 20;
+
+// Writes the gathered bytes and then the vectors, in one writev where they
+// fit; false on a write error.
+bool emit(KxAvi* a, struct iovec* v, int count)
+{
+    struct iovec all[4];
+    int n = 0;
+    if (!a->out.empty()) all[n++] = {a->out.data(), a->out.size()};
+    for (int i = 0; i < count; i++)
+        if (v[i].iov_len) all[n++] = v[i];
+    if (n == 0) return true;
+    const bool ok = write_all(a->fd, all, n);
+    a->out.clear();
+    return ok;
+}
+
+bool flush_out(KxAvi* a)
+{
+    return emit(a, nullptr, 0);
+}
 
 void build_header(KxAvi* a, std::vector<u8>& h)
 {
@@ -253,7 +281,8 @@ bool write_index(KxAvi* a)
     u8 head[8];
     std::memcpy(head, "idx1", 4);
     le32(head + 4, u32(a->index_count * sizeof(IndexEntry)));
-    if (!write_bytes(a->fd, head, sizeof head)) return false;
+    struct iovec v{head, sizeof head};
+    if (!emit(a, &v, 1)) return false;
     if (a->spill_fd >= 0) {
         if (lseek(a->spill_fd, 0, SEEK_SET) != 0) return false;
         std::vector<u8> buf(1 << 16);
@@ -296,6 +325,13 @@ KxAvi* kx_avi_open_fp(FILE* fp)
         }
     }
     a->index.reserve(kIndexBufferEntries);
+    a->out.reserve(kOutBuffer);
+#ifdef F_SETPIPE_SZ
+    // On a pipe (the web server's), a larger pipe buffer lets the stream go
+    // out in fewer, larger writes. Best effort: the system may refuse.
+    if (!a->seekable && a->fd >= 0 && fstat(a->fd, &st) == 0 && S_ISFIFO(st.st_mode))
+        fcntl(a->fd, F_SETPIPE_SZ, int(kPipeBuffer));
+#endif
     return a;
 }
 
@@ -314,10 +350,7 @@ int kx_avi_write_fp_ex(KxAvi* a, const void* buffer, size_t length)
         a->audio = h.audio_codec == kAudioAlaw || h.audio_codec == kAudioUlaw;
         std::vector<u8> head;
         build_header(a, head);
-        if (!write_bytes(a->fd, head.data(), head.size())) {
-            a->failed = true;
-            return -1;
-        }
+        a->out.insert(a->out.end(), head.begin(), head.end());
         a->written = head.size();
         a->started = true;
     }
@@ -333,10 +366,16 @@ int kx_avi_write_fp_ex(KxAvi* a, const void* buffer, size_t length)
     std::memcpy(chunk, is_audio ? "01wb" : "00dc", 4);
     le32(chunk + 4, u32(size));
     static const u8 kPad = 0;
-    struct iovec v[3] = {{chunk, 8}, {const_cast<u8*>(data), size}, {const_cast<u8*>(&kPad), size_t(size & 1)}};
-    if (!write_all(a->fd, v, (size & 1) ? 3 : 2)) {
-        a->failed = true;
-        return -1;
+    if (a->out.size() + 8 + padded <= kOutBuffer) {
+        a->out.insert(a->out.end(), chunk, chunk + 8);
+        a->out.insert(a->out.end(), data, data + size);
+        if (size & 1) a->out.push_back(0);
+    } else {
+        struct iovec v[3] = {{chunk, 8}, {const_cast<u8*>(data), size}, {const_cast<u8*>(&kPad), size_t(size & 1)}};
+        if (!emit(a, v, 3)) {
+            a->failed = true;
+            return -1;
+        }
     }
     IndexEntry e;
     std::memcpy(e.id, chunk, 4);
@@ -352,6 +391,16 @@ int kx_avi_write_fp_ex(KxAvi* a, const void* buffer, size_t length)
         if (size > a->max_video_chunk) a->max_video_chunk = u32(size);
     }
     if (!add_index(a, e)) {
+        a->failed = true;
+        return -1;
+    }
+    return 0;
+}
+
+int kx_avi_flush(KxAvi* a)
+{
+    if (!a || a->failed) return -1;
+    if (!flush_out(a)) {
         a->failed = true;
         return -1;
     }

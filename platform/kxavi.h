@@ -66,9 +66,16 @@ KxAvi* kx_avi_open_fp(FILE* fp);
 // that would take the file past 4 GiB, a buffer shorter than the header, or
 // a stream that has failed.
 int kx_avi_write_fp_ex(KxAvi* avi, const void* buffer, size_t length);
-// Writes the index (when the stream is sound and anything was written),
-// patches the header on a seekable output, and frees the handle. 0, or -1
-// when the stream had failed or the index could not be written.
+// Small chunks are gathered and written together (large ones go out at
+// once, with what was gathered before them); this writes what is gathered.
+// 0, or -1 on a write error (the stream has failed) or a stream that had
+// failed. The writer calls it whenever it runs out of frames, so that the
+// reader is never kept waiting for bytes that have arrived.
+int kx_avi_flush(KxAvi* avi);
+// Writes what is gathered and the index (when the stream is sound and
+// anything was written), patches the header on a seekable output, and frees
+// the handle. 0, or -1 when the stream had failed or the index could not be
+// written.
 int kx_avi_close_fp(KxAvi* avi);
 
 // Test hook: the largest AVI the library writes (0 restores the format's

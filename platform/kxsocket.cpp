@@ -88,6 +88,7 @@ struct Session {
     std::thread::id owner;         // the thread that opened the session
     std::thread receiver;
     std::atomic<bool> closed{true};
+    std::atomic<bool> ending{false};  // being ended: frames still buffered are dropped
     std::mutex send_mutex;         // one frame at a time, in sequence order
     u32 next_seq = 1;
 
@@ -97,18 +98,57 @@ struct Session {
     }
 };
 
+// The receiving thread reads the socket in blocks of up to this size and hands the
+// frames to the callback where they lie, so that a stream of many frames (a
+// recording download) costs one read per block instead of two reads and an
+// allocation per frame. A frame larger than a block grows the buffer for as
+// long as it takes.
+constexpr size_t kReadBlock = 256u << 10;
+
 // Receiving thread: delivers every frame to the callback until the stream
 // ends, a frame is malformed, or the session is shut down.
 void receive_loop(std::shared_ptr<Session> s)
 {
-    static const unsigned char kEmpty[1] = {0};
+    // One byte more than is ever read into: the byte after a payload is
+    // zeroed while the callback runs (a text payload reads as a C string)
+    // and is always inside the buffer.
+    std::vector<unsigned char> buf(kReadBlock + 1);
+    size_t begin = 0, end = 0;  // the bytes read and not yet delivered
     for (;;) {
-        KxFrameHeader header;
-        unsigned char* payload = nullptr;
-        if (kx_read_frame(s->fd, &header, &payload) != 1) break;
-        if (s->callback) s->callback(s->context, &header, payload ? payload : kEmpty);
-        std::free(payload);
-        run_event_hook();
+        size_t need = kKxHeaderSize;
+        if (end - begin >= kKxHeaderSize) {
+            KxFrameHeader header;
+            if (kx_decode_header(&buf[begin], &header) != 0) break;
+            need = kKxHeaderSize + size_t(header.length);
+            if (end - begin >= need) {
+                if (s->ending) break;
+                unsigned char* payload = &buf[begin + kKxHeaderSize];
+                const unsigned char after = payload[header.length];
+                payload[header.length] = 0;
+                if (s->callback) s->callback(s->context, &header, payload);
+                payload[header.length] = after;
+                begin += need;
+                run_event_hook();
+                continue;
+            }
+        }
+        // Room for the rest of the frame under way: move it to the front,
+        // and grow the buffer for a frame larger than a block (back to a
+        // block once such a frame has gone).
+        if (begin == end) {
+            begin = end = 0;
+            if (buf.size() > kReadBlock + 1) std::vector<unsigned char>(kReadBlock + 1).swap(buf);
+        }
+        if (begin + need + 1 > buf.size()) {
+            std::memmove(buf.data(), buf.data() + begin, end - begin);
+            end -= begin;
+            begin = 0;
+            if (need + 1 > buf.size()) buf.resize(need + 1);
+        }
+        ssize_t n = read(s->fd, buf.data() + end, buf.size() - 1 - end);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // end of stream (inside a frame: an error), or an error
+        end += size_t(n);
     }
     // A malformed frame ends the connection for both sides.
     shutdown(s->fd, SHUT_RDWR);
@@ -133,6 +173,7 @@ std::shared_ptr<Session> current_session()
 
 void end_session(const std::shared_ptr<Session>& s)
 {
+    s->ending = true;
     if (s->fd >= 0) shutdown(s->fd, SHUT_RDWR);
     if (s->receiver.joinable()) {
         if (s->receiver.get_id() == std::this_thread::get_id())

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/kxsocket.h"
 #include "tools/emu/emu.h"
 
 namespace {
@@ -26,6 +27,28 @@ void EmuAnswer::reply(u32 code, const void* payload, size_t length, int delay_ms
 {
     const auto* p = static_cast<const u8*>(payload);
     reply(code, p ? std::vector<u8>(p, p + length) : std::vector<u8>(), delay_ms);
+}
+
+bool EmuStream::fill(std::vector<u8>* out, u32 seq, size_t want)
+{
+    std::vector<u8> payload;
+    while (out->size() < want) {
+        u32 code = 0;
+        payload.clear();
+        if (!next(&code, &payload)) return false;
+        emu_encode_frame(out, seq, code, payload.data(), payload.size());
+    }
+    return true;
+}
+
+void emu_encode_frame(std::vector<u8>* out, u32 seq, u32 code, const void* payload, size_t length)
+{
+    KxFrameHeader h{kKxMagic, kKxVersion, seq, code, 0, u32(length)};
+    u8 raw[kKxHeaderSize];
+    kx_encode_header(&h, raw);
+    out->insert(out->end(), raw, raw + sizeof raw);
+    const auto* p = static_cast<const u8*>(payload);
+    if (length) out->insert(out->end(), p, p + length);
 }
 
 void EmuAnswer::stream(std::shared_ptr<EmuStream> frames, int delay_ms)

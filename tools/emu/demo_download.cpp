@@ -8,15 +8,19 @@
 // in which every macroblock is skipped (the picture holds still), 25 frames a
 // second. The main stream is 640x480, the sub stream 320x240. Frames go out
 // in chunks of at most 64 KiB, so a key frame arrives in several replies.
+// Every frame is made once and kept, so that a long download costs the
+// emulator little more than the copy into its output.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <memory>
 
 #include "handlers/playback/download_records.h"
 #include "handlers/playback/playback_records.h"
+#include "platform/kxsocket.h"
 #include "tools/emu/emu.h"
 
 namespace {
@@ -231,6 +235,44 @@ u8 alaw(int sample)
 
 // ---- the download stream ----
 
+// The frames of a picture size and channel, made once and kept for every
+// later download: the key pictures, the 24 still pictures that follow one
+// (frame numbers 1..24) and the audio. The tone repeats every 200 samples
+// (440 Hz at 8,000 samples a second: 11 periods), so five audio frames of
+// 320 samples are all there are.
+constexpr int kAudioVariants = 5;
+struct DemoFrames {
+    std::vector<u8> keys[kKeyVariants];
+    std::vector<u8> stills[kFps];
+    std::vector<u8> audio[kAudioVariants];
+};
+
+const DemoFrames& demo_frames(const Picture& pic, int channel)
+{
+    static std::map<std::pair<int, int>, std::unique_ptr<DemoFrames>> cache;
+    std::unique_ptr<DemoFrames>& slot = cache[{pic.mbs_w, channel}];
+    if (!slot) {
+        slot = std::make_unique<DemoFrames>();
+        for (u32 n = 1; n < kFps; n++) slot->stills[n] = skip_frame(pic, n);
+        for (int a = 0; a < kAudioVariants; a++) {
+            slot->audio[a].resize(kAudioPerFrame);
+            for (u32 i = 0; i < kAudioPerFrame; i++) {
+                const u32 sample = (u32(a) * kAudioPerFrame + i) % 200;
+                slot->audio[a][i] = alaw(int(3000 * std::sin(2 * M_PI * 440.0 * double(sample) / kSampleRate)));
+            }
+        }
+    }
+    return *slot;
+}
+
+// Key pictures are made when first sent (each is about 460 KiB).
+const std::vector<u8>& demo_key(const Picture& pic, int channel, int variant)
+{
+    auto& frames = const_cast<DemoFrames&>(demo_frames(pic, channel));
+    if (frames.keys[variant].empty()) frames.keys[variant] = key_frame(pic, channel, variant);
+    return frames.keys[variant];
+}
+
 class RecordingStream : public EmuStream {
 public:
     RecordingStream(int channel, int stream_type, time_t start, long seconds)
@@ -242,49 +284,74 @@ public:
     bool next(u32* code, std::vector<u8>* payload) override
     {
         *code = 6173;
-        if (chunk_at_ >= data_.size() && !next_frame()) {
-            if (ended_) return false;
-            ended_ = true;
-            FrameChunk end;
-            std::memset(&end, 0, kFrameChunkHead);
-            end.chunk_length = kChunkEnd;
-            payload->assign(reinterpret_cast<u8*>(&end), reinterpret_cast<u8*>(&end) + kFrameChunkHead);
-            return true;
-        }
-        const size_t n = std::min(kDemoChunk, data_.size() - chunk_at_);
         FrameChunk head;
-        std::memset(&head, 0, kFrameChunkHead);
-        head.header = header_;
-        head.chunk_offset = i32(chunk_at_);
-        head.chunk_length = i32(n);
-        payload->resize(kFrameChunkHead + n);
-        std::memcpy(payload->data(), &head, kFrameChunkHead);
-        std::memcpy(payload->data() + kFrameChunkHead, data_.data() + chunk_at_, n);
-        chunk_at_ += n;
+        const u8* data = nullptr;
+        size_t n = 0;
+        if (!chunk(&head, &data, &n)) return false;
+        payload->assign(reinterpret_cast<u8*>(&head), reinterpret_cast<u8*>(&head) + kFrameChunkHead);
+        payload->insert(payload->end(), data, data + n);
+        return true;
+    }
+
+    // The chunks go straight from the prebuilt frames into the output.
+    bool fill(std::vector<u8>* out, u32 seq, size_t want) override
+    {
+        while (out->size() < want) {
+            FrameChunk head;
+            const u8* data = nullptr;
+            size_t n = 0;
+            if (!chunk(&head, &data, &n)) return false;
+            const KxFrameHeader h{kKxMagic, kKxVersion, seq, 6173, 0, u32(kFrameChunkHead + n)};
+            u8 raw[kKxHeaderSize];
+            kx_encode_header(&h, raw);
+            out->insert(out->end(), raw, raw + sizeof raw);
+            const u8* hp = reinterpret_cast<const u8*>(&head);
+            out->insert(out->end(), hp, hp + kFrameChunkHead);
+            out->insert(out->end(), data, data + n);
+        }
         return true;
     }
 
 private:
-    // Makes the next frame: each video frame is followed by its 40 ms of audio.
+    // The fields of the next reply and its data (at most 64 KiB of a frame);
+    // after the last frame the end marker; false after that.
+    bool chunk(FrameChunk* head, const u8** data, size_t* n)
+    {
+        std::memset(head, 0, kFrameChunkHead);
+        if ((!frame_ || chunk_at_ >= frame_->size()) && !next_frame()) {
+            if (ended_) return false;
+            ended_ = true;
+            head->chunk_length = kChunkEnd;
+            *data = nullptr;
+            *n = 0;
+            return true;
+        }
+        *n = std::min(kDemoChunk, frame_->size() - chunk_at_);
+        *data = frame_->data() + chunk_at_;
+        head->header = header_;
+        head->chunk_offset = i32(chunk_at_);
+        head->chunk_length = i32(*n);
+        chunk_at_ += *n;
+        return true;
+    }
+
+    // Takes the next frame: each video frame is followed by its 40 ms of audio.
     bool next_frame()
     {
+        if (!audio_due_ && video_at_ >= frames_) return false;
+        const DemoFrames& frames = demo_frames(pic_, channel_);
         if (audio_due_) {
             audio_due_ = false;
-            data_.resize(kAudioPerFrame);
-            for (u32 i = 0; i < kAudioPerFrame; i++, sample_++)
-                data_[i] = alaw(int(3000 * std::sin(2 * M_PI * 440.0 * double(sample_) / kSampleRate)));
+            frame_ = &frames.audio[(video_at_ - 1) % kAudioVariants];
             describe(kFrameAudio, video_at_ - 1);
             return true;
         }
-        if (video_at_ >= frames_) return false;
         const u64 f = video_at_++;
         if (f % kFps == 0) {
-            const int variant = int((f / kFps) % kKeyVariants);
-            if (keys_[variant].empty()) keys_[variant] = key_frame(pic_, channel_, variant);
-            data_ = keys_[variant];
+            frame_ = &demo_key(pic_, channel_, int((f / kFps) % kKeyVariants));
             describe(kFrameVideoKey, f);
         } else {
-            data_ = skip_frame(pic_, u32(f % kFps));
+            frame_ = &frames.stills[f % kFps];
             describe(kFrameVideo, f);
         }
         audio_due_ = true;
@@ -304,7 +371,7 @@ private:
         header_.audio_channels = 1;
         header_.channel = u32(channel_);
         header_.seq = u32(frame);
-        header_.size = u32(data_.size());
+        header_.size = u32(frame_->size());
         header_.pts_us = frame * (1000000 / kFps);
         header_.time = u64(start_) + frame / kFps;
         chunk_at_ = 0;
@@ -315,11 +382,9 @@ private:
     u64 frames_;
     Picture pic_{};
     u64 video_at_ = 0;
-    u64 sample_ = 0;
     bool audio_due_ = false;
     bool ended_ = false;
-    std::vector<u8> keys_[kKeyVariants];
-    std::vector<u8> data_;
+    const std::vector<u8>* frame_ = nullptr;  // in the cache of prebuilt frames
     size_t chunk_at_ = 0;
     MediaFrameHeader header_{};
 };

@@ -42,7 +42,19 @@ class EmuStream {
 public:
     virtual ~EmuStream() = default;
     virtual bool next(u32* code, std::vector<u8>* payload) = 0;
+    // Appends the next frames, whole and encoded (the 24-byte header with
+    // sequence number `seq`, then the payload), to `out` until it holds at
+    // least `want` bytes. False once the stream has ended: everything it had
+    // is in `out`. The default encodes what next() makes; a stream that
+    // keeps its frames prebuilt writes them straight in, without a copy of
+    // its own.
+    virtual bool fill(std::vector<u8>* out, u32 seq, size_t want);
 };
+
+// Appends one reply frame, header and payload, to `out`. Frames of any
+// length go out as they are: a rule may ask for one over the protocol's
+// limit to test a client.
+void emu_encode_frame(std::vector<u8>* out, u32 seq, u32 code, const void* payload, size_t length);
 
 // One step of an answer: a reply frame, a stream of frames, or the end of the
 // connection. The delay counts from the previous step (from the request for

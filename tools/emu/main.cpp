@@ -77,8 +77,10 @@ struct Conn {
 };
 
 // A stream is topped up to this many bytes whenever the connection has sent
-// everything it had.
-constexpr size_t kStreamBuffer = 1u << 20;
+// everything it had, and the socket takes as much before a send would block,
+// so that a stream goes out in large writes.
+constexpr size_t kStreamBuffer = 2u << 20;
+constexpr int kSendBuffer = 2 << 20;
 
 // A step of an answer waiting for its time.
 struct Timer {
@@ -183,6 +185,8 @@ bool Server::accept_all()
             if (errno == EINTR || errno == ECONNABORTED) continue;
             break;
         }
+        // Best effort: the system's limit may keep the buffer smaller.
+        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kSendBuffer, sizeof kSendBuffer);
         Conn c;
         c.fd = fd;
         conns_[next_id_++] = std::move(c);
@@ -315,14 +319,8 @@ void Server::run_step(u64 id, u32 seq, const EmuStep& step)
 void Server::fill_from_stream(u64 id)
 {
     Conn& c = conns_.at(id);
-    std::vector<u8> payload;
     while (c.stream && c.out.size() - c.out_done < kStreamBuffer) {
-        u32 code = 0;
-        payload.clear();
-        if (c.stream->next(&code, &payload)) {
-            queue_frame(c, c.stream_seq, code, payload.data(), payload.size());
-            continue;
-        }
+        if (c.stream->fill(&c.out, c.stream_seq, c.out_done + kStreamBuffer)) continue;
         c.stream.reset();
         while (!c.stream && !c.close_after_out && !c.after_stream.empty()) {
             std::pair<u32, EmuStep> held = std::move(c.after_stream.front());
@@ -338,16 +336,9 @@ void Server::fill_from_stream(u64 id)
     }
 }
 
-// Frames of any length go out as they are: a rule may ask for one over the
-// protocol's limit to test a client.
 void Server::queue_frame(Conn& c, u32 seq, u32 code, const void* payload, size_t length)
 {
-    KxFrameHeader h{kKxMagic, kKxVersion, seq, code, 0, u32(length)};
-    u8 raw[kKxHeaderSize];
-    kx_encode_header(&h, raw);
-    c.out.insert(c.out.end(), raw, raw + sizeof raw);
-    const auto* p = static_cast<const u8*>(payload);
-    c.out.insert(c.out.end(), p, p + length);
+    emu_encode_frame(&c.out, seq, code, payload, length);
 }
 
 void Server::flush(u64 id)
