@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/record.h"
+#include "handlers/system/display_records.h"  // the HDMI hot-plug key the "hotplug" command sets
 #include "platform/kxdb.h"
 
 // Core daemon messages.
@@ -17,7 +18,6 @@ constexpr u32 kMsgAudioPlay = 4016;        // i32 id; reply 9016: i32 status
 
 // Store keys.
 constexpr const char* kKeyDecode = "decode";
-constexpr const char* kKeyHdmiHotplug = "hdmihotplug";
 constexpr const char* kKeySoftwareVersion = "software_version";
 constexpr const char* kKeyOemType = "oem_type";
 constexpr const char* kKeyFilterEnable = "access_filter_enable";

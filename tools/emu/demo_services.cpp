@@ -1,8 +1,8 @@
-// Demo answers of the PTZ configuration and the network services: the PTZ
-// link of every channel answers, the test mail goes out after the time a
-// mail server takes to answer, and the multicast settings are taken.
+// Demo answers of the network services: the test mail goes out after the
+// time a mail server takes to answer, and the multicast settings are taken.
+// (The PTZ port check, 1262, is the camera command result answered with the
+// camera queries: 0 for the channels with a camera online.)
 #include "handlers/network/services_records.h"
-#include "handlers/ptz/ptz_config_records.h"
 #include "tools/emu/emu.h"
 
 namespace {
@@ -15,7 +15,6 @@ void demo_test_mail(const EmuRequest& req, EmuAnswer& answer)
 }
 
 const EmuDemoEntry kServicesDemo[] = {
-    {kMsgPtzPortCheck, demo_taken},
     {kMsgTestMail, demo_test_mail},
     {kMsgMulticast, demo_taken},
 };

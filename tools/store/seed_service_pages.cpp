@@ -1,6 +1,7 @@
 // Factory values of the service pages: the address filter off, set to its
 // default type, with an empty list; the software version the version
-// command reports; the video decode and HDMI hot-plug options off.
+// command reports; the video decode option off. (The HDMI hot-plug key is
+// seeded with the display settings.)
 #include "handlers/system/service_records.h"
 #include "tools/store/seeds.h"
 
@@ -17,7 +18,6 @@ int seed_service_pages(const char* db, const char* into, const InitOptions&)
         {kKeyFilterType, "1"},
         {kKeySoftwareVersion, kDefaultSoftwareVersion},
         {kKeyDecode, "0"},
-        {kKeyHdmiHotplug, "0"},
     };
     for (const auto& k : keys)
         if (put_param_value(into, k.key, k.value) != 0) return -1;
