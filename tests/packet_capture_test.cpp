@@ -37,7 +37,7 @@ protected:
     // tcpdump runs in the background: its calls once it has started.
     std::vector<std::string> tcpdump_calls(size_t want)
     {
-        for (int i = 0; i < 200 && tool_calls("tcpdump").size() < want; i++)
+        for (int i = 0; i < 500 && tool_calls("tcpdump").size() < want; i++)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         return tool_calls("tcpdump");
     }
@@ -59,8 +59,11 @@ TEST_F(CaptureTest, StartCapturesTheRecordersTrafficBoundedInSizeAndTime)
     auto calls = tcpdump_calls(1);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0], "-i lo -s0 host 127.0.0.1 -W 2 -C 25 -w " + root().at("/mnt/sda1/") + base);
+    // The fake writes its argument count after its call line: wait for it.
+    for (int i = 0; i < 500 && root().read_file("/fakebin/tcpdump.argc").empty(); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(root().read_file("/fakebin/tcpdump.argc"), "10\n");
-    for (int i = 0; i < 100 && !root().exists("/www/webmonitor.calls"); i++)
+    for (int i = 0; i < 500 && root().read_file("/www/webmonitor.calls").empty(); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(root().read_file("/www/webmonitor.calls"), "tcpdump 300\n");
 
