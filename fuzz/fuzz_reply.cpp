@@ -23,6 +23,7 @@
 #include "handlers/network/network.h"
 #include "handlers/playback/playback.h"
 #include "handlers/ptz/ptz.h"
+#include "handlers/status/status.h"
 #include "handlers/storage/storage.h"
 #include "handlers/system/system.h"
 
@@ -41,6 +42,7 @@ const Callback kCallbacks[] = {
     {"playback_reply", playback_reply},
     {"ptz_reply", ptz_reply},
     {"storage_reply", storage_reply},
+    {"status_reply", status_reply},
 };
 constexpr size_t kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];
 

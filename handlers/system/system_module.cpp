@@ -2,6 +2,7 @@
 // callback.
 #include "common/core.h"
 #include "front/webreq.h"
+#include "handlers/system/device.h"
 #include "handlers/system/system.h"
 
 static const ReplyRoute kSystemReplies[] = {
@@ -12,6 +13,8 @@ static const ReplyRoute kSystemReplies[] = {
     {6717, firmware_result_reply},
     {8350, camera_upgrade_reply},
     {8365, camera_check_reply},
+    {8400, device_info_reply},
+    {8265, device_value_reply},
 };
 
 int system_reply(void*, const KxFrameHeader* header, const void* payload)
@@ -20,32 +23,44 @@ int system_reply(void*, const KxFrameHeader* header, const void* payload)
 }
 
 static const WebReqEntry kSystemTable[] = {
-    {"/1000", login},
-    {"/1004", system_reboot},
-    {"/1005", core_check},
-    {"/1006", factory_reset},
-    {"/1007", profile_export},
-    {"/1008", profile_import},
-    {"/1010", firmware_upload},
-    {"/1011", firmware_present},
-    {"/1013", profile_download},
-    {"/6070", user_list},
-    {"/6071", user_add},
-    {"/6072", user_edit},
-    {"/6073", user_delete},
-    {"/1014", logout},
-    {"/1018", page_check},
-    {"/6074", user_list_oem},
-    {"/6077", user_changed},
-    {"/6082", camera_firmware_upload},
-    {"/6084", camera_firmware_remove},
-    {"/6083", camera_upgrade},
-    {"/6085", online_download},
-    {"/6086", online_cancel},
-    {"/6087", online_info},
-    {"/6088", online_upgrade},
-    {"/6089", camera_firmware_check},
-    {"/1024", permission_reset},
+    {"/1000", login, "Logs a user in: the account's rights and a new session id | JSON: userName, md5 | plain (a JSON text; type -1 unknown user or wrong password, -2 locked account) | 3485"},
+    {"/1004", system_reboot, "Reboots the recorder | none | plain | 3485, 1703"},
+    {"/1005", core_check, "Tells whether the core daemon runs; gives channel 0's motion intervals their default | none | plain (OK or NO OK) | none"},
+    {"/1006", factory_reset, "Resets the settings to factory values, then reboots | JSON: keepIp, keepUser | plain | 3311, 3410, 3485, 1703"},
+    {"/1007", profile_export, "Exports the settings profile to a file for download | none | plain (OK filename=<name>) | 3485"},
+    {"/1008", profile_import, "Imports an uploaded settings profile | upload: the profile file (its path) | plain | 3485"},
+    {"/1009", device_info, "Reads the device's identity, versions and capacities | none | JSON | 3400 wait"},
+    {"/1010", firmware_upload, "Upgrades the recorder from an uploaded firmware file, then reboots | upload: the firmware file; query reset | plain (OK, or the upgrade status) | 3485, 1713 wait, 1703"},
+    {"/1011", firmware_present, "Tells whether a recorder firmware file is waiting | none | plain (OK when none, Error when one is there) | none"},
+    {"/1012", device_name_set, "Sets the device name and device number | JSON: hostName, deviceId | plain | 1705, 1702"},
+    {"/1013", profile_download, "Downloads the exported settings profile and removes it | none | download | none"},
+    {"/6070", user_list, "Lists the user accounts | none | JSON | none"},
+    {"/6071", user_add, "Adds a user account | JSON: name, password, type, permission, remotePermission, right flags, localliveview, localplayback, remoteliveview, remoteplayback | plain (id=<n>, SAMEUSER or FAILED_FULL) | 3505, 3485"},
+    {"/6072", user_edit, "Changes a user account | JSON: id, name, password, type, right flags, localliveview, localplayback, remoteliveview, remoteplayback | plain (OK or SAMEUSER) | 3505"},
+    {"/6073", user_delete, "Deletes a user account | JSON: id, type | plain | 3505, 3485"},
+    {"/1014", logout, "Logs the user out | none | plain | 3485"},
+    {"/1018", page_check, "Checks whether a page may be visited without a session | text: the page | plain (a redirect, with guest cookies when allowed) | 3504 wait"},
+    {"/ipc", camera_ip_batch, "Gives groups of channels consecutive camera addresses | JSON: startip, chnNum, chnFre | plain | none"},
+    {"/6074", user_list_oem, "Lists the user accounts of the customised firmware | none | JSON | none"},
+    {"/1030", upnp_get, "Reads the UPnP port mapping and the ports it maps | none | JSON | none"},
+    {"/1031", upnp_set, "Applies a UPnP port mapping | JSON: enable, type, external_http_port, external_rtsp_port | plain | 3720"},
+    {"/1023", device_dbup_clear, "Clears the file-system database upgrade flag | none | plain | none"},
+    {"/1020", device_info, "Reads the device's identity, versions and capacities | none | JSON | 3400 wait"},
+    {"/6075", device_value_get, "Reads a device value the core daemon keeps | none | plain (a decimal number) | 3265 wait"},
+    {"/6076", device_signal, "Signals the core daemon from the device page | none | plain | 3267"},
+    {"/6077", user_changed, "Tells the core daemon that the accounts changed | none | plain | 3505"},
+    {"/1032", autoreboot_get, "Reads the automatic reboot plan | none | JSON | none"},
+    {"/1033", autoreboot_set, "Sets the automatic reboot plan | JSON: enable, wday, hour, minutes, seconds | plain | 1718"},
+    {"/6082", camera_firmware_upload, "Stores an uploaded camera firmware file | upload: the firmware file | plain (OK or Error) | none"},
+    {"/6084", camera_firmware_remove, "Removes the stored camera firmware file | none | plain | 3351"},
+    {"/6083", camera_upgrade, "Upgrades one camera with the stored camera firmware | JSON: chnid, reset | JSON | 3350 wait"},
+    {"/6085", online_download, "Downloads recorder or camera firmware from its online source | JSON: type, url | JSON | 1716 wait"},
+    {"/6086", online_cancel, "Cancels an online firmware download | JSON: type | JSON | 1717 wait"},
+    {"/6087", online_info, "Reads what the online source offers for the recorder | none | JSON | 1715 wait"},
+    {"/6088", online_upgrade, "Upgrades the recorder with the downloaded firmware, then reboots | none | JSON | 1721, 3485, 1713 wait, 1703"},
+    {"/6089", camera_firmware_check, "Checks the cameras of a channel mask for firmware upgrades | JSON: ch | JSON | 3365 wait"},
+    {"/1034", device_online_upgrade, "Starts the online upgrade of the recorder | none | JSON | 1721"},
+    {"/1024", permission_reset, "Clears the permission-changed flag | none | plain | none"},
 };
 
 NVR_MODULE(system, kModSystem, kSystemTable)
