@@ -3,7 +3,8 @@
 // channel capabilities and the users logged in. Each request sends one
 // query without payload and waits; the formatter turns the core daemon's
 // records into JSON, with names and addresses from the store. A reply
-// without a whole record leaves the reply to the handler: CGI ERROR.
+// without a whole record ends the wait at once and leaves the reply to the
+// handler: CGI ERROR, as when no reply comes.
 #include <cstring>
 
 #include "common/core.h"
@@ -16,10 +17,19 @@
 namespace {
 
 constexpr const char* kNoFigure = "--";
+constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
 
 int query(u32 code)
 {
-    core_query(status_reply, code, nullptr, 0, kReplyJson);
+    core_request(status_reply, code, 0, nullptr, 0);
+    if (core_reply_done != 1) cgi_reply_error(kReplyJson);
+    core_release();
+    return 0;
+}
+
+int empty_reply()
+{
+    core_reply_finish(kReplyEmpty);
     return 0;
 }
 
@@ -93,7 +103,7 @@ const char* const kAlarmOutState[] = {"AlarmOutState0", "AlarmOutState1"};
 int status_interfaces_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<NetInterfaceStatus>(header->length);
-    if (count == 0) return 0;
+    if (count == 0) return empty_reply();
     JsonPtr reply = jobject();
     json_object* list = json_object_new_array();
     jadd_value(reply.get(), "netif", list);
@@ -127,7 +137,7 @@ int status_interfaces_reply(const KxFrameHeader* header, const void* payload)
 int status_traffic_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<NetTrafficStatus>(header->length);
-    if (count == 0) return 0;
+    if (count == 0) return empty_reply();
     JsonPtr reply = jobject();
     json_object* list = json_object_new_array();
     jadd_value(reply.get(), "netif", list);
@@ -151,7 +161,7 @@ int status_traffic_reply(const KxFrameHeader* header, const void* payload)
 int status_channels_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<ChannelStatusRecord>(header->length);
-    if (count == 0) return 0;
+    if (count == 0) return empty_reply();
     static ChannelStatusRecord by_channel[kStatusChannels];
     bool reported[kStatusChannels] = {};
     for (size_t j = 0; j < count; j++) {
@@ -196,7 +206,7 @@ int status_channels_reply(const KxFrameHeader* header, const void* payload)
 int status_events_reply(const KxFrameHeader* header, const void* payload)
 {
     static EventStatusRecord ev;
-    if (!record_at(payload, header->length, 0, &ev)) return 0;
+    if (!record_at(payload, header->length, 0, &ev)) return empty_reply();
     const int channels = device_channels();
     const int alarm_ins = get_param_int(kMainDb, "alarm_in", kRecorderAlarmIns);
     const int alarm_outs = get_param_int(kMainDb, "alarm_out", kRecorderAlarmOuts);
@@ -274,7 +284,7 @@ int status_events_reply(const KxFrameHeader* header, const void* payload)
 int status_disk_space_reply(const KxFrameHeader* header, const void* payload)
 {
     DiskSpaceRecord d;
-    if (!record_at(payload, header->length, 0, &d)) return 0;
+    if (!record_at(payload, header->length, 0, &d)) return empty_reply();
     JsonPtr reply = jobject();
     jadd(reply.get(), "total", d.total);
     jadd(reply.get(), "free", d.free);
@@ -285,7 +295,7 @@ int status_disk_space_reply(const KxFrameHeader* header, const void* payload)
 int status_support_reply(const KxFrameHeader* header, const void* payload)
 {
     static ChannelSupportRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) return 0;
+    if (!record_at(payload, header->length, 0, &rec)) return empty_reply();
     char support[kStatusChannels + 1], type[kStatusChannels + 1];
     for (int i = 0; i < kStatusChannels; i++) {
         const ChannelSupportEntry& e = rec.channels[i];
@@ -302,7 +312,7 @@ int status_support_reply(const KxFrameHeader* header, const void* payload)
 int status_users_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<OnlineUserRecord>(header->length);
-    if (count == 0) return 0;
+    if (count == 0) return empty_reply();
     JsonPtr list = jarray();
     for (size_t i = 0; i < count; i++) {
         OnlineUserRecord u;

@@ -21,6 +21,15 @@
 namespace {
 
 constexpr useconds_t kRebootPause = 500 * 1000;
+constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
+
+// Sends a query and waits; a missing or short reply gives the JSON error.
+void query(u32 code)
+{
+    core_request(system_reply, code, 0, nullptr, 0);
+    if (core_reply_done != 1) cgi_reply_error(kReplyJson);
+    core_release();
+}
 
 void send_settings_area(const char* name)
 {
@@ -75,7 +84,10 @@ void device_uptime(char (&out)[65])
 int device_info_reply(const KxFrameHeader* header, const void* payload)
 {
     DeviceInfoRecord info;
-    if (!record_at(payload, header->length, 0, &info)) return 0;
+    if (!record_at(payload, header->length, 0, &info)) {
+        core_reply_finish(kReplyEmpty);
+        return 0;
+    }
     char plugin[32], mplugin[32], company[64], uptime[65];
     param_text("plugin_version", plugin, "1.0");
     param_text("mplugin_version", mplugin, "1.0");
@@ -123,7 +135,10 @@ int device_info_reply(const KxFrameHeader* header, const void* payload)
 int device_value_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 value;
-    if (!record_at(payload, header->length, 0, &value)) return 0;
+    if (!record_at(payload, header->length, 0, &value)) {
+        core_reply_finish(kReplyEmpty);
+        return 0;
+    }
     cgi_reply(kReplyText, std::to_string(value).c_str());
     core_reply_finish(1);
     return 0;
@@ -133,7 +148,7 @@ int device_value_reply(const KxFrameHeader* header, const void* payload)
 
 int device_info(const char*)
 {
-    core_query(system_reply, kMsgDeviceInfo, nullptr, 0, kReplyJson);
+    query(kMsgDeviceInfo);
     return 0;
 }
 
@@ -163,7 +178,7 @@ int device_dbup_clear(const char*)
 
 int device_value_get(const char*)
 {
-    core_query(system_reply, kMsgDeviceValue, nullptr, 0, kReplyJson);
+    query(kMsgDeviceValue);
     return 0;
 }
 
