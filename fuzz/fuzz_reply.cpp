@@ -25,6 +25,7 @@
 #include "handlers/playback/playback.h"
 #include "handlers/ptz/ptz.h"
 #include "handlers/record/record.h"
+#include "handlers/status/status.h"
 #include "handlers/storage/storage.h"
 #include "handlers/system/system.h"
 
@@ -45,6 +46,7 @@ const Callback kCallbacks[] = {
     {"storage_reply", storage_reply},
     {"alarm_reply", alarm_reply},
     {"record_reply", record_reply},
+    {"status_reply", status_reply},
 };
 constexpr size_t kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];
 

@@ -1,13 +1,37 @@
-// Status module ("/8000" table).
+// Status module ("/8000" table) and its reply callback.
+#include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/status/status.h"
 #include "handlers/storage/storage.h"
 
+static const ReplyRoute kStatusReplies[] = {
+    {8300, status_channels_reply},
+    {8301, status_interfaces_reply},
+    {8302, status_traffic_reply},
+    {8305, status_events_reply},
+    {8306, status_disk_space_reply},
+    {8263, status_support_reply},
+    {6719, status_users_reply},
+};
+
+int status_reply(void*, const KxFrameHeader* header, const void* payload)
+{
+    return core_route_reply(kStatusReplies, header, payload);
+}
+
 static const WebReqEntry kStatusTable[] = {
-    {"/8010", groups_get, "Reads the disk groups | none | JSON | none"},
+    {"/8000", status_interfaces, "Lists the network interfaces with their addresses and link state | none | JSON | 3301 wait"},
+    {"/8001", status_traffic, "Reads each network interface's receive and send speed | none | JSON | 3302 wait"},
+    {"/8002", status_channels, "Lists every channel with its camera, stream figures, recording and alarm state | none | JSON | 3300 wait"},
+    {"/8003", status_events, "Lists the active events of every channel and the recorder's alarm inputs and outputs | none | JSON | 3305 wait"},
+    {"/8004", status_none, "Kept for the status page; answers nothing | none | plain (no output at all) | none"},
     {"/8005", capture_start, "Starts a packet capture on one of the recorder's interfaces (at most 2 files of 25 MB, 5 minutes) | JSON: ip, port, nic, mntPath | JSON (dirPath and fileName) | none"},
     {"/8006", capture_stop, "Stops the packet capture | none | plain | none"},
     {"/8007", capture_download, "Sends the capture files as one tar archive and removes them | text: capture directory, \"/\" and file name | download (packet.tar) | none"},
+    {"/8008", status_disk_space, "Reads the total, free and used recording space | none | JSON | 3306 wait"},
+    {"/8009", status_support, "Tells which channels support the camera feature and of which type | none | JSON | 3263 wait"},
+    {"/8010", groups_get, "Reads the disk groups | none | JSON | none"},
+    {"/8011", status_users, "Lists the users logged in | none | JSON | 1719 wait"},
 };
 
 NVR_MODULE(status, kModStatus, kStatusTable)
