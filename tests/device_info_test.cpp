@@ -261,7 +261,7 @@ TEST_F(DeviceInfoTest, UpnpReadsBothRowsAndTheWriteGoesOnlyToTheDaemon)
     upnp.external_rtsp_port = 8554;
     upnp.rtsp_status = 2;
     put_row("upnp", 0, upnp);
-    ServicePortRow ports = zeroed<ServicePortRow>();
+    PortRow ports = zeroed<PortRow>();
     ports.http_port = 81;
     ports.rtsp_port = 555;
     put_row("port", 0, ports);

@@ -21,13 +21,13 @@ protected:
 TEST_F(QuickSettingsTest, SshSwitchChangesOnlyItsFieldThenAnnouncesMore)
 {
     store({"init"});
-    ServicePortRow ports;
+    PortRow ports;
     ASSERT_TRUE(stored("port", 0, &ports));
     set_text(ports.host_name, "nvr.example.com");
     put_row("port", 0, ports);
     emu();
     ASSERT_EQ(post("/3300", "{\"sshEnable\":1}").body(), "OK");
-    ServicePortRow want = ports;
+    PortRow want = ports;
     want.enable_ssh = 1;
     ASSERT_TRUE(stored("port", 0, &ports));
     EXPECT_EQ(hex(ports), hex(want));

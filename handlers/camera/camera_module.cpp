@@ -134,6 +134,9 @@ static const WebReqEntry kCameraTable[] = {
      "Changes one camera's network settings | JSON: macAddr, oldIpcAddr, newIpcAddr, netmask, gateway, "
      "primaryDNS, port, username, password, protocol, netif | JSON | 3205 wait"},
     {"/2012", camera_names, "Lists the channel names | none | JSON | none"},
+    {"/2013", record_calendar,
+     "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
+     "JSON (31 flags, days 1 to 31) | 3493 wait"},
     {"/2014", camera_login_test, "Tests a camera login | JSON: " LOGIN_TEST_KEYS " | plain | 3202 wait"},
     {"/2015", camera_login_test2,
      "Tests a camera login, port at least 80 | JSON: " LOGIN_TEST_KEYS " | plain | 3227 wait"},
@@ -150,6 +153,15 @@ static const WebReqEntry kCameraTable[] = {
     {"/2024", camera_param_set,
      "Writes one named camera parameter | JSON: id, pagename, httpname, key, value | plain (OK or ERROR) | "
      "3226 wait"},
+    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for bad input) | 2503 wait"},
+    {"/2026", core_command,
+     "Passes a command of at most 99 characters to the core daemon | JSON: cmd | JSON (no reply for bad input) | "
+     "4002 wait"},
+    {"/2027", chip_code_get, "Reads the recorder's chip code | none | JSON | 4004 wait"},
+    {"/2028", motion_state_get, "Reads which channels are in motion, one character per channel | none | JSON | "
+     "3307 wait"},
+    {"/2029", camera_identities_get, "Lists the address, model and firmware of every channel's camera | none | JSON | "
+     "2505 wait"},
     {"/2030", stream_set_many,
      "Changes several channels' stream encoding | JSON: chans, transmitProtocol, syncTime, " STREAM_KEYS
      ", mainBitrateControl, subBitrateControl | JSON (channels changed) | 3203 wait"},
@@ -157,6 +169,11 @@ static const WebReqEntry kCameraTable[] = {
      "Changes a channel's stream transport and time sync | JSON: id, transmitProtocol, syncTime | plain | "
      "1203, 3485"},
     {"/2032", camera_ip_change_many, "Changes several cameras' network settings | JSON: cnt, oIPCAddr | plain | 3229"},
+    {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON | "
+     "3230 wait"},
+    {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
+    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel | JSON (no output on bad input) | none"},
+    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel, start, end, schedule_motion, schedule_region_entrance, ... | plain | none"},
     {"/2037", image_profiles_get, "Reads a camera's 7 timed image profiles | JSON: id | JSON | 3278 wait"},
     {"/2038", image_profile_set,
      "Writes one timed image profile | JSON: channel, id, " PROFILE_KEYS " | plain | 3279"},
@@ -177,62 +194,13 @@ static const WebReqEntry kCameraTable[] = {
     {"/2048", exposure_table_set,
      "Stores a channel's exposure table | JSON: channel, exposure | plain | none"},
     {"/2049", exposure_table_get, "Reads a channel's stored exposure table | JSON: channel | JSON | none"},
-    {"/2053", stream_query,
-     "Queries a camera's stream by type and time | JSON: chnid, mainType, subType, time | plain | 3360 wait"},
-    {"/2058", watermark_get, "Reads a camera's watermark | JSON: chnid | JSON | 1213 wait"},
-    {"/2059", watermark_set,
-     "Writes a camera's watermark and copies it to other channels | JSON: chnid, enable, watermark, copy | "
-     "JSON (result code) | 1216 wait"},
-    {"/2060", third_stream_get, "Reads a camera's third stream | JSON: chnid, fisheyeType | JSON | 1217 wait"},
-    {"/2061", third_stream_set,
-     "Writes a camera's third stream | JSON: chnid, enable, framerate, bitrate, iframeinterval | "
-     "JSON (result code) | 1218 wait"},
-    {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
-    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel | JSON (no output on bad input) | none"},
-    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel, start, end, schedule_motion, schedule_region_entrance, ... | plain | none"},
-    {"/2078", ipc_upgrade_file,
-     "Starts the firmware upgrade of the cameras of a channel mask from the uploaded file | "
-     "JSON: chnid, reset, fileSize | JSON | 3385 wait"},
-    {"/2079", ipc_upgrade_status,
-     "Stores an uploaded camera firmware, then reports the upgrade progress per channel | "
-     "upload: camera firmware (optional) | plain (chnid and status lines) | 3386 wait"},
-    {"/2080", ipc_upgrade_url,
-     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid, reset, url | "
-     "JSON | 3379 wait"},
-    {"/2081", ipc_upgrade_stop, "Stops the cameras' firmware upgrade | JSON: stop | plain (no reply) | 3390"},
-    {"/2063", audio_get,
-     "Reads a camera's audio settings and the encodings it offers | JSON: chnid | JSON | 3371 wait"},
-    {"/2064", audio_set,
-     "Writes a camera's audio settings, also to other channels | JSON: " AUDIO_KEYS
-     ", channels | plain (OK or ERROR) | 3372 wait"},
-    {"/2065", audio_support_get, "Reads a camera's audio support flags | JSON: chnid | JSON | 3376 wait"},
-    {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id | JSON | none"},
-    {"/2074", pos_set,
-     "Writes one POS connection and optionally its actions | JSON: id, " POS_KEYS ", action | JSON | 1421 wait"},
-    {"/2077", face_set,
-     "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
-     "JSON: chnId, " FACE_KEYS ", action | JSON | 3383, 3381 wait"},
-    {"/2013", record_calendar,
-     "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
-     "JSON (31 flags, days 1 to 31) | 3493 wait"},
-    // Camera motion detection, auto-tracking and maintenance queries.
-    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for bad input) | 2503 wait"},
-    {"/2026", core_command,
-     "Passes a command of at most 99 characters to the core daemon | JSON: cmd | JSON (no reply for bad input) | "
-     "4002 wait"},
-    {"/2027", chip_code_get, "Reads the recorder's chip code | none | JSON | 4004 wait"},
-    {"/2028", motion_state_get, "Reads which channels are in motion, one character per channel | none | JSON | "
-     "3307 wait"},
-    {"/2029", camera_identities_get, "Lists the address, model and firmware of every channel's camera | none | JSON | "
-     "2505 wait"},
-    {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON | "
-     "3230 wait"},
-    {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
     {"/2051", camera_motion_get,
      "Reads the motion detection a camera runs itself and its arming schedule | JSON: chnid | JSON | 3358 wait"},
     {"/2052", camera_motion_set,
      "Writes a camera's own motion detection and copies it to other channels | JSON: chnid, enable, sensitivity, "
      "minsize, mintime, adaptability, map_mask, effective, copyCnt, copyChn | JSON (result code) | 3366 wait"},
+    {"/2053", stream_query,
+     "Queries a camera's stream by type and time | JSON: chnid, mainType, subType, time | plain | 3360 wait"},
     {"/2054", auto_tracking_get, "Reads a PTZ camera's auto-tracking settings | JSON: chnid | JSON | 3294 wait"},
     {"/2055", auto_tracking_set,
      "Writes a PTZ camera's auto-tracking settings and copies them to other channels | JSON: chnid, channels, "
@@ -242,11 +210,25 @@ static const WebReqEntry kCameraTable[] = {
     {"/2057", camera_identity_get,
      "Reads the address, model and firmware of a channel's camera | JSON: chnid | JSON (empty without an answer) | "
      "2507 wait"},
-    {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid, url | JSON | 3377 wait"},
-    // People-counting groups and report plans.
+    {"/2058", watermark_get, "Reads a camera's watermark | JSON: chnid | JSON | 1213 wait"},
+    {"/2059", watermark_set,
+     "Writes a camera's watermark and copies it to other channels | JSON: chnid, enable, watermark, copy | "
+     "JSON (result code) | 1216 wait"},
+    {"/2060", third_stream_get, "Reads a camera's third stream | JSON: chnid, fisheyeType | JSON | 1217 wait"},
+    {"/2061", third_stream_set,
+     "Writes a camera's third stream | JSON: chnid, enable, framerate, bitrate, iframeinterval | "
+     "JSON (result code) | 1218 wait"},
+    {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
+    {"/2063", audio_get,
+     "Reads a camera's audio settings and the encodings it offers | JSON: chnid | JSON | 3371 wait"},
+    {"/2064", audio_set,
+     "Writes a camera's audio settings, also to other channels | JSON: " AUDIO_KEYS
+     ", channels | plain (OK or ERROR) | 3372 wait"},
+    {"/2065", audio_support_get, "Reads a camera's audio support flags | JSON: chnid | JSON | 3376 wait"},
     {"/2066", pcnt_groups_get,
      "Lists the nine people-counting groups, with each group's actions under dialog when action is set | JSON: "
      "action | JSON | none"},
+    {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid, url | JSON | 3377 wait"},
     {"/2067", pcnt_groups_set,
      "Writes the people-counting groups | JSON: groups | JSON ({\"res\": n}) | 2290 wait"},
     {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid | JSON | none"},
@@ -260,10 +242,26 @@ static const WebReqEntry kCameraTable[] = {
     {"/2072", pcnt_group_command_b,
      "Passes group command B of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
      "| 2292 wait"},
+    {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id | JSON | none"},
+    {"/2074", pos_set,
+     "Writes one POS connection and optionally its actions | JSON: id, " POS_KEYS ", action | JSON | 1421 wait"},
     {"/2075", pcnt_reports_get, "Reads the three people-counting report plans | none | JSON | none"},
     {"/2076", pcnt_reports_set,
      "Writes the three people-counting report plans (times, channels and groups checked) | JSON: report | JSON "
      "({\"res\": 0}) | 1423 wait"},
+    {"/2077", face_set,
+     "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
+     "JSON: chnId, " FACE_KEYS ", action | JSON | 3383, 3381 wait"},
+    {"/2078", ipc_upgrade_file,
+     "Starts the firmware upgrade of the cameras of a channel mask from the uploaded file | "
+     "JSON: chnid, reset, fileSize | JSON | 3385 wait"},
+    {"/2079", ipc_upgrade_status,
+     "Stores an uploaded camera firmware, then reports the upgrade progress per channel | "
+     "upload: camera firmware (optional) | plain (chnid and status lines) | 3386 wait"},
+    {"/2080", ipc_upgrade_url,
+     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid, reset, url | "
+     "JSON | 3379 wait"},
+    {"/2081", ipc_upgrade_stop, "Stops the cameras' firmware upgrade | JSON: stop | plain (no reply) | 3390"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)

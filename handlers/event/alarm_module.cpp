@@ -19,7 +19,18 @@ static const WebReqEntry kAlarmTable[] = {
     {"/6022", alarm_out_set,
      "Writes a recorder alarm output and copies it to other outputs | JSON: alarmId, dialog, name, enable, type, "
      "durationTime, copyCnt, copyChn | plain | 1405, 3509"},
+    {"/6060", alarm_ins_list, "Lists the recorder's alarm inputs (older page) | none | JSON | none"},
+    {"/6061", alarm_in_schedule_get,
+     "Reads one recorder alarm input and its schedule (older page) | decimal: alarm-input id | JSON | none"},
+    {"/6062", alarm_in_schedule_set,
+     "Writes a recorder alarm input and its schedule (older page) | JSON: alarm, schedule | plain | 1404, 3485"},
+    {"/6063", alarm_in_name_set,
+     "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm | plain | 1404, 3485"},
+    {"/6064", alarm_in_triggers_set,
+     "Sets a recorder alarm input's trigger channels, outputs and interval (older page) | JSON: alarm | plain | "
+     "1404, 3485"},
     {"/6023", alarm_out_manual, "Switches a recorder alarm output by hand | JSON: id, enable | plain | 1409, 3485"},
+    {"/6032", alarm_out_names, "Lists the names of the recorder's and the cameras' alarm outputs | none | JSON | none"},
     {"/6024", camera_ins_get,
      "Reads a camera's alarm inputs: live state, names and actions | JSON: chnid | JSON | 3298 wait"},
     {"/6025", camera_ins_set,
@@ -34,19 +45,8 @@ static const WebReqEntry kAlarmTable[] = {
     {"/6029", camera_outs_set,
      "Writes a camera's alarm outputs and their schedule, and copies them to other channels | JSON: chnid, alarmId, "
      "dialog, alarmCnt, alarm, copyCnt, copyChn | plain | 3324, 1418"},
-    {"/6032", alarm_out_names, "Lists the names of the recorder's and the cameras' alarm outputs | none | JSON | none"},
     {"/6033", camera_out_trigger, "Switches a camera's alarm output | JSON: chnid, alarmId, state | plain | 3352"},
     {"/6034", alarm_in_names, "Lists the names of the recorder's and the cameras' alarm inputs | none | JSON | none"},
-    {"/6060", alarm_ins_list, "Lists the recorder's alarm inputs (older page) | none | JSON | none"},
-    {"/6061", alarm_in_schedule_get,
-     "Reads one recorder alarm input and its schedule (older page) | decimal: alarm-input id | JSON | none"},
-    {"/6062", alarm_in_schedule_set,
-     "Writes a recorder alarm input and its schedule (older page) | JSON: alarm, schedule | plain | 1404, 3485"},
-    {"/6063", alarm_in_name_set,
-     "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm | plain | 1404, 3485"},
-    {"/6064", alarm_in_triggers_set,
-     "Sets a recorder alarm input's trigger channels, outputs and interval (older page) | JSON: alarm | plain | "
-     "1404, 3485"},
 };
 
 NVR_MODULE(alarm, kModAlarm, kAlarmTable)

@@ -67,15 +67,39 @@ static const WebReqEntry kVideoTable[] = {
      "Writes a channel's motion settings and grid (older page) | JSON: camId, enable, sensitivity, triChannels, triAlarms, interval, enableMS, motionTable | plain | 1403, 3207, 3212, 3209, 3485"},
     {"/6013", motion_schedule_set,
      "Writes a channel's motion schedule (older page) | JSON: camId, schedule | plain | 1403"},
+    {"/6014", video_loss_get, "Reads a channel's video-loss settings (older page) | decimal: channel id | JSON | none"},
+    {"/6015", video_loss_audible_schedule_get,
+     "Reads a channel's video-loss alarm-audio schedule | decimal: channel id | JSON | none"},
+    {"/6016", video_loss_triggers_set,
+     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId, enable, triAlarms, interval "
+     "| plain | 1402, 3485"},
+    {"/6017", video_loss_schedule_set,
+     "Writes a channel's video-loss arming schedule and enable (older page) | JSON: camId, schedule, enable | plain | "
+     "1402"},
     {"/6018", privacy_masks_get, "Lists every channel's stored privacy masks | none | JSON | none"},
     {"/6019", privacy_masks_send,
      "Sends privacy masks to the cameras of several channels | JSON: cnt, chnid, area, enable, num, cgiSdkFlag, "
      "areaMaskEnable, mosaicSupport, mosaicNum, delMask | plain | 2509"},
+    {"/6098", camera_map_get,
+     "Reads a camera's motion map and fisheye mode | JSON: id | JSON (no reply for bad input) | 3206 wait"},
+    {"/6999", trigger_alarms_get,
+     "Reads the seven trigger-alarm values and the alarm audio mask | none | JSON (array) | none"},
+    {"/6998", trigger_alarms_set,
+     "Writes the seven trigger-alarm values | JSON: 0, 1, 2, 3, 4, 5, 6 | JSON (empty object; no reply for bad "
+     "input) | 2104"},
     {"/6997", camera_osd_get, "Reads the OSD a camera burns into its streams | JSON: id | JSON | 3211 wait"},
     {"/6996", camera_osd_set,
      "Writes the OSD a camera burns into its streams | JSON: ch, enable_text, text_name, textpos, enable_date, "
      "datepos, dateformat, enable_text_sub, text_name_sub, textpos_sub, enable_date_sub, datepos_sub, "
      "dateformat_sub | plain (OK, NO_SUPPORT or ERROR) | 3210 wait"},
+    {"/6090", camera_io_get, "Reads a camera's alarm I/O event | decimal: channel id | JSON | 3213 wait"},
+    {"/6091", camera_io_set,
+     "Writes a camera's alarm I/O event | JSON: camId, enable, type, triActions, triChannels | plain (no reply for "
+     "bad input) | 3214, 3485"},
+    {"/6092", volume_detect_get, "Reads a camera's volume detection | decimal: channel id | JSON | 3215 wait"},
+    {"/6093", volume_detect_set,
+     "Writes a camera's volume detection | JSON: camId, enable, type, volume, duration, onEvent, offEvent, "
+     "ongoingEvent, triActions, triChannels | plain (no reply for bad input) | 3216, 3485"},
     {"/6112", motion_set,
      "Writes a channel's motion settings and actions and copies them to other channels | JSON: chnid, dialog, enableMS, sensitivity, motionTable, copyCnt, copyChn | plain | 3509, 3251, 1410, 3212, 3252"},
     {"/6113", motion_area_schedule_set,
@@ -90,71 +114,33 @@ static const WebReqEntry kVideoTable[] = {
      "Writes a channel's motion actions | JSON: chnid, effective, audible, email, ptz, white, whiteInfo, triChnAlarms, enable, triAlarms, interval, audioId, email_interval, email_pic_enable, tri_channels_pic, ptz_interval, alarmout_interval, white_interval, triChannels | plain | 1403"},
     {"/6118", motion_email_set,
      "Writes a channel's motion e-mail schedule, enable and interval | JSON: camId, enable, interval, schedule | plain | 1403"},
+    {"/6120", motion_email_schedule_get, "Reads a channel's motion e-mail schedule | decimal: channel id | JSON | none"},
     {"/6119", motion_trigger_set,
      "Sets a channel's motion trigger channels (type 1) or alarm outputs (type 2) | JSON: camId, type, triChannels, triAlarms | plain | 1403, 3485"},
-    {"/6152", motion_effective_schedule_set,
-     "Writes a channel's motion arming schedule | JSON: camId, schedule | plain | 1403"},
-    {"/6153", motion_effective_schedule_get,
-     "Reads a channel's motion arming schedule | decimal: channel id | JSON | none"},
-    {"/6159", motion_ptz_schedule_set,
-     "Writes a channel's motion PTZ schedule | JSON: camId, schedule | plain | 1403"},
-    // Video loss.
-    {"/6014", video_loss_get, "Reads a channel's video-loss settings (older page) | decimal: channel id | JSON | none"},
-    {"/6015", video_loss_audible_schedule_get,
-     "Reads a channel's video-loss alarm-audio schedule | decimal: channel id | JSON | none"},
-    {"/6016", video_loss_triggers_set,
-     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId, enable, triAlarms, interval "
-     "| plain | 1402, 3485"},
-    {"/6017", video_loss_schedule_set,
-     "Writes a channel's video-loss arming schedule and enable (older page) | JSON: camId, schedule, enable | plain | "
-     "1402"},
-    {"/6094", video_loss_actions_get, "Reads a channel's video-loss settings and actions | JSON: chnid | JSON | none"},
-    {"/6095", video_loss_actions_set,
-     "Writes a channel's video-loss actions and copies them to other channels | JSON: chnid, dialog, copyCnt, "
-     "copyChn | plain | 1414"},
-    {"/6121", video_loss_audible_list_set,
-     "Applies a video-loss alarm-audio schedule, enable and interval to listed channels | JSON: schedule, enable, "
-     "interval, cnt, chnid | plain | 1414"},
     {"/6122", video_loss_email_list_set,
      "Applies a video-loss e-mail schedule, enable and interval to listed channels | JSON: schedule, enable, "
      "interval, cnt, chnid | plain | 1414"},
-    {"/6123", video_loss_alarms_list_set,
-     "Sets the video-loss alarm outputs of listed channels | JSON: cnt, chnid, triAlarms | plain | 1414, 3509"},
     {"/6124", video_loss_email_schedule_get,
      "Reads a channel's video-loss e-mail schedule | decimal: channel id | JSON | none"},
-    {"/6165", video_loss_ptz_list_set,
-     "Applies a channel's video-loss PTZ schedule and PTZ actions to listed channels | JSON: camId, schedule, cnt, "
-     "chnid | plain | 1414"},
-    {"/6166", video_loss_ptz_schedule_get,
-     "Reads a channel's video-loss PTZ schedule | decimal: channel id | JSON | none"},
-    // One action schedule of motion, recorder alarm inputs and snapshots.
-    {"/6120", motion_email_schedule_get, "Reads a channel's motion e-mail schedule | decimal: channel id | JSON | none"},
-    {"/6158", motion_ptz_schedule_get, "Reads a channel's motion PTZ schedule | decimal: channel id | JSON | none"},
-    {"/6125", alarm_in_audible_list_set,
-     "Applies an alarm-audio schedule, enable and interval to listed recorder alarm inputs | JSON: schedule, enable, "
-     "interval, cnt, chnid | plain | 1415"},
     {"/6126", alarm_in_email_list_set,
      "Applies an e-mail schedule, enable, interval and snapshot channels to listed recorder alarm inputs | JSON: "
      "schedule, enable, interval, triSnapshot, cnt, chnid | plain | 1415"},
+    {"/6128", alarm_in_email_schedule_get,
+     "Reads a recorder alarm input's e-mail schedule | decimal: alarm-input id | JSON | none"},
+    {"/6121", video_loss_audible_list_set,
+     "Applies a video-loss alarm-audio schedule, enable and interval to listed channels | JSON: schedule, enable, "
+     "interval, cnt, chnid | plain | 1414"},
+    {"/6125", alarm_in_audible_list_set,
+     "Applies an alarm-audio schedule, enable and interval to listed recorder alarm inputs | JSON: schedule, enable, "
+     "interval, cnt, chnid | plain | 1415"},
+    {"/6129", alarm_in_audible_schedule_get,
+     "Reads a recorder alarm input's alarm-audio schedule | decimal: alarm-input id | JSON | none"},
+    {"/6123", video_loss_alarms_list_set,
+     "Sets the video-loss alarm outputs of listed channels | JSON: cnt, chnid, triAlarms | plain | 1414, 3509"},
     {"/6127", alarm_in_triggers_list_set,
      "Gives listed recorder alarm inputs an input's arming schedule and trigger channels or outputs | JSON: camId, "
      "type, triChannels, triAlarms, cnt, chnid | plain | 1415, 3509"},
-    {"/6128", alarm_in_email_schedule_get,
-     "Reads a recorder alarm input's e-mail schedule | decimal: alarm-input id | JSON | none"},
-    {"/6129", alarm_in_audible_schedule_get,
-     "Reads a recorder alarm input's alarm-audio schedule | decimal: alarm-input id | JSON | none"},
-    {"/6167", alarm_in_ptz_list_set,
-     "Applies an alarm input's PTZ schedule and PTZ actions to listed recorder alarm inputs | JSON: camId, schedule, "
-     "cnt, chnid | plain | 1415"},
-    {"/6168", alarm_in_ptz_schedule_get,
-     "Reads a recorder alarm input's PTZ schedule | decimal: alarm-input id | JSON | none"},
-    {"/6169", alarm_in_effective_schedule_get,
-     "Reads a recorder alarm input's arming schedule | decimal: alarm-input id | JSON | none"},
-    {"/6170", alarm_in_effective_schedule_set,
-     "Writes a recorder alarm input's arming schedule | JSON: camId, schedule | plain | 1404"},
-    {"/6174", snapshot_schedule_get, "Reads a channel's snapshot schedule | decimal: channel id | JSON | none"},
-    {"/6175", snapshot_schedule_list_set,
-     "Writes a snapshot schedule to listed channels | JSON: schedule, cnt, chnid | plain | 1312"},
+    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id | JSON (no reply for bad input) | 3232 wait"},
     {"/6132", smart_region_get, "Reads region entrance (type 0) or exit detection | JSON: channel, type | JSON | 3237 wait, 3238 wait"},
     {"/6133", smart_region_set, "Writes region entrance (type 0) or exit detection | JSON: chnid, type, dialog, enable, sensitivity, objtype, region, polygonX, polygonY | plain (OK or FAILED) | 1412, 3244 wait, 3245 wait"},
     {"/6134", smart_motion_get, "Reads advanced motion detection | JSON: channel | JSON | 3239 wait"},
@@ -175,54 +161,14 @@ static const WebReqEntry kVideoTable[] = {
     {"/6149", smart_actions_set, "Writes the actions of a channel's smart event | JSON: chnid, event, effective, audible, email, ptz, white, whiteInfo, triChnAlarms, trigger fields | plain | 1412"},
     {"/6150", smart_trigger_set, "Writes a smart event's alarm outputs (type 0) or record channels (type 1) | JSON: channel, type, event, triAlarms, triChannels | plain | 1412"},
     {"/6151", smart_triggers_get, "Reads a smart event's trigger fields | JSON: channel, type | JSON | none"},
+    {"/6152", motion_effective_schedule_set,
+     "Writes a channel's motion arming schedule | JSON: camId, schedule | plain | 1403"},
+    {"/6153", motion_effective_schedule_get,
+     "Reads a channel's motion arming schedule | decimal: channel id | JSON | none"},
     {"/6157", smart_capability_get, "Reads a camera's analytics capability | JSON: channel | JSON | 3257 wait"},
-    {"/6171", smart_object_set, "Writes object left or removed detection | JSON: chnid, dialog, left_enable, remove_enable, min_time, sensitivity, region, polygonX, polygonY | plain (OK or FAILED) | 1412, 3269 wait"},
-    {"/6172", smart_object_get, "Reads object left or removed detection | JSON: channel | JSON | 3268 wait"},
-    {"/6186", smart_vca_support_get, "Reads whether a camera supports video analytics | JSON: chnid | JSON | 3293 wait"},
-    {"/6192", smart_line_ex_get, "Reads line crossing of the newer cameras | JSON: chnid | JSON | 1209 wait"},
-    {"/6193", smart_line_ex_set, "Writes line crossing of the newer cameras | JSON: chnid, dialog, enable, sensitivity, objtype, width, height, line | plain (OK or FAILED) | 1412, 1210 wait"},
-    {"/6194", smart_people_settings_ex_get, "Reads people-counting settings of the newer cameras | JSON: chnid | JSON | 1211 wait"},
-    {"/6195", smart_people_settings_ex_set, "Writes people-counting settings of the newer cameras | JSON: chnid, fps, mode, installation, analysis, width, height, position | plain (OK or FAILED) | 1212 wait"},
-    {"/6183", plate_list_delete, "Deletes plates from the plate lists | JSON: cnt, plate | plain | none"},
-    {"/6184", plate_list_import, "Adds or replaces plate-list entries, keyed by plate | JSON: cnt, plate | JSON ({\"count\": entries taken}) | none"},
-    {"/6185", plate_list_edit, "Edits plate-list entries | JSON: cnt, plate | plain | none"},
-    {"/6179", plate_event_get, "Reads a channel's plate event (mode -1 every plate, 0 black, 1 white, 2 visitor) with its actions | JSON: chnid, mode | JSON | none"},
-    {"/6180", plate_event_set, "Writes a channel's plate event | JSON: chnid, mode, dialog, enable | plain | 1416"},
-    {"/6181", plate_settings_get, "Reads a camera's plate recognition settings | JSON: chnid | JSON | 3289 wait"},
-    {"/6182", plate_settings_set, "Writes a camera's plate recognition settings | JSON: chnid, dialog, formatData, enable, region, roi, night_mode_enable, ... | plain (OK or FAILED) | 1416, 1208, 3290 wait"},
-    {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid | JSON | 1215 wait"},
-    {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid | JSON | 1207 wait"},
-    {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid, filter, wildcards, enable, cr_count, format | plain (OK or FAILED) | 1208 wait"},
-    // Fisheye settings and camera queries; replies through camera_reply.
-    {"/6098", camera_map_get,
-     "Reads a camera's motion map and fisheye mode | JSON: id | JSON (no reply for bad input) | 3206 wait"},
-    {"/6999", trigger_alarms_get,
-     "Reads the seven trigger-alarm values and the alarm audio mask | none | JSON (array) | none"},
-    {"/6998", trigger_alarms_set,
-     "Writes the seven trigger-alarm values | JSON: 0, 1, 2, 3, 4, 5, 6 | JSON (empty object; no reply for bad "
-     "input) | 2104"},
-    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id | JSON (no reply for bad input) | 3232 wait"},
-    {"/6131", fisheye_set,
-     "Writes a channel's fisheye settings | JSON: chnid, fishcorrect, fishmount, fishdisplay | plain (OK or FAILED) | "
-     "3231 wait"},
-    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id, area_id | plain | 2508"},
-    {"/6196", fisheye_caps_get,
-     "Asks a camera not yet added for its fisheye capabilities | JSON: ddns, ipaddr, username, password, port | JSON "
-     "| 3373 wait"},
-    {"/6197", fisheye_mode_set,
-     "Gives a camera not yet added its fisheye mode | JSON: ddns, ipaddr, username, password, port, transfer, "
-     "install, display | JSON (result code) | 3374 wait"},
-    {"/6198", camera_mask_command,
-     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for bad input) | "
-     "3353 wait"},
-    // Regional people counting.
-    {"/6096", regional_pcnt_get,
-     "Reads a camera's regional people counting with each region's actions | JSON: chnid | JSON | 1220 wait"},
-    {"/6097", regional_pcnt_set,
-     "Writes a camera's regional people counting and the actions of its regions | JSON: chnid, sensitivity, "
-     "minObjX, minObjY, minObjWidth, minObjHeight, maxObjX, maxObjY, maxObjWidth, maxObjHeight, regional, action "
-     "| JSON ({\"res\": n}) | 1221 wait"},
-    // Event PTZ linkage.
+    {"/6158", motion_ptz_schedule_get, "Reads a channel's motion PTZ schedule | decimal: channel id | JSON | none"},
+    {"/6159", motion_ptz_schedule_set,
+     "Writes a channel's motion PTZ schedule | JSON: camId, schedule | plain | 1403"},
     {"/6160", ptz_link_add,
      "Adds a PTZ action to an event's list (type: PTZ event type) | JSON: type, chn_id, acto_ptz_channel, "
      "acto_ptz_type, acto_ptz_preset, acto_ptz_patrol, acto_ptz_pattern | plain | none"},
@@ -236,15 +182,26 @@ static const WebReqEntry kVideoTable[] = {
     {"/6164", ptz_link_delete_several,
      "Deletes the PTZ actions of several PTZ cameras from an event's list | JSON: type, chn_id, ptzChannel | plain "
      "| none"},
-    // Camera alarm I/O, volume detection and event snapshots.
-    {"/6090", camera_io_get, "Reads a camera's alarm I/O event | decimal: channel id | JSON | 3213 wait"},
-    {"/6091", camera_io_set,
-     "Writes a camera's alarm I/O event | JSON: camId, enable, type, triActions, triChannels | plain (no reply for "
-     "bad input) | 3214, 3485"},
-    {"/6092", volume_detect_get, "Reads a camera's volume detection | decimal: channel id | JSON | 3215 wait"},
-    {"/6093", volume_detect_set,
-     "Writes a camera's volume detection | JSON: camId, enable, type, volume, duration, onEvent, offEvent, "
-     "ongoingEvent, triActions, triChannels | plain (no reply for bad input) | 3216, 3485"},
+    {"/6165", video_loss_ptz_list_set,
+     "Applies a channel's video-loss PTZ schedule and PTZ actions to listed channels | JSON: camId, schedule, cnt, "
+     "chnid | plain | 1414"},
+    {"/6166", video_loss_ptz_schedule_get,
+     "Reads a channel's video-loss PTZ schedule | decimal: channel id | JSON | none"},
+    {"/6167", alarm_in_ptz_list_set,
+     "Applies an alarm input's PTZ schedule and PTZ actions to listed recorder alarm inputs | JSON: camId, schedule, "
+     "cnt, chnid | plain | 1415"},
+    {"/6168", alarm_in_ptz_schedule_get,
+     "Reads a recorder alarm input's PTZ schedule | decimal: alarm-input id | JSON | none"},
+    {"/6170", alarm_in_effective_schedule_set,
+     "Writes a recorder alarm input's arming schedule | JSON: camId, schedule | plain | 1404"},
+    {"/6169", alarm_in_effective_schedule_get,
+     "Reads a recorder alarm input's arming schedule | decimal: alarm-input id | JSON | none"},
+    {"/6171", smart_object_set, "Writes object left or removed detection | JSON: chnid, dialog, left_enable, remove_enable, min_time, sensitivity, region, polygonX, polygonY | plain (OK or FAILED) | 1412, 3269 wait"},
+    {"/6172", smart_object_get, "Reads object left or removed detection | JSON: channel | JSON | 3268 wait"},
+    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id, area_id | plain | 2508"},
+    {"/6174", snapshot_schedule_get, "Reads a channel's snapshot schedule | decimal: channel id | JSON | none"},
+    {"/6175", snapshot_schedule_list_set,
+     "Writes a snapshot schedule to listed channels | JSON: schedule, cnt, chnid | plain | 1312"},
     {"/6176", snapshot_settings_get, "Reads a channel's event snapshot settings | decimal: channel id | JSON | none"},
     {"/6177", snapshot_settings_copy,
      "Writes event snapshot settings to listed channels | JSON: resolution, quality, interval, interval_unit, "
@@ -252,6 +209,43 @@ static const WebReqEntry kVideoTable[] = {
     {"/6178", snapshot_run,
      "Starts and stops snapshot taking on listed channels | JSON: snapshotCnt, snapshotChnId, stopCnt, stopChnId | "
      "plain | 1313"},
+    {"/6180", plate_event_set, "Writes a channel's plate event | JSON: chnid, mode, dialog, enable | plain | 1416"},
+    {"/6179", plate_event_get, "Reads a channel's plate event (mode -1 every plate, 0 black, 1 white, 2 visitor) with its actions | JSON: chnid, mode | JSON | none"},
+    {"/6181", plate_settings_get, "Reads a camera's plate recognition settings | JSON: chnid | JSON | 3289 wait"},
+    {"/6182", plate_settings_set, "Writes a camera's plate recognition settings | JSON: chnid, dialog, formatData, enable, region, roi, night_mode_enable, ... | plain (OK or FAILED) | 1416, 1208, 3290 wait"},
+    {"/6183", plate_list_delete, "Deletes plates from the plate lists | JSON: cnt, plate | plain | none"},
+    {"/6184", plate_list_import, "Adds or replaces plate-list entries, keyed by plate | JSON: cnt, plate | JSON ({\"count\": entries taken}) | none"},
+    {"/6185", plate_list_edit, "Edits plate-list entries | JSON: cnt, plate | plain | none"},
+    {"/6186", smart_vca_support_get, "Reads whether a camera supports video analytics | JSON: chnid | JSON | 3293 wait"},
+    {"/6094", video_loss_actions_get, "Reads a channel's video-loss settings and actions | JSON: chnid | JSON | none"},
+    {"/6095", video_loss_actions_set,
+     "Writes a channel's video-loss actions and copies them to other channels | JSON: chnid, dialog, copyCnt, "
+     "copyChn | plain | 1414"},
+    {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid | JSON | 1215 wait"},
+    {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid | JSON | 1207 wait"},
+    {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid, filter, wildcards, enable, cr_count, format | plain (OK or FAILED) | 1208 wait"},
+    {"/6192", smart_line_ex_get, "Reads line crossing of the newer cameras | JSON: chnid | JSON | 1209 wait"},
+    {"/6193", smart_line_ex_set, "Writes line crossing of the newer cameras | JSON: chnid, dialog, enable, sensitivity, objtype, width, height, line | plain (OK or FAILED) | 1412, 1210 wait"},
+    {"/6194", smart_people_settings_ex_get, "Reads people-counting settings of the newer cameras | JSON: chnid | JSON | 1211 wait"},
+    {"/6195", smart_people_settings_ex_set, "Writes people-counting settings of the newer cameras | JSON: chnid, fps, mode, installation, analysis, width, height, position | plain (OK or FAILED) | 1212 wait"},
+    {"/6131", fisheye_set,
+     "Writes a channel's fisheye settings | JSON: chnid, fishcorrect, fishmount, fishdisplay | plain (OK or FAILED) | "
+     "3231 wait"},
+    {"/6196", fisheye_caps_get,
+     "Asks a camera not yet added for its fisheye capabilities | JSON: ddns, ipaddr, username, password, port | JSON "
+     "| 3373 wait"},
+    {"/6197", fisheye_mode_set,
+     "Gives a camera not yet added its fisheye mode | JSON: ddns, ipaddr, username, password, port, transfer, "
+     "install, display | JSON (result code) | 3374 wait"},
+    {"/6198", camera_mask_command,
+     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for bad input) | "
+     "3353 wait"},
+    {"/6096", regional_pcnt_get,
+     "Reads a camera's regional people counting with each region's actions | JSON: chnid | JSON | 1220 wait"},
+    {"/6097", regional_pcnt_set,
+     "Writes a camera's regional people counting and the actions of its regions | JSON: chnid, sensitivity, "
+     "minObjX, minObjY, minObjWidth, minObjHeight, maxObjX, maxObjY, maxObjWidth, maxObjHeight, regional, action "
+     "| JSON ({\"res\": n}) | 1221 wait"},
 };
 
 NVR_MODULE(video, kModVideo, kVideoTable)

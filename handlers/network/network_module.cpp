@@ -27,20 +27,8 @@ int network_reply(void*, const KxFrameHeader* header, const void* payload)
 }
 
 static const WebReqEntry kNetworkTable[] = {
-    {"/7040", net_settings_read,
-     "Reads the interface settings of a network mode | decimal: the mode to show (else the stored mode) | JSON | "
-     "none"},
-    {"/7041", net_settings_write,
-     "Writes the interface settings of the stored or given mode | JSON: mode, primaryNet, enableNetwork1, "
-     "networkType, ipAddr, netmask, gateway, DNS1, DNS2, mtu, ip6networkType, ip6Addr, ip6netmask, ip6gateway, the "
-     "same keys with 2 for eth1, defaultRoute, Conflict, slaveClear | plain | 3023, 1702, 3485"},
-    {"/7043", net_apply, "Tells the core daemon to apply the network settings | none | plain | 1712"},
-    {"/7042", net_mode_read, "Reads the stored network mode | none | plain (the mode, or -1) | none"},
-    {"/7044", net_mac_read, "Reads the device MAC address | none | JSON (mac0) | none"},
     {"/7000", time_read, "Reads the clock and the stored time, time zone and NTP settings | none | JSON | none"},
     {"/7001", time_write, "Stores the time, time zone and NTP settings and has the core daemon apply them | JSON: ntpEnable, dstEnable, timeZone, timeZoneName, syncEnable, syncInterval, syncPc, ntpServer, manualTime, failoverMode | plain (JSON CGI ERROR when the daemon does not confirm) | 1701 wait, 1711, 3485"},
-    {"/7096", net_default_route,
-     "Sets the port that carries the default route | JSON: defaultRoute | JSON (res) | 1724 wait"},
     {"/7010", pppoe_read, "Reads the PPPoE account and the dial-up address | none | JSON | none"},
     {"/7011", pppoe_write,
      "Writes the PPPoE account | JSON: enable, autoConnect, userName, password | plain (OK; nothing for bad input) | "
@@ -54,6 +42,15 @@ static const WebReqEntry kNetworkTable[] = {
      "Writes the e-mail account, its receivers and the sender host name | JSON: enable, userName, password, "
      "smtpServer, smtpPort, senderAddr, senderName, enableTls, enableAttach, captureInterval, receivers, "
      "enableHostName, hostName | plain (OK; nothing for bad input) | 1702, 3485"},
+    {"/7040", net_settings_read,
+     "Reads the interface settings of a network mode | decimal: the mode to show (else the stored mode) | JSON | "
+     "none"},
+    {"/7041", net_settings_write,
+     "Writes the interface settings of the stored or given mode | JSON: mode, primaryNet, enableNetwork1, "
+     "networkType, ipAddr, netmask, gateway, DNS1, DNS2, mtu, ip6networkType, ip6Addr, ip6netmask, ip6gateway, the "
+     "same keys with 2 for eth1, defaultRoute, Conflict, slaveClear | plain | 3023, 1702, 3485"},
+    {"/7043", net_apply, "Tells the core daemon to apply the network settings | none | plain | 1712"},
+    {"/7042", net_mode_read, "Reads the stored network mode | none | plain (the mode, or -1) | none"},
     {"/7050", service_ports_read, "Reads the service ports, channel access and push-message settings | none | JSON | "
                                   "none"},
     {"/7093", poe_ports_read, "Reads the number of PoE ports | none | JSON | none"},
@@ -62,17 +59,23 @@ static const WebReqEntry kNetworkTable[] = {
      "servicePort, httpsPort, posPort, enableAccess, enableMsg, needReboot, channel_num, pushType, "
      "PushTypeNvrAlarmIn, pushTypeArr, pushNvrPos, pushVideoStream | plain (OK, POE_Port_Error or POS_Port_Error) | "
      "3618, 1422, 3617, 3485, 1702, 1703"},
+    {"/7060", p2p_state, "Reads the state of the P2P cloud service | none | JSON | 3702 wait"},
+    {"/7061", p2p_switch,
+     "Switches the P2P cloud service on or off | JSON: enableP2P | plain (the core daemon's result text) | 3700 wait, "
+     "3701 wait"},
+    {"/7062", p2p_register,
+     "Registers the recorder with the P2P server | JSON: sn, deviceName | plain (0 done, 2 refused, 3 network, 4 key "
+     "file) | 3700"},
+    {"/7070", p2p_addr_check, "Asks the core daemon to check an address | JSON: ip | plain (0 or -1) | 3005 wait"},
     {"/7032", email_test, "Sends a test mail | none | plain (OK or ERROR) | 3409 wait"},
-    {"/7092", channel_access_read, "Reads the channel-access switch | none | JSON | none"},
-    {"/7033", multicast_read, "Reads the multicast address of the live streams | none | JSON | none"},
-    {"/7034", multicast_write,
-     "Writes the multicast switch and address | JSON: enable, ip | JSON (res) | 1729 wait"},
+    {"/7071", p2p_dev_addr_check,
+     "Asks the core daemon to check an address of an interface | JSON: dev, ip | plain (0 or -1) | 3006 wait"},
+    {"/7044", net_mac_read, "Reads the device MAC address | none | JSON (mac0) | none"},
     {"/7080", ssl_create,
      "Makes a new key with a self-signed certificate or a certificate request | JSON: InstallType, Country, "
      "CommonName, Validity, Password, Province, Region, Organization, Company, Email, startTime, endTime | plain (OK, "
      "or Error for a subject or validity the certificate cannot carry) | 3316 wait"},
     {"/7081", ssl_cert_state, "Reads the HTTPS switch and the installed certificate's details | none | JSON | none"},
-    {"/7089", ssl_request_state, "Reads the details of the pending certificate request | none | JSON | none"},
     {"/7082", ssl_request_download, "Downloads the pending certificate request | none | download (or NotFile) | none"},
     {"/7083", ssl_reload, "Tells the core daemon to take the certificate files again | none | plain | 3317"},
     {"/7084", ssl_install,
@@ -82,24 +85,21 @@ static const WebReqEntry kNetworkTable[] = {
     {"/7086", https_switch,
      "Switches HTTPS on or off | JSON: httpsenable | plain (OK, or NOFILE without a certificate) | 3322"},
     {"/7087", https_switch_read, "Reads the HTTPS switch | none | JSON (enable) | none"},
-    {"/7060", p2p_state, "Reads the state of the P2P cloud service | none | JSON | 3702 wait"},
-    {"/7061", p2p_switch,
-     "Switches the P2P cloud service on or off | JSON: enableP2P | plain (the core daemon's result text) | 3700 wait, "
-     "3701 wait"},
-    {"/7062", p2p_register,
-     "Registers the recorder with the P2P server | JSON: sn, deviceName | plain (0 done, 2 refused, 3 network, 4 key "
-     "file) | 3700"},
-    {"/7070", p2p_addr_check, "Asks the core daemon to check an address | JSON: ip | plain (0 or -1) | 3005 wait"},
-    {"/7071", p2p_dev_addr_check,
-     "Asks the core daemon to check an address of an interface | JSON: dev, ip | plain (0 or -1) | 3006 wait"},
+    {"/7089", ssl_request_state, "Reads the details of the pending certificate request | none | JSON | none"},
     {"/7090", snmp_read, "Reads the SNMP agent settings and the service ports | none | JSON | none"},
     {"/7091", snmp_write,
      "Writes the SNMP agent settings | JSON: v1_enable, v2c_enable, write_community, read_community, v3_enable, "
      "read_security_name, read_level_security, read_auth_algorithm, read_auth_password, read_pri_algorithm, "
      "read_pri_password, write_security_name, write_level_security, write_auth_algorithm, write_auth_password, "
      "write_pri_algorithm, write_pri_password, port | plain (OK or POE_Port_Error) | 1702"},
+    {"/7092", channel_access_read, "Reads the channel-access switch | none | JSON | none"},
     {"/7094", snmp_status, "Reads the SNMP agent's status | none | JSON (status) | 3309 wait"},
     {"/7095", snmp_check, "Asks the core daemon about the SNMP agent | none | JSON (res) | 2302 wait"},
+    {"/7096", net_default_route,
+     "Sets the port that carries the default route | JSON: defaultRoute | JSON (res) | 1724 wait"},
+    {"/7033", multicast_read, "Reads the multicast address of the live streams | none | JSON | none"},
+    {"/7034", multicast_write,
+     "Writes the multicast switch and address | JSON: enable, ip | JSON (res) | 1729 wait"},
 };
 
 NVR_MODULE(network, kModNetwork, kNetworkTable)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/record.h"
+#include "handlers/system/maintenance_records.h"  // kMsgReboot
 #include "platform/kxdb.h"
 
 // Core messages (1702, the changed section, is kMsgSettingsChanged).
@@ -12,7 +13,6 @@ constexpr u32 kMsgMulticast = 1729;         // MulticastRow; reply 6729 {int32 r
 constexpr u32 kMsgChannelAccess = 3618;     // 4 bytes: the access switch
 constexpr u32 kMsgPosPort = 1422;           // 4 bytes: the POS port
 constexpr u32 kMsgPushSwitch = 3617;        // 10-byte text "0" or "1"
-constexpr u32 kMsgReboot = 1703;            // no payload
 
 // PPPoE dial-up account (store kind "pppoe", one row).
 struct PppoeRow {
