@@ -64,8 +64,8 @@ TEST_F(CameraQueriesTest, ModulesListTheirCodesInTableOrder)
     const std::vector<std::string> camera = {"/2025", "/2026", "/2027", "/2028", "/2029", "/2033", "/2034",
                                              "/2051", "/2052", "/2054", "/2055", "/2056", "/2057", "/2068"};
     EXPECT_EQ(registered_codes("camera", camera), camera);
-    const std::vector<std::string> video = {"/6098", "/6999", "/6998", "/6130", "/6131",
-                                            "/6173", "/6196", "/6197", "/6198"};
+    const std::vector<std::string> video = {"/6098", "/6999", "/6998", "/6130", "/6173",
+                                            "/6131", "/6196", "/6197", "/6198"};
     EXPECT_EQ(registered_codes("video", video), video);
 }
 

@@ -237,7 +237,7 @@ TEST_F(DeviceInfoTest, BadNameOrNumberWritesNothing)
     NetworkRow after;
     ASSERT_TRUE(stored("network", 0, &after));
     EXPECT_EQ(hex(after), hex(before));
-    EXPECT_EQ(store({"get", "deviceid"}).out, "1\n");
+    EXPECT_EQ(store({"get", "deviceid"}).out, "255\n");  // the factory value, unchanged
     EXPECT_TRUE(emu().received().empty());
 }
 

@@ -74,8 +74,8 @@ protected:
 
 TEST_F(DisplayTest, CodesJoinTheirModuleTables)
 {
-    EXPECT_EQ(registered_codes("system", {"/6080", "/6081", "/json", "/1001"}),
-              (std::vector<std::string>{"/6080", "/6081", "/json", "/1001"}));
+    EXPECT_EQ(registered_codes("system", {"/1001", "/6080", "/6081", "/json"}),
+              (std::vector<std::string>{"/1001", "/6080", "/6081", "/json"}));
     EXPECT_EQ(registered_codes("playback", {"/3000", "/3001", "/3002"}),
               (std::vector<std::string>{"/3000", "/3001", "/3002"}));
     EXPECT_EQ(registered_codes("camera", {"/2013"}), (std::vector<std::string>{"/2013"}));

@@ -350,8 +350,8 @@ TEST_F(PlateTest, PlateFormatsAndZoomState)
 TEST_F(PlateTest, EveryCodeSurvivesEmptyBodies)
 {
     emu();
-    const std::vector<std::string> codes = {"/6183", "/6184", "/6185", "/6179", "/6180",
-                                            "/6181", "/6182", "/6189", "/6190", "/6191"};
+    const std::vector<std::string> codes = {"/6180", "/6179", "/6181", "/6182", "/6183",
+                                            "/6184", "/6185", "/6189", "/6190", "/6191"};
     expect_empty_bodies_handled(codes);
     EXPECT_TRUE(emu().received().empty());
     EXPECT_TRUE(plates().empty());

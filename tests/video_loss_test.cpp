@@ -391,10 +391,10 @@ TEST_F(VideoLossTest, AlarmInputPtzListAndSingleScheduleReads)
 TEST_F(VideoLossTest, EveryNewCodeSurvivesEmptyBodies)
 {
     emu();
-    const std::vector<std::string> codes = {"/6014", "/6015", "/6016", "/6017", "/6094", "/6095", "/6121",
-                                            "/6122", "/6123", "/6124", "/6165", "/6166", "/6120", "/6158",
-                                            "/6125", "/6126", "/6127", "/6128", "/6129", "/6167", "/6168",
-                                            "/6169", "/6170", "/6174", "/6175"};
+    const std::vector<std::string> codes = {"/6014", "/6015", "/6016", "/6017", "/6120", "/6122", "/6124",
+                                            "/6126", "/6128", "/6121", "/6125", "/6129", "/6123", "/6127",
+                                            "/6158", "/6165", "/6166", "/6167", "/6168", "/6170", "/6169",
+                                            "/6174", "/6175", "/6094", "/6095"};
     EXPECT_EQ(registered_codes("video", codes), codes);
     expect_empty_bodies_handled(codes);
 }

@@ -1,8 +1,8 @@
-// Factory settings of the device page and the set-up wizard: UPnP off with
-// the standard external ports, no automatic reboot (planned for 03:00 every
-// day once switched on), the wizard
-// shown at first start, and the device keys the device information and the
-// status pages read.
+// Factory settings of the device page: UPnP off with the standard external
+// ports, no automatic reboot (planned for 03:00 every day once switched on),
+// and the device keys the device information and the status pages read.
+// (Device number, wizard and stream-information keys are seeded with the
+// display settings.)
 #include <cstring>
 #include <string>
 
@@ -16,16 +16,13 @@ struct KeySeed {
     const char* value;
 };
 const KeySeed kDeviceKeys[] = {
-    {"deviceid", "1"},
     {"kxfs_dbup", "0"},
     {"transport_protocol", "0"},
-    {"stream_information", "0"},
     {"plugin_version", "1.0"},
     {"mplugin_version", "1.0"},
     {"oemupdateonline", "0"},
     {"company", "Tarvane"},
     {"local_auth_enable", "0"},
-    {"wizard_enable", "1"},
     {"alarm_in", "16"},
     {"alarm_out", "4"},
 };
