@@ -6,6 +6,7 @@
 
 #include "common/record.h"
 #include "handlers/event/event_actions.h"
+#include "handlers/event/smart_records.h"
 #include "platform/kxdb.h"
 
 // ---- regional people counting ----
@@ -17,41 +18,9 @@ constexpr u32 kMsgRegionalPcntSet = 1221;  // RegionalPcntSettings; reply 6221, 
 constexpr u32 kRegionalPcntGetReply = 6220, kRegionalPcntSetReply = 6221;
 constexpr int kPcntPolygonWidth = 64;
 
-// The actions of one region of a channel.
-struct RegionalPcntEventRecord {
-    i32 chnid;                               //   0
-    i32 enable;                              //   4
-    u32 tri_mask;                            //   8  bits 0..31 of tri_channels
-    char tri_channels[kMaskTextWidth];       //  12
-    u8 pad0[3];                              //  77
-    i32 tri_alarms;                          //  80
-    i32 interval;                            //  84
-    i32 email_interval;                      //  88
-    char tri_chn_alarms[2][kMaskTextWidth];  //  92, 157
-    u8 pad1[6];                              // 222
-    i32 ptz_interval;                        // 228
-    i32 alarmout_interval;                   // 232
-    i32 white_interval;                      // 236
-    i32 email_pic_enable;                    // 240
-    char tri_channels_pic[kMaskTextWidth];   // 244
-    u8 pad2[3];                              // 309
-    i32 audio_id;                            // 312
-};
-NVR_RECORD_SIZE(RegionalPcntEventRecord, 316);
-NVR_FIELD_AT(RegionalPcntEventRecord, enable, 4);
-NVR_FIELD_AT(RegionalPcntEventRecord, tri_mask, 8);
-NVR_FIELD_AT(RegionalPcntEventRecord, tri_channels, 12);
-NVR_FIELD_AT(RegionalPcntEventRecord, tri_alarms, 80);
-NVR_FIELD_AT(RegionalPcntEventRecord, interval, 84);
-NVR_FIELD_AT(RegionalPcntEventRecord, email_interval, 88);
-NVR_FIELD_AT(RegionalPcntEventRecord, tri_chn_alarms, 92);
-NVR_FIELD_AT(RegionalPcntEventRecord, tri_chn_alarms[1], 157);
-NVR_FIELD_AT(RegionalPcntEventRecord, ptz_interval, 228);
-NVR_FIELD_AT(RegionalPcntEventRecord, alarmout_interval, 232);
-NVR_FIELD_AT(RegionalPcntEventRecord, white_interval, 236);
-NVR_FIELD_AT(RegionalPcntEventRecord, email_pic_enable, 240);
-NVR_FIELD_AT(RegionalPcntEventRecord, tri_channels_pic, 244);
-NVR_FIELD_AT(RegionalPcntEventRecord, audio_id, 312);
+// The actions of one region of a channel: the layout of a smart event's
+// actions.
+using RegionalPcntEventRecord = SmartEventRecord;
 
 // One counting region of the camera picture.
 struct PcntRegion {

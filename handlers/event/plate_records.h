@@ -5,6 +5,7 @@
 
 #include "common/record.h"
 #include "handlers/event/event_actions.h"
+#include "handlers/event/smart_records.h"
 #include "platform/kxdb.h"
 
 constexpr u32 kMsgPlateEventChanged = 1416;  // 8 bytes: channel mask
@@ -24,38 +25,9 @@ struct PlateListEntry {
 NVR_RECORD_SIZE(PlateListEntry, 80);
 NVR_FIELD_AT(PlateListEntry, plate, 16);
 
-// One channel's actions for one plate mode (the trigger fields of the
-// smart-event record at the same offsets).
-struct PlateEventRecord {
-    i32 chnid;                               //   0
-    i32 enable;                              //   4
-    u32 tri_mask;                            //   8  bits 0..31 of tri_channels
-    char tri_channels[kMaskTextWidth];       //  12
-    u8 pad0[3];                              //  77
-    i32 tri_alarms;                          //  80
-    i32 interval;                            //  84
-    i32 email_interval;                      //  88
-    char tri_chn_alarms[2][kMaskTextWidth];  //  92, 157
-    u8 pad1[6];                              // 222
-    i32 ptz_interval;                        // 228
-    i32 alarmout_interval;                   // 232
-    i32 white_interval;                      // 236
-    i32 email_pic_enable;                    // 240
-    char tri_channels_pic[kMaskTextWidth];   // 244
-    u8 pad2[3];                              // 309
-    i32 audio_id;                            // 312
-};
-NVR_RECORD_SIZE(PlateEventRecord, 316);
-NVR_FIELD_AT(PlateEventRecord, tri_mask, 8);
-NVR_FIELD_AT(PlateEventRecord, tri_channels, 12);
-NVR_FIELD_AT(PlateEventRecord, tri_alarms, 80);
-NVR_FIELD_AT(PlateEventRecord, email_interval, 88);
-NVR_FIELD_AT(PlateEventRecord, tri_chn_alarms, 92);
-NVR_FIELD_AT(PlateEventRecord, tri_chn_alarms[1], 157);
-NVR_FIELD_AT(PlateEventRecord, ptz_interval, 228);
-NVR_FIELD_AT(PlateEventRecord, email_pic_enable, 240);
-NVR_FIELD_AT(PlateEventRecord, tri_channels_pic, 244);
-NVR_FIELD_AT(PlateEventRecord, audio_id, 312);
+// One channel's actions for one plate mode: the layout of a smart event's
+// actions.
+using PlateEventRecord = SmartEventRecord;
 
 constexpr int kPlateRegions = 4;
 constexpr int kPlateRois = 16;
