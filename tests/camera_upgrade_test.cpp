@@ -164,16 +164,6 @@ TEST_F(CameraUpgradeTest, UploadThatBreaksOffLeavesNoFirmwareAndAsksNothing)
     EXPECT_TRUE(emu().received().empty());
 }
 
-// Resident bytes of this process now.
-size_t resident_bytes()
-{
-    long pages = 0, resident = 0;
-    FILE* f = std::fopen("/proc/self/statm", "r");
-    if (f && std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    if (f) std::fclose(f);
-    return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
-}
-
 TEST_F(CameraUpgradeTest, LargeUploadStreamsWithFlatMemory)
 {
 #ifdef NVR_EXEC_WRAPPER
@@ -201,28 +191,11 @@ TEST_F(CameraUpgradeTest, LargeUploadStreamsWithFlatMemory)
         std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary,
         "CONTENT_LENGTH=" + std::to_string(body_size), "PATH=/usr/bin:/bin"};
     const size_t before = resident_bytes();
-    pid_t pid = fork();
-    if (pid == 0) {
-        int in = open(body_path.c_str(), O_RDONLY);
-        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(in, 0);
-        dup2(out, 1);
-        std::string program = built("nvr-api.cgi");
-        std::vector<char*> envp;
-        for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        execve(argv[0], argv, envp.data());
-        _exit(127);
-    }
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    struct rusage ru;
-    ASSERT_EQ(wait4(pid, &status, 0, &ru), pid);
-    EXPECT_EQ(status, 0);
+    const MeasuredRun run = run_measured(built("nvr-api.cgi"), env, body_path, out_path);
+    EXPECT_EQ(run.status, 0);
     EXPECT_EQ(read_whole_file(out_path), kTextHead + "chnid=3\r\nstatus0=100\r\nstatus1=45\r\n");
-    EXPECT_LT(size_t(ru.ru_maxrss) * 1024, before + size / 2)
-        << "peak " << ru.ru_maxrss << " KiB, this process " << before / 1024 << " KiB";
+    EXPECT_LT(run.peak_bytes, before + size / 2)
+        << "peak " << run.peak_bytes / 1024 << " KiB, this process " << before / 1024 << " KiB";
 
     FILE* fw = std::fopen(root().at(kFirmware).c_str(), "rb");
     ASSERT_NE(fw, nullptr);

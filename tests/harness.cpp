@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <sstream>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -511,4 +512,40 @@ std::vector<uint8_t> from_hex(const std::string& hex)
     std::vector<uint8_t> v;
     for (size_t i = 0; i + 1 < hex.size(); i += 2) v.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return v;
+}
+
+MeasuredRun run_measured(const std::string& program, const std::vector<std::string>& env,
+                         const std::string& in_path, const std::string& out_path)
+{
+    MeasuredRun result;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(in_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0) _exit(127);
+        dup2(in, 0);
+        dup2(out, 1);
+        std::vector<char*> envp;
+        for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        execve(argv[0], argv, envp.data());
+        _exit(127);
+    }
+    if (pid < 0) return result;
+    int status = 0;
+    struct rusage ru;
+    if (wait4(pid, &status, 0, &ru) != pid) return result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.peak_bytes = size_t(ru.ru_maxrss) * 1024;
+    return result;
+}
+
+size_t resident_bytes()
+{
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f && std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    if (f) std::fclose(f);
+    return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
 }

@@ -60,6 +60,18 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 // the emulator of its processor when the build is for another one).
 [[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp);
 
+// Runs a built program natively with exactly `env`, the file `in_path` as
+// standard input and `out_path` (created) as standard output, for tests of
+// memory: the exit status and the child's peak resident bytes.
+struct MeasuredRun {
+    int status = -1;
+    size_t peak_bytes = 0;
+};
+MeasuredRun run_measured(const std::string& program, const std::vector<std::string>& env,
+                         const std::string& in_path, const std::string& out_path);
+// Resident bytes of this process now.
+size_t resident_bytes();
+
 // Path of a built program (nvr-api.cgi, nvr-core-emu, ...).
 std::string built(const std::string& name);
 
