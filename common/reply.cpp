@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/paths.h"
+#include "common/session.h"
 #include "front/cgi_env.h"
 #include "platform/kxbase.h"
 
@@ -100,6 +101,18 @@ int cgi_debug_log(const char* source_file, int line, const char* function, const
 int cookie_user_name(char* buffer, size_t size)
 {
     if (!buffer || size == 0) return -1;
+    // With sessions required the user is the one who opened the request's
+    // session, whatever else the cookie says.
+    if (session_mode_on()) {
+        SessionRecord rec;
+        buffer[0] = '\0';
+        if (!session_find(g_cgi.http_cookie, g_cgi.remote_addr, false, &rec)) return -1;
+        size_t n = strnlen(rec.user, sizeof rec.user - 1);
+        if (n > size - 1) n = size - 1;
+        std::memcpy(buffer, rec.user, n);
+        buffer[n] = '\0';
+        return 0;
+    }
     const char* cookie = g_cgi.http_cookie;
     const char* at = cookie ? std::strstr(cookie, "userName") : nullptr;
     if (!at) return -1;

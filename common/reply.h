@@ -35,7 +35,8 @@ int cgi_debug_log(const char* source_file, int line, const char* function, const
 #define CGI_LOG(...) cgi_debug_log(__FILE__, __LINE__, __func__, __VA_ARGS__)
 
 // The "userName" value of the request cookie, cut to `size` - 1 characters.
-// 0, or -1 when the cookie has no user name.
+// 0, or -1 when the cookie has no user name. With sessions required it is
+// the user of the cookie's live session instead ("" and -1 without one).
 int cookie_user_name(char* buffer, size_t size);
 
 // Operation-log record, the payload of core message 3485.

@@ -10,6 +10,7 @@
 #include "common/reply.h"
 #include "front/cgi_env.h"
 #include "front/multipart.h"
+#include "front/session_gate.h"
 #include "front/webreq.h"
 
 namespace {
@@ -178,6 +179,7 @@ int road_multipart()
 int cgi_intake_run()
 {
     cgi_env_capture();
+    if (!session_gate_pass()) return 0;
     const char* method = g_cgi.request_method;
     const char* media = g_cgi.media_type;
     bool post = strcasecmp(method, "post") == 0;

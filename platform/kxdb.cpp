@@ -932,3 +932,29 @@ int kxdb_list_each(const char* db, const char* list, size_t size,
     for (size_t i = 0; i < keys.size(); i++) fn(keys[i].c_str(), data.data() + i * size, ctx);
     return n;
 }
+
+int kxdb_list_update(const char* db, const char* list, const char* key, size_t size,
+                     int (*fn)(void* row, bool found, void* ctx), void* ctx)
+{
+    if (!fn || !valid_list(list, size)) return -1;
+    std::vector<char> row(size);
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = list_for_write(db, list);
+    if (!d || !begin(*d)) return -1;
+    bool ok = false, found = false;
+    if (sqlite3_stmt* s = statement(*d, list_sql("SELECT data FROM @ WHERE key=?1", list))) {
+        Use use(s);
+        sqlite3_bind_text(s, 1, key ? key : "", -1, SQLITE_STATIC);
+        int rc = sqlite3_step(s);
+        found = rc == SQLITE_ROW;
+        if (found) copy_row(s, 0, row.data(), size);
+        ok = found || rc == SQLITE_DONE;
+        if (!ok) fail(list, d->h);
+    }
+    int change = ok ? fn(row.data(), found, ctx) : -1;
+    if (change == kListPut)
+        ok = list_put_row(*d, list, key, row.data(), size);
+    else if (change == kListDelete)
+        ok = list_delete_row(*d, list, key);
+    return finish(*d, ok) ? change : -1;
+}

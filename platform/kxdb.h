@@ -166,6 +166,15 @@ int kxdb_list_move(const char* db, const char* list, const char* old_key, const 
                    size_t size);
 // The row of a key: 0 when found, -1 when absent (out zero-filled).
 int kxdb_list_get(const char* db, const char* list, const char* key, void* out, size_t size);
+// Changes the row of one key in one write transaction, so that concurrent
+// read-change-writes of a row never lose each other's change: fn(row, found,
+// ctx) gets the stored row (zero-filled when absent) and returns what to do:
+// kListKeep, kListPut (store the changed row) or kListDelete. Returns fn's
+// answer, or -1 on a store failure (nothing changed). fn may not call the
+// store.
+enum KxListChange { kListKeep = 0, kListPut = 1, kListDelete = 2 };
+int kxdb_list_update(const char* db, const char* list, const char* key, size_t size,
+                     int (*fn)(void* row, bool found, void* ctx), void* ctx);
 // Number of rows (0 for a missing database or list), or -1.
 int kxdb_list_count(const char* db, const char* list);
 // Runs fn(key, row, ctx) for every row in key order (rows zero-extended or

@@ -10,6 +10,7 @@
 #include "common/json.h"
 #include "common/paths.h"
 #include "common/reply.h"
+#include "common/session.h"
 #include "front/cgi_env.h"
 #include "handlers/system/system.h"
 #include "handlers/system/user_records.h"
@@ -18,15 +19,9 @@ namespace {
 
 constexpr u32 kMsgPageCheck = 3504;
 constexpr int kLoginLog = 201, kLogoutLog = 202, kSessionParam = 900;
-
-// 32 decimal digits from the C generator seeded with the time in seconds:
-// two logins within one second get the same identifier.
-void new_session_id(char (&out)[33])
-{
-    srand(unsigned(time(nullptr)));
-    for (int i = 0; i < 32; i++) out[i] = char('0' + rand() % 10);
-    out[32] = '\0';
-}
+// A refused login goes to the device log as an exception "illegal login".
+constexpr u32 kExceptionLog = 32;
+constexpr int kIllegalLoginLog = 404;
 
 void ensure_dir(const char* fixed)
 {
@@ -44,7 +39,22 @@ void send_session_log(int sub_type, const char* user)
     core_send_oplog(log);
 }
 
-void add_login_rights(json_object* o, const UserRecord& u)
+// A failed or refused login: the device log (through the core daemon) and
+// the debug log.
+void log_login_failure(const char* user, const char* why)
+{
+    OpLogRecord log;
+    oplog_prepare(&log);
+    log.main_type = kExceptionLog;
+    log.sub_type = kIllegalLoginLog;
+    log.param_type = kSessionParam;
+    set_text(log.user, user, 63);
+    core_send_oplog(log);
+    CGI_LOG("login of \"%.63s\" from %.45s failed: %s", user, g_cgi.remote_addr, why);
+}
+
+// `session` is the identifier to hand out.
+void add_login_rights(json_object* o, const UserRecord& u, const char* session)
 {
     jadd_text(o, "userName", u.name);
     jadd(o, "permission", u.permission);
@@ -56,8 +66,6 @@ void add_login_rights(json_object* o, const UserRecord& u)
     jadd_text(o, "remoteliveview", u.remoteliveview);
     jadd_text(o, "remoteplayback", u.remoteplayback);
 
-    char session[33];
-    new_session_id(session);
     jadd(o, "sessionId", session);
     jadd(o, "failoverMode", get_param_int(kMainDb, "failover_mode", 0));
     jadd(o, "sameChannel", get_param_int(kMainDb, "same_channel_exist", 0) == 2 ? 1 : 0);
@@ -83,16 +91,44 @@ int login(const char* request)
     jtext(req.get(), "userName", name);
     jtext(req.get(), "md5", md5);
 
+    // With sessions required, an address that failed too often is refused
+    // before its digest is even compared, and answered like a wrong one.
+    const bool sessions = session_mode_on();
+    u32 attempt = 0;
+    if (sessions) {
+        session_sweep();
+        if (!login_attempt_begin(g_cgi.remote_addr, &attempt)) {
+            log_login_failure(name, "too many failed logins from this address");
+            JsonPtr refused = jobject();
+            jadd(refused.get(), "type", -1);
+            return json_reply(kReplyText, refused.get());
+        }
+    }
+
     UserRecord user;
     read_user_by_name(kMainDb, name, &user);
     // An account that does not exist never matches, even an empty digest.
-    int type = (user.id >= 0 && strcasecmp(user.password, md5) == 0) ? user.type : -1;
+    // The digests are compared in constant time.
+    bool match = user.id >= 0 && ct_equal_nocase(user.password, md5, sizeof md5);
+    int type = match ? user.type : -1;
     if (user.type == 3) type = -2;
+
+    char session[33] = "";
+    if (sessions) {
+        login_attempt_end(g_cgi.remote_addr, attempt, !match);
+        if (!match) log_login_failure(name, "wrong user name or password");
+        if (type != -1 && type != -2 && !session_open(user.name, user.type, g_cgi.remote_addr, session)) {
+            CGI_LOG("login of \"%.63s\": the session could not be stored", name);
+            return cgi_reply_error(kReplyText);
+        }
+    } else if (!session_new_id(session)) {
+        return cgi_reply_error(kReplyText);
+    }
 
     JsonPtr reply = jobject();
     jadd(reply.get(), "type", type);
     if (type != -1 && type != -2) {
-        add_login_rights(reply.get(), user);
+        add_login_rights(reply.get(), user, session);
         send_session_log(kLoginLog, name);
     }
     return json_reply(kReplyText, reply.get());
@@ -101,6 +137,12 @@ int login(const char* request)
 int logout(const char*)
 {
     send_session_log(kLogoutLog, nullptr);
+    // With sessions required the log above named the session's user (only a
+    // live session gets here); the session ends after it.
+    if (session_mode_on()) {
+        session_close(g_cgi.http_cookie, g_cgi.remote_addr);
+        session_sweep();
+    }
     return cgi_reply_ok();
 }
 

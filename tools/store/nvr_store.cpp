@@ -44,6 +44,8 @@ struct DefaultKey {
 };
 const DefaultKey kDefaultKeys[] = {
     {kMainDb, "max_cameras", "32"},
+    // "1" makes every request but the login need a live session.
+    {kMainDb, "session_required", "0"},
 };
 
 int seed_default_keys(const char* db, const char* into, const InitOptions&)
