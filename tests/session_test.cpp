@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <regex>
@@ -423,6 +425,48 @@ TEST(SessionStore, IdentifiersAreDigitsAndLoginSlotsHoldParallelAttempts)
     EXPECT_TRUE(session_close((std::string("sessionId=") + id).c_str(), "203.0.113.5"));
     EXPECT_FALSE(session_find((std::string("sessionId=") + id).c_str(), "203.0.113.5", false, &rec));
     EXPECT_FALSE(session_close((std::string("sessionId=") + id).c_str(), "203.0.113.5"));
+}
+
+TEST(SessionStore, ListUpdatesFromParallelProcessesLoseNoChange)
+{
+    struct Counter {
+        i64 n;
+    };
+    auto add_one = [](void* row, bool, void*) {
+        static_cast<Counter*>(row)->n++;
+        return int(kListPut);
+    };
+    const int kChildren = 4, kEach = 25;
+    std::vector<pid_t> kids;
+    for (int c = 0; c < kChildren; c++) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int bad = 0;
+            for (int i = 0; i < kEach; i++)
+                bad += kxdb_list_update(kMainDb, "update_test", "k", sizeof(Counter), add_one, nullptr) != kListPut;
+            _exit(bad ? 1 : 0);
+        }
+        kids.push_back(pid);
+    }
+    for (pid_t pid : kids) {
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Counter total{};
+    ASSERT_EQ(kxdb_list_get(kMainDb, "update_test", "k", &total, sizeof total), 0);
+    EXPECT_EQ(total.n, kChildren * kEach);
+    // Keep leaves the row, delete removes it; an invalid list is refused.
+    EXPECT_EQ(kxdb_list_update(kMainDb, "update_test", "k", sizeof(Counter),
+                               [](void*, bool found, void*) { return found ? int(kListKeep) : -1; }, nullptr),
+              kListKeep);
+    EXPECT_EQ(kxdb_list_update(kMainDb, "update_test", "k", sizeof(Counter),
+                               [](void*, bool, void*) { return int(kListDelete); }, nullptr),
+              kListDelete);
+    EXPECT_EQ(kxdb_list_count(kMainDb, "update_test"), 0);
+    EXPECT_EQ(kxdb_list_update(kMainDb, "param", "k", sizeof(Counter), add_one, nullptr), -1);
+    EXPECT_EQ(kxdb_list_update(kMainDb, "update_test", "k", sizeof(Counter), nullptr, nullptr), -1);
 }
 
 }  // namespace

@@ -50,7 +50,12 @@ void log_login_failure(const char* user, const char* why)
     log.param_type = kSessionParam;
     set_text(log.user, user, 63);
     core_send_oplog(log);
-    CGI_LOG("login of \"%.63s\" from %.45s failed: %s", user, g_cgi.remote_addr, why);
+    // The name is the client's text: control characters would forge lines.
+    char shown[64];
+    set_text(shown, user);
+    for (char& c : shown)
+        if (c && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) c = '?';
+    CGI_LOG("login of \"%s\" from %.45s failed: %s", shown, g_cgi.remote_addr, why);
 }
 
 // `session` is the identifier to hand out.
