@@ -123,7 +123,7 @@ int login(const char* request)
         login_attempt_end(g_cgi.remote_addr, attempt, !match);
         if (!match) log_login_failure(name, "wrong user name or password");
         if (type != -1 && type != -2 && !session_open(user.name, user.type, g_cgi.remote_addr, session)) {
-            CGI_LOG("login of \"%.63s\": the session could not be stored", name);
+            CGI_LOG("login of \"%.63s\": the session could not be stored", user.name);
             return cgi_reply_error(kReplyText);
         }
     } else if (!session_new_id(session)) {
