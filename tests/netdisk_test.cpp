@@ -2,6 +2,7 @@
 // and automatic backup, end to end through the CGI program and the emulator.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ template <typename T>
 std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
 std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
+template <typename T>
+void frame_as(const EmuFrame& f, T* out)
+{
+    ASSERT_EQ(f.payload.size(), sizeof(T));
+    std::memcpy(static_cast<void*>(out), f.payload.data(), sizeof(T));
+}
 
 // Tools a careless implementation might run for a share; each is faked.
 const char* const kShellTools[] = {"mount", "umount", "mount.cifs", "mount.nfs", "smbclient", "showmount",
@@ -444,11 +451,21 @@ TEST_F(NetDiskTest, QuotasAreWrittenAtMostSixteen)
     }
     EXPECT_EQ(hex_of(sent[0]), hex_of(want));
 
-    for (const char* text : {"{\"quota_array\":[]}", "{\"enable\":1,\"quota_array\":[{\"channel\":64}]}",
-                             "{\"enable\":1,\"quota_array\":[{\"video_quota\":1}]}",
-                             "{\"enable\":1,\"quota_array\":[{\"channel\":1,\"video_quota\":-1}]}", "q"})
-        EXPECT_EQ(post("/6209", text).out, "") << text;
+    for (const char* text : {"{\"quota_array\":[]}", "q"}) EXPECT_EQ(post("/6209", text).out, "") << text;
     EXPECT_EQ(emu().received(3530).size(), 1u);
+    // The entries' numbers reach the core daemon as given.
+    EXPECT_EQ(post("/6209", "{\"enable\":1,\"quota_array\":[{\"channel\":64,\"video_quota\":-1},{\"picture_quota\":3}]}")
+                  .out,
+              kOk);
+    sent = emu().received(3530);
+    ASSERT_EQ(sent.size(), 2u);
+    want = zeroed<QuotaRecord>();
+    want.enable = 1;
+    want.count = 2;
+    want.entries[0].channel = 64;
+    want.entries[0].video_quota = -1;
+    want.entries[1].picture_quota = 3;
+    EXPECT_EQ(hex_of(sent[1]), hex_of(want));
     emu().rule("3530 close");
     EXPECT_EQ(post("/6209", "{\"enable\":0}").out, kTextError);
 }
@@ -509,19 +526,29 @@ TEST_F(NetDiskTest, GroupingOffLeavesTheGroups)
     EXPECT_EQ(hex_of(frames[0]), words({0}));
 }
 
-TEST_F(NetDiskTest, BadGroupsChangeNothing)
+TEST_F(NetDiskTest, GroupTextsAreCutNotRefused)
 {
     ASSERT_EQ(store({"init"}).status, 0);
     emu();
-    const std::string before = store({"dump", "disk_group"}).out;
-    for (const std::string& text :
-         {std::string("{\"group_enable\":2}"), std::string("{\"group_enable\":1,\"channel\":[\"12\"]}"),
-          std::string("{\"group_enable\":1,\"channel\":[\"1\",5]}"),
-          "{\"group_enable\":1,\"channel\":[\"" + std::string(65, '1') + "\"]}", std::string("[")})
-        EXPECT_EQ(post("/6210", text).out, "") << text;
-    EXPECT_EQ(store({"dump", "disk_group"}).out, before);
-    EXPECT_EQ(store({"get", "group_mode"}).out, "0\n");
-    EXPECT_TRUE(emu().received().empty());
+    // A text longer than the 64 channels is cut; any other text is the
+    // daemon's to read; a mode other than 0 and 1 is stored as given.
+    const std::string long_mask(70, '1');
+    EXPECT_EQ(post("/6210", "{\"group_enable\":2,\"channel\":[\"" + long_mask + "\",\"12\",5]}").out, kOk);
+    EXPECT_EQ(store({"get", "group_mode"}).out, "2\n");
+    auto frames = emu().received();
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_EQ(frames[0].code, 3442u);
+    EXPECT_EQ(hex_of(frames[0]), words({2}));
+    GroupRow g;
+    frame_as(frames[1], &g);
+    EXPECT_EQ(std::string(g.channels), std::string(64, '1'));
+    frame_as(frames[2], &g);
+    EXPECT_STREQ(g.channels, "12");
+    frame_as(frames[3], &g);
+    EXPECT_STREQ(g.channels, "5");
+    EXPECT_EQ(frames[4].code, 1307u);
+    EXPECT_EQ(post("/6210", "[").out, "");
+    EXPECT_EQ(emu().received().size(), 5u);
 }
 
 // ---- automatic backup ----
