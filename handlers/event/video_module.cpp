@@ -248,7 +248,7 @@ static const WebReqEntry kVideoTable[] = {
      "Gives a camera not yet added its fisheye mode | JSON: ddns, ipaddr, username, password, port, transfer, "
      "install, display | JSON (result code) | 3374 wait"},
     {"/6198", camera_mask_command,
-     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for bad input) | "
+     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for non-JSON) | "
      "3353 wait"},
     {"/6096", regional_pcnt_get,
      "Reads a camera's regional people counting with each region's actions | JSON: chnid | JSON | 1220 wait"},
