@@ -374,15 +374,17 @@ TEST_F(CameraTest, EditValidation)
     EXPECT_EQ(c.manage_port, -5);
 }
 
-TEST_F(CameraTest, ChannelSixtyFourPassesButNothingIsWritten)
+TEST_F(CameraTest, ChannelSixtyFourPassesTheChecksButIsAnsweredAnError)
 {
-    // 65 ids pass the checks; the store has 64 channel rows and refuses the
-    // 65th, so the reply is "OK" and nothing is stored, told or logged.
+    // 65 ids pass the checks; the store has 64 channel rows, so a camera on
+    // the 65th cannot be kept: the client gets the error text, never "OK",
+    // and nothing is stored, told or logged.
     put_row("camera", 0, old_camera(0));
     put_row("osd", 0, osd(0, "Zero"));
     emu();
-    EXPECT_EQ(post("/2003", json_of(kEdit, {{"id", "64"}})).out, kTextHead + "OK");
-    EXPECT_EQ(post("/2004", json_of(kEdit, {{"id", "64"}})).out, kTextHead + "OK");
+    EXPECT_EQ(post("/2003", json_of(kEdit, {{"id", "64"}})).out, kTextHead + "CGI ERROR");
+    EXPECT_EQ(post("/2004", json_of(kEdit, {{"id", "64"}})).out, kTextHead + "CGI ERROR");
+    EXPECT_EQ(post("/2003", json_of(kEdit, {{"id", "65"}})).out, "");
     EXPECT_TRUE(emu().received().empty());
     EXPECT_EQ(row_hex("camera", 64), "");
     EXPECT_EQ(row_hex("osd", 64), "");
@@ -577,8 +579,9 @@ TEST_F(CameraTest, LoginChangeKeepsTheRestAndLogsFromTheStoredRow)
           "{\"id\":7,\"userName\":\"\",\"password\":\"b\"}", "{\"id\":7,\"password\":\"b\"}",
           "{\"id\":7,\"userName\":\"a\",\"password\":\"\"}", "{\"id\":7,\"userName\":\"a\"}", "[]"})
         EXPECT_EQ(post("/2017", body).out, "") << body;
-    // Past the store's channels: nothing stored, told or logged.
-    EXPECT_EQ(post("/2017", "{\"id\":70,\"userName\":\"a\",\"password\":\"b\"}").body(), "OK");
+    // Past the store's channels: nothing stored, told or logged, and the
+    // client is told so.
+    EXPECT_EQ(post("/2017", "{\"id\":70,\"userName\":\"a\",\"password\":\"b\"}").body(), "CGI ERROR");
     EXPECT_EQ(emu().received().size(), 2u);
     EXPECT_EQ(row_hex("camera", 7), to_hex(&want, sizeof want));
 }

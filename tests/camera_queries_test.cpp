@@ -141,11 +141,23 @@ TEST_F(CameraQueriesTest, FisheyeWriteWithoutAResultFails)
     EXPECT_EQ(post("/6131", "{\"chnid\":1}").out, kTextHead + "FAILED");
 }
 
-TEST_F(CameraQueriesTest, FisheyeWriteRefusesBadChannels)
+TEST_F(CameraQueriesTest, FisheyeWritePassesAnyChannelOnAndRefusesNonJson)
 {
-    for (const char* body : {"{\"chnid\":64}", "{\"chnid\":-1}", "chnid=1", ""})
-        EXPECT_EQ(post("/6131", body).out, kJsonError) << body;
+    for (const char* body : {"chnid=1", ""}) EXPECT_EQ(post("/6131", body).out, kJsonError) << body;
     EXPECT_TRUE(emu().received(3231).empty());
+    // No range on the channel: the daemon answers for its own table.
+    emu().rule("3231 reply 8231 hex:01000000");
+    ASSERT_TRUE(emu().received(3231).empty());
+    EXPECT_EQ(post("/6131", "{\"chnid\":64}").out, kTextHead + "FAILED");
+    EXPECT_EQ(post("/6131", "{\"chnid\":-1}").out, kTextHead + "FAILED");
+    auto sent = emu().received(3231);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].u32_at(0), 64u);
+    EXPECT_EQ(sent[1].u32_at(0), 0xffffffffu);
+}
+
+TEST_F(CameraQueriesTest, FisheyeWriteWithoutAnAnswerIsAnError)
+{
     emu().rule("3231 close");
     EXPECT_EQ(post("/6131", "{\"chnid\":1}").out, kJsonError);
 }
@@ -459,9 +471,16 @@ TEST_F(CameraQueriesTest, CameraType)
     emu().rule("2503 reply 7503 hex:07000000ffffffff");
     EXPECT_EQ(post("/2025", "{\"id\":9}").out, kJsonHead + "{ \"type\": 7 }");
     EXPECT_EQ(hex_of(sent_once(2503)), "09000000");
-    // Bad input writes nothing and sends nothing.
-    for (const char* body : {"{\"id\":64}", "{\"id\":-2}", "id=1", ""}) EXPECT_EQ(post("/2025", body).out, "") << body;
+    // A text that is not JSON writes and sends nothing.
+    for (const char* body : {"id=1", ""}) EXPECT_EQ(post("/2025", body).out, "") << body;
     EXPECT_EQ(emu().received(2503).size(), 1u);
+    // Any id reaches the core daemon unchanged.
+    EXPECT_EQ(post("/2025", "{\"id\":64}").out, kJsonHead + "{ \"type\": 7 }");
+    EXPECT_EQ(post("/2025", "{\"id\":-2}").out, kJsonHead + "{ \"type\": 7 }");
+    auto sent = emu().received(2503);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(hex_of(sent[1]), "40000000");
+    EXPECT_EQ(hex_of(sent[2]), "feffffff");
 }
 
 TEST_F(CameraQueriesTest, RawCommandIsBoundedAndNeverRunHere)
@@ -625,8 +644,15 @@ TEST_F(CameraQueriesTest, PrivacyMaskCommands)
     frame_as(sent_once(3353), &m);
     EXPECT_EQ(m.chnid, 2);
     EXPECT_EQ(m.maskid, 3);
-    for (const char* body : {"{\"chnid\":64}", "{\"chnid\":-1}", "x", ""}) EXPECT_EQ(post("/6198", body).out, "") << body;
+    for (const char* body : {"x", ""}) EXPECT_EQ(post("/6198", body).out, "") << body;
     EXPECT_EQ(emu().received(3353).size(), 1u);
+    // No range on either number: both reach the core daemon unchanged.
+    EXPECT_EQ(post("/6198", "{\"chnid\":64,\"maskid\":-1}").out, kJsonHead + "{ \"res\": -1 }");
+    auto all = emu().received(3353);
+    ASSERT_EQ(all.size(), 2u);
+    frame_as(all[1], &m);
+    EXPECT_EQ(m.chnid, 64);
+    EXPECT_EQ(m.maskid, -1);
 }
 
 TEST_F(CameraQueriesTest, TriggerAlarmRowRoundTrip)

@@ -272,14 +272,21 @@ TEST_F(StreamTest, TransportAndTimeSyncChangeOnlyThoseFieldsAndAreLogged)
     EXPECT_EQ(log[0].text_at(160 + 156, 4), "TCP");
     EXPECT_EQ(log[0].payload[160 + 172], 1);
 
-    // Bad requests change nothing and get no reply.
-    for (const char* body : {"{\"id\":64,\"transmitProtocol\":1,\"syncTime\":0}",
-                             "{\"id\":9,\"transmitProtocol\":3,\"syncTime\":0}",
-                             "{\"id\":9,\"transmitProtocol\":1}", "{\"id\":9", ""})
-        EXPECT_EQ(post("/2031", body).out, "") << body;
+    // A text that is not JSON gets no reply; a channel the store has no row
+    // for gets the error text. Neither changes anything.
+    for (const char* body : {"{\"id\":9", ""}) EXPECT_EQ(post("/2031", body).out, "") << body;
+    for (const char* body : {"{\"id\":64,\"transmitProtocol\":1,\"syncTime\":0}", "{\"id\":-1}"})
+        EXPECT_EQ(post("/2031", body).out, kTextHead + "CGI ERROR") << body;
     ASSERT_TRUE(stored("camera", 9, &got));
     EXPECT_EQ(hex_of(got), hex_of(want));
     EXPECT_EQ(emu().received(1203).size(), 1u);
+
+    // Numbers this program does not know are stored as given.
+    EXPECT_EQ(post("/2031", "{\"id\":9,\"transmitProtocol\":3}").out, kTextHead + "OK");
+    ASSERT_TRUE(stored("camera", 9, &got));
+    EXPECT_EQ(got.transmit, 3);
+    EXPECT_EQ(got.sync_time, 0);
+    EXPECT_EQ(emu().received(1203).size(), 2u);
 }
 
 TEST_F(StreamTest, ThirdStreamReadAndWrite)

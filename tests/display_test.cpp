@@ -148,6 +148,9 @@ TEST_F(DisplayTest, AudioOnlyChangeLeavesTheOutputsAlone)
     ASSERT_EQ(codes_of(frames), (std::vector<u32>{1705, 1702, 1002, 3485}));
     EXPECT_EQ(hex_of(frames[2]), words({1, 0, 0}));
     EXPECT_EQ(display().audio_volume, 0);
+    // Any multiple of 10 up to 100 is taken, below 0 too.
+    EXPECT_EQ(post("/6081", settings({{"audioVolume", "-10"}})).out, kOk);
+    EXPECT_EQ(display().audio_volume, -10);
 }
 
 TEST_F(DisplayTest, BadSettingsWriteAndSendNothing)
@@ -155,7 +158,7 @@ TEST_F(DisplayTest, BadSettingsWriteAndSendNothing)
     const std::string before = state();
     const std::vector<std::string> bad = {
         settings({{"audioVolume", "55"}}),     settings({{"audioVolume", "110"}}),
-        settings({{"audioVolume", "-10"}}),    settings({{"audioOutputOn", "2"}}),
+        settings({{"audioOutputOn", "2"}}),
         settings({{"hdmiAudioOn", "-1"}}),     settings({{"wizardEnable", "2"}}),
         settings({{"deviceId", "257"}}),       settings({{"deviceId", "-1"}}),
         settings({{"displayMode", "2"}}),      settings({{"subEnable", "2"}}),

@@ -199,17 +199,24 @@ TEST_F(CalendarTest, RequestNamesStreamYearMonthAndChannel)
     EXPECT_EQ(frames[2].u32_at(8), 1u);
 }
 
-TEST_F(CalendarTest, DaysFollowTheMonthLength)
+TEST_F(CalendarTest, DaysTheMonthLacksComeFromTheReplyToo)
 {
+    // Every flag of the record is answered, whatever the month's length:
+    // the days past its end are the daemon's to fill.
     all_days_recorded();
-    EXPECT_EQ(month("2024-01-05 00:00:00"), json_body(calendar(31)));
-    EXPECT_EQ(month("2024-02-05 00:00:00"), json_body(calendar(29)));  // leap year
-    EXPECT_EQ(month("2023-02-05 00:00:00"), json_body(calendar(28)));
-    EXPECT_EQ(month("2000-02-29 23:59:59"), json_body(calendar(29)));  // divisible by 400
-    EXPECT_EQ(month("2100-02-01 00:00:00"), json_body(calendar(28)));  // divisible by 100 only
-    EXPECT_EQ(month("2024-04-30 00:00:00"), json_body(calendar(30)));
-    EXPECT_EQ(month("2024-12-31 00:00:00"), json_body(calendar(31)));
-    EXPECT_EQ(month("garbage"), json_body(calendar(31)));  // January 1900
+    for (const char* time : {"2024-02-05 00:00:00", "2023-02-05 00:00:00", "2024-04-30 00:00:00", "garbage"})
+        EXPECT_EQ(month(time), json_body(calendar(31))) << time;
+}
+
+TEST_F(CalendarTest, FlagsPastTheMonthAreAnsweredAsSent)
+{
+    CalendarReply r = zeroed<CalendarReply>();
+    for (int d = 0; d < 29; d++) r.days[d] = 1;
+    r.days[30] = 1;
+    emu().rule("3493 reply 8493 hex:" + hex_of(r));
+    std::string want = "[ 1";
+    for (int d = 2; d <= 31; d++) want += d == 30 ? ", 0" : ", 1";
+    EXPECT_EQ(month("2024-02-05 00:00:00"), json_body(want + " ]"));
 }
 
 TEST_F(CalendarTest, FlagsAreReadDayByDay)
@@ -240,10 +247,12 @@ TEST_F(CalendarTest, BadRequestsSendNothing)
 {
     emu();
     for (const char* body : {"{\"chnid\":0,\"streamType\":0}", "{\"time\":\"2024-01-01 00:00:00\",\"streamType\":0}",
-                             "{\"time\":\"2024-01-01 00:00:00\",\"chnid\":0}",
-                             "{\"time\":\"2024-01-01 00:00:00\",\"chnid\":64,\"streamType\":0}",
-                             "{\"time\":\"2024-01-01 00:00:00\",\"chnid\":-1,\"streamType\":0}", "not json"})
+                             "{\"time\":\"2024-01-01 00:00:00\",\"chnid\":0}", "not json"})
         EXPECT_EQ(post("/2013", body).out, "") << body;
+    // A channel with no place in the 64-character mask: the error form.
+    for (const char* body : {"{\"time\":\"2024-01-01 00:00:00\",\"chnid\":64,\"streamType\":0}",
+                             "{\"time\":\"2024-01-01 00:00:00\",\"chnid\":-1,\"streamType\":0}"})
+        EXPECT_EQ(post("/2013", body).out, kJsonError) << body;
     EXPECT_TRUE(emu().received().empty());
 }
 

@@ -153,10 +153,15 @@ TEST_F(NetServicesTest, DdnsRefusals)
 {
     emu();
     expect_silent("/7021", {"{\"enable\":2,\"updateFreq\":1}", "{\"enable\":1}", "{\"enable\":1,\"updateFreq\":-1}",
-                            "{\"enable\":1,\"updateFreq\":1,\"http\":70000}",
-                            "{\"enable\":1,\"updateFreq\":1,\"rtsp\":0}", "domain"});
+                            "domain"});
     EXPECT_EQ(table("ddns"), "");
     EXPECT_TRUE(emu().received().empty());
+    // The ports are numbers stored as given.
+    EXPECT_EQ(post("/7021", "{\"enable\":1,\"updateFreq\":1,\"http\":70000,\"rtsp\":0}").body(), "OK");
+    DdnsRow row;
+    stored("ddns", 0, &row);
+    EXPECT_EQ(row.http_port, 70000);
+    EXPECT_EQ(row.rtsp_port, 0);
 }
 
 const char* kMailBody =
@@ -239,12 +244,19 @@ TEST_F(NetServicesTest, EmailRefusals)
                             "{\"smtpPort\":25,\"enableTls\":-1," + rest + "}",
                             "{\"smtpPort\":25,\"enableTls\":0,\"enableAttach\":2,\"captureInterval\":5}",
                             "{\"smtpPort\":25,\"enableTls\":0,\"enableAttach\":1,\"captureInterval\":-5}",
-                            "{\"smtpPort\":0,\"enableTls\":0," + rest + "}",
-                            "{\"smtpPort\":65536,\"enableTls\":0," + rest + "}",
+                            "{\"smtpPort\":-1,\"enableTls\":0," + rest + "}",
                             "{\"enableTls\":0," + rest + "}", "{\"smtpPort\":25,\"enableTls\":0}", "mail"});
     EXPECT_EQ(table("email"), "");
     EXPECT_EQ(table("port"), "");
     EXPECT_TRUE(emu().received().empty());
+    // Any port number from 0 up is stored as given.
+    for (int port : {0, 65536}) {
+        EXPECT_EQ(post("/7031", "{\"smtpPort\":" + std::to_string(port) + ",\"enableTls\":0," + rest + "}").body(),
+                  "OK");
+        EmailRow mail;
+        stored("email", 0, &mail);
+        EXPECT_EQ(mail.smtp_port, port);
+    }
 }
 
 TEST_F(NetServicesTest, TestMailGoesThroughTheDaemon)

@@ -2,6 +2,7 @@
 // and automatic backup, end to end through the CGI program and the emulator.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ template <typename T>
 std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
 std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
+template <typename T>
+void frame_as(const EmuFrame& f, T* out)
+{
+    ASSERT_EQ(f.payload.size(), sizeof(T));
+    std::memcpy(static_cast<void*>(out), f.payload.data(), sizeof(T));
+}
 
 // Tools a careless implementation might run for a share; each is faked.
 const char* const kShellTools[] = {"mount", "umount", "mount.cifs", "mount.nfs", "smbclient", "showmount",
@@ -444,11 +451,21 @@ TEST_F(NetDiskTest, QuotasAreWrittenAtMostSixteen)
     }
     EXPECT_EQ(hex_of(sent[0]), hex_of(want));
 
-    for (const char* text : {"{\"quota_array\":[]}", "{\"enable\":1,\"quota_array\":[{\"channel\":64}]}",
-                             "{\"enable\":1,\"quota_array\":[{\"video_quota\":1}]}",
-                             "{\"enable\":1,\"quota_array\":[{\"channel\":1,\"video_quota\":-1}]}", "q"})
-        EXPECT_EQ(post("/6209", text).out, "") << text;
+    for (const char* text : {"{\"quota_array\":[]}", "q"}) EXPECT_EQ(post("/6209", text).out, "") << text;
     EXPECT_EQ(emu().received(3530).size(), 1u);
+    // The entries' numbers reach the core daemon as given.
+    EXPECT_EQ(post("/6209", "{\"enable\":1,\"quota_array\":[{\"channel\":64,\"video_quota\":-1},{\"picture_quota\":3}]}")
+                  .out,
+              kOk);
+    sent = emu().received(3530);
+    ASSERT_EQ(sent.size(), 2u);
+    want = zeroed<QuotaRecord>();
+    want.enable = 1;
+    want.count = 2;
+    want.entries[0].channel = 64;
+    want.entries[0].video_quota = -1;
+    want.entries[1].picture_quota = 3;
+    EXPECT_EQ(hex_of(sent[1]), hex_of(want));
     emu().rule("3530 close");
     EXPECT_EQ(post("/6209", "{\"enable\":0}").out, kTextError);
 }
@@ -509,19 +526,29 @@ TEST_F(NetDiskTest, GroupingOffLeavesTheGroups)
     EXPECT_EQ(hex_of(frames[0]), words({0}));
 }
 
-TEST_F(NetDiskTest, BadGroupsChangeNothing)
+TEST_F(NetDiskTest, GroupTextsAreCutNotRefused)
 {
     ASSERT_EQ(store({"init"}).status, 0);
     emu();
-    const std::string before = store({"dump", "disk_group"}).out;
-    for (const std::string& text :
-         {std::string("{\"group_enable\":2}"), std::string("{\"group_enable\":1,\"channel\":[\"12\"]}"),
-          std::string("{\"group_enable\":1,\"channel\":[\"1\",5]}"),
-          "{\"group_enable\":1,\"channel\":[\"" + std::string(65, '1') + "\"]}", std::string("[")})
-        EXPECT_EQ(post("/6210", text).out, "") << text;
-    EXPECT_EQ(store({"dump", "disk_group"}).out, before);
-    EXPECT_EQ(store({"get", "group_mode"}).out, "0\n");
-    EXPECT_TRUE(emu().received().empty());
+    // A text longer than the 64 channels is cut; any other text is the
+    // daemon's to read; a mode other than 0 and 1 is stored as given.
+    const std::string long_mask(70, '1');
+    EXPECT_EQ(post("/6210", "{\"group_enable\":2,\"channel\":[\"" + long_mask + "\",\"12\",5]}").out, kOk);
+    EXPECT_EQ(store({"get", "group_mode"}).out, "2\n");
+    auto frames = emu().received();
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_EQ(frames[0].code, 3442u);
+    EXPECT_EQ(hex_of(frames[0]), words({2}));
+    GroupRow g;
+    frame_as(frames[1], &g);
+    EXPECT_EQ(std::string(g.channels), std::string(64, '1'));
+    frame_as(frames[2], &g);
+    EXPECT_STREQ(g.channels, "12");
+    frame_as(frames[3], &g);
+    EXPECT_STREQ(g.channels, "5");
+    EXPECT_EQ(frames[4].code, 1307u);
+    EXPECT_EQ(post("/6210", "[").out, "");
+    EXPECT_EQ(emu().received().size(), 5u);
 }
 
 // ---- automatic backup ----
@@ -549,31 +576,34 @@ TEST_F(NetDiskTest, BackupPlanRoundTrips)
     EXPECT_EQ(hex_of(sent[1]), words({1}));
 }
 
-TEST_F(NetDiskTest, BadBackupPlansWriteAndSendNothing)
+TEST_F(NetDiskTest, BackupPlansAreStoredAsGivenAndCutToTheirFields)
 {
     ASSERT_EQ(store({"init"}).status, 0);
     emu();
-    const std::string before = store({"dump", "esata_auto_backup"}).out;
-    for (const std::string& text : std::vector<std::string>{
-             std::string("{\"stopBackup\":0,\"enable\":2,\"streamType\":0,\"fileType\":0,\"recycle\":1,"
-                         "\"backupTime\":\"01:00\",\"channel\":\"1\"}"),
-             std::string("{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":2,\"backupTime\":\"01:00\","
-                         "\"channel\":\"1\"}"),
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"backupTime\":\"24:00\",\"channel\":\"1\"}",
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"backupTime\":\"1:00\",\"channel\":\"1\"}",
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"backupTime\":\"01:60\",\"channel\":\"1\"}",
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"backupTime\":\"$(reboot)\",\"channel\":\"1\"}",
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"backupTime\":\"01:00\",\"channel\":\"1;2\"}",
-             "{\"enable\":1,\"streamType\":-1,\"fileType\":0,\"recycle\":1,\"backupTime\":\"01:00\",\"channel\":\"1\"}",
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"channel\":\"1\"}",
-             "{\"enable\":1,\"fileType\":0,\"recycle\":1,\"backupTime\":\"01:00\",\"channel\":\"1\"}",
-             "{\"enable\":1,\"streamType\":0,\"fileType\":0,\"recycle\":1,\"backupTime\":\"01:00\",\"channel\":\"" +
-                 std::string(65, '1') + "\"}",
-             std::string("backup"),
-         })
-        EXPECT_EQ(post("/6221", text).out, "") << text;
-    EXPECT_EQ(store({"dump", "esata_auto_backup"}).out, before);
+    EXPECT_EQ(post("/6221", "backup").out, "");
     EXPECT_TRUE(emu().received().empty());
+
+    // Times, masks and numbers this program does not know are the core
+    // daemon's: stored as given, texts cut to their fields.
+    EXPECT_EQ(post("/6221", "{\"stopBackup\":0,\"enable\":2,\"streamType\":-1,\"fileType\":0,\"recycle\":2,"
+                            "\"backupTime\":\"1:00\",\"channel\":\"" + std::string(70, '1') + "\"}")
+                  .body(),
+              "{ \"result\": 0 }");
+    AutoBackupRow row;
+    ASSERT_TRUE(stored("esata_auto_backup", 0, &row));
+    EXPECT_EQ(row.enable, 2);
+    EXPECT_EQ(row.stream_type, -1);
+    EXPECT_EQ(row.recycle, 2);
+    EXPECT_STREQ(row.backup_time, "1:00");
+    EXPECT_EQ(std::string(row.channels), std::string(64, '1'));
+    // Missing keys: 0 and empty texts.
+    EXPECT_EQ(post("/6221", "{\"enable\":1}").body(), "{ \"result\": 0 }");
+    ASSERT_TRUE(stored("esata_auto_backup", 0, &row));
+    EXPECT_EQ(row.enable, 1);
+    EXPECT_EQ(row.recycle, 0);
+    EXPECT_STREQ(row.backup_time, "");
+    EXPECT_STREQ(row.channels, "");
+    EXPECT_EQ(emu().received(1316).size(), 2u);
 }
 
 TEST_F(NetDiskTest, BackupStatusFormatsThePercentWithOneDecimal)

@@ -273,15 +273,21 @@ TEST_F(NetworkTest, WriteWithoutModeChangesTheStoredModesView)
     EXPECT_EQ(stored_hex(), to_hex(&want, sizeof want));
 }
 
-TEST_F(NetworkTest, WriteRefusesModesTheDeviceDoesNotHave)
+TEST_F(NetworkTest, WriteTakesAnyModeAndRefusesOnlyNonJson)
 {
     NetworkRow before = sample_row();
     put_network(before);
     emu();
-    for (const char* body : {"{\"mode\":3,\"ipAddr\":\"1.2.3.4\"}", "{\"mode\":-1}", "mode=0", ""})
-        EXPECT_EQ(post("/7041", body).out, "") << body;
+    for (const char* body : {"mode=0", ""}) EXPECT_EQ(post("/7041", body).out, "") << body;
     EXPECT_EQ(stored_hex(), to_hex(&before, sizeof before));
     EXPECT_TRUE(emu().received().empty());
+    // A mode other than 0, 1 and 2 is stored and writes the bonded view.
+    EXPECT_EQ(post("/7041", "{\"mode\":3,\"ipAddr\":\"1.2.3.4\"}").body(), "OK");
+    NetworkRow want = before;
+    want.mode = 3;
+    set_text(want.bond.address, "1.2.3.4");
+    EXPECT_EQ(stored_hex(), to_hex(&want, sizeof want));
+    EXPECT_EQ(emu().received(3023).size(), 1u);
 }
 
 TEST_F(NetworkTest, ModeApplyAndMac)

@@ -1,8 +1,11 @@
-// The request table: registration limits, slot reuse and exact-match dispatch.
+// The request table: registration limits, slot reuse and exact-match dispatch;
+// the registered table of the program, slot by slot.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "front/webreq.h"
 #include "tests/harness.h"
@@ -94,3 +97,93 @@ TEST_F(WebReqTable, RegistrationReachingTheLimitIsRefusedWhole)
 }
 
 }  // namespace
+
+namespace {
+
+// One module table's codes: single codes and ranges "a-b" (every code from a
+// to b in ascending order), as the table lists them.
+void expand(const std::vector<std::string>& items, std::vector<std::string>* out)
+{
+    for (const std::string& item : items) {
+        const size_t dash = item.find('-');
+        if (dash == std::string::npos) {
+            out->push_back("/" + item);
+            continue;
+        }
+        const int from = std::stoi(item.substr(0, dash)), to = std::stoi(item.substr(dash + 1));
+        for (int c = from; c <= to; c++) out->push_back("/" + std::to_string(c));
+    }
+}
+
+}  // namespace
+
+// The whole table as the modules register it: 424 codes in slot order,
+// the five reserved codes ("/6154" to "/6156", "/6187", "/6188") in their
+// places among the "/6000" table's event codes ("/6130" and "/6173", camera
+// features, sit between the event codes in number order).
+TEST(RequestTable, EveryCodeInItsSlot)
+{
+    std::vector<std::string> want;
+    expand({"3300-3304"}, &want);
+    expand({"6020", "6021", "6022", "6060-6064", "6023", "6032", "6024-6029", "6033", "6034"}, &want);
+    expand({"2001", "2003-2008", "2000", "2009-2015", "2018", "2016", "2017", "2019-2047", "2050", "2048", "2049",
+            "2051-2066", "2068", "2067", "2069-2081"},
+           &want);
+    expand({"7000", "7001", "7010", "7011", "7020", "7021", "7030", "7031", "7040", "7041", "7043", "7042", "7050",
+            "7093", "7051", "7060", "7061", "7062", "7070", "7032", "7071", "7044", "7080-7087", "7089", "7090",
+            "7091", "7092", "7094", "7095", "7096", "7033", "7034"},
+           &want);
+    expand({"5000", "5001", "6050-6054", "6056", "6055", "6057", "5002-5012"}, &want);
+    expand({"6030", "6031", "6040-6047"}, &want);
+    expand({"8000-8011"}, &want);
+    expand({"6100-6109", "6200-6210", "6222", "6220", "6221", "6223-6227"}, &want);
+    expand({"4000-4011", "3000", "3001", "3002", "4012-4020", "3003", "4022", "4023", "4021", "4024", "4027", "4025",
+            "4026", "3004"},
+           &want);
+    std::vector<std::string> system;
+    expand({"1000-1013", "6070-6073", "6080", "6081", "1014-1018"}, &system);
+    system.push_back("/json");
+    system.push_back("/1019");
+    for (const char* c : {"/vb.htm", "/oem", "/dw.cgi", "/ipc"}) system.push_back(c);
+    expand({"6074", "1030", "1031", "1021", "1023", "1020", "1022", "6075", "6076", "6077", "1032", "1033", "6082",
+            "6084", "6083", "6085-6089", "1034", "6300", "6301", "6310", "6311", "6320-6325", "1024"},
+           &system);
+    want.insert(want.end(), system.begin(), system.end());
+    expand({"6000", "6001", "6002", "6010-6017", "6018", "6019", "6098", "6999", "6998", "6997", "6996", "6090-6093",
+            "6112-6118", "6120", "6119", "6122", "6124", "6126", "6128", "6121", "6125", "6129", "6123", "6127",
+            "6130", "6132-6168", "6170", "6169", "6171", "6172", "6173", "6174-6178", "6180", "6179", "6181-6186", "6094", "6095",
+            "6187-6195", "6131", "6196", "6197", "6198", "6096", "6097"},
+           &want);
+    ASSERT_EQ(want.size(), 424u);
+
+    RunResult r = run_program(built("nvr-api-codes"), {}, {}, "");
+    ASSERT_EQ(r.status, 0);
+    std::vector<std::string> got;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream ls(line);
+        std::string slot, code;
+        if (ls >> slot >> code && slot != "total") got.push_back(code);
+    }
+    EXPECT_EQ(got, want);
+    EXPECT_NE(r.out.find("\ntotal 424\n"), std::string::npos);
+}
+
+// The reserved codes are taken and answered with nothing, like a code no
+// module knows, and tell the core daemon nothing.
+class ReservedCodes : public NvrTest {};
+
+TEST_F(ReservedCodes, AnswerNothing)
+{
+    emu();
+    for (const char* code : {"/6154", "/6155", "/6156", "/6187", "/6188"}) {
+        for (const char* body : {"", "{\"chnid\":1}", "x"}) {
+            auto r = post(code, body);
+            EXPECT_EQ(r.status, 0) << code;
+            EXPECT_EQ(r.out, "") << code << " " << body;
+        }
+    }
+    EXPECT_TRUE(emu().received().empty());
+    EXPECT_EQ(registered_codes("video", {"/6153", "/6154", "/6155", "/6156", "/6157", "/6095", "/6187", "/6188", "/6189"}),
+              (std::vector<std::string>{"/6153", "/6154", "/6155", "/6156", "/6157", "/6095", "/6187", "/6188", "/6189"}));
+}

@@ -153,7 +153,7 @@ static const WebReqEntry kCameraTable[] = {
     {"/2024", camera_param_set,
      "Writes one named camera parameter | JSON: id, pagename, httpname, key, value | plain (OK or ERROR) | "
      "3226 wait"},
-    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for bad input) | 2503 wait"},
+    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for a text that is not JSON) | 2503 wait"},
     {"/2026", core_command,
      "Passes a command of at most 99 characters to the core daemon | JSON: cmd | JSON (no reply for bad input) | "
      "4002 wait"},
@@ -247,7 +247,7 @@ static const WebReqEntry kCameraTable[] = {
      "Writes one POS connection and optionally its actions | JSON: id, " POS_KEYS ", action | JSON | 1421 wait"},
     {"/2075", pcnt_reports_get, "Reads the three people-counting report plans | none | JSON | none"},
     {"/2076", pcnt_reports_set,
-     "Writes the three people-counting report plans (times, channels and groups checked) | JSON: report | JSON "
+     "Writes the three people-counting report plans (texts cut to their fields) | JSON: report | JSON "
      "({\"res\": 0}) | 1423 wait"},
     {"/2077", face_set,
      "Sends a channel's face capture settings to its camera, optionally storing its face actions | "

@@ -8,14 +8,6 @@
 #include "handlers/camera/camera_records.h"
 #include "platform/kxsocket.h"
 
-// True when `key` is absent (it reads as channel 0) or holds a channel
-// 0..63: for the requests whose channel may be left out.
-inline bool channel_or_zero(json_object* r, const char* key)
-{
-    const int v = jint(r, key);
-    return v >= 0 && v < kMaxCameras;
-}
-
 // Fisheye settings and camera queries ("/6000" table).
 int camera_map_get(const char* request);     // "/6098"
 int fisheye_get(const char* request);        // "/6130"

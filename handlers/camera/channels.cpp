@@ -32,8 +32,8 @@ bool in_range(json_object* r, const char* key, int low, int high)
     return v >= low && v <= high;
 }
 
-// The checks of an edited or added camera. The id may be 64: such a row is
-// refused by the store, so nothing is written for it.
+// The checks of an edited or added camera. The id may be 64, one past the
+// store's channel rows: save_camera answers such a request with an error.
 bool valid_camera(json_object* r)
 {
     if (!r || !in_range(r, "id", 0, kMaxCameras)) return false;
@@ -83,6 +83,11 @@ int save_camera(const char* request, bool add)
     if (!valid_camera(r)) return 0;
     const i32 id = jint(r, "id");
 
+    // The store keeps channel rows 0..63 only: a camera on channel 64 could
+    // not be kept, so nothing is written or sent for it and the client is
+    // told so, rather than given "OK" for a change that did not happen.
+    if (id >= kMaxCameras) return cgi_reply_error(kReplyText);
+
     CameraRecord cam;
     read_camera(kMainDb, &cam, id);
     cam.id = id;
@@ -101,17 +106,14 @@ int save_camera(const char* request, bool add)
     }
     jtext(r, "ddns", cam.ddns);
 
-    // A channel the store has no row for (id 64) is not changed: nothing to
-    // tell the core daemon or to log. The reply stays "OK".
-    if (write_camera(kMainDb, &cam) == 0) {
-        if (add) {
-            core_notify(kMsgCameraAdded, id);
-            core_notify(kMsgPoePower, PoePowerRecord{id, jint(r, "otherPoe") == 1 ? 1 : 0});
-            camera_send_log(kAddLog, kAddParam, cam, true);
-        } else {
-            core_notify(kMsgCameraChanged, id);
-            camera_send_log(kEditLog, kEditParam, cam, true);
-        }
+    if (write_camera(kMainDb, &cam) != 0) return cgi_reply_error(kReplyText);
+    if (add) {
+        core_notify(kMsgCameraAdded, id);
+        core_notify(kMsgPoePower, PoePowerRecord{id, jint(r, "otherPoe") == 1 ? 1 : 0});
+        camera_send_log(kAddLog, kAddParam, cam, true);
+    } else {
+        core_notify(kMsgCameraChanged, id);
+        camera_send_log(kEditLog, kEditParam, cam, true);
     }
     return cgi_reply_ok();
 }
@@ -330,10 +332,10 @@ int camera_login_change(const char* request)
     cam.id = id;
     set_text(cam.user, user);
     set_text(cam.password, password);
-    // An id past the store's channels changes nothing: nothing to announce.
-    if (write_camera(kMainDb, &cam) == 0) {
-        core_notify(kMsgCameraChanged, id);
-        camera_send_log(kEditLog, kEditParam, cam, true);
-    }
+    // An id past the store's channels cannot be kept: the client is told,
+    // and nothing is announced.
+    if (write_camera(kMainDb, &cam) != 0) return cgi_reply_error(kReplyText);
+    core_notify(kMsgCameraChanged, id);
+    camera_send_log(kEditLog, kEditParam, cam, true);
     return cgi_reply_ok();
 }

@@ -86,9 +86,8 @@ int fisheye_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    // Missing keys read as 0. The channel indexes the daemon's channel
-    // table: one outside 0..63 is refused here rather than passed on.
-    if (!r || !channel_or_zero(r, "chnid")) return cgi_reply_error(kReplyJson);
+    // Missing keys read as 0; the channel goes to the core daemon as given.
+    if (!r) return cgi_reply_error(kReplyJson);
     FisheyeSettingRecord f = zeroed<FisheyeSettingRecord>();
     f.chnid = jint(r, "chnid");
     f.mount = jint(r, "fishmount");

@@ -62,9 +62,9 @@ int camera_type_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    // The id names a channel of the daemon's table: one outside 0..63 is
-    // not passed on (a missing id reads as 0).
-    if (!r || !channel_or_zero(r, "id")) return 0;
+    // The id goes to the core daemon as given (a missing id reads as 0):
+    // its channel table is its own to check.
+    if (!r) return 0;
     const i32 id = jint(r, "id");
     core_query(camera_reply, kMsgCameraType, &id, sizeof id, kReplyText);
     return 0;
@@ -224,10 +224,8 @@ int camera_mask_command(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    // The channel indexes the daemon's channel table: one outside 0..63 is
-    // not passed on (no reply, as for a text that is not JSON). Missing keys
-    // read as 0.
-    if (!r || !channel_or_zero(r, "chnid")) return 0;
+    // Both numbers go to the core daemon as given; missing keys read as 0.
+    if (!r) return 0;
     CameraMaskCommandRecord m = zeroed<CameraMaskCommandRecord>();
     m.chnid = jint(r, "chnid");
     m.maskid = jint(r, "maskid");

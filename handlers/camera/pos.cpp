@@ -1,9 +1,6 @@
 // Point-of-sale (POS) terminals: the connections of the eight terminals, the
 // overlay of their transaction text on a channel's live view, and POS input
 // as an event source with the shared event actions.
-#include <arpa/inet.h>
-
-#include <cstdlib>
 #include <cstring>
 
 #include "handlers/camera/camera.h"
@@ -67,42 +64,11 @@ void text_key(json_object* r, const char* key, char (&field)[N], size_t max)
     if (!jtext(r, key, field, max)) std::memset(field, 0, N);
 }
 
-// A terminal address: empty (none), or an IPv4 or IPv6 address.
-bool valid_address(const char* text)
-{
-    if (!text[0]) return true;
-    unsigned char addr[16];
-    return inet_pton(AF_INET, text, addr) == 1 || inet_pton(AF_INET6, text, addr) == 1;
-}
-
-// A port: 0 (none) to 65535, as a number or as a text of digits.
-bool port_of(json_object* v, long* out)
-{
-    if (json_object_is_type(v, json_type_int)) {
-        const int64_t n = json_object_get_int64(v);
-        *out = long(n);
-        return n >= 0 && n <= kPosPortMax;
-    }
-    if (!json_object_is_type(v, json_type_string)) return false;
-    const char* text = json_object_get_string(v);
-    const size_t len = std::strlen(text);
-    if (len == 0 || len > 5 || std::strspn(text, "0123456789") != len) return false;
-    *out = std::strtol(text, nullptr, 10);
-    return *out <= kPosPortMax;
-}
-
 // The connection of the request over the stored one: every key is taken, a
-// missing one clears its field; the POS id stays. False when the address or
-// the port is not one a terminal can have.
-bool connection_from(json_object* r, PosSettingRecord* p)
+// missing one clears its field; the POS id stays. The terminal address is a
+// text like the others (an address or a host name), cut to its field.
+void connection_from(json_object* r, PosSettingRecord* p)
 {
-    json_object* ip = jget(r, "ip");
-    if (ip && (!json_object_is_type(ip, json_type_string) || json_object_get_string_len(ip) > kPosTextMax ||
-               !valid_address(json_object_get_string(ip))))
-        return false;
-    long port_value = 0;
-    if (json_object* port = jget(r, "port"); port && !port_of(port, &port_value)) return false;
-
     p->enable = jint(r, "enable");
     text_key(r, "name", p->name, kPosNameMax);
     p->protocol = jint(r, "protocol");
@@ -110,8 +76,7 @@ bool connection_from(json_object* r, PosSettingRecord* p)
     text_key(r, "ip", p->ip, kPosTextMax);
     for (const IntField& k : kLayoutKeys) p->*k.field = jint(r, k.key);
     for (int i = 0; i < 3; i++) text_key(r, kPrivacyKeys[i], p->privacy[i], kPosTextMax);
-    p->port = i32(port_value);
-    return true;
+    p->port = jint(r, "port");
 }
 
 }  // namespace
@@ -152,8 +117,7 @@ int pos_get(const char* request)
 }
 
 // Writes one connection and, when the request has an "action" object, the
-// POS's actions; then tells the core daemon and answers its result. A
-// request whose address or port is unusable writes nothing.
+// POS's actions; then tells the core daemon and answers its result.
 int pos_set(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -163,7 +127,7 @@ int pos_set(const char* request)
     PosSettingRecord row;
     read_pos_setting(kMainDb, &row, id);
     row.id = id;
-    if (!connection_from(r, &row)) return cgi_reply_error(kReplyJson);
+    connection_from(r, &row);
 
     json_object* action = jget(r, "action");
     if (action && json_object_is_type(action, json_type_object)) {

@@ -12,7 +12,6 @@ constexpr u32 kMsgPosChanged = 1421;      // 4 bytes: POS id; reply 6421: i32 re
 constexpr int kPosPtzType = 21;           // PTZ event type of POS input
 constexpr int kPosNameMax = 32;           // characters of "name"
 constexpr int kPosTextMax = 63;           // characters of "ip" and the privacy words
-constexpr int kPosPortMax = 65535;
 
 // One POS connection (store table "pos_setting", row = POS id).
 struct PosSettingRecord {

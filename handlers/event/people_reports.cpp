@@ -1,6 +1,5 @@
 // People-counting report plans: the three plans by which the core daemon
 // makes and delivers counting reports on its own.
-#include <cctype>
 #include <cstring>
 
 #include "common/core.h"
@@ -40,7 +39,8 @@ JsonPtr plan_json(const PeoplecntReportPlan& p)
 }
 
 // Every key of the plan from element `e` (null: a missing element): missing
-// integers are 0, missing texts empty.
+// integers are 0, missing texts empty. Texts are cut to their fields and
+// numbers stored as given: what they mean is the core daemon's business.
 PeoplecntReportPlan plan_from_json(json_object* e)
 {
     PeoplecntReportPlan p = zeroed<PeoplecntReportPlan>();
@@ -51,53 +51,6 @@ PeoplecntReportPlan plan_from_json(json_object* e)
     set_text(p.tri_groups, jstr(e, "triGroups"));
     set_text(p.backup_time, jstr(e, "backupTime"));
     return p;
-}
-
-bool two_digits(const char* s, int max, int* out)
-{
-    if (!std::isdigit(static_cast<unsigned char>(s[0])) || !std::isdigit(static_cast<unsigned char>(s[1])))
-        return false;
-    *out = (s[0] - '0') * 10 + (s[1] - '0');
-    return *out <= max;
-}
-
-// "HH:MM" or "HH:MM:SS", a time of day.
-bool valid_time_of_day(const char* t)
-{
-    int v;
-    const size_t n = std::strlen(t);
-    if (n != 5 && n != 8) return false;
-    if (!two_digits(t, 23, &v) || t[2] != ':' || !two_digits(t + 3, 59, &v)) return false;
-    return n == 5 || (t[5] == ':' && two_digits(t + 6, 59, &v));
-}
-
-// Only '0' and '1', one a channel or group.
-bool valid_mask_text(const char* t)
-{
-    for (; *t; t++)
-        if (*t != '0' && *t != '1') return false;
-    return true;
-}
-
-// A plan the core daemon can carry out: a real time of day (required when
-// the plan is on), channel and group masks of '0'/'1', numbers not negative.
-bool valid_plan(const PeoplecntReportPlan& p)
-{
-    const auto time = text_of(p.backup_time);
-    const auto channels = text_of(p.tri_channels);
-    const auto groups = text_of(p.tri_groups);
-    if (time.s[0] ? !valid_time_of_day(time.s) : p.enable != 0) return false;
-    if (!valid_mask_text(channels.s) || !valid_mask_text(groups.s)) return false;
-    // Group characters beyond the ninth name no group.
-    for (size_t i = kPcntGroups; i < sizeof p.tri_groups && p.tri_groups[i]; i++)
-        if (p.tri_groups[i] == '1') return false;
-    for (const IntKey& k : kLeadInts)
-        if (p.*k.field < 0) return false;
-    for (const IntKey& k : kMidInts)
-        if (p.*k.field < 0) return false;
-    for (const IntKey& k : kTailInts)
-        if (p.*k.field < 0) return false;
-    return true;
 }
 
 }  // namespace
@@ -122,10 +75,9 @@ int pcnt_reports_set(const char* request)
     PeoplecntReportPlan plans[kPcntReportPlans];
     const size_t n = json_object_array_length(report);
     for (int i = 0; i < kPcntReportPlans; i++) {
+        // An element that is not an object has no keys: it clears its plan.
         json_object* e = size_t(i) < n ? json_object_array_get_idx(report, size_t(i)) : nullptr;
-        if (e && !json_object_is_type(e, json_type_object)) return cgi_reply_error(kReplyJson);
-        plans[i] = plan_from_json(e);
-        if (!valid_plan(plans[i])) return cgi_reply_error(kReplyJson);
+        plans[i] = plan_from_json(e && json_object_is_type(e, json_type_object) ? e : nullptr);
     }
     write_peoplecnt_auto_backup(kMainDb, plans);
     core_query(camera_reply, kMsgPcntReportsChanged, nullptr, 0, kReplyJson);

@@ -168,7 +168,9 @@ bool list_key(json_object* r, int* type, int* channel)
 }
 
 // The entry of an add or update: only the field of its action type is kept.
-bool entry_from(json_object* r, int channel, PtzActionEntry* out)
+// The PTZ camera is stored as given: an entry for PTZ channel 0 (or less) is
+// kept, and the list leaves it out.
+void entry_from(json_object* r, int channel, PtzActionEntry* out)
 {
     *out = zeroed<PtzActionEntry>();
     out->source_channel = channel;
@@ -180,8 +182,6 @@ bool entry_from(json_object* r, int channel, PtzActionEntry* out)
     case kPtzActPattern: out->acto_ptz_pattern = jint(r, "acto_ptz_pattern"); break;
     default: break;
     }
-    // PTZ cameras count from 1: 0 would be an entry no list shows.
-    return out->acto_ptz_channel >= 1 && out->acto_ptz_channel <= kEventChannels;
 }
 
 int store_result(int result) { return result == 0 ? cgi_reply_ok() : cgi_reply_error(kReplyText); }
@@ -193,8 +193,8 @@ int ptz_link_add(const char* request)
     JsonPtr req = json_parse(request);
     int type, channel;
     PtzActionEntry entry;
-    if (!list_key(req.get(), &type, &channel) || !entry_from(req.get(), channel, &entry))
-        return cgi_reply_error(kReplyText);
+    if (!list_key(req.get(), &type, &channel)) return cgi_reply_error(kReplyText);
+    entry_from(req.get(), channel, &entry);
     return store_result(type == kPeoplecntPtzType ? write_peoplecnt_ptz_params(kMainDb, &entry)
                                                   : write_ptz_params(kMainDb, &entry, type));
 }
@@ -227,7 +227,8 @@ int ptz_link_update(const char* request)
     json_object* r = req.get();
     int type, channel;
     PtzActionEntry entry;
-    if (!list_key(r, &type, &channel) || !entry_from(r, channel, &entry)) return cgi_reply_error(kReplyText);
+    if (!list_key(r, &type, &channel)) return cgi_reply_error(kReplyText);
+    entry_from(r, channel, &entry);
     const int old_channel = jhas(r, "old_chn_id") ? jint(r, "old_chn_id") : channel;
     if (!valid_channel(old_channel)) return cgi_reply_error(kReplyText);
     return store_result(type == kPeoplecntPtzType ? update_peoplecnt_ptz_params(kMainDb, &entry, old_channel)

@@ -53,6 +53,11 @@ int video_reply(void*, const KxFrameHeader* header, const void* payload)
     return core_route_reply(kVideoReplies, header, payload);
 }
 
+// Codes the table keeps in their places with no behaviour behind them: the
+// request is taken and nothing is written, as for a code no module knows.
+static int reserved_code(const char*) { return 0; }
+static const char kReservedDoc[] = "Reserved: takes the request and answers nothing | none | plain (no reply) | none";
+
 static const WebReqEntry kVideoTable[] = {
     {"/6000", osd_get, "Reads a channel's OSD: name, date, week day and their places | decimal: channel | JSON | none"},
     {"/6001", osd_set,
@@ -165,6 +170,9 @@ static const WebReqEntry kVideoTable[] = {
      "Writes a channel's motion arming schedule | JSON: camId, schedule | plain | 1403"},
     {"/6153", motion_effective_schedule_get,
      "Reads a channel's motion arming schedule | decimal: channel id | JSON | none"},
+    {"/6154", reserved_code, kReservedDoc},
+    {"/6155", reserved_code, kReservedDoc},
+    {"/6156", reserved_code, kReservedDoc},
     {"/6157", smart_capability_get, "Reads a camera's analytics capability | JSON: channel | JSON | 3257 wait"},
     {"/6158", motion_ptz_schedule_get, "Reads a channel's motion PTZ schedule | decimal: channel id | JSON | none"},
     {"/6159", motion_ptz_schedule_set,
@@ -221,6 +229,8 @@ static const WebReqEntry kVideoTable[] = {
     {"/6095", video_loss_actions_set,
      "Writes a channel's video-loss actions and copies them to other channels | JSON: chnid, dialog, copyCnt, "
      "copyChn | plain | 1414"},
+    {"/6187", reserved_code, kReservedDoc},
+    {"/6188", reserved_code, kReservedDoc},
     {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid | JSON | 1215 wait"},
     {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid | JSON | 1207 wait"},
     {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid, filter, wildcards, enable, cr_count, format | plain (OK or FAILED) | 1208 wait"},
@@ -238,7 +248,7 @@ static const WebReqEntry kVideoTable[] = {
      "Gives a camera not yet added its fisheye mode | JSON: ddns, ipaddr, username, password, port, transfer, "
      "install, display | JSON (result code) | 3374 wait"},
     {"/6198", camera_mask_command,
-     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for bad input) | "
+     "Sends a privacy-mask command to a camera | JSON: chnid, maskid | JSON (result code; no reply for non-JSON) | "
      "3353 wait"},
     {"/6096", regional_pcnt_get,
      "Reads a camera's regional people counting with each region's actions | JSON: chnid | JSON | 1220 wait"},

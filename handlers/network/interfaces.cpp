@@ -183,13 +183,11 @@ int net_settings_write(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r) return 0;
-    // A mode the device does not have is refused: stored, it would leave
-    // neither view in force.
-    // A request without "mode" changes the settings of the stored mode.
+    // A request without "mode" changes the settings of the stored mode. A
+    // mode is stored as given: every mode but 0 writes the bonded view.
     int mode = read_network_mode(kMainDb);
     if (mode < 0) mode = kNetModeSeparate;  // nothing stored yet
     jset(r, "mode", mode);
-    if (mode < kNetModeSeparate || mode > kNetModeBondPrimary) return 0;
     int conflict = jint(r, "Conflict");
     i32 slave_clear = jint(r, "slaveClear");
 

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kServiceLog = 204;
 constexpr int kLogPppoe = 915, kLogDdns = 916, kLogMail = 917;
-constexpr int kMaxPort = 65535;
 
 // Tells the core daemon which section changed, then logs the change.
 void section_changed(const char* section, int log_param)
@@ -41,7 +40,6 @@ bool key_in(json_object* r, const char* key, int low, int high)
 }
 
 // An optional port: absent, or a port number.
-bool port_or_absent(json_object* r, const char* key) { return !jhas(r, key) || key_in(r, key, 1, kMaxPort); }
 
 }  // namespace
 
@@ -102,7 +100,6 @@ int ddns_write(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r || !key_in(r, "enable", 0, 1) || !key_in(r, "updateFreq", 0, 0x7fffffff)) return 0;
-    if (!port_or_absent(r, "http") || !port_or_absent(r, "rtsp")) return 0;
     // The account is the request's alone: a key it leaves out is cleared.
     DdnsRow row = zeroed<DdnsRow>();
     row.enable = jint(r, "enable");
@@ -154,7 +151,7 @@ int email_write(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in(r, "smtpPort", 1, kMaxPort) || !key_in(r, "enableTls", 0, 2) ||
+    if (!r || !key_in(r, "smtpPort", 0, 0x7fffffff) || !key_in(r, "enableTls", 0, 2) ||
         !key_in(r, "enableAttach", 0, 1) || !key_in(r, "captureInterval", 0, 0x7fffffff))
         return 0;
 

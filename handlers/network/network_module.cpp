@@ -28,7 +28,7 @@ int network_reply(void*, const KxFrameHeader* header, const void* payload)
 
 static const WebReqEntry kNetworkTable[] = {
     {"/7000", time_read, "Reads the clock and the stored time, time zone and NTP settings | none | JSON | none"},
-    {"/7001", time_write, "Stores the time, time zone and NTP settings and has the core daemon apply them | JSON: ntpEnable, dstEnable, timeZone, timeZoneName, syncEnable, syncInterval, syncPc, ntpServer, manualTime, failoverMode | plain (JSON CGI ERROR when the daemon does not confirm) | 1701 wait, 1711, 3485"},
+    {"/7001", time_write, "Stores the time, time zone and NTP settings and has the core daemon apply them | JSON: ntpEnable, dstEnable, timeZone, timeZoneName, syncEnable, syncInterval, syncPc, ntpServer, manualTime, failoverMode | plain (JSON CGI ERROR when the daemon does not confirm or a text holds quotes or control characters) | 1701 wait, 1711, 3485"},
     {"/7010", pppoe_read, "Reads the PPPoE account and the dial-up address | none | JSON | none"},
     {"/7011", pppoe_write,
      "Writes the PPPoE account | JSON: enable, autoConnect, userName, password | plain (OK; nothing for bad input) | "

@@ -1,6 +1,5 @@
 // Record calendar: asks the core daemon which days of a month hold
 // recordings of one channel and stream, and answers one flag per day.
-#include <atomic>
 #include <cstring>
 #include <ctime>
 
@@ -12,11 +11,6 @@
 #include "handlers/playback/playback.h"
 
 namespace {
-
-// Days of the month asked for; the reply's flags past them are cleared,
-// whatever the daemon left there. Set before the request is sent, read by
-// the reply callback.
-std::atomic<int> g_month_days{kCalendarDays};
 
 // Year and month of a "YYYY-MM-DD hh:mm:ss" text; a text of another form
 // gives January 1900.
@@ -38,15 +32,16 @@ int record_calendar(const char* request)
     JsonPtr req = json_parse(request);
     json_object* o = req.get();
     if (!o || !jhas(o, "time") || !jhas(o, "chnid") || !jhas(o, "streamType")) return 0;
+    // The channel places a '1' in a 64-character mask: a channel outside it
+    // has no place and is answered with the error form.
     const int channel = jint(o, "chnid");
-    if (channel < 0 || channel >= kCalendarChannels) return 0;
+    if (channel < 0 || channel >= kCalendarChannels) return cgi_reply_error(kReplyJson);
 
     CalendarRequest r = zeroed<CalendarRequest>();
     r.stream = jint(o, "streamType") == 1 ? 1 : 0;
     month_of(jstr(o, "time"), &r.year, &r.month);
     std::memset(r.mask, '0', sizeof r.mask);
     r.mask[channel] = '1';
-    g_month_days = days_in_month(r.year, r.month);
 
     core_query(camera_reply, kMsgCalendar, &r, sizeof r, kReplyJson);
     return 0;
@@ -60,10 +55,9 @@ int calendar_reply(const KxFrameHeader* header, const void* payload)
         core_reply_finish(1);
         return 0;
     }
-    const int month_days = g_month_days;
+    // All 31 flags as the daemon sent them, days the month lacks included.
     JsonPtr days = jarray();
-    for (int d = 1; d <= kCalendarDays; d++)
-        json_object_array_add(days.get(), json_object_new_int(d <= month_days && r.days[d - 1] != 0 ? 1 : 0));
+    for (int d = 1; d <= kCalendarDays; d++) json_object_array_add(days.get(), json_object_new_int(r.days[d - 1] != 0 ? 1 : 0));
     json_reply(kReplyJson, days.get());
     core_reply_finish(1);
     return 0;

@@ -1,6 +1,5 @@
 // Automatic backup of recordings to an eSATA disk: the backup plan, its
 // status and progress, and the device that takes it.
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -20,61 +19,21 @@ constexpr u32 kMsgBackup3536 = 3536;
 constexpr u32 kMsgBackup3537 = 3537;
 constexpr u32 kMsgBackupProgress = 3540;
 
-constexpr int kChannels = 64;
-
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
-// Two digits at s[0..1] with a value 0..max.
-bool two_digits(const char* s, int max)
+// The backup plan of the request: numbers stored as given (a missing one as
+// 0), the time and the channel text cut to their fields (a missing one
+// empty). What they mean is the core daemon's business.
+AutoBackupRow plan_from(json_object* r)
 {
-    if (!std::isdigit(static_cast<unsigned char>(s[0])) || !std::isdigit(static_cast<unsigned char>(s[1])))
-        return false;
-    return (s[0] - '0') * 10 + (s[1] - '0') <= max;
-}
-
-// "HH:MM" or "HH:MM:SS", a time of day.
-bool time_of_day(const char* s)
-{
-    const size_t n = std::strlen(s);
-    if (n != 5 && n != 8) return false;
-    if (!two_digits(s, 23) || s[2] != ':' || !two_digits(s + 3, 59)) return false;
-    return n == 5 || (s[5] == ':' && two_digits(s + 6, 59));
-}
-
-// A channel mask text of '0' and '1', one character per channel.
-bool mask_text(const char* s)
-{
-    size_t n = 0;
-    for (; s[n]; n++)
-        if (s[n] != '0' && s[n] != '1') return false;
-    return n <= size_t(kChannels);
-}
-
-bool string_key(json_object* r, const char* key)
-{
-    json_object* v = jget(r, key);
-    return v && json_object_is_type(v, json_type_string);
-}
-
-// A backup plan is taken whole or not at all.
-bool plan_from(json_object* r, AutoBackupRow* row)
-{
-    for (const char* key : {"enable", "streamType", "fileType", "recycle"})
-        if (!jhas(r, key)) return false;
-    if (!string_key(r, "backupTime") || !string_key(r, "channel")) return false;
-    *row = zeroed<AutoBackupRow>();
-    row->enable = jint(r, "enable");
-    row->stream_type = jint(r, "streamType");
-    row->file_type = jint(r, "fileType");
-    row->recycle = jint(r, "recycle");
-    const char* time = jstr(r, "backupTime");
-    const char* channels = jstr(r, "channel");
-    if (!in_range(row->enable, 0, 1) || !in_range(row->recycle, 0, 1) || row->stream_type < 0 || row->file_type < 0)
-        return false;
-    if (!time_of_day(time) || !mask_text(channels)) return false;
-    set_text(row->backup_time, time);
-    set_text(row->channels, channels);
-    return true;
+    AutoBackupRow row = zeroed<AutoBackupRow>();
+    row.enable = jint(r, "enable");
+    row.stream_type = jint(r, "streamType");
+    row.file_type = jint(r, "fileType");
+    row.recycle = jint(r, "recycle");
+    set_text(row.backup_time, jstr(r, "backupTime"));
+    set_text(row.channels, jstr(r, "channel"));
+    return row;
 }
 
 int reply_int(const char* key, const KxFrameHeader* header, const void* payload)
@@ -115,8 +74,7 @@ int backup_set(const char* request)
     if (!r) return 0;
     const i32 stop = jint(r, "stopBackup");
     if (stop == 0) {
-        AutoBackupRow row;
-        if (!plan_from(r, &row)) return 0;
+        const AutoBackupRow row = plan_from(r);
         write_esata_auto_backup(kMainDb, &row);
     }
     core_query(storage_reply, kMsgBackupApply, &stop, sizeof stop, kReplyJson);

@@ -30,15 +30,11 @@ size_t array_length(json_object* array)
     return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
 }
 
-// A channel mask text: '0' and '1' only, at most one character per channel.
-bool mask_text(json_object* v)
+// The text of an array element ("" for null).
+const char* element_text(json_object* v)
 {
-    if (!v || !json_object_is_type(v, json_type_string)) return false;
-    const char* s = json_object_get_string(v);
-    size_t n = 0;
-    for (; s[n]; n++)
-        if (s[n] != '0' && s[n] != '1') return false;
-    return n <= size_t(kChannels);
+    const char* s = v ? json_object_get_string(v) : nullptr;
+    return s ? s : "";
 }
 
 // The members every group reply ends with: the groups' channel texts, the
@@ -115,11 +111,11 @@ int quota_set(const char* request)
     if (n > size_t(kQuotaEntries)) n = size_t(kQuotaEntries);
     for (size_t i = 0; i < n; i++) {
         json_object* e = array_at(entries, i);
-        const int channel = jint(e, "channel", -1), video = jint(e, "video_quota"), picture = jint(e, "picture_quota");
-        if (!jhas(e, "channel") || channel < 0 || channel >= kChannels || video < 0 || picture < 0) return 0;
-        q.entries[i].channel = u8(channel);
-        q.entries[i].video_quota = video;
-        q.entries[i].picture_quota = picture;
+        // The numbers go to the core daemon as given (missing ones as 0);
+        // the channel has an 8-bit place.
+        q.entries[i].channel = u8(jint(e, "channel"));
+        q.entries[i].video_quota = jint(e, "video_quota");
+        q.entries[i].picture_quota = jint(e, "picture_quota");
     }
     q.count = i32(n);
     core_query(storage_reply, kMsgQuotaSet, &q, sizeof q, kReplyText);
@@ -134,7 +130,6 @@ int groups_set(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     const int mode = jint(r, "group_enable");
-    if (mode != 0 && mode != 1) return 0;
     if (mode == 0) {
         set_param_int(kMainDb, "group_mode", 0);
         const i32 payload = 0;
@@ -145,8 +140,6 @@ int groups_set(const char* request)
     json_object* texts = jget(r, "channel");
     size_t n = array_length(texts);
     if (n > size_t(kDiskGroups)) n = size_t(kDiskGroups);
-    for (size_t i = 0; i < n; i++)
-        if (!mask_text(array_at(texts, i))) return 0;
 
     if (get_param_int(kMainDb, "group_mode", 0) == 0) {
         set_param_int(kMainDb, "group_mode", mode);
@@ -156,7 +149,8 @@ int groups_set(const char* request)
     static GroupRow groups[kDiskGroups];
     int count = 0;
     read_groups(kMainDb, groups, &count);
-    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, json_object_get_string(array_at(texts, i)), 64);
+    // Each group's channel text is cut to 64 characters, one per channel.
+    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, element_text(array_at(texts, i)), kChannels);
     // Stored first, so the daemon reads the new groups when told.
     write_groups(kMainDb, groups, kDiskGroups);
     for (size_t i = 0; i < n; i++) core_notify(kMsgGroupSet, groups[i]);

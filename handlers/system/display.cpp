@@ -1,5 +1,6 @@
 // Local display settings: the main and sub video outputs, HDMI and local
 // audio, and the device name, number and page flags shown beside them.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -38,8 +39,9 @@ bool valid_settings(json_object* o)
     if (!int_in(o, "audioOutputOn", 0, 1) || !int_in(o, "hdmiAudioOn", 0, 1) || !int_in(o, "wizardEnable", 0, 1) ||
         !int_in(o, "displayMode", 0, 1) || !int_in(o, "subEnable", 0, 1) || !int_in(o, "deviceId", 0, kMaxDeviceId))
         return false;
-    // A volume from 0 to 100 in steps of 10.
-    if (!int_in(o, "audioVolume", 0, kMaxVolume)) return false;
+    // A volume in steps of 10, not above 100 (the core daemon takes any
+    // such number).
+    if (!int_in(o, "audioVolume", INT32_MIN, kMaxVolume)) return false;
     return jint(o, "audioVolume") % kVolumeStep == 0;
 }
 
