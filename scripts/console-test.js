@@ -1,0 +1,75 @@
+#!/usr/bin/env node
+// Browser test of the API console: opens the console a running system serves
+// (headless chromium through playwright-core), runs the login "/1000" and the
+// channel list "/2001" from the page with "Try it out", and reads the replies
+// the page shows.
+//
+//   node scripts/console-test.js [BASE_URL]     (default http://127.0.0.1:8080)
+// Environment: CHROMIUM names the browser (default /usr/bin/chromium).
+'use strict';
+const { chromium } = require('playwright-core');
+
+const base = process.argv[2] || 'http://127.0.0.1:8080';
+
+// Expands one operation, puts `body` in its request editor (when it takes
+// one), executes it and returns the status and body the page shows.
+async function tryOut(page, tag, code, body) {
+  const op = page.locator(`#operations-${tag}-code${code}`);
+  await op.locator('.opblock-summary').first().click();
+  const tryIt = op.locator('button.try-out__btn');
+  if (await tryIt.count() && (await tryIt.innerText()).trim() === 'Try it out') await tryIt.click();
+  if (body !== undefined) await op.locator('textarea.body-param__text').fill(body);
+  await op.locator('button.execute').click();
+  const live = op.locator('.live-responses-table');
+  await live.locator('.response-col_status').first().waitFor({ timeout: 20000 });
+  const status = (await live.locator('.response-col_status').first().innerText()).trim();
+  const shown = (await live.locator('.response-col_description pre').first().innerText()).trim();
+  return { status, shown };
+}
+
+function expect(cond, what) {
+  if (!cond) throw new Error(what);
+}
+
+(async () => {
+  const browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
+  });
+  let failed = false;
+  try {
+    const page = await browser.newPage();
+    const problems = [];
+    page.on('pageerror', (e) => problems.push(String(e)));
+    await page.goto(base + '/', { waitUntil: 'load' });
+    expect(page.url().endsWith('/console/'), `"/" leads to the console, not to ${page.url()}`);
+    await page.locator('#operations-system-code1000').waitFor({ timeout: 30000 });
+    const title = (await page.locator('.info .title').first().innerText()).trim();
+    expect(title.startsWith('NVR web API'), `the console shows the document ("${title}")`);
+
+    // Log in as the factory administrator: md5("admin").
+    const login = await tryOut(page, 'system', '1000',
+      '{"userName":"admin","md5":"21232f297a57a5a743894a0e4a801fc3"}');
+    console.log(`/1000 -> ${login.status} ${login.shown.replace(/\s+/g, ' ').slice(0, 200)}`);
+    expect(login.status === '200', `login status ${login.status}`);
+    const who = JSON.parse(login.shown);
+    expect(who.type >= 0 && who.userName === 'admin' && /^[0-9a-f]{32}$/i.test(String(who.sessionId)),
+           `login accepted (type ${who.type}, user ${who.userName})`);
+
+    // The channel list: the demo recorder's channels with their cameras.
+    const list = await tryOut(page, 'camera', '2001');
+    console.log(`/2001 -> ${list.status} ${list.shown.replace(/\s+/g, ' ').slice(0, 200)}`);
+    expect(list.status === '200', `channel list status ${list.status}`);
+    const channels = JSON.parse(list.shown);
+    expect(channels && typeof channels === 'object', 'the channel list is a JSON object');
+    expect(problems.length === 0, `page errors: ${problems.join('; ')}`);
+    console.log('console test: passed');
+  } catch (e) {
+    console.error('console test: FAILED: ' + e.message);
+    failed = true;
+  } finally {
+    await browser.close();
+  }
+  process.exit(failed ? 1 : 0);
+})();
