@@ -158,6 +158,14 @@ private:
             return o;
         }
         case '{': return object();
+        case '"': {
+            size_t end = s_.find('"', at_);
+            if (end == std::string::npos) return fail("a text needs its closing quote");
+            json_object* o = json_object_new_object();
+            json_object_object_add(o, "const", json_object_new_string(s_.substr(at_, end - at_).c_str()));
+            at_ = end + 1;
+            return o;
+        }
         default: at_--; return fail("unknown shape");
         }
     }

@@ -29,6 +29,8 @@ std::string area_of_file(const char* file);
 //   i  integer          i(0..63)  integer from 0 to 63
 //   n  number           s  text   s(31)  text of at most 31 characters
 //   b  boolean          z  null   *  any value
+//   "TEXT"              exactly this text; a JSON reply that is not JSON
+//                       (the bare text) is checked as this text
 //   {key:T, key?:T}     object with these keys in this order, ? marks a key
 //                       that may be missing; no other key
 //   {key:T, ...}        the same, other keys allowed

@@ -196,7 +196,7 @@ json_object* responses(const RowDoc& d)
     std::string note = d.reply_note.empty() ? "" : " (" + d.reply_note + ")";
     if (d.reply_kind == "JSON") {
         std::string why;
-        json_object* schema = d.reply_shape.empty() ? typed("object") : shape_schema(d.reply_shape, &why);
+        json_object* schema = d.reply_shape.empty() ? json_object_new_object() : shape_schema(d.reply_shape, &why);
         json_object_object_add(ok, "description", jstring("A JSON object" + note));
         json_object_object_add(ok, "content", media("application/json", schema));
     } else if (d.reply_kind == "download") {
@@ -220,6 +220,27 @@ json_object* responses(const RowDoc& d)
         }
         json_object_object_add(ok, "description", jstring("Plain text" + note));
         json_object_object_add(ok, "content", media("text/plain", schema));
+    }
+    // The error forms every handler may answer with instead (common/reply.cpp):
+    // "CGI ERROR" as plain text, or {status:"CGI ERROR"} as JSON (a text that
+    // is not JSON: its key is not quoted).
+    json_object* content = nullptr;
+    json_object_object_get_ex(ok, "content", &content);
+    if (!json_object_object_get_ex(content, "text/plain", nullptr)) {
+        json_object* schema = typed("string");
+        json_object_object_add(schema, "description",
+                               jstring("The error form \"CGI ERROR\", or another short error text"));
+        json_object* text = media("text/plain", schema);
+        json_object_object_foreach(text, k, v) json_object_object_add(content, k, json_object_get(v));
+        json_object_put(text);
+    }
+    if (!json_object_object_get_ex(content, "application/json", nullptr)) {
+        json_object* schema = json_object_new_object();
+        json_object_object_add(schema, "description",
+                               jstring("The error form {status:\"CGI ERROR\"} (not JSON: its key is not quoted)"));
+        json_object* json = media("application/json", schema);
+        json_object_object_foreach(json, k, v) json_object_object_add(content, k, json_object_get(v));
+        json_object_put(json);
     }
     json_object_object_add(out, "200", ok);
     if (d.reply_note.find("redirect") != std::string::npos) {

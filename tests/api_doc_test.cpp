@@ -125,11 +125,14 @@ TEST(ApiReference, ReplyShapesBecomeSchemas)
     EXPECT_EQ(schema_text(R"({"odd key":b, x:z, y:*, n:n})"),
               R"({"type":"object","properties":{"odd key":{"type":"boolean"},"x":{"type":"null"},"y":{},)"
               R"("n":{"type":"number"}},"required":["odd key","x","y","n"],"additionalProperties":false})");
+    EXPECT_EQ(schema_text(R"({a:i}|"ERROR")"),
+              R"({"oneOf":[{"type":"object","properties":{"a":{"type":"integer"}},"required":["a"],)"
+              R"("additionalProperties":false},{"const":"ERROR"}]})");
     // Keys keep their order: the reply's order.
     EXPECT_EQ(schema_text("{z:i, a:i}").find(R"("z")") < schema_text("{z:i, a:i}").find(R"("a")"), true);
 
     for (const char* bad : {"", "q", "{a}", "{a:}", "{a:i", "[i", "i(3..1)", "i(1)", "s(x)", "{a:i, a:s}", "i s",
-                            "{a:i,}", "|i", "i|"})
+                            "{a:i,}", "|i", "i|", "\"open"})
         EXPECT_EQ(schema_text(bad), "") << bad;
 }
 

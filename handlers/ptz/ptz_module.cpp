@@ -28,14 +28,19 @@ static const WebReqEntry kPtzTable[] = {
      "Calls, sets or clears a preset | JSON: channelId, presetId, action, panSpeed, tiltSpeed, zoomSpeed, focusSpeed, "
      "name, fisheyeType, streamId | plain (OK; nothing for bad input) | 1253, 3226 wait, 3485"},
     {"/6050", ptz_port_read,
-     "Reads the serial link of a channel's PTZ head | JSON: chnid | JSON (CGI ERROR for a channel outside 0..15) | "
+     "Reads the serial link of a channel's PTZ head | JSON: chnid | JSON (CGI ERROR for a channel outside 0..15)"
+     " {camId:i, connectType:i, baudRate:i, dataBits:i, stopBits:i, parityType:i, protocol:i, "
+     "address:i}"
+     " | "
      "none"},
     {"/6051", ptz_port_write,
      "Writes the serial link of the PTZ heads of listed channels | JSON: cnt, chnid, connectType, baudRate, dataBits, "
      "stopBits, parityType, protocol, address | plain (OK; nothing for bad input) | 1252, 3485"},
     {"/6052", ptz_port_check, "Asks the core daemon to check a channel's PTZ link | JSON: camId | plain (0 or -1) | "
                               "1262 wait"},
-    {"/6053", ptz_speed_read, "Reads a channel's default PTZ speeds | JSON: camId | JSON | none"},
+    {"/6053", ptz_speed_read, "Reads a channel's default PTZ speeds | JSON: camId | JSON"
+     " {pan_speed:i, tilt_speed:i, zoom_speed:i, foucs_speed:i}"
+     " | none"},
     {"/6054", ptz_speed_write,
      "Writes a channel's default PTZ speeds | JSON: camId, pan_speed, tilt_speed, zoom_speed, foucs_speed | plain | "
      "3485"},
@@ -50,19 +55,33 @@ static const WebReqEntry kPtzTable[] = {
     {"/5004", ptz_tour_action,
      "Runs a tour, pattern or scan action | JSON: action, chn, tourid | plain | 1254, 3485"},
     {"/5005", ptz_preset_list,
-     "Lists a camera's presets, tours, patterns and scan status | JSON: chn, fisheyeType, streamId | JSON | "
+     "Lists a camera's presets, tours, patterns and scan status | JSON: chn, fisheyeType, streamId | JSON"
+     " {status:s, PRESET?:[{enable:i, name:s}], TOUR?:[[{preset_id:i, speed:i, timeout:i}]], "
+     "PATTERN?:[{enable:i}], autoscan_status?:[i], tour_status?:[[i]]}"
+     " | "
      "1265 wait, 1268 wait"},
     {"/5006", ptz_channel_action, "Sends a PTZ action of a channel | JSON: channelId, action | plain | 1266, 3485"},
     {"/5007", ptz_zoom, "Zooms a camera | JSON: camId, Zoom, ZoomSpeed | plain | 1267, 3485"},
     {"/5008", ptz_speed, "Sets a camera's PTZ speed | JSON: chn, Speed | plain | 3226 wait, 3485"},
-    {"/5009", ptz_command, "Sends a raw PTZ command | JSON: chnid, ptzCmd | JSON (res) | 3361 wait, 3485"},
-    {"/5010", ptz_channel_status, "Reads a PTZ status value of a channel | JSON: chnid | JSON | 3363 wait"},
-    {"/5011", ptz_status_read, "Reads a channel's PTZ status record | JSON: chnId | JSON | 1270 wait"},
+    {"/5009", ptz_command, "Sends a raw PTZ command | JSON: chnid, ptzCmd | JSON (res)"
+     " {res:i}"
+     " | 3361 wait, 3485"},
+    {"/5010", ptz_channel_status, "Reads a PTZ status value of a channel | JSON: chnid | JSON"
+     " {chnid:i, status:i}"
+     " | 3363 wait"},
+    {"/5011", ptz_status_read, "Reads a channel's PTZ status record | JSON: chnId | JSON"
+     " {status:i, chnId:i, zoomStatus:i, panTiltStatus:i, presetStatus:i, patrolStatus:i, "
+     "patternStatus:i, autoScanStatus:i, presetFreezing:i, presetSpeed:i, manualSpeed:i, "
+     "patrolRecovering:i, patrolRecoveryTime:i, focusMode:i, minFocusDistance:i, resumeTime:i, "
+     "fanWorkingMode:i}"
+     " | 1270 wait"},
     {"/5012", ptz_status_write,
      "Writes a channel's PTZ status record to the channels of a mask | JSON: chnId, zoomStatus, panTiltStatus, "
      "presetStatus, patrolStatus, patternStatus, autoScanStatus, presetFreezing, presetSpeed, manualSpeed, "
      "patrolRecovering, patrolRecoveryTime, focusMode, minFocusDistance, resumeTime, fanWorkingMode, channelMask | "
-     "JSON (status) | 1271 wait"},
+     "JSON (status)"
+     " {status:i}"
+     " | 1271 wait"},
 };
 
 NVR_MODULE(ptz, kModPtz, kPtzTable)
