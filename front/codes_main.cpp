@@ -254,7 +254,7 @@ json_object* responses(const RowDoc& d)
 std::string operation_id(const char* code)
 {
     std::string id = "code";
-    for (const char* p = code; *p; p++) id += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    for (const char* p = code + (*code == '/'); *p; p++) id += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
     return id;
 }
 

@@ -14,7 +14,10 @@ const base = process.argv[2] || 'http://127.0.0.1:8080';
 // Expands one operation, puts `body` in its request editor (when it takes
 // one), executes it and returns the status and body the page shows.
 async function tryOut(page, tag, code, body) {
+  // Areas start folded: open the area, then the operation.
   const op = page.locator(`#operations-${tag}-code${code}`);
+  if (!(await op.count())) await page.locator(`#operations-tag-${tag}`).click();
+  await op.waitFor({ timeout: 20000 });
   await op.locator('.opblock-summary').first().click();
   const tryIt = op.locator('button.try-out__btn');
   if (await tryIt.count() && (await tryIt.innerText()).trim() === 'Try it out') await tryIt.click();
@@ -44,7 +47,7 @@ function expect(cond, what) {
     page.on('pageerror', (e) => problems.push(String(e)));
     await page.goto(base + '/', { waitUntil: 'load' });
     expect(page.url().endsWith('/console/'), `"/" leads to the console, not to ${page.url()}`);
-    await page.locator('#operations-system-code1000').waitFor({ timeout: 30000 });
+    await page.locator('#operations-tag-system').waitFor({ timeout: 30000 });
     const title = (await page.locator('.info .title').first().innerText()).trim();
     expect(title.startsWith('NVR web API'), `the console shows the document ("${title}")`);
 
@@ -67,6 +70,7 @@ function expect(cond, what) {
     console.log('console test: passed');
   } catch (e) {
     console.error('console test: FAILED: ' + e.message);
+    if (process.env.NVR_CONSOLE_SHOT) await browser.contexts()[0]?.pages()[0]?.screenshot({ path: process.env.NVR_CONSOLE_SHOT, fullPage: false });
     failed = true;
   } finally {
     await browser.close();

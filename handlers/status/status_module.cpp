@@ -43,7 +43,7 @@ static const WebReqEntry kStatusTable[] = {
      "duration:i, state:i}]}"
      " | 3305 wait"},
     {"/8004", status_none, "Kept for the status page; answers nothing | none | plain (no output at all) | none"},
-    {"/8005", capture_start, "Starts a packet capture on one of the recorder's interfaces (at most 2 files of 25 MB, 5 minutes) | JSON: ip, port, nic, mntPath | JSON (dirPath and fileName)"
+    {"/8005", capture_start, "Starts a packet capture on one of the recorder's interfaces (at most 2 files of 25 MB, 5 minutes) | JSON: ip:s, port:s, nic:s, mntPath:s | JSON (dirPath and fileName)"
      " {dirPath:s, fileName:s}"
      " | none"},
     {"/8006", capture_stop, "Stops the packet capture | none | plain | none"},
