@@ -131,8 +131,17 @@ json_object* example_of(json_object* schema)
 void add_request(json_object* op, const RowDoc& d)
 {
     const std::string& r = d.request;
-    if (r == "none") return;
     json_object* body = json_object_new_object();
+    if (r == "none") {
+        // The handler reads no request text; the POST still needs a JSON
+        // media type for the program to take it (an empty object here).
+        json_object* schema = typed("object");
+        json_object_object_add(schema, "maxProperties", json_object_new_int(0));
+        json_object_object_add(body, "description", jstring("No request text is read; send an empty body or {}"));
+        json_object_object_add(body, "content", media("application/json", schema, json_object_new_object()));
+        json_object_object_add(op, "requestBody", body);
+        return;
+    }
     std::string what = r.substr(r.find(": ") + 2);
     if (r.compare(0, 6, "JSON: ") == 0) {
         std::vector<RequestKey> keys;
@@ -154,8 +163,12 @@ void add_request(json_object* op, const RowDoc& d)
         json_object_object_add(body, "description", jstring("A decimal number: " + what));
         json_object_object_add(body, "content", media("application/json", typed("integer"), json_object_new_int(0)));
     } else if (r.compare(0, 6, "text: ") == 0) {
-        json_object_object_add(body, "description", jstring("Plain text: " + what));
-        json_object_object_add(body, "content", media("application/x-www-form-urlencoded", typed("string")));
+        // Sent as it stands (not a quoted JSON string) with the JSON media
+        // type, as the browser pages send it: the program reads the request
+        // text of a POST only as JSON or a form.
+        json_object_object_add(body, "description",
+                               jstring("Plain text, sent as it stands with the media type application/json: " + what));
+        json_object_object_add(body, "content", media("application/json", typed("string")));
     } else if (r.compare(0, 8, "upload: ") == 0) {
         json_object* schema = typed("object");
         json_object* props = json_object_new_object();

@@ -6,7 +6,7 @@ window.onload = function () {
     url: '/openapi.json',
     dom_id: '#console',
     deepLinking: true,
-    docExpansion: 'none',
+    docExpansion: 'list',
     filter: true,
     tryItOutEnabled: true,
     displayRequestDuration: true,
