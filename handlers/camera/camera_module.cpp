@@ -158,7 +158,8 @@ static const WebReqEntry kCameraTable[] = {
      " | 3204 wait"},
     {"/2010", stream_set,
      "Changes one channel's stream encoding | JSON: id:i, audioEnable:i, videoTypeEnable:i, fisheyeType:i, " STREAM_KEYS
-     ", bitrateControl:i, SubBitrateControl:i, SmartStream:i, SmartStreamLevel:i, SubSmartStream:i, SubSmartStreamLevel:i, "
+     ", bitrateControl:i, SubBitrateControl:i, SmartStream:i, SmartStreamLevel:i, SubSmartStream:i, "
+     "SubSmartStreamLevel:i, "
      "recordtype:i, etframerate:i, etIframeinterval:i, etbitrate:i | JSON (channels changed)"
      " {res:s}"
      " | 3203 wait"},
@@ -180,7 +181,8 @@ static const WebReqEntry kCameraTable[] = {
      "Tests a camera login, port at least 80 | JSON: " LOGIN_TEST_KEYS " | plain | 3227 wait"},
     {"/2018", camera_poe_ports, "Reads the number of PoE ports | none | plain | none"},
     {"/2016", camera_poe_password, "Reads the password given to PoE cameras | none | plain | none"},
-    {"/2017", camera_login_change, "Changes a channel's camera login | JSON: id:i, userName:s, password:s | plain | 1203, 3485"},
+    {"/2017", camera_login_change, "Changes a channel's camera login | JSON: id:i, userName:s, "
+     "password:s | plain | 1203, 3485"},
     {"/2019", image_get, "Reads a camera's image settings | JSON: id:i | JSON"
      " {id:i, smartir:i, whiteblance:i, focusmode:i, antiblurry:i, wdrenable:i, wdrlevel:i, "
      "wdrstarthour:i, wdrstartminute:i, wdrstophour:i, wdrstopminute:i, regiontype:i, hlcmode:i, "
@@ -236,13 +238,15 @@ static const WebReqEntry kCameraTable[] = {
     {"/2031", stream_transport_set,
      "Changes a channel's stream transport and time sync | JSON: id:i, transmitProtocol:i, syncTime:i | plain | "
      "1203, 3485"},
-    {"/2032", camera_ip_change_many, "Changes several cameras' network settings | JSON: cnt:i, oIPCAddr:[{...}] | plain | 3229"},
+    {"/2032", camera_ip_change_many, "Changes several cameras' network settings | JSON: cnt:i, "
+     "oIPCAddr:[{...}] | plain | 3229"},
     {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON"
      " {IPC:[{mac:s, result:i}]}"
      " | "
      "3230 wait"},
     {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
-    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel:i | JSON (no output on bad input)"
+    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: "
+     "channel:i | JSON (no output on bad input)"
      " {schedule_motion:[[{startTime:s, endTime:s, actionType:i}]], "
      "schedule_region_entrance:[[{startTime:s, endTime:s, actionType:i}]], "
      "schedule_region_exit:[[{startTime:s, endTime:s, actionType:i}]], "
@@ -253,7 +257,8 @@ static const WebReqEntry kCameraTable[] = {
      "schedule_human_detection:[[{startTime:s, endTime:s, actionType:i}]], "
      "schedule_people_counting:[[{startTime:s, endTime:s, actionType:i}]]}"
      " | none"},
-    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel:i, start:i, end:i, schedule_motion:[[*]], schedule_region_entrance:[[*]], ... | plain | none"},
+    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel:i, start:i, "
+     "end:i, schedule_motion:[[*]], schedule_region_entrance:[[*]], ... | plain | none"},
     {"/2037", image_profiles_get, "Reads a camera's 7 timed image profiles | JSON: id:i | JSON"
      " {image:[{id:i, enable:i, startHour:i, startMinute:i, endHour:i, endMinute:i, exposureLevel:i, "
      "maxShutter:i, minShutter:i, gainLevel:i, irCutLatency:i, irCutState:i, irLedState:i, "
@@ -264,11 +269,13 @@ static const WebReqEntry kCameraTable[] = {
     {"/2039", image_areas_get, "Reads a camera's 16 image areas | JSON: id:i | JSON"
      " {enable:i, sdkversion:s, area:[{id:i, enable:i, left:i, top:i, right:i, bottom:i}]}"
      " | 3271 wait"},
-    {"/2040", image_areas_set, "Writes the image areas of several cameras | JSON: enable:i, cnt:i, chnid:[i], area:[{...}] | plain | 3288"},
+    {"/2040", image_areas_set, "Writes the image areas of several cameras | JSON: enable:i, cnt:i, chnid:[i], "
+     "area:[{...}] | plain | 3288"},
     {"/2041", image_schedule_get, "Reads a camera's image schedule | JSON: id:i | JSON"
      " {schedule:[[{startTime:s, endTime:s, actionType:i}]]}"
      " | 3273 wait"},
-    {"/2042", image_schedule_set, "Writes the image schedule of several cameras | JSON: channel:[i], schedule:[[*]] | plain | 3281"},
+    {"/2042", image_schedule_set, "Writes the image schedule of several cameras | JSON: channel:[i], "
+     "schedule:[[*]] | plain | 3281"},
     {"/2043", image_exposure_schedule_get,
      "Reads a camera's exposure schedule | JSON: id:i | JSON"
      " {schedule:[[{startTime:s, endTime:s, actionType:i, exposureTime:i, gainLevel:i}]]}"
@@ -380,15 +387,18 @@ static const WebReqEntry kCameraTable[] = {
      " | none"},
     {"/2070", pcnt_group_actions_set,
      "Writes a people-counting group's actions | JSON: groupid:i, audible:[[*]], email, ptz, white, whiteInfo:[{...}], "
-     "triChnAlarms:[s], triAlarms:i, interval, audioId:i, email_interval, email_pic_enable, tri_channels_pic:s, ptz_interval, "
+     "triChnAlarms:[s], triAlarms:i, interval, audioId:i, email_interval, email_pic_enable, tri_channels_pic:s, "
+     "ptz_interval, "
      "alarmout_interval, white_interval, ptzParams:[{...}] | JSON ({\"res\": n})"
      " {res:i}"
      " | 2293 wait"},
     {"/2071", pcnt_group_command_a,
-     "Passes group command A of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) {res:i} "
+     "Passes group command A of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) "
+     "{res:i} "
      "| 2291 wait"},
     {"/2072", pcnt_group_command_b,
-     "Passes group command B of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) {res:i} "
+     "Passes group command B of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) "
+     "{res:i} "
      "| 2292 wait"},
     {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id:i | JSON"
      " {pos:[{id:i, enable:i, name:s, protocol:i, connectionMode:i, ip:s, liveviewDisplay:i, "

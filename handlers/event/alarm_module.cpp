@@ -22,7 +22,8 @@ static const WebReqEntry kAlarmTable[] = {
      "actionType:i}]]}"
      " | none"},
     {"/6022", alarm_out_set,
-     "Writes a recorder alarm output and copies it to other outputs | JSON: alarmId:i, dialog:{...}, name:s, enable:i, type:i, "
+     "Writes a recorder alarm output and copies it to other outputs | JSON: alarmId:i, dialog:{...}, name:s, "
+     "enable:i, type:i, "
      "durationTime:i, copyCnt:i, copyChn:[i] | plain | 1405, 3509"},
     {"/6060", alarm_ins_list, "Lists the recorder's alarm inputs (older page) | none | JSON"
      " [{id:i, enable:i, name:s, type:i, triChannels:s, triAlarms:i}]"
@@ -33,7 +34,8 @@ static const WebReqEntry kAlarmTable[] = {
      "triSnapshot:s}, schedule:[[{startTime:s, endTime:s, actionType:i}]]}"
      " | none"},
     {"/6062", alarm_in_schedule_set,
-     "Writes a recorder alarm input and its schedule (older page) | JSON: alarm:{...}, schedule:[[*]] | plain | 1404, 3485"},
+     "Writes a recorder alarm input and its schedule (older page) | JSON: alarm:{...}, "
+     "schedule:[[*]] | plain | 1404, 3485"},
     {"/6063", alarm_in_name_set,
      "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm:{...} | plain | 1404, 3485"},
     {"/6064", alarm_in_triggers_set,
@@ -75,9 +77,11 @@ static const WebReqEntry kAlarmTable[] = {
      "effective:[[{startTime:s, endTime:s, actionType:i}]]}]}"
      " | 3296 wait"},
     {"/6029", camera_outs_set,
-     "Writes a camera's alarm outputs and their schedule, and copies them to other channels | JSON: chnid:i, alarmId:i, "
+     "Writes a camera's alarm outputs and their schedule, and copies them to other channels | JSON: chnid:i, "
+     "alarmId:i, "
      "dialog:{...}, alarmCnt:i, alarm:[{...}], copyCnt:i, copyChn:[i] | plain | 3324, 1418"},
-    {"/6033", camera_out_trigger, "Switches a camera's alarm output | JSON: chnid:i, alarmId:i, state:i | plain | 3352"},
+    {"/6033", camera_out_trigger, "Switches a camera's alarm output | JSON: chnid:i, alarmId:i, "
+     "state:i | plain | 3352"},
     {"/6034", alarm_in_names, "Lists the names of the recorder's and the cameras' alarm inputs | none | JSON"
      " {nvr:[s], camera:[[s]]}"
      " | none"},

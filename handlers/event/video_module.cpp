@@ -59,7 +59,8 @@ static const WebReqEntry kVideoTable[] = {
      "datePosX:n, datePosY:i, namePosX:n, namePosY:n, alpha:i}"
      " | none"},
     {"/6001", osd_set,
-     "Writes a channel's OSD | JSON: camId:i, camName:s, showName:i, showDate:i, showWeek:i, dateFormat:i, timeFormat:i, "
+     "Writes a channel's OSD | JSON: camId:i, camName:s, showName:i, showDate:i, showWeek:i, dateFormat:i, "
+     "timeFormat:i, "
      "datePosX:n, datePosY:i, namePosX:n, namePosY:n, alpha:i | plain (no reply for bad input) | 1007"},
     {"/6002", osd_rename, "Renames a channel | JSON: camId:i, camName:s | plain | none"},
     {"/6010", motion_get,
@@ -78,7 +79,8 @@ static const WebReqEntry kVideoTable[] = {
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6012", motion_area_set,
-     "Writes a channel's motion settings and grid (older page) | JSON: camId:i, enable:i, sensitivity:i, triChannels:s, triAlarms:i, interval:i, enableMS:i, motionTable:s | plain | 1403, 3207, 3212, 3209, 3485"},
+     "Writes a channel's motion settings and grid (older page) | JSON: camId:i, enable:i, sensitivity:i, "
+     "triChannels:s, triAlarms:i, interval:i, enableMS:i, motionTable:s | plain | 1403, 3207, 3212, 3209, 3485"},
     {"/6013", motion_schedule_set,
      "Writes a channel's motion schedule (older page) | JSON: camId:i, schedule:[[*]] | plain | 1403"},
     {"/6014", video_loss_get, "Reads a channel's video-loss settings (older page) | decimal: channel id | JSON"
@@ -88,17 +90,20 @@ static const WebReqEntry kVideoTable[] = {
      "Reads a channel's video-loss alarm-audio schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]] | none"},
     {"/6016", video_loss_triggers_set,
-     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId:i, enable:i, triAlarms:i, interval:i "
+     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId:i, enable:i, triAlarms:i, "
+     "interval:i "
      "| plain | 1402, 3485"},
     {"/6017", video_loss_schedule_set,
-     "Writes a channel's video-loss arming schedule and enable (older page) | JSON: camId:i, schedule:[[*]], enable:i | plain | "
+     "Writes a channel's video-loss arming schedule and enable (older page) | JSON: camId:i, schedule:[[*]], "
+     "enable:i | plain | "
      "1402"},
     {"/6018", privacy_masks_get, "Lists every channel's stored privacy masks | none | JSON"
      " [{id:i, area:[{area_id:i, enable:i, start_x:i, start_y:i, area_width:i, area_height:i, "
      "width:i, height:i, fill_color:i}]}]"
      " | none"},
     {"/6019", privacy_masks_send,
-     "Sends privacy masks to the cameras of several channels | JSON: cnt:i, chnid:[i], area:[z], enable:i, num:i, cgiSdkFlag:i, "
+     "Sends privacy masks to the cameras of several channels | JSON: cnt:i, chnid:[i], area:[z], enable:i, num:i, "
+     "cgiSdkFlag:i, "
      "areaMaskEnable:i, mosaicSupport:i, mosaicNum:i, delMask:i | plain | 2509"},
     {"/6098", camera_map_get,
      "Reads a camera's motion map and fisheye mode | JSON: id:i | JSON (no reply for bad input)"
@@ -120,28 +125,35 @@ static const WebReqEntry kVideoTable[] = {
      "datepos_sub?:i, dateformat_sub?:i}"
      " | 3211 wait"},
     {"/6996", camera_osd_set,
-     "Writes the OSD a camera burns into its streams | JSON: ch:i, enable_text:i, text_name:s, textpos:i, enable_date:i, "
+     "Writes the OSD a camera burns into its streams | JSON: ch:i, enable_text:i, text_name:s, textpos:i, "
+     "enable_date:i, "
      "datepos:i, dateformat:i, enable_text_sub, text_name_sub:s, textpos_sub, enable_date_sub, datepos_sub, "
      "dateformat_sub:i | plain (OK, NO_SUPPORT or ERROR) | 3210 wait"},
     {"/6090", camera_io_get, "Reads a camera's alarm I/O event | decimal: channel id | JSON"
      " {camId:i, enable:i, type:i, triActions:i, triChannels:s}"
      " | 3213 wait"},
     {"/6091", camera_io_set,
-     "Writes a camera's alarm I/O event | JSON: camId:i, enable:i, type:i, triActions:i, triChannels:s | plain (no reply for "
+     "Writes a camera's alarm I/O event | JSON: camId:i, enable:i, type:i, triActions:i, "
+     "triChannels:s | plain (no reply for "
      "bad input) | 3214, 3485"},
     {"/6092", volume_detect_get, "Reads a camera's volume detection | decimal: channel id | JSON"
      " {camId:i, enable:i, type:i, volume:i, duration:i, onEvent:i, offEvent:i, ongoingEvent:i, "
      "triActions:i, triChannels:s}"
      " | 3215 wait"},
     {"/6093", volume_detect_set,
-     "Writes a camera's volume detection | JSON: camId:i, enable:i, type:i, volume:i, duration:i, onEvent:i, offEvent:i, "
+     "Writes a camera's volume detection | JSON: camId:i, enable:i, type:i, volume:i, duration:i, onEvent:i, "
+     "offEvent:i, "
      "ongoingEvent:i, triActions:i, triChannels:s | plain (no reply for bad input) | 3216, 3485"},
     {"/6112", motion_set,
-     "Writes a channel's motion settings and actions and copies them to other channels | JSON: chnid:i, dialog:{...}, enableMS:i, sensitivity:i, motionTable:s, copyCnt:i, copyChn:[i] | plain | 3509, 3251, 1410, 3212, 3252"},
+     "Writes a channel's motion settings and actions and copies them to other channels | JSON: chnid:i, "
+     "dialog:{...}, enableMS:i, sensitivity:i, motionTable:s, copyCnt:i, copyChn:[i] | plain | 3509, 3251, 1410, "
+     "3212, 3252"},
     {"/6113", motion_area_schedule_set,
-     "Writes a channel's motion settings and schedule (older page) | JSON: camId:i, sensitivity, enableMS:i, enable:i, triAlarms, interval, schedule:[[*]] | plain | 1403, 3212, 3209"},
+     "Writes a channel's motion settings and schedule (older page) | JSON: camId:i, sensitivity, enableMS:i, "
+     "enable:i, triAlarms, interval, schedule:[[*]] | plain | 1403, 3212, 3209"},
     {"/6114", motion_triggers_set,
-     "Sets a channel's motion trigger channels, outputs and interval (older page) | JSON: camId:i, sensitivity:i, triChannels:s, triAlarms, interval:i, enableMS | plain | 1403, 3485"},
+     "Sets a channel's motion trigger channels, outputs and interval (older page) | JSON: camId:i, sensitivity:i, "
+     "triChannels:s, triAlarms, interval:i, enableMS | plain | 1403, 3485"},
     {"/6115", motion_result_2502,
      "Asks the core daemon for motion result A | JSON: id:i | JSON"
      " {result:i}"
@@ -151,14 +163,19 @@ static const WebReqEntry kVideoTable[] = {
      " {result:i}"
      " | 2503 wait"},
     {"/6117", motion_actions_set,
-     "Writes a channel's motion actions | JSON: chnid:i, effective, audible:[[*]], email:[[*]], ptz, white:[[*]], whiteInfo:[[*]], triChnAlarms:[s], enable:i, triAlarms, interval, audioId, email_interval:i, email_pic_enable, tri_channels_pic:s, ptz_interval, alarmout_interval, white_interval:i, triChannels:s | plain | 1403"},
+     "Writes a channel's motion actions | JSON: chnid:i, effective, audible:[[*]], email:[[*]], ptz, white:[[*]], "
+     "whiteInfo:[[*]], triChnAlarms:[s], enable:i, triAlarms, interval, audioId, email_interval:i, "
+     "email_pic_enable, tri_channels_pic:s, ptz_interval, alarmout_interval, white_interval:i, "
+     "triChannels:s | plain | 1403"},
     {"/6118", motion_email_set,
-     "Writes a channel's motion e-mail schedule, enable and interval | JSON: camId:i, enable:i, interval:i, schedule:[[*]] | plain | 1403"},
+     "Writes a channel's motion e-mail schedule, enable and interval | JSON: camId:i, enable:i, interval:i, "
+     "schedule:[[*]] | plain | 1403"},
     {"/6120", motion_email_schedule_get, "Reads a channel's motion e-mail schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6119", motion_trigger_set,
-     "Sets a channel's motion trigger channels (type 1) or alarm outputs (type 2) | JSON: camId:i, type:i, triChannels:s, triAlarms:i | plain | 1403, 3485"},
+     "Sets a channel's motion trigger channels (type 1) or alarm outputs (type 2) | JSON: camId:i, type:i, "
+     "triChannels:s, triAlarms:i | plain | 1403, 3485"},
     {"/6122", video_loss_email_list_set,
      "Applies a video-loss e-mail schedule, enable and interval to listed channels | JSON: schedule:[[*]], enable:i, "
      "interval:i, cnt:i, chnid:[i] | plain | 1414"},
@@ -174,10 +191,12 @@ static const WebReqEntry kVideoTable[] = {
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6121", video_loss_audible_list_set,
-     "Applies a video-loss alarm-audio schedule, enable and interval to listed channels | JSON: schedule:[[*]], enable:i, "
+     "Applies a video-loss alarm-audio schedule, enable and interval to listed channels | JSON: schedule:[[*]], "
+     "enable:i, "
      "interval:i, cnt:i, chnid:[i] | plain | 1414"},
     {"/6125", alarm_in_audible_list_set,
-     "Applies an alarm-audio schedule, enable and interval to listed recorder alarm inputs | JSON: schedule:[[*]], enable:i, "
+     "Applies an alarm-audio schedule, enable and interval to listed recorder alarm inputs | JSON: schedule:[[*]], "
+     "enable:i, "
      "interval:i, cnt:i, chnid:[i] | plain | 1415"},
     {"/6129", alarm_in_audible_schedule_get,
      "Reads a recorder alarm input's alarm-audio schedule | decimal: alarm-input id | JSON"
@@ -194,38 +213,50 @@ static const WebReqEntry kVideoTable[] = {
     {"/6132", smart_region_get, "Reads region entrance (type 0) or exit detection | JSON: channel:i, type:i | JSON"
      " {region:s, enable:i, sensitivity:i, objtype:i, polygonX:s, polygonY:s}"
      " | 3237 wait, 3238 wait"},
-    {"/6133", smart_region_set, "Writes region entrance (type 0) or exit detection | JSON: chnid:i, type:i, dialog:{...}, enable:i, sensitivity:i, objtype:i, region:s, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, 3244 wait, 3245 wait"},
+    {"/6133", smart_region_set, "Writes region entrance (type 0) or exit detection | JSON: chnid:i, type:i, "
+     "dialog:{...}, enable:i, sensitivity:i, objtype:i, region:s, polygonX:s, "
+     "polygonY:s | plain (OK or FAILED) | 1412, 3244 wait, 3245 wait"},
     {"/6134", smart_motion_get, "Reads advanced motion detection | JSON: channel:i | JSON"
      " {region:s, enable:i, sensitivity:i, ignore_time:i, objtype:i, polygonX:s, polygonY:s}"
      " | 3239 wait"},
-    {"/6135", smart_motion_set, "Writes advanced motion detection | JSON: chnid:i, dialog, enable:i, region, sensitivity, ignore_time:i, objtype, polygonX, polygonY | plain (OK or FAILED) | 1412, 3246 wait"},
-    {"/6136", smart_tamper_get, "Reads tamper detection | JSON: channel:i | JSON {enable:i, sensitivity:i} | 3240 wait"},
-    {"/6137", smart_tamper_set, "Writes tamper detection | JSON: chnid:i, dialog, enable:i, sensitivity | plain (OK or FAILED) | 1412, 3247 wait"},
+    {"/6135", smart_motion_set, "Writes advanced motion detection | JSON: chnid:i, dialog, enable:i, region, "
+     "sensitivity, ignore_time:i, objtype, polygonX, polygonY | plain (OK or FAILED) | 1412, 3246 wait"},
+    {"/6136", smart_tamper_get, "Reads tamper detection | JSON: channel:i | JSON {enable:i, "
+     "sensitivity:i} | 3240 wait"},
+    {"/6137", smart_tamper_set, "Writes tamper detection | JSON: chnid:i, dialog, enable:i, "
+     "sensitivity | plain (OK or FAILED) | 1412, 3247 wait"},
     {"/6138", smart_line_get, "Reads line crossing, lines on the 460 x 260 canvas | JSON: channel:i | JSON"
      " {direction:i, position:s, line:[{position:s, direction:i}], enable:i, width:i, height:i, "
      "objtype:i}"
      " | 3241 wait"},
-    {"/6139", smart_line_set, "Writes line crossing from canvas lines | JSON: chnid:i, dialog, enable:i, objtype:i, width:i, height:i, line:[{...}] | plain (OK or FAILED) | 1412, 3248 wait"},
+    {"/6139", smart_line_set, "Writes line crossing from canvas lines | JSON: chnid:i, dialog, enable:i, objtype:i, "
+     "width:i, height:i, line:[{...}] | plain (OK or FAILED) | 1412, 3248 wait"},
     {"/6140", smart_loiter_get, "Reads loitering detection | JSON: channel:i | JSON"
      " {region:s, enable:i, time:i, size:i, objtype:i, polygonX:s, polygonY:s} | 3242 wait"},
-    {"/6141", smart_loiter_set, "Writes loitering detection | JSON: chnid:i, dialog, enable:i, region:s, time:i, size:i, objtype:i, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, 3249 wait"},
+    {"/6141", smart_loiter_set, "Writes loitering detection | JSON: chnid:i, dialog, enable:i, region:s, time:i, "
+     "size:i, objtype:i, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, 3249 wait"},
     {"/6142", smart_human_get, "Reads human detection | JSON: channel:i | JSON"
      " {enable:i, tracks:i}"
      " | 3243 wait"},
-    {"/6143", smart_human_set, "Writes human detection | JSON: chnid:i, dialog, enable:i, tracks:i | plain (OK or FAILED) | 1412, 3250 wait"},
+    {"/6143", smart_human_set, "Writes human detection | JSON: chnid:i, dialog, enable:i, "
+     "tracks:i | plain (OK or FAILED) | 1412, 3250 wait"},
     {"/6144", smart_people_count_get, "Reads the people count display and thresholds | JSON: channel:i | JSON"
      " {enable:i, osd:i, text:s, width:i, height:i, fontSize:i, triggerEnable:i, triggerEnableByIn:i, "
      "inThresholds:i, triggerEnableByOut:i, outThresholds:i, triggerEnableBySum:i, sumThresholds:i, "
      "position:i}"
      " | 3253 wait"},
-    {"/6145", smart_people_count_set, "Writes the people count display and thresholds | JSON: chnid:i, dialog, enable:i, osd:i, text:s, width, height, fontSize, triggerEnable, triggerEnableByIn, inThresholds, triggerEnableByOut, outThresholds, triggerEnableBySum:i, sumThresholds:i, position:i | plain (OK or FAILED) | 1412, 3254 wait"},
+    {"/6145", smart_people_count_set, "Writes the people count display and thresholds | JSON: chnid:i, dialog, "
+     "enable:i, osd:i, text:s, width, height, fontSize, triggerEnable, triggerEnableByIn, inThresholds, "
+     "triggerEnableByOut, outThresholds, triggerEnableBySum:i, sumThresholds:i, "
+     "position:i | plain (OK or FAILED) | 1412, 3254 wait"},
     {"/6146", smart_people_settings_get, "Reads people-counting settings, boxes on the canvas | JSON: channel:i | JSON"
      " {fps:i, mode:i, installation:i, analysis:i, width:i, height:i, vcaType:i, minStartX:i, "
      "minStartY:i, minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, maxWidth:i, maxHeight:i, "
      "position:[{minStartX:i, minStartY:i, minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, "
      "maxWidth:i, maxHeight:i}]}"
      " | 3259 wait"},
-    {"/6147", smart_people_settings_set, "Writes people-counting settings from canvas boxes | JSON: chnid:i, fps:i, mode:i, installation:i, analysis:i, width:i, height:i, position:[{...}] | plain (OK or FAILED) | 3260 wait"},
+    {"/6147", smart_people_settings_set, "Writes people-counting settings from canvas boxes | JSON: chnid:i, fps:i, "
+     "mode:i, installation:i, analysis:i, width:i, height:i, position:[{...}] | plain (OK or FAILED) | 3260 wait"},
     {"/6148", smart_actions_get, "Reads the actions of a channel's smart event | JSON: chnid:i, event:i | JSON"
      " {action:[{chnid:i, event:i, enable:i, triAlarms:i, interval:i, email_interval:i, "
      "email_pic_enable:i, tri_channels_pic:s, ptz_interval:i, alarmout_interval:i, triChannels:s, "
@@ -235,8 +266,11 @@ static const WebReqEntry kVideoTable[] = {
      "whiteInfo:[{chnid:i, mode:i, time:i}], white_interval:i, audioId:i, audioIdMask:i, "
      "ptzParams:[*]}]}"
      " | none"},
-    {"/6149", smart_actions_set, "Writes the actions of a channel's smart event | JSON: chnid:i, event:i, effective:[[*]], audible:[[*]], email:[[*]], ptz:[[*]], white:[[*]], whiteInfo:[[*]], triChnAlarms:[s], trigger fields | plain | 1412"},
-    {"/6150", smart_trigger_set, "Writes a smart event's alarm outputs (type 0) or record channels (type 1) | JSON: channel:i, type:i, event:i, triAlarms:i, triChannels:s | plain | 1412"},
+    {"/6149", smart_actions_set, "Writes the actions of a channel's smart event | JSON: chnid:i, event:i, "
+     "effective:[[*]], audible:[[*]], email:[[*]], ptz:[[*]], white:[[*]], whiteInfo:[[*]], triChnAlarms:[s], "
+     "trigger fields | plain | 1412"},
+    {"/6150", smart_trigger_set, "Writes a smart event's alarm outputs (type 0) or record channels (type 1) | JSON: "
+     "channel:i, type:i, event:i, triAlarms:i, triChannels:s | plain | 1412"},
     {"/6151", smart_triggers_get, "Reads a smart event's trigger fields | JSON: channel:i, type:i | JSON"
      " {chnid:i, enable:i, triAlarms:i, interval:i, email_interval:i, email_pic_enable:i, "
      "tri_channels_pic:s, triChannels:s}"
@@ -262,23 +296,27 @@ static const WebReqEntry kVideoTable[] = {
      " {ptzInfo:[{acto_ptz_channel:i, acto_ptz_type:i, acto_ptz_preset:i, acto_ptz_patrol:i}]}"
      " | none"},
     {"/6162", ptz_link_delete,
-     "Deletes the PTZ action of one PTZ camera from an event's list | JSON: type:i, chn_id:i, acto_ptz_channel:i | plain "
+     "Deletes the PTZ action of one PTZ camera from an event's list | JSON: type:i, chn_id:i, "
+     "acto_ptz_channel:i | plain "
      "| none"},
     {"/6163", ptz_link_update,
      "Changes a PTZ action, moving it from old_chn_id to chn_id | JSON: type:i, chn_id:i, old_chn_id:i, "
      "acto_ptz_channel:i, acto_ptz_type:i, acto_ptz_preset:i, acto_ptz_patrol, acto_ptz_pattern | plain | none"},
     {"/6164", ptz_link_delete_several,
-     "Deletes the PTZ actions of several PTZ cameras from an event's list | JSON: type:i, chn_id:i, ptzChannel:[i] | plain "
+     "Deletes the PTZ actions of several PTZ cameras from an event's list | JSON: type:i, chn_id:i, "
+     "ptzChannel:[i] | plain "
      "| none"},
     {"/6165", video_loss_ptz_list_set,
-     "Applies a channel's video-loss PTZ schedule and PTZ actions to listed channels | JSON: camId:i, schedule:[[*]], cnt:i, "
+     "Applies a channel's video-loss PTZ schedule and PTZ actions to listed channels | JSON: camId:i, "
+     "schedule:[[*]], cnt:i, "
      "chnid:[i] | plain | 1414"},
     {"/6166", video_loss_ptz_schedule_get,
      "Reads a channel's video-loss PTZ schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6167", alarm_in_ptz_list_set,
-     "Applies an alarm input's PTZ schedule and PTZ actions to listed recorder alarm inputs | JSON: camId:i, schedule:[[*]], "
+     "Applies an alarm input's PTZ schedule and PTZ actions to listed recorder alarm inputs | JSON: camId:i, "
+     "schedule:[[*]], "
      "cnt:i, chnid:[i] | plain | 1415"},
     {"/6168", alarm_in_ptz_schedule_get,
      "Reads a recorder alarm input's PTZ schedule | decimal: alarm-input id | JSON"
@@ -290,7 +328,9 @@ static const WebReqEntry kVideoTable[] = {
      "Reads a recorder alarm input's arming schedule | decimal: alarm-input id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
-    {"/6171", smart_object_set, "Writes object left or removed detection | JSON: chnid:i, dialog, left_enable:i, remove_enable:i, min_time:i, sensitivity:i, region:s, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, 3269 wait"},
+    {"/6171", smart_object_set, "Writes object left or removed detection | JSON: chnid:i, dialog, left_enable:i, "
+     "remove_enable:i, min_time:i, sensitivity:i, region:s, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, "
+     "3269 wait"},
     {"/6172", smart_object_get, "Reads object left or removed detection | JSON: channel:i | JSON"
      " {region:s, left_enable:i, remove_enable:i, min_time:i, sensitivity:i, polygonX:s, polygonY:s}"
      " | 3268 wait"},
@@ -307,10 +347,13 @@ static const WebReqEntry kVideoTable[] = {
      "Writes event snapshot settings to listed channels | JSON: resolution:i, quality:i, interval:i, interval_unit:i, "
      "expiration_date:i, cnt:i, chnid:[i] | plain | 1311"},
     {"/6178", snapshot_run,
-     "Starts and stops snapshot taking on listed channels | JSON: snapshotCnt:i, snapshotChnId:[i], stopCnt:i, stopChnId:[i] | "
+     "Starts and stops snapshot taking on listed channels | JSON: snapshotCnt:i, snapshotChnId:[i], stopCnt:i, "
+     "stopChnId:[i] | "
      "plain | 1313"},
-    {"/6180", plate_event_set, "Writes a channel's plate event | JSON: chnid:i, mode:i, dialog:{...}, enable:i | plain | 1416"},
-    {"/6179", plate_event_get, "Reads a channel's plate event (mode -1 every plate, 0 black, 1 white, 2 visitor) with its actions | JSON: chnid:i, mode:i | JSON"
+    {"/6180", plate_event_set, "Writes a channel's plate event | JSON: chnid:i, mode:i, dialog:{...}, "
+     "enable:i | plain | 1416"},
+    {"/6179", plate_event_get, "Reads a channel's plate event (mode -1 every plate, 0 black, 1 white, "
+     "2 visitor) with its actions | JSON: chnid:i, mode:i | JSON"
      " {chnid:i, mode:i, enable?:i, triAlarms?:i, interval?:i, email_interval?:i, "
      "email_pic_enable?:i, tri_channels_pic?:s, ptz_interval?:i, alarmout_interval?:i, "
      "white_interval?:i, triChannels?:s, effective:[[{startTime:s, endTime:s, actionType:i}]], "
@@ -330,9 +373,12 @@ static const WebReqEntry kVideoTable[] = {
      "night_mode_level:i, night_mode_starthour:i, night_mode_startminute:i, night_mode_stophour:i, "
      "night_mode_stopminute:i, night_mode_effective_mode:i, in_night_mode:i}"
      " | 3289 wait"},
-    {"/6182", plate_settings_set, "Writes a camera's plate recognition settings | JSON: chnid:i, dialog:{...}, formatData:{...}, enable:i, region:[{...}], roi:[{...}], night_mode_enable, ... | plain (OK or FAILED) | 1416, 1208, 3290 wait"},
+    {"/6182", plate_settings_set, "Writes a camera's plate recognition settings | JSON: chnid:i, dialog:{...}, "
+     "formatData:{...}, enable:i, region:[{...}], roi:[{...}], night_mode_enable, "
+     "... | plain (OK or FAILED) | 1416, 1208, 3290 wait"},
     {"/6183", plate_list_delete, "Deletes plates from the plate lists | JSON: cnt:i, plate:[s] | plain | none"},
-    {"/6184", plate_list_import, "Adds or replaces plate-list entries, keyed by plate | JSON: cnt:i, plate:[[*]] | JSON ({\"count\": entries taken})"
+    {"/6184", plate_list_import, "Adds or replaces plate-list entries, keyed by plate | JSON: cnt:i, "
+     "plate:[[*]] | JSON ({\"count\": entries taken})"
      " {count:i}"
      " | none"},
     {"/6185", plate_list_edit, "Edits plate-list entries | JSON: cnt:i, plate:[[*]] | plain | none"},
@@ -348,7 +394,8 @@ static const WebReqEntry kVideoTable[] = {
      "ptzParams:[{acto_ptz_channel:i, acto_ptz_type:i, acto_ptz_preset:i, acto_ptz_patrol:i}]}"
      " | none"},
     {"/6095", video_loss_actions_set,
-     "Writes a channel's video-loss actions and copies them to other channels | JSON: chnid:i, dialog:{...}, copyCnt:i, "
+     "Writes a channel's video-loss actions and copies them to other channels | JSON: chnid:i, dialog:{...}, "
+     "copyCnt:i, "
      "copyChn:[i] | plain | 1414"},
     {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid:i | JSON"
      " {chnid:i, state:i, zoomNumber:i}"
@@ -356,24 +403,29 @@ static const WebReqEntry kVideoTable[] = {
     {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid:i | JSON"
      " {chnid:i, filter:i, enable:[i], cr_count:[i], format:[s], wildcards:i}"
      " | 1207 wait"},
-    {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid:i, filter:i, wildcards:i, enable:[i], cr_count:[i], format:[s] | plain (OK or FAILED) | 1208 wait"},
+    {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid:i, filter:i, wildcards:i, "
+     "enable:[i], cr_count:[i], format:[s] | plain (OK or FAILED) | 1208 wait"},
     {"/6192", smart_line_ex_get, "Reads line crossing of the newer cameras | JSON: chnid:i | JSON"
      " {chnid:i, width:i, height:i, sensitivity:i, enable:i, objtype:i, direction:i, position:s, "
      "line:[{position:s, direction:i}]}"
      " | 1209 wait"},
-    {"/6193", smart_line_ex_set, "Writes line crossing of the newer cameras | JSON: chnid:i, dialog, enable:i, sensitivity:i, objtype, width:i, height:i, line:[{...}] | plain (OK or FAILED) | 1412, 1210 wait"},
+    {"/6193", smart_line_ex_set, "Writes line crossing of the newer cameras | JSON: chnid:i, dialog, enable:i, "
+     "sensitivity:i, objtype, width:i, height:i, line:[{...}] | plain (OK or FAILED) | 1412, 1210 wait"},
     {"/6194", smart_people_settings_ex_get, "Reads people-counting settings of the newer cameras | JSON: chnid:i | JSON"
      " {fps:i, mode:i, installation:i, analysis:i, width:i, height:i, minStartX:i, minStartY:i, "
      "minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, maxWidth:i, maxHeight:i, "
      "position:[{minStartX:i, minStartY:i, minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, "
      "maxWidth:i, maxHeight:i}]}"
      " | 1211 wait"},
-    {"/6195", smart_people_settings_ex_set, "Writes people-counting settings of the newer cameras | JSON: chnid:i, fps:i, mode, installation, analysis, width:i, height:i, position | plain (OK or FAILED) | 1212 wait"},
+    {"/6195", smart_people_settings_ex_set, "Writes people-counting settings of the newer cameras | JSON: chnid:i, "
+     "fps:i, mode, installation, analysis, width:i, height:i, position | plain (OK or FAILED) | 1212 wait"},
     {"/6131", fisheye_set,
-     "Writes a channel's fisheye settings | JSON: chnid:i, fishcorrect:i, fishmount:i, fishdisplay | plain (OK or FAILED) | "
+     "Writes a channel's fisheye settings | JSON: chnid:i, fishcorrect:i, fishmount:i, "
+     "fishdisplay | plain (OK or FAILED) | "
      "3231 wait"},
     {"/6196", fisheye_caps_get,
-     "Asks a camera not yet added for its fisheye capabilities | JSON: ddns, ipaddr:s, username:s, password:s, port:i | JSON "
+     "Asks a camera not yet added for its fisheye capabilities | JSON: ddns, ipaddr:s, username:s, password:s, "
+     "port:i | JSON "
      "{support:i, transfer:i, install:i, display:i, streamCnt:i} | 3373 wait"},
     {"/6197", fisheye_mode_set,
      "Gives a camera not yet added its fisheye mode | JSON: ddns:s, ipaddr, username, password, port:i, transfer:i, "
@@ -400,7 +452,8 @@ static const WebReqEntry kVideoTable[] = {
      " | 1220 wait"},
     {"/6097", regional_pcnt_set,
      "Writes a camera's regional people counting and the actions of its regions | JSON: chnid:i, sensitivity:i, "
-     "minObjX:i, minObjY:i, minObjWidth:i, minObjHeight:i, maxObjX:i, maxObjY:i, maxObjWidth:i, maxObjHeight:i, regional:[{...}], action:[{...}] "
+     "minObjX:i, minObjY:i, minObjWidth:i, minObjHeight:i, maxObjX:i, maxObjY:i, maxObjWidth:i, maxObjHeight:i, "
+     "regional:[{...}], action:[{...}] "
      "| JSON ({\"res\": n})"
      " {res:i}"
      " | 1221 wait"},

@@ -29,12 +29,14 @@ int playback_reply(void*, const KxFrameHeader* header, const void* payload)
 
 static const WebReqEntry kPlaybackTable[] = {
     {"/4000", playback_search,
-     "Searches a channel's recordings in a time range, letting the client's earlier session go | JSON: channelId:i, sid:i, streamType:i, time:s, endTime:s | JSON"
+     "Searches a channel's recordings in a time range, letting the client's earlier session go | JSON: channelId:i, "
+     "sid:i, streamType:i, time:s, endTime:s | JSON"
      " {status:s, camId?:i, sectionNum?:i, sid?:i, section?:[{startTime:s, endTime:s, recordType:i, "
      "lock:i}]}"
      " | 1160, 1903, 1159 wait"},
     {"/4001", playback_open,
-     "Opens a playback session on a channel and tells where to fetch its stream | JSON: channelId:i, playTime:s, startTime:s, endTime:s, sid:i | JSON"
+     "Opens a playback session on a channel and tells where to fetch its stream | JSON: channelId:i, playTime:s, "
+     "startTime:s, endTime:s, sid:i | JSON"
      " {sessionId:i, sourcePath:s, port:i, status:s, realPlayTime:s, external_port:i, "
      "external_http_port:i, ddns_port:i, ddns_http_port:i}"
      " | 1162 wait, 3502 wait, 3485"},
@@ -43,7 +45,8 @@ static const WebReqEntry kPlaybackTable[] = {
      " {status:s, curPlayTime:s}"
      " | 1153 wait"},
     {"/4003", playback_close,
-     "Closes playback sessions, and with close 1 lets them go | JSON: close:i, num:i, sid:[i] | plain | 1903, 1164, 1160"},
+     "Closes playback sessions, and with close 1 lets them go | JSON: close:i, num:i, sid:[i] | plain | 1903, 1164, "
+     "1160"},
     {"/4004", playback_list_1165,
      "Hands a list of playback sessions to the core daemon (1165) | JSON: num:i, sid:i | plain | 1165"},
     {"/4005", playback_direction,
@@ -80,7 +83,9 @@ static const WebReqEntry kPlaybackTable[] = {
     {"/4012", playback_stop_all,
      "Tells the core daemon that the client's playback stops (1902) | none | plain | 1902"},
     {"/4013", playback_download,
-     "Downloads a stretch of a channel's recording as an AVI file streamed into the reply | JSON: id:i, startTime:s, endTime:s, streamType:i | download (AVI; plain BUSY NOW while another download runs) | 3485, 1173 wait"},
+     "Downloads a stretch of a channel's recording as an AVI file streamed into the reply | JSON: id:i, "
+     "startTime:s, endTime:s, streamType:i | download (AVI; plain BUSY NOW while another download runs) | 3485, "
+     "1173 wait"},
     {"/4014", playback_log_205,
      "Logs a playback action on a channel (205) | decimal: channel 0-15 | plain | 3485"},
     {"/4015", playback_channel_ok,
@@ -101,14 +106,16 @@ static const WebReqEntry kPlaybackTable[] = {
      " {isOK:i}"
      " | none"},
     {"/4020", sync_play,
-     "Starts synchronous playback of the masked channels from a time | JSON: mask0:i, mask1:i, mask2:i, mask3:i, mask4:i, mask5:i, mask6:i, mask7:i, playTime:s | JSON"
+     "Starts synchronous playback of the masked channels from a time | JSON: mask0:i, mask1:i, mask2:i, mask3:i, "
+     "mask4:i, mask5:i, mask6:i, mask7:i, playTime:s | JSON"
      " {sessionId:i, sourcePath:s, port:i, status:s, realPlayTime:s, external_port:i, "
      "external_http_port:i, ddns_port:i, ddns_http_port:i}"
      " | 3109 wait, 3502 wait, 3485"},
     {"/3003", playback_list_1113,
      "Hands a list of playback sessions to the core daemon (1113) | JSON: sessionId:[i] | plain | 1113"},
     {"/4022", playback_sid_speed,
-     "Sets one playback speed on the listed sessions, fast play for a single one | JSON: num:i, sid:[i], speed:i | plain | 1167"},
+     "Sets one playback speed on the listed sessions, fast play for a single one | JSON: num:i, sid:[i], "
+     "speed:i | plain | 1167"},
     {"/4023", playback_next_page,
      "Reads the next page of a recording search | JSON: sid:i, page:i | JSON"
      " {status:s}"
@@ -122,7 +129,8 @@ static const WebReqEntry kPlaybackTable[] = {
     {"/4027", download_end,
      "Ends a recording download: removes the busy marker | none | plain | 1178"},
     {"/4025", transcode_start,
-     "Starts transcoding a playback session | JSON: ch:i, sid:i, trancodingmode:i, framesize:i, bitrate:i, framerate:i | JSON"
+     "Starts transcoding a playback session | JSON: ch:i, sid:i, trancodingmode:i, framesize:i, bitrate:i, "
+     "framerate:i | JSON"
      " {ch:i, sid:i, state:i, status:s}"
      " | 1176 wait"},
     {"/4026", transcode_state,

@@ -25,7 +25,8 @@ static const WebReqEntry kPtzTable[] = {
      "focusSpeed:i, fisheyeType:i, streamId:i, isAutoFocus:i | plain (OK; nothing for a bad channel or action) | "
      "1251, 3226 wait, 3485"},
     {"/5001", ptz_preset,
-     "Calls, sets or clears a preset | JSON: channelId:i, presetId:i, action:i, panSpeed:i, tiltSpeed:i, zoomSpeed:i, focusSpeed:i, "
+     "Calls, sets or clears a preset | JSON: channelId:i, presetId:i, action:i, panSpeed:i, tiltSpeed:i, "
+     "zoomSpeed:i, focusSpeed:i, "
      "name:s, fisheyeType:i, streamId:i | plain (OK; nothing for bad input) | 1253, 3226 wait, 3485"},
     {"/6050", ptz_port_read,
      "Reads the serial link of a channel's PTZ head | JSON: chnid:i | JSON (CGI ERROR for a channel outside 0..15)"
@@ -34,7 +35,8 @@ static const WebReqEntry kPtzTable[] = {
      " | "
      "none"},
     {"/6051", ptz_port_write,
-     "Writes the serial link of the PTZ heads of listed channels | JSON: cnt:i, chnid:[i], connectType:i, baudRate:i, dataBits:i, "
+     "Writes the serial link of the PTZ heads of listed channels | JSON: cnt:i, chnid:[i], connectType:i, "
+     "baudRate:i, dataBits:i, "
      "stopBits:i, parityType:i, protocol:i, address:i | plain (OK; nothing for bad input) | 1252, 3485"},
     {"/6052", ptz_port_check, "Asks the core daemon to check a channel's PTZ link | JSON: camId:i | plain (0 or -1) | "
                               "1262 wait"},
@@ -42,10 +44,12 @@ static const WebReqEntry kPtzTable[] = {
      " {pan_speed:i, tilt_speed:i, zoom_speed:i, foucs_speed:i}"
      " | none"},
     {"/6054", ptz_speed_write,
-     "Writes a channel's default PTZ speeds | JSON: camId:i, pan_speed:i, tilt_speed:i, zoom_speed:i, foucs_speed:i | plain | "
+     "Writes a channel's default PTZ speeds | JSON: camId:i, pan_speed:i, tilt_speed:i, zoom_speed:i, "
+     "foucs_speed:i | plain | "
      "3485"},
     {"/6056", ptz_fish_tour_write,
-     "Sends the points of a fisheye stream's tour | JSON: chn:i, tourid:i, streamId:i, rowsize:i, path:[{...}] | plain | 1269, 3485"},
+     "Sends the points of a fisheye stream's tour | JSON: chn:i, tourid:i, streamId:i, rowsize:i, "
+     "path:[{...}] | plain | 1269, 3485"},
     {"/6055", ptz_tour_write,
      "Writes the first points of a stored tour | JSON: chn:i, tourid:i, rowsize:i, path:[{...}] | plain | 1264, 3485"},
     {"/6057", ptz_tour_clear,
@@ -77,8 +81,10 @@ static const WebReqEntry kPtzTable[] = {
      " | 1270 wait"},
     {"/5012", ptz_status_write,
      "Writes a channel's PTZ status record to the channels of a mask | JSON: chnId:i, zoomStatus:i, panTiltStatus:i, "
-     "presetStatus:i, patrolStatus:i, patternStatus:i, autoScanStatus:i, presetFreezing:i, presetSpeed:i, manualSpeed:i, "
-     "patrolRecovering:i, patrolRecoveryTime:i, focusMode:i, minFocusDistance:i, resumeTime:i, fanWorkingMode:i, channelMask:s | "
+     "presetStatus:i, patrolStatus:i, patternStatus:i, autoScanStatus:i, presetFreezing:i, presetSpeed:i, "
+     "manualSpeed:i, "
+     "patrolRecovering:i, patrolRecoveryTime:i, focusMode:i, minFocusDistance:i, resumeTime:i, fanWorkingMode:i, "
+     "channelMask:s | "
      "JSON (status)"
      " {status:i}"
      " | 1271 wait"},

@@ -21,7 +21,8 @@ static const WebReqEntry kRecordTable[] = {
      "startMWeek:i, startWDay:i, endYear:i, endMon:i, endMDay:i, endMWeek:i, endWDay:i}]}"
      " | none"},
     {"/6031", holiday_set,
-     "Writes one holiday | JSON: id:i, enable:i, name:s, type:i, startYear:i, startMon:i, startMDay:i, startMWeek:i, startWDay:i, "
+     "Writes one holiday | JSON: id:i, enable:i, name:s, type:i, startYear:i, startMon:i, startMDay:i, "
+     "startMWeek:i, startWDay:i, "
      "endYear:i, endMon:i, endMDay:i, endMWeek:i, endWDay:i | plain (OK; nothing on bad input) | 1401, 3485"},
     {"/6040", record_schedule_get,
      "Reads a channel's weekly record schedule | decimal: channel id | JSON (nothing outside 0..63)"
@@ -46,7 +47,8 @@ static const WebReqEntry kRecordTable[] = {
      "none"},
     {"/6045", record_settings_set,
      "Writes record settings and camera ANR to several channels | JSON: cnt:i, chnid:[i], prevRecordOn:i, "
-     "prevRecordDuration:i, postRecordOn:i, postRecordDuration:i, audioEnable:i, recordStreamType:i, recordExpDate:i, camAnr:i "
+     "prevRecordDuration:i, postRecordOn:i, postRecordDuration:i, audioEnable:i, recordStreamType:i, "
+     "recordExpDate:i, camAnr:i "
      "| JSON (resp 0 or -1)"
      " {resp:i}"
      " | 1310, 3485, 2285 wait"},

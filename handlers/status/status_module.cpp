@@ -28,12 +28,14 @@ static const WebReqEntry kStatusTable[] = {
     {"/8001", status_traffic, "Reads each network interface's receive and send speed | none | JSON"
      " {netif:[{id:i, ifname:s, RxSpeed:i, TxSpeed:i}]}"
      " | 3302 wait"},
-    {"/8002", status_channels, "Lists every channel with its camera, stream figures, recording and alarm state | none | JSON"
+    {"/8002", status_channels, "Lists every channel with its camera, stream figures, "
+     "recording and alarm state | none | JSON"
      " {IPC:[{id:i, name:s, enable:i, ipAddr:s, recordOn:s|i, alarmOn:s|i, main:{res:s|{width:i, "
      "height:i}, framerate:s|i, bitrate:s|i, connection:s|i, connectStatus?:i}, sub:{res:s|{width:i, "
      "height:i}, framerate:s|i, bitrate:s|i, connection:s|i, connectStatus?:i}}]}"
      " | 3300 wait"},
-    {"/8003", status_events, "Lists the active events of every channel and the recorder's alarm inputs and outputs | none | JSON"
+    {"/8003", status_events, "Lists the active events of every channel and the recorder's alarm inputs and outputs "
+     "| none | JSON"
      " {cameras:[{id:i, name:s, ipAddr:s, videolossOn:i, motionOn:i, ioOn:i, entrance:i, exiting:i, "
      "advancedMotion:i, tampering:i, lineCrossing:i, loitering:i, humanDetection:i, "
      "objectleftremove:i, in:i, out:i, AlarmInName0:s, AlarmInType0:i, AlarmInState0:i, "
@@ -43,11 +45,13 @@ static const WebReqEntry kStatusTable[] = {
      "duration:i, state:i}]}"
      " | 3305 wait"},
     {"/8004", status_none, "Kept for the status page; answers nothing | none | plain (no output at all) | none"},
-    {"/8005", capture_start, "Starts a packet capture on one of the recorder's interfaces (at most 2 files of 25 MB, 5 minutes) | JSON: ip:s, port:s, nic:s, mntPath:s | JSON (dirPath and fileName)"
+    {"/8005", capture_start, "Starts a packet capture on one of the recorder's interfaces (at most 2 files of 25 "
+     "MB, 5 minutes) | JSON: ip:s, port:s, nic:s, mntPath:s | JSON (dirPath and fileName)"
      " {dirPath:s, fileName:s}"
      " | none"},
     {"/8006", capture_stop, "Stops the packet capture | none | plain | none"},
-    {"/8007", capture_download, "Sends the capture files as one tar archive and removes them | text: capture directory, \"/\" and file name | download (packet.tar) | none"},
+    {"/8007", capture_download, "Sends the capture files as one tar archive and removes them | text: capture "
+     "directory, \"/\" and file name | download (packet.tar) | none"},
     {"/8008", status_disk_space, "Reads the total, free and used recording space | none | JSON"
      " {total:i, free:i, used:i}"
      " | 3306 wait"},

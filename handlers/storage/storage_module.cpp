@@ -56,13 +56,15 @@ static const WebReqEntry kStorageTable[] = {
     {"/6105", array_delete, "Deletes a disk array | decimal: array id 10..16 | plain (OK or Error) | 3421 wait"},
     {"/6106", disk_hot_spare,
      "Adds or removes a hot spare | JSON: port:i, hotflag:i | plain (OK or Error) | 3423 wait, 3424 wait"},
-    {"/6107", array_rebuild, "Rebuilds an array with a disk | JSON: diskport:i, raidport:i | plain (OK or Error) | 3425 wait"},
+    {"/6107", array_rebuild, "Rebuilds an array with a disk | JSON: diskport:i, "
+     "raidport:i | plain (OK or Error) | 3425 wait"},
     {"/6108", array_mode_read, "Reads the array mode switch | none | plain (0 or 1) | none"},
     {"/6109", array_mode_write, "Writes the array mode switch | decimal: 0 or 1 | plain (OK) | none"},
     {"/6200", netdisk_delete,
      "Removes network disks | JSON: num:i, port:[i] | plain (OK or Error) | 3508 wait, 3485"},
     {"/6201", netdisk_add,
-     "Adds network disks | JSON: num:i, port:[i], vendor:[s], address:[s], directory:[s] | plain (OK or Error) | 3507 wait, 3485"},
+     "Adds network disks | JSON: num:i, port:[i], vendor:[s], address:[s], "
+     "directory:[s] | plain (OK or Error) | 3507 wait, 3485"},
     {"/6202", share_search,
      "Lists the shares of a server | JSON: port:i, serverAddr:s | JSON (resultString OK or NO)"
      " {resultString:s, NAS:[{filePath:s}]}"
