@@ -107,7 +107,8 @@ function check(dir, openapiPath) {
     if (!item) { unregistered++; continue; }
     if (r.empty) { silent++; continue; }
     const op = item.post || item.get;
-    const status = r.fields.location ? '302' : '200';
+    // A CGI "Status:" header sets the HTTP status; a "Location:" alone makes it a redirect.
+    const status = r.fields.status ? r.fields.status.split(' ')[0] : r.fields.location ? '302' : '200';
     const reply = op.responses[status];
     const fail = (why) => failures.push(`${r.code} (${r.file}): ${why}`);
     if (!reply) { fail(`status ${status} is not documented`); continue; }
