@@ -33,8 +33,8 @@ int system_reply(void*, const KxFrameHeader* header, const void* payload)
 }
 
 static const WebReqEntry kSystemTable[] = {
-    {"/1000", login, "Logs a user in: the account's rights and a new session id | JSON: userName:s, "
-     "md5:s | plain (a JSON text; type -1 unknown user or wrong password, -2 locked account)"
+    {"/1000", login, "Logs a user in: the account's rights and a new session id | JSON: userName:s(255), "
+     "md5:s(32) | plain (a JSON text; type -1 unknown user or wrong password, -2 locked account)"
      " {type:i, userName?:s, permission?:i, localLiveView?:i, localPlayback?:i, localRetrieve?:i, "
      "localSmartAnalysis?:i, localEvent?:i, localCamera?:i, localStorage?:i, localSettings?:i, "
      "localStatus?:i, localShutdown?:i, localliveview?:s, localplayback?:s, remotePermisson?:i, "
