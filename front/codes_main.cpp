@@ -3,15 +3,21 @@
 //   nvr-api-codes              one line per slot: slot, request code, module
 //   nvr-api-codes --markdown   the API reference (docs/api.md) built from the
 //                              `doc` text of every module's rows
+//   nvr-api-codes --openapi    the OpenAPI 3.1 document (docs/openapi.json)
+//                              built from the same doc texts and the reply
+//                              shapes they carry
 //   nvr-api-codes --check      lists the rows whose `doc` text is missing or
 //                              malformed; exit status 1 when there is one
 //
-// --markdown refuses (exit status 1, nothing on standard output, the bad
+// --markdown and --openapi refuse (exit status 1, nothing on standard output, the bad
 // rows on standard error) while a row's doc text is malformed, so the
 // reference is never written from bad rows.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "front/api_doc.h"
 #include "front/webreq.h"
@@ -76,11 +82,289 @@ int markdown()
     return 0;
 }
 
+json_object* jstring(const std::string& s) { return json_object_new_string(s.c_str()); }
+
+json_object* typed(const char* type)
+{
+    json_object* o = json_object_new_object();
+    json_object_object_add(o, "type", json_object_new_string(type));
+    return o;
+}
+
+json_object* media(const char* type, json_object* schema, json_object* example = nullptr)
+{
+    json_object* content = json_object_new_object();
+    json_object* m = json_object_new_object();
+    json_object_object_add(m, "schema", schema);
+    if (example) json_object_object_add(m, "example", example);
+    json_object_object_add(content, type, m);
+    return content;
+}
+
+// An example value of a schema built from a shape: the lowest value allowed.
+json_object* example_of(json_object* schema)
+{
+    json_object* t = nullptr;
+    if (json_object_object_get_ex(schema, "oneOf", &t)) return example_of(json_object_array_get_idx(t, 0));
+    if (!json_object_object_get_ex(schema, "type", &t)) return json_object_new_int(0);
+    std::string type = json_object_get_string(t);
+    if (type == "integer") {
+        json_object* lo = nullptr;
+        return json_object_new_int64(json_object_object_get_ex(schema, "minimum", &lo) ? json_object_get_int64(lo) : 0);
+    }
+    if (type == "number") return json_object_new_int(0);
+    if (type == "string") return json_object_new_string("");
+    if (type == "boolean") return json_object_new_boolean(false);
+    if (type == "array") return json_object_new_array();
+    if (type == "object") {
+        json_object* o = json_object_new_object();
+        json_object* props = nullptr;
+        if (json_object_object_get_ex(schema, "properties", &props)) {
+            json_object_object_foreach(props, k, v) json_object_object_add(o, k, example_of(v));
+        }
+        return o;
+    }
+    return json_object_new_null();
+}
+
+// The request body (or query parameters) of one row.
+void add_request(json_object* op, const RowDoc& d)
+{
+    const std::string& r = d.request;
+    json_object* body = json_object_new_object();
+    if (r == "none") {
+        // The handler reads no request text; the POST still needs a JSON
+        // media type for the program to take it (an empty object here).
+        json_object* schema = typed("object");
+        json_object_object_add(schema, "maxProperties", json_object_new_int(0));
+        json_object_object_add(body, "description", jstring("No request text is read; send an empty body or {}"));
+        json_object_object_add(body, "content", media("application/json", schema, json_object_new_object()));
+        json_object_object_add(op, "requestBody", body);
+        return;
+    }
+    std::string what = r.substr(r.find(": ") + 2);
+    if (r.compare(0, 6, "JSON: ") == 0) {
+        std::vector<RequestKey> keys;
+        bool open = false;
+        parse_request_keys(r, &keys, &open);
+        json_object* schema = typed("object");
+        json_object* props = json_object_new_object();
+        for (const RequestKey& k : keys) {
+            std::string why;
+            json_object* s = k.shape.empty() ? json_object_new_object() : shape_schema(k.shape, &why);
+            json_object_object_add(props, k.name.c_str(), s);
+        }
+        json_object_object_add(schema, "properties", props);
+        json_object* example = json_object_new_object();
+        json_object_object_foreach(props, k, v) json_object_object_add(example, k, example_of(v));
+        json_object_object_add(body, "description", jstring("A JSON object: " + what));
+        json_object_object_add(body, "content", media("application/json", schema, example));
+    } else if (r.compare(0, 9, "decimal: ") == 0) {
+        json_object_object_add(body, "description", jstring("A decimal number: " + what));
+        json_object_object_add(body, "content", media("application/json", typed("integer"), json_object_new_int(0)));
+    } else if (r.compare(0, 6, "text: ") == 0) {
+        // Sent as it stands (not a quoted JSON string) with the JSON media
+        // type, as the browser pages send it: the program reads the request
+        // text of a POST only as JSON or a form.
+        json_object_object_add(body, "description",
+                               jstring("Plain text, sent as it stands with the media type application/json: " + what));
+        json_object_object_add(body, "content", media("application/json", typed("string")));
+    } else if (r.compare(0, 8, "upload: ") == 0) {
+        json_object* schema = typed("object");
+        json_object* props = json_object_new_object();
+        json_object* file = typed("string");
+        json_object_object_add(file, "contentMediaType", jstring("application/octet-stream"));
+        json_object_object_add(props, "file", file);
+        json_object_object_add(schema, "properties", props);
+        json_object* req = json_object_new_array();
+        json_object_array_add(req, jstring("file"));
+        json_object_object_add(schema, "required", req);
+        json_object_object_add(body, "description", jstring("A multipart upload, the file in the part \"file\": " + what));
+        json_object_object_add(body, "content", media("multipart/form-data", schema));
+    } else if (r.compare(0, 7, "query: ") == 0) {
+        json_object_put(body);
+        json_object* params = json_object_new_array();
+        std::vector<RequestKey> keys;
+        bool open = false;
+        parse_request_keys("JSON: " + what, &keys, &open);
+        for (const RequestKey& k : keys) {
+            json_object* p = json_object_new_object();
+            json_object_object_add(p, "name", jstring(k.name));
+            json_object_object_add(p, "in", jstring("query"));
+            json_object_object_add(p, "schema", typed("string"));
+            json_object_array_add(params, p);
+        }
+        json_object_object_add(op, "parameters", params);
+        return;
+    }
+    json_object_object_add(op, "requestBody", body);
+}
+
+// The replies of one row: the 200 reply in its media type, a redirect where
+// the handler sends one.
+json_object* responses(const RowDoc& d)
+{
+    json_object* out = json_object_new_object();
+    json_object* ok = json_object_new_object();
+    std::string note = d.reply_note.empty() ? "" : " (" + d.reply_note + ")";
+    if (d.reply_kind == "JSON") {
+        std::string why;
+        json_object* schema = d.reply_shape.empty() ? json_object_new_object() : shape_schema(d.reply_shape, &why);
+        json_object_object_add(ok, "description", jstring("A JSON object" + note));
+        json_object_object_add(ok, "content", media("application/json", schema));
+    } else if (d.reply_kind == "download") {
+        json_object* schema = typed("string");
+        json_object_object_add(schema, "contentMediaType", jstring("application/octet-stream"));
+        json_object_object_add(ok, "description",
+                               jstring("A file, named in the Content-Disposition header" + note +
+                                       "; plain text when there is nothing to send"));
+        json_object* content = media("application/octet-stream", schema);
+        json_object* text = media("text/plain", typed("string"));
+        json_object_object_foreach(text, k, v) json_object_object_add(content, k, json_object_get(v));
+        json_object_put(text);
+        json_object_object_add(ok, "content", content);
+    } else {
+        json_object* schema = typed("string");
+        if (!d.reply_shape.empty()) {
+            // Plain text that holds a JSON text of this shape.
+            std::string why;
+            json_object_object_add(schema, "contentMediaType", jstring("application/json"));
+            json_object_object_add(schema, "contentSchema", shape_schema(d.reply_shape, &why));
+        }
+        json_object_object_add(ok, "description", jstring("Plain text" + note));
+        json_object_object_add(ok, "content", media("text/plain", schema));
+    }
+    // The error forms every handler may answer with instead (common/reply.cpp):
+    // "CGI ERROR" as plain text, or {status:"CGI ERROR"} as JSON (a text that
+    // is not JSON: its key is not quoted).
+    json_object* content = nullptr;
+    json_object_object_get_ex(ok, "content", &content);
+    if (!json_object_object_get_ex(content, "text/plain", nullptr)) {
+        json_object* schema = typed("string");
+        json_object_object_add(schema, "description",
+                               jstring("The error form \"CGI ERROR\", or another short error text"));
+        json_object* text = media("text/plain", schema);
+        json_object_object_foreach(text, k, v) json_object_object_add(content, k, json_object_get(v));
+        json_object_put(text);
+    }
+    if (!json_object_object_get_ex(content, "application/json", nullptr)) {
+        json_object* schema = json_object_new_object();
+        json_object_object_add(schema, "description",
+                               jstring("The error form {status:\"CGI ERROR\"} (not JSON: its key is not quoted)"));
+        json_object* json = media("application/json", schema);
+        json_object_object_foreach(json, k, v) json_object_object_add(content, k, json_object_get(v));
+        json_object_put(json);
+    }
+    json_object_object_add(out, "200", ok);
+    if (d.reply_note.find("redirect") != std::string::npos) {
+        json_object* moved = json_object_new_object();
+        json_object_object_add(moved, "description", jstring("A redirect to a page of the browser interface"));
+        json_object_object_add(out, "302", moved);
+    }
+    return out;
+}
+
+std::string operation_id(const char* code)
+{
+    std::string id = "code";
+    for (const char* p = code + (*code == '/'); *p; p++) id += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return id;
+}
+
+int openapi()
+{
+    if (check(stderr) != 0) return 1;
+    json_object* doc = json_object_new_object();
+    json_object_object_add(doc, "openapi", jstring("3.1.0"));
+    json_object* info = json_object_new_object();
+    json_object_object_add(info, "title", jstring("NVR web API"));
+    json_object_object_add(info, "version", jstring("1.0.0"));
+    json_object_object_add(
+        info, "description",
+        jstring("The request codes of the recorder's web API. Generated by `nvr-api-codes --openapi` from the "
+                "request tables of the handler modules; do not edit by hand. Each code is a path under "
+                "/cgi-bin/nvr-api.cgi/; the program answers with one reply of the media type shown. A request "
+                "the program cannot read may end without any reply."));
+    json_object* license = json_object_new_object();
+    json_object_object_add(license, "name", jstring("Proprietary"));
+    json_object_object_add(license, "identifier", jstring("LicenseRef-Proprietary"));
+    json_object_object_add(info, "license", license);
+    json_object_object_add(doc, "info", info);
+    json_object* servers = json_object_new_array();
+    json_object* server = json_object_new_object();
+    json_object_object_add(server, "url", jstring("/cgi-bin/nvr-api.cgi"));
+    json_object_object_add(server, "description", jstring("The recorder (or scripts/run.sh) serving this page"));
+    json_object_array_add(servers, server);
+    json_object_object_add(doc, "servers", servers);
+
+    // The browser's session cookie: the program reads the user's name from
+    // the cookies; a request without them is still answered.
+    json_object* security = json_object_new_array();
+    json_object_array_add(security, json_object_new_object());
+    json_object* cookie = json_object_new_object();
+    json_object_object_add(cookie, "sessionCookie", json_object_new_array());
+    json_object_array_add(security, cookie);
+    json_object_object_add(doc, "security", security);
+
+    json_object* paths = json_object_new_object();
+    std::vector<std::string> areas;
+    for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++)
+        for (int i = 0; i < mod->count; i++) {
+            const WebReqEntry& e = mod->table[i];
+            RowDoc d;
+            parse_row_doc(e.doc, &d);
+            std::string area = area_of_file(mod->file);
+            bool known = false;
+            for (const std::string& a : areas) known = known || a == area;
+            if (!known) areas.push_back(area);
+            json_object* op = json_object_new_object();
+            json_object* tags = json_object_new_array();
+            json_object_array_add(tags, jstring(area));
+            json_object_object_add(op, "tags", tags);
+            json_object_object_add(op, "summary", jstring(d.purpose));
+            std::string core = d.core == "none" ? "none" : d.core;
+            json_object_object_add(op, "description",
+                                   jstring("Module " + std::string(mod->module) + ". Request: " + d.request +
+                                           ". Core-daemon messages: " + core + "."));
+            json_object_object_add(op, "operationId", jstring(operation_id(e.name)));
+            add_request(op, d);
+            json_object_object_add(op, "responses", responses(d));
+            json_object* item = json_object_new_object();
+            json_object_object_add(item, d.request.compare(0, 7, "query: ") == 0 ? "get" : "post", op);
+            json_object_object_add(paths, e.name, item);
+        }
+    json_object* tags = json_object_new_array();
+    for (const std::string& a : areas) {
+        json_object* t = json_object_new_object();
+        json_object_object_add(t, "name", jstring(a));
+        json_object_object_add(t, "description", jstring("Handlers of the area " + a + " (handlers/" + a + "/)"));
+        json_object_array_add(tags, t);
+    }
+    json_object_object_add(doc, "tags", tags);
+    json_object_object_add(doc, "paths", paths);
+    json_object* scheme = json_object_new_object();
+    json_object_object_add(scheme, "type", jstring("apiKey"));
+    json_object_object_add(scheme, "in", jstring("cookie"));
+    json_object_object_add(scheme, "name", jstring("sessionId"));
+    json_object_object_add(scheme, "description",
+                           jstring("The cookies the browser pages keep after the login (sessionId, userName)"));
+    json_object* schemes = json_object_new_object();
+    json_object_object_add(schemes, "sessionCookie", scheme);
+    json_object* components = json_object_new_object();
+    json_object_object_add(components, "securitySchemes", schemes);
+    json_object_object_add(doc, "components", components);
+    std::printf("%s\n", json_object_to_json_string_ext(doc, JSON_C_TO_STRING_PRETTY | JSON_C_TO_STRING_SPACED |
+                                                                JSON_C_TO_STRING_NOSLASHESCAPE));
+    json_object_put(doc);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--markdown") == 0) return markdown();
+    if (argc > 1 && std::strcmp(argv[1], "--openapi") == 0) return openapi();
     if (argc > 1 && std::strcmp(argv[1], "--check") == 0) return check(stdout) ? 1 : 0;
     for (int slot = 0; slot < MAX_WEBREQ_COUNT; slot++) {
         const WebReqEntry* e = webreq_slot(slot);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the system on this machine: builds it, initialises the store under a
 # root directory of its own, starts the core-daemon emulator and serves the
-# CGI program with lighttpd on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>.
+# CGI program with lighttpd on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>,
+# with the API console at http://127.0.0.1:8080/.
 # Stop with Ctrl-C. Usage: scripts/run.sh [ROOT]   (default: ./run-root)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +26,10 @@ build/nvr-core-emu --journal "$root/emu-journal.txt" &
 emu=$!
 trap 'kill $emu 2>/dev/null; wait $emu 2>/dev/null || true' EXIT
 
-sed -e "s|@ROOT@|$root|g" -e "s|@BUILD@|$top/build|g" deploy/lighttpd.conf > "$root/lighttpd.conf"
-echo "serving on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>  (root $root)"
+# NVR_PORT serves on another port than 8080 (the console's browser test).
+port=${NVR_PORT:-8080}
+sed -e "s|@ROOT@|$root|g" -e "s|@BUILD@|$top/build|g" -e "s|@TOP@|$top|g" -e "s|= 8080$|= $port|" \
+    deploy/lighttpd.conf > "$root/lighttpd.conf"
+echo "serving on http://127.0.0.1:$port/cgi-bin/nvr-api.cgi/<code>  (root $root)"
+echo "API console: http://127.0.0.1:$port/"
 lighttpd -D -f "$root/lighttpd.conf"

@@ -8,7 +8,16 @@ jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DNVR_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build -j"$jobs" --output-on-failure
+# The end-to-end tests keep every reply in build/replies for the contract check.
+rm -rf build/replies && mkdir -p build/replies
+NVR_REPLY_LOG="$PWD/build/replies" ctest --test-dir build -j"$jobs" --output-on-failure
+
+# The API document, natively only: the OpenAPI linter, every recorded JSON
+# reply against its code's schema, and the console in headless chromium.
+scripts/deps.sh web
+REDOCLY_TELEMETRY=off REDOCLY_SUPPRESS_UPDATE_NOTICE=true npx --no-install redocly lint --config redocly.yaml docs/openapi.json
+node scripts/contract-check.js build/replies docs/openapi.json
+scripts/console-test.sh
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DNVR_WERROR=ON -DNVR_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"

@@ -373,6 +373,32 @@ Emulator& NvrTest::emu()
     return emu_;
 }
 
+// With NVR_REPLY_LOG naming a directory, every CGI reply of the end-to-end
+// tests is kept there, one file per request, for the contract check of the
+// replies against docs/openapi.json (scripts/contract-check.js):
+//   method NL code NL content type NL request length NL request bytes NL output bytes
+// A request is kept up to 4 KiB (uploads are not needed), an output up to
+// 1 MiB (downloads only show their header); nothing is kept while a test
+// limits the size of files.
+static void record_reply(const CgiRequest& req, const RunResult& r)
+{
+    const char* dir = getenv("NVR_REPLY_LOG");
+    struct rlimit fsize;
+    if (!dir || !*dir || r.timed_out) return;
+    if (getrlimit(RLIMIT_FSIZE, &fsize) != 0 || fsize.rlim_cur != RLIM_INFINITY) return;
+    static int serial = 0;
+    const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = t ? std::string(t->test_suite_name()) + "." + t->name() : "none";
+    for (char& c : name)
+        if (c == '/') c = '_';
+    std::ofstream f(std::string(dir) + "/" + name + "-" + std::to_string(getpid()) + "-" + std::to_string(serial++) +
+                        ".reply",
+                    std::ios::binary);
+    std::string body = req.body.substr(0, 4096);
+    f << req.method << '\n' << req.code << '\n' << req.content_type << '\n' << body.size() << '\n' << body << '\n'
+      << r.out.substr(0, 1 << 20);
+}
+
 RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
 {
     std::vector<std::pair<std::string, std::string>> e{
@@ -387,7 +413,9 @@ RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
     if (req.set_content_length) e.push_back({"CONTENT_LENGTH", std::to_string(req.body.size())});
     for (auto& kv : env) e.push_back(kv);
     for (auto& kv : req.env) e.push_back(kv);
-    return run_program(built(program), {}, e, req.body);
+    RunResult r = run_program(built(program), {}, e, req.body);
+    if (program == "nvr-api.cgi") record_reply(req, r);
+    return r;
 }
 
 RunResult NvrTest::post(const std::string& code, const std::string& body)

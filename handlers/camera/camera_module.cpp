@@ -111,157 +111,337 @@ int camera_reply(void*, const KxFrameHeader* header, const void* payload)
     "postType, shield, attributeEnable, attributeType, mosaicEnable, mosaicModeStatus, mutuallyExclusive"
 
 static const WebReqEntry kCameraTable[] = {
-    {"/2001", camera_list, "Lists every channel with its camera's live state | none | JSON | 3201 wait"},
+    {"/2001", camera_list, "Lists every channel with its camera's live state | none | JSON"
+     " {IPC:[{id:i, enable:i, name:s, ipAddr:s, managePort:i, camProtocol:i, vendor:s, sn:s, "
+     "snReal:s, mac:s, model:s, fwVersion:s, state:i, mainRtspPort:i, physicalport:i, poechannel:i, "
+     "alarmin:i, alarmout:i, whiteLed:i, ledAlarm:i, ledManual:i, minorid:i, subState:i, "
+     "connectState:i, ddns:s}], maxIPCNums:i}"
+     " | 3201 wait"},
     {"/2003", camera_edit,
      "Edits the camera of a channel and its name | JSON: " CAMERA_EDIT_KEYS
-     ", type | plain (no reply for bad input) | 1203, 3485"},
+     ", type:i | plain (no reply for bad input) | 1203, 3485"},
     {"/2004", camera_add,
      "Puts a camera on a channel | JSON: " CAMERA_EDIT_KEYS
-     ", mac_addr, poechannel, physicalport, otherPoe | plain (no reply for bad input) | 1201, 1206, 3485"},
+     ", mac_addr:s, poechannel:i, physicalport:i, otherPoe:i | plain (no reply for bad input) | 1201, 1206, 3485"},
     {"/2005", camera_clear,
-     "Clears a channel: its camera, its name and its privacy masks | JSON: chnid | plain | 1202, 1206, 3485"},
-    {"/2006", camera_search, "Searches the network for cameras of a protocol | JSON: protocol | JSON | 3200 wait"},
-    {"/2007", camera_status_list, "Lists every channel with its camera's live state | none | JSON | 3201 wait"},
-    {"/2008", camera_protocols, "Lists the camera protocols with their models | none | JSON | none"},
-    {"/2000", camera_read, "Reads one channel's stored camera configuration | JSON: chnid | JSON | none"},
+     "Clears a channel: its camera, its name and its privacy masks | JSON: chnid:i | plain | 1202, 1206, 3485"},
+    {"/2006", camera_search, "Searches the network for cameras of a protocol | JSON: protocol:i | JSON"
+     " {resultString:s, IPC:[{ipAddr:s, managePort:i, protocol:i, macAddr:s, vendor:s, sn:s, "
+     "fwVersion:s, model:s, modelId:i, netmask:s, dns:s, gateway:s, netif:s, active_status:i, name:s, "
+     "snReal:s}]}"
+     " | 3200 wait"},
+    {"/2007", camera_status_list, "Lists every channel with its camera's live state | none | JSON"
+     " {IPC:[{id:i, enable:i, name:s, ipAddr:s, managePort:i, camProtocol:i, vendor:s, sn:s, "
+     "snReal:s, mac:s, model:s, fwVersion:s, state:i, mainRtspPort:i, physicalport:i, poechannel:i, "
+     "alarmin:i, alarmout:i, whiteLed:i, ledAlarm:i, ledManual:i, minorid:i, subState:i, "
+     "connectState:i, ddns:s}], maxIPCNums:i}"
+     " | 3201 wait"},
+    {"/2008", camera_protocols, "Lists the camera protocols with their models | none | JSON"
+     " {protocols:[{id:i, name:s, protocolFunction:i, enable:i, display_model:i, models:[{id:i, "
+     "name:s, alarm_type:i, default_model:i}]}]}"
+     " | none"},
+    {"/2000", camera_read, "Reads one channel's stored camera configuration | JSON: chnid:i | JSON"
+     " {id:i, name:s, ipAddr:s, managePort:i, protocol:i, model:i, userName:s, password:s, "
+     "transmitProtocol:i, mainRtspPort:i, mainSourcePath:s, subRtspEnable:i, subRtspPort:i, "
+     "subSourcePath:s, syncTime:i, mainRtspUrl:s, subRtspUrl:s, physicalport:i, poechannel:i, "
+     "mac_addr:s, minorid:i, ddns:s}"
+     " | none"},
     {"/2009", stream_caps_get,
-     "Reads a channel's stream capabilities and current encoding | JSON: chnid | JSON | 3204 wait"},
+     "Reads a channel's stream capabilities and current encoding | JSON: chnid:i | JSON"
+     " {stateCode:i, id:i, name:s, subEnable:i, audioEnable:i, videoTypeEnable:i, mainVideoType:i, "
+     "subVideoType:i, ipc_type:i, syncTime:i, protocol:i, managePort:i, physicalport:i, poechannel:i, "
+     "mac_addr:s, transmitProtocol:i, ddns:s, subStream:i, SupportSmartStream:i, SmartStream:i, "
+     "SmartStreamLevel:i, SubSmartStream:i, SubSmartStreamLevel:i, main:{curRes:i, res:[{width:i, "
+     "height:i, name:s}], framerateMax:i, framerateMin:i, bitrateMax:i, bitrateMin:i, framerate:i, "
+     "bitrate:i, iframeinterval:i}, sub:{curRes:i, res:[{width:i, height:i, name:s}], framerateMax:i, "
+     "framerateMin:i, bitrateMax:i, bitrateMin:i, framerate:i, bitrate:i, iframeinterval:i}}"
+     " | 3204 wait"},
     {"/2010", stream_set,
-     "Changes one channel's stream encoding | JSON: id, audioEnable, videoTypeEnable, fisheyeType, " STREAM_KEYS
-     ", bitrateControl, SubBitrateControl, SmartStream, SmartStreamLevel, SubSmartStream, SubSmartStreamLevel, "
-     "recordtype, etframerate, etIframeinterval, etbitrate | JSON (channels changed) | 3203 wait"},
+     "Changes one channel's stream encoding | JSON: id:i, audioEnable:i, videoTypeEnable:i, fisheyeType:i, " STREAM_KEYS
+     ", bitrateControl:i, SubBitrateControl:i, SmartStream:i, SmartStreamLevel:i, SubSmartStream:i, "
+     "SubSmartStreamLevel:i, "
+     "recordtype:i, etframerate:i, etIframeinterval:i, etbitrate:i | JSON (channels changed)"
+     " {res:s}"
+     " | 3203 wait"},
     {"/2011", camera_ip_change,
-     "Changes one camera's network settings | JSON: macAddr, oldIpcAddr, newIpcAddr, netmask, gateway, "
-     "primaryDNS, port, username, password, protocol, netif | JSON | 3205 wait"},
-    {"/2012", camera_names, "Lists the channel names | none | JSON | none"},
+     "Changes one camera's network settings | JSON: macAddr:s, oldIpcAddr:s, newIpcAddr:s, netmask:s, gateway:s, "
+     "primaryDNS:s, port:i, username:s, password:s, protocol:i, netif:s | JSON"
+     " {resultString:s}"
+     " | 3205 wait"},
+    {"/2012", camera_names, "Lists the channel names | none | JSON"
+     " {IPC:[{id:i, name:s}]}"
+     " | none"},
     {"/2013", record_calendar,
-     "Marks the days of a month that hold recordings of a channel | JSON: time, chnid, streamType | "
-     "JSON (31 flags, days 1 to 31) | 3493 wait"},
+     "Marks the days of a month that hold recordings of a channel | JSON: time:s, chnid:i, streamType:i | "
+     "JSON (31 flags, days 1 to 31)"
+     " [i]"
+     " | 3493 wait"},
     {"/2014", camera_login_test, "Tests a camera login | JSON: " LOGIN_TEST_KEYS " | plain | 3202 wait"},
     {"/2015", camera_login_test2,
      "Tests a camera login, port at least 80 | JSON: " LOGIN_TEST_KEYS " | plain | 3227 wait"},
     {"/2018", camera_poe_ports, "Reads the number of PoE ports | none | plain | none"},
     {"/2016", camera_poe_password, "Reads the password given to PoE cameras | none | plain | none"},
-    {"/2017", camera_login_change, "Changes a channel's camera login | JSON: id, userName, password | plain | 1203, 3485"},
-    {"/2019", image_get, "Reads a camera's image settings | JSON: id | JSON | 3221 wait"},
-    {"/2020", image_set, "Writes image settings to several cameras | JSON: channel, " IMAGE_KEYS " | plain | 3280"},
-    {"/2021", day_night_get, "Reads a camera's day-night and lens settings | JSON: id | JSON | 3223 wait"},
+    {"/2017", camera_login_change, "Changes a channel's camera login | JSON: id:i, userName:s, "
+     "password:s | plain | 1203, 3485"},
+    {"/2019", image_get, "Reads a camera's image settings | JSON: id:i | JSON"
+     " {id:i, smartir:i, whiteblance:i, focusmode:i, antiblurry:i, wdrenable:i, wdrlevel:i, "
+     "wdrstarthour:i, wdrstartminute:i, wdrstophour:i, wdrstopminute:i, regiontype:i, hlcmode:i, "
+     "exclude:i, exposemode:i, exposeregion:s, imageschemode:i, hlcday:i, hlcnight:i, redgain:i, "
+     "bluegain:i, defogmode:i, defoglevel:i, dismode:i, exposetime:i, exposegain:i, wdraflevel:i, "
+     "exposurectrl:i, hlclevel:i, enblur:i, deblur:i, sdkversion:s, lensType:i, "
+     "reduceVideoStuttering:i}"
+     " | 3221 wait"},
+    {"/2020", image_set, "Writes image settings to several cameras | JSON: channel:[i], " IMAGE_KEYS " | plain | 3280"},
+    {"/2021", day_night_get, "Reads a camera's day-night and lens settings | JSON: id:i | JSON"
+     " {id:i, colorkiller:i, modestarthour:i, modestartminute:i, modestophour:i, modestopminute:i, "
+     "exposurectrl:i, lighttype:i, mirctrl:i, localdisplay:i, ircutaddaytonight:i, "
+     "ircutadnighttoday:i, corridormode:i, imagerotation:i, smartIRType:i, nearIRLevel:i, "
+     "farIRLevel:i, midIRLevel:i, lencorrect:i, smartIrMath:i, smartIrLimit:i, chipninterface:s, "
+     "nearSmartirValue:i, farSmartirValue:i, midSmartirValue:i, lenCorrectType:i, fovadjust:i, "
+     "sensortype:s, productmodel:s, softversion:s, smokeddomecover:i, smartwhitestrength:i, "
+     "dnRefocus:i, sdkversion:s, structuretype:i, keepCorrectAspectRatio:i, dayNightSens:i, "
+     "nightDaySens:i, zoomLimit:i}"
+     " | 3223 wait"},
     {"/2022", day_night_set,
      "Writes a camera's day-night and lens settings | JSON: " DAY_NIGHT_KEYS " | plain (OK or ERROR) | 3224 wait"},
     {"/2023", camera_param_get,
-     "Reads one named camera parameter | JSON: id, pagename, httpname, key | JSON | 3225 wait"},
+     "Reads one named camera parameter | JSON: id:i, pagename:s, httpname:s, key:s | JSON"
+     " {id:i, pagename:s, httpname:s, key:s, value:s}"
+     " | 3225 wait"},
     {"/2024", camera_param_set,
-     "Writes one named camera parameter | JSON: id, pagename, httpname, key, value | plain (OK or ERROR) | "
+     "Writes one named camera parameter | JSON: id:i, pagename:s, httpname:s, key:s, value:s | plain (OK or ERROR) | "
      "3226 wait"},
-    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id | JSON (no reply for a text that is not JSON) | 2503 wait"},
+    {"/2025", camera_type_get, "Reads the type of a channel's camera | JSON: id:i | JSON (no reply for a text that is not JSON)"
+     " {type:i}"
+     " | 2503 wait"},
     {"/2026", core_command,
-     "Passes a command of at most 99 characters to the core daemon | JSON: cmd | JSON (no reply for bad input) | "
+     "Passes a command of at most 99 characters to the core daemon | JSON: cmd:s | JSON (no reply for bad input)"
+     " {result:s}"
+     " | "
      "4002 wait"},
-    {"/2027", chip_code_get, "Reads the recorder's chip code | none | JSON | 4004 wait"},
-    {"/2028", motion_state_get, "Reads which channels are in motion, one character per channel | none | JSON | "
+    {"/2027", chip_code_get, "Reads the recorder's chip code | none | JSON"
+     " {chip_code:s}"
+     " | 4004 wait"},
+    {"/2028", motion_state_get, "Reads which channels are in motion, one character per channel | none | JSON"
+     " {Motion:s}"
+     " | "
      "3307 wait"},
-    {"/2029", camera_identities_get, "Lists the address, model and firmware of every channel's camera | none | JSON | "
+    {"/2029", camera_identities_get, "Lists the address, model and firmware of every channel's camera | none | JSON"
+     " {IPC:[{chnid:i, ipaddr:s, model:s, fwversion:s}]}"
+     " | "
      "2505 wait"},
     {"/2030", stream_set_many,
-     "Changes several channels' stream encoding | JSON: chans, transmitProtocol, syncTime, " STREAM_KEYS
-     ", mainBitrateControl, subBitrateControl | JSON (channels changed) | 3203 wait"},
+     "Changes several channels' stream encoding | JSON: chans:[i], transmitProtocol:i, syncTime:i, " STREAM_KEYS
+     ", mainBitrateControl:i, subBitrateControl:i | JSON (channels changed)"
+     " {res:s}"
+     " | 3203 wait"},
     {"/2031", stream_transport_set,
-     "Changes a channel's stream transport and time sync | JSON: id, transmitProtocol, syncTime | plain | "
+     "Changes a channel's stream transport and time sync | JSON: id:i, transmitProtocol:i, syncTime:i | plain | "
      "1203, 3485"},
-    {"/2032", camera_ip_change_many, "Changes several cameras' network settings | JSON: cnt, oIPCAddr | plain | 3229"},
-    {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON | "
+    {"/2032", camera_ip_change_many, "Changes several cameras' network settings | JSON: cnt:i, "
+     "oIPCAddr:[{...}] | plain | 3229"},
+    {"/2033", camera_batch_results, "Lists the cameras' results of a batch job by MAC address | none | JSON"
+     " {IPC:[{mac:s, result:i}]}"
+     " | "
      "3230 wait"},
     {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
-    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: channel | JSON (no output on bad input) | none"},
-    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel, start, end, schedule_motion, schedule_region_entrance, ... | plain | none"},
-    {"/2037", image_profiles_get, "Reads a camera's 7 timed image profiles | JSON: id | JSON | 3278 wait"},
+    {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: "
+     "channel:i | JSON (no output on bad input)"
+     " {schedule_motion:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_region_entrance:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_region_exit:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_advanced_motion:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_tamper_detection:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_line_crossing:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_loitering:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_human_detection:[[{startTime:s, endTime:s, actionType:i}]], "
+     "schedule_people_counting:[[{startTime:s, endTime:s, actionType:i}]]}"
+     " | none"},
+    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel:i, start:i, "
+     "end:i, schedule_motion:[[*]], schedule_region_entrance:[[*]], ... | plain | none"},
+    {"/2037", image_profiles_get, "Reads a camera's 7 timed image profiles | JSON: id:i | JSON"
+     " {image:[{id:i, enable:i, startHour:i, startMinute:i, endHour:i, endMinute:i, exposureLevel:i, "
+     "maxShutter:i, minShutter:i, gainLevel:i, irCutLatency:i, irCutState:i, irLedState:i, "
+     "colorMode:i}]}"
+     " | 3278 wait"},
     {"/2038", image_profile_set,
-     "Writes one timed image profile | JSON: channel, id, " PROFILE_KEYS " | plain | 3279"},
-    {"/2039", image_areas_get, "Reads a camera's 16 image areas | JSON: id | JSON | 3271 wait"},
-    {"/2040", image_areas_set, "Writes the image areas of several cameras | JSON: enable, cnt, chnid, area | plain | 3288"},
-    {"/2041", image_schedule_get, "Reads a camera's image schedule | JSON: id | JSON | 3273 wait"},
-    {"/2042", image_schedule_set, "Writes the image schedule of several cameras | JSON: channel, schedule | plain | 3281"},
+     "Writes one timed image profile | JSON: channel:i, id:i, " PROFILE_KEYS " | plain | 3279"},
+    {"/2039", image_areas_get, "Reads a camera's 16 image areas | JSON: id:i | JSON"
+     " {enable:i, sdkversion:s, area:[{id:i, enable:i, left:i, top:i, right:i, bottom:i}]}"
+     " | 3271 wait"},
+    {"/2040", image_areas_set, "Writes the image areas of several cameras | JSON: enable:i, cnt:i, chnid:[i], "
+     "area:[{...}] | plain | 3288"},
+    {"/2041", image_schedule_get, "Reads a camera's image schedule | JSON: id:i | JSON"
+     " {schedule:[[{startTime:s, endTime:s, actionType:i}]]}"
+     " | 3273 wait"},
+    {"/2042", image_schedule_set, "Writes the image schedule of several cameras | JSON: channel:[i], "
+     "schedule:[[*]] | plain | 3281"},
     {"/2043", image_exposure_schedule_get,
-     "Reads a camera's exposure schedule | JSON: id | JSON | 3275 wait"},
+     "Reads a camera's exposure schedule | JSON: id:i | JSON"
+     " {schedule:[[{startTime:s, endTime:s, actionType:i, exposureTime:i, gainLevel:i}]]}"
+     " | 3275 wait"},
     {"/2044", image_exposure_schedule_set,
-     "Writes the exposure schedule of several cameras | JSON: channel, schedule | plain | 3282"},
-    {"/2045", image_schedule2_get, "Reads a camera's second image schedule | JSON: id | JSON | 3277 wait"},
+     "Writes the exposure schedule of several cameras | JSON: channel:[i], schedule:[[*]] | plain | 3282"},
+    {"/2045", image_schedule2_get, "Reads a camera's second image schedule | JSON: id:i | JSON"
+     " {schedule:[[{startTime:s, endTime:s, actionType:i}]]}"
+     " | 3277 wait"},
     {"/2046", image_schedule2_set,
-     "Writes the second image schedule of several cameras | JSON: channel, schedule | plain | 3283"},
+     "Writes the second image schedule of several cameras | JSON: channel:[i], schedule:[*] | plain | 3283"},
     {"/2047", image_profiles_set_many,
-     "Writes timed image profiles to several cameras | JSON: cnt, chnid, image | plain | 3279"},
-    {"/2050", image_area_clear, "Clears one image area of a camera | JSON: chan_id, area_id | plain | 3284"},
+     "Writes timed image profiles to several cameras | JSON: cnt:i, chnid:[i], image:[{...}] | plain | 3279"},
+    {"/2050", image_area_clear, "Clears one image area of a camera | JSON: chan_id:i, area_id:i | plain | 3284"},
     {"/2048", exposure_table_set,
-     "Stores a channel's exposure table | JSON: channel, exposure | plain | none"},
-    {"/2049", exposure_table_get, "Reads a channel's stored exposure table | JSON: channel | JSON | none"},
+     "Stores a channel's exposure table | JSON: channel:i, exposure:[{...}] | plain | none"},
+    {"/2049", exposure_table_get, "Reads a channel's stored exposure table | JSON: channel:i | JSON"
+     " {exposure:[{exposureTime:i, gainLevel:i}]}"
+     " | none"},
     {"/2051", camera_motion_get,
-     "Reads the motion detection a camera runs itself and its arming schedule | JSON: chnid | JSON | 3358 wait"},
+     "Reads the motion detection a camera runs itself and its arming schedule | JSON: chnid:i | JSON"
+     " {chnid:i, enable:i, sensitivity:i, minsize:i, mintime:i, adaptability:i, map_mask:s, "
+     "effective:[[{startTime:s, endTime:s, actionType:i}]]}"
+     " | 3358 wait"},
     {"/2052", camera_motion_set,
-     "Writes a camera's own motion detection and copies it to other channels | JSON: chnid, enable, sensitivity, "
-     "minsize, mintime, adaptability, map_mask, effective, copyCnt, copyChn | JSON (result code) | 3366 wait"},
+     "Writes a camera's own motion detection and copies it to other channels | JSON: chnid:i, enable:i, sensitivity:i, "
+     "minsize:i, mintime:i, adaptability:i, map_mask:s, effective:[[*]], copyCnt:i, copyChn:[i] | JSON (result code)"
+     " {res:i}"
+     " | 3366 wait"},
     {"/2053", stream_query,
-     "Queries a camera's stream by type and time | JSON: chnid, mainType, subType, time | plain | 3360 wait"},
-    {"/2054", auto_tracking_get, "Reads a PTZ camera's auto-tracking settings | JSON: chnid | JSON | 3294 wait"},
+     "Queries a camera's stream by type and time | JSON: chnid:i, mainType:i, subType:i, time:s | plain | 3360 wait"},
+    {"/2054", auto_tracking_get, "Reads a PTZ camera's auto-tracking settings | JSON: chnid:i | JSON"
+     " {chnid:i, enable:i, show:i, sensitivity:i, time:i, manual_tracking:i, zoom_mode:i, "
+     "zoom_number:i, area:s, humanVehicleSupport:i, trackingObject:i, schedule:[[{startTime:s, "
+     "endTime:s, actionType:i}]]}"
+     " | 3294 wait"},
     {"/2055", auto_tracking_set,
-     "Writes a PTZ camera's auto-tracking settings and copies them to other channels | JSON: chnid, channels, "
-     "enable, show, sensitivity, time, manual_tracking, zoom_mode, zoom_number, schedule, area, "
-     "humanVehicleSupport, trackingObject | JSON (result code) | 3375 wait"},
-    {"/2056", camera_command_result, "Reads the result number of a camera command | JSON: chnid | JSON | 1262 wait"},
+     "Writes a PTZ camera's auto-tracking settings and copies them to other channels | JSON: chnid:i, channels:s, "
+     "enable:i, show:i, sensitivity:i, time:i, manual_tracking:i, zoom_mode:i, zoom_number:i, schedule:[[*]], area:s, "
+     "humanVehicleSupport:i, trackingObject:i | JSON (result code)"
+     " {res:i}"
+     " | 3375 wait"},
+    {"/2056", camera_command_result, "Reads the result number of a camera command | JSON: chnid:i | JSON"
+     " {res:i}"
+     " | 1262 wait"},
     {"/2057", camera_identity_get,
-     "Reads the address, model and firmware of a channel's camera | JSON: chnid | JSON (empty without an answer) | "
+     "Reads the address, model and firmware of a channel's camera | JSON: chnid:i | JSON (empty without an answer)"
+     " {chnid:i, ipaddr:s, model:s, fwversion:s}"
+     " | "
      "2507 wait"},
-    {"/2058", watermark_get, "Reads a camera's watermark | JSON: chnid | JSON | 1213 wait"},
+    {"/2058", watermark_get, "Reads a camera's watermark | JSON: chnid:i | JSON"
+     " {chnid:i, enable:i, watermark:s}"
+     " | 1213 wait"},
     {"/2059", watermark_set,
-     "Writes a camera's watermark and copies it to other channels | JSON: chnid, enable, watermark, copy | "
-     "JSON (result code) | 1216 wait"},
-    {"/2060", third_stream_get, "Reads a camera's third stream | JSON: chnid, fisheyeType | JSON | 1217 wait"},
+     "Writes a camera's watermark and copies it to other channels | JSON: chnid:i, enable:i, watermark:s, copy:s | "
+     "JSON (result code)"
+     " {res:i}"
+     " | 1216 wait"},
+    {"/2060", third_stream_get, "Reads a camera's third stream | JSON: chnid:i, fisheyeType:i | JSON"
+     " {chnid:i, enable:i, framerate:i, bitrate:i, iframeinterval:i}"
+     " | 1217 wait"},
     {"/2061", third_stream_set,
-     "Writes a camera's third stream | JSON: chnid, enable, framerate, bitrate, iframeinterval | "
-     "JSON (result code) | 1218 wait"},
-    {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid | JSON | 1219 wait"},
+     "Writes a camera's third stream | JSON: chnid:i, enable:i, framerate:i, bitrate:i, iframeinterval:i | "
+     "JSON (result code) {res:i} | 1218 wait"},
+    {"/2062", night_mode_get, "Reads a camera's night mode | JSON: chnid:i | JSON"
+     " {chnid:i, nightMode:i}"
+     " | 1219 wait"},
     {"/2063", audio_get,
-     "Reads a camera's audio settings and the encodings it offers | JSON: chnid | JSON | 3371 wait"},
+     "Reads a camera's audio settings and the encodings it offers | JSON: chnid:i | JSON"
+     " {res:i, support:i, supportMode:i, supportInputMode:i, config:{chnid:i, audioEnable:i, "
+     "audioMode:i, denoise:i, encoding:i, sampleRate:i, inputGain:i, inputMode:i, audioGainControl:i, "
+     "outputVolume:i, audioBitrate:i}, options:[{encodeValue:i, sampleRateValue:i, bitrateInfo:[i], "
+     "sampleRateInfo:[i]}]}"
+     " | 3371 wait"},
     {"/2064", audio_set,
      "Writes a camera's audio settings, also to other channels | JSON: " AUDIO_KEYS
-     ", channels | plain (OK or ERROR) | 3372 wait"},
-    {"/2065", audio_support_get, "Reads a camera's audio support flags | JSON: chnid | JSON | 3376 wait"},
+     ", channels:s | plain (OK or ERROR) | 3372 wait"},
+    {"/2065", audio_support_get, "Reads a camera's audio support flags | JSON: chnid:i | JSON"
+     " {res:i, audioSupport:i, audioSupportMode:i, audioLineInputSupport:i, systemSpeakerSupport:i, "
+     "systemManualSpeedSupport:i}"
+     " | 3376 wait"},
     {"/2066", pcnt_groups_get,
      "Lists the nine people-counting groups, with each group's actions under dialog when action is set | JSON: "
-     "action | JSON | none"},
-    {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid, url | JSON | 3377 wait"},
+     "action:i | JSON"
+     " {groups:[{groupid:i, enable:i, stays:i, liveview_auto_reset:i, auto_day:i, "
+     "liveview_font_size:i, name:s, auto_day_time:s, tri_channels:s, liveview_green_tips:s, "
+     "liveview_red_tips:s, dialog?:{chnid:i, triAlarms:i, interval:i, email_interval:i, "
+     "email_pic_enable:i, tri_channels_pic:s, ptz_interval:i, alarmout_interval:i, white_interval:i, "
+     "effective:[[{startTime:s, endTime:s, actionType:i}]], audible:[[{startTime:s, endTime:s, "
+     "actionType:i}]], email:[[{startTime:s, endTime:s, actionType:i}]], ptz:[[{startTime:s, "
+     "endTime:s, actionType:i}]], triChnAlarms:[s], white:[[{startTime:s, endTime:s, actionType:i}]], "
+     "whiteInfo:[{chnid:i, mode:i, time:i}], audioId:i, audioIdMask:i, "
+     "ptzParams:[{acto_ptz_channel:i, acto_ptz_type:i, acto_ptz_preset:i, acto_ptz_patrol:i}]}}]}"
+     " | none"},
+    {"/2068", camera_url_send, "Passes a URL to a channel's camera | JSON: chnid:i, url:s | JSON"
+     " {res:i, chnid:i, data:s}"
+     " | 3377 wait"},
     {"/2067", pcnt_groups_set,
-     "Writes the people-counting groups | JSON: groups | JSON ({\"res\": n}) | 2290 wait"},
-    {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid | JSON | none"},
+     "Writes the people-counting groups | JSON: groups:[{...}] | JSON ({\"res\": n})"
+     " {res:i}"
+     " | 2290 wait"},
+    {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid:i | JSON"
+     " {chnid:i, triAlarms:i, interval:i, email_interval:i, email_pic_enable:i, tri_channels_pic:s, "
+     "ptz_interval:i, alarmout_interval:i, white_interval:i, effective:[[{startTime:s, endTime:s, "
+     "actionType:i}]], audible:[[{startTime:s, endTime:s, actionType:i}]], email:[[{startTime:s, "
+     "endTime:s, actionType:i}]], ptz:[[{startTime:s, endTime:s, actionType:i}]], triChnAlarms:[s], "
+     "white:[[{startTime:s, endTime:s, actionType:i}]], whiteInfo:[{chnid:i, mode:i, time:i}], "
+     "audioId:i, audioIdMask:i}"
+     " | none"},
     {"/2070", pcnt_group_actions_set,
-     "Writes a people-counting group's actions | JSON: groupid, audible, email, ptz, white, whiteInfo, "
-     "triChnAlarms, triAlarms, interval, audioId, email_interval, email_pic_enable, tri_channels_pic, ptz_interval, "
-     "alarmout_interval, white_interval, ptzParams | JSON ({\"res\": n}) | 2293 wait"},
+     "Writes a people-counting group's actions | JSON: groupid:i, audible:[[*]], email, ptz, white, whiteInfo:[{...}], "
+     "triChnAlarms:[s], triAlarms:i, interval, audioId:i, email_interval, email_pic_enable, tri_channels_pic:s, "
+     "ptz_interval, "
+     "alarmout_interval, white_interval, ptzParams:[{...}] | JSON ({\"res\": n})"
+     " {res:i}"
+     " | 2293 wait"},
     {"/2071", pcnt_group_command_a,
-     "Passes group command A of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
+     "Passes group command A of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) "
+     "{res:i} "
      "| 2291 wait"},
     {"/2072", pcnt_group_command_b,
-     "Passes group command B of a people-counting group to the core daemon | JSON: groupid | JSON ({\"res\": n}) "
+     "Passes group command B of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) "
+     "{res:i} "
      "| 2292 wait"},
-    {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id | JSON | none"},
+    {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id:i | JSON"
+     " {pos:[{id:i, enable:i, name:s, protocol:i, connectionMode:i, ip:s, liveviewDisplay:i, "
+     "displayChannel:i, startX:i, startY:i, areaWidth:i, areaHeight:i, characterEncodeing:i, "
+     "fontSize:i, fontColor:i, overlayMode:i, displayTime:i, timeout:i, privacy1:s, privacy2:s, "
+     "privacy3:s, port:i}], action:{effective:[[{startTime:s, endTime:s, actionType:i}]], "
+     "audible:[[{startTime:s, endTime:s, actionType:i}]], interval:i, audioId:i, "
+     "email:[[{startTime:s, endTime:s, actionType:i}]], email_interval:i, email_pic_enable:i, "
+     "tri_channels_pic:s, ptz:[[{startTime:s, endTime:s, actionType:i}]], ptz_interval:i, "
+     "ptzParams:[{acto_ptz_channel:i, acto_ptz_type:i, acto_ptz_preset:i, acto_ptz_patrol:i}], "
+     "white:[[{startTime:s, endTime:s, actionType:i}]], whiteInfo:[{chnid:i, mode:i, time:i}], "
+     "white_interval:i, alarmout_interval:i, triAlarms:i, triChannels:s, triChnAlarms:[s]}}"
+     " | none"},
     {"/2074", pos_set,
-     "Writes one POS connection and optionally its actions | JSON: id, " POS_KEYS ", action | JSON | 1421 wait"},
-    {"/2075", pcnt_reports_get, "Reads the three people-counting report plans | none | JSON | none"},
+     "Writes one POS connection and optionally its actions | JSON: id:i, " POS_KEYS ", action:{...} | JSON"
+     " {res:i}"
+     " | 1421 wait"},
+    {"/2075", pcnt_reports_get, "Reads the three people-counting report plans | none | JSON"
+     " {report:[{reportType:i, enable:i, triChannels:s, triGroups:s, stayLengthType:i, "
+     "stayLengthValue:i, backupDay:i, backupTime:s, fileFormat:i, timeRange:i, backupTo:i}], email:i}"
+     " | none"},
     {"/2076", pcnt_reports_set,
-     "Writes the three people-counting report plans (texts cut to their fields) | JSON: report | JSON "
-     "({\"res\": 0}) | 1423 wait"},
+     "Writes the three people-counting report plans (texts cut to their fields) | JSON: report:[{...}] | JSON "
+     "({\"res\": 0}) {res:i} | 1423 wait"},
     {"/2077", face_set,
      "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
-     "JSON: chnId, " FACE_KEYS ", action | JSON | 3383, 3381 wait"},
+     "JSON: chnId, " FACE_KEYS ", action | JSON"
+     " {status:i}"
+     " | 3383, 3381 wait"},
     {"/2078", ipc_upgrade_file,
      "Starts the firmware upgrade of the cameras of a channel mask from the uploaded file | "
-     "JSON: chnid, reset, fileSize | JSON | 3385 wait"},
+     "JSON: chnid, reset, fileSize | JSON"
+     " {res:i}"
+     " | 3385 wait"},
     {"/2079", ipc_upgrade_status,
      "Stores an uploaded camera firmware, then reports the upgrade progress per channel | "
      "upload: camera firmware (optional) | plain (chnid and status lines) | 3386 wait"},
     {"/2080", ipc_upgrade_url,
-     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid, reset, url | "
-     "JSON | 3379 wait"},
-    {"/2081", ipc_upgrade_stop, "Stops the cameras' firmware upgrade | JSON: stop | plain (no reply) | 3390"},
+     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid:i, reset:i, url:s | "
+     "JSON"
+     " {chnid:i, status:[i]}"
+     " | 3379 wait"},
+    {"/2081", ipc_upgrade_stop, "Stops the cameras' firmware upgrade | JSON: stop:i | plain (no reply) | 3390"},
 };
 
 NVR_MODULE(camera, kModCamera, kCameraTable)
