@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/paths.h"
+#include "common/reply_failure.h"
 #include "front/cgi_env.h"
 #include "platform/kxbase.h"
 #include "platform/kxdb.h"
@@ -56,6 +57,16 @@ int cgi_reply(int kind, const char* text)
 {
     if (!text) return -1;
     if (store_failed_reply(kind)) return -1;
+    write_reply(kind, text);
+    return 0;
+}
+
+int cgi_reply_failure(int kind, const char* text)
+{
+    if (!text) return -1;
+    kxdb_request_commit();
+    if (g_failure_written) return -1;
+    g_failure_written = true;
     write_reply(kind, text);
     return 0;
 }

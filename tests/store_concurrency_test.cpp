@@ -288,7 +288,7 @@ TEST_F(StoreConcurrencyTest, RefusedWriteIsNeverAnsweredAsDone)
         {"/1024", "", "CGI ERROR"},
         {"/6071",
          "{\"name\":\"nobody\",\"password\":\"" + kMd5 + "\",\"type\":1,\"permission\":0,\"remotePermission\":0}",
-         "CGI ERROR"},
+         "FAILED_FULL"},
         {"/6072", "{\"id\":0,\"localShutdown\":1,\"remoteShutdown\":1}", "CGI ERROR"},
         {"/6184", "{\"cnt\":1,\"plate\":[[\"black\",\"REFUSED1\"]]}", "{status:\"CGI ERROR\"}"},
     };
