@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "common/paths.h"
+#include "platform/kxdb.h"
 #include "tests/harness.h"
 
 namespace {
@@ -352,6 +354,97 @@ TEST_F(StoreConcurrencyTest, RefusedCameraEditSendsNoChangeMessage)
     EXPECT_TRUE(emu().received().empty());
     EXPECT_EQ(store({"dump", "osd"}).out + store({"dump", "camera"}).out, before);
     expect_intact();
+}
+
+}  // namespace
+
+// ---- the request scope in one process ----
+
+namespace {
+
+const KxRecordKind kScopeKind{"scope_rows", 8, 4};
+
+// The rows of `db` another connection sees now.
+int visible_rows(const char* db)
+{
+    sqlite3* h = nullptr;
+    int n = -1;
+    if (sqlite3_open_v2(nvr_path(db).c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(h, "SELECT count(*) FROM record WHERE kind='scope_rows'", -1, &s, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
+            n = sqlite3_column_int(s, 0);
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(h);
+    return n;
+}
+
+TEST(StoreRequestScope, WritesBecomeVisibleTogetherAtTheCommit)
+{
+    const char* db = "/scope/visible.db";
+    u32 one = 1;
+    ASSERT_EQ(kxdb_row_write(db, kScopeKind, 0, &one), 0);  // outside a scope: at once
+    EXPECT_EQ(visible_rows(db), 1);
+
+    kxdb_request_begin();
+    u32 rows[3] = {5, 6, 7};
+    EXPECT_EQ(kxdb_rows_write(db, kScopeKind, rows, 3), 0);
+    EXPECT_EQ(kxdb_row_write(db, kScopeKind, 5, &one), 0);
+    EXPECT_EQ(kxdb_row_delete(db, kScopeKind, 1), 0);
+    EXPECT_EQ(visible_rows(db), 1);  // nothing of the request shows yet
+    u32 back = 0;
+    EXPECT_EQ(kxdb_row_read(db, kScopeKind, 2, &back), 0);  // the request sees its own writes
+    EXPECT_EQ(back, 7u);
+    EXPECT_EQ(kxdb_request_commit(), 0);
+    EXPECT_EQ(visible_rows(db), 3);
+    // Later calls of the request begin a new transaction, ended by the end.
+    EXPECT_EQ(kxdb_row_write(db, kScopeKind, 6, &one), 0);
+    EXPECT_EQ(visible_rows(db), 3);
+    EXPECT_EQ(kxdb_request_end(), 0);
+    EXPECT_EQ(visible_rows(db), 4);
+    EXPECT_EQ(kxdb_request_failed(), 0);
+    // Outside a scope the calls commit one by one again.
+    EXPECT_EQ(kxdb_row_write(db, kScopeKind, 7, &one), 0);
+    EXPECT_EQ(visible_rows(db), 5);
+    kxdb_close_all();
+}
+
+TEST(StoreRequestScope, RequestsTakingTwoFilesInOppositeOrdersDoNotDeadlock)
+{
+    // Each child holds one file and then wants the other: without giving up
+    // what it holds, each would wait for the other until the busy timeout and
+    // one request would fail.
+    const char* a = "/scope/order-a.db";
+    const char* b = "/scope/order-b.db";
+    ASSERT_EQ(set_param_int(a, "init", 0), 0);
+    ASSERT_EQ(set_param_int(b, "init", 0), 0);
+    kxdb_close_all();
+    int pids[2];
+    for (int c = 0; c < 2; c++) {
+        pids[c] = fork();
+        if (pids[c] == 0) {
+            const char* first = c == 0 ? a : b;
+            const char* second = c == 0 ? b : a;
+            kxdb_request_begin();
+            int rc = set_param_int(first, c == 0 ? "x" : "y", 1);
+            struct timespec ts{0, 300 * 1000000L};
+            nanosleep(&ts, nullptr);
+            rc |= set_param_int(second, c == 0 ? "x" : "y", 1);
+            rc |= kxdb_request_end();
+            kxdb_close_all();
+            _exit(rc == 0 ? 0 : 1);
+        }
+    }
+    for (int pid : pids) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    for (const char* db : {a, b})
+        for (const char* key : {"x", "y"}) EXPECT_EQ(get_param_int(db, key, 0), 1) << db << " " << key;
+    kxdb_close_all();
 }
 
 }  // namespace
