@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "handlers/event/motion_records.h"
 #include "platform/kxdb.h"
 #include "tests/harness.h"
 
@@ -226,6 +227,27 @@ TEST_F(StoreConcurrencyTest, ConcurrentPlateAndPtzLinkAddsAllKept)
     std::string ptz = post("/6161", "{\"type\":1,\"chn_id\":2}").body();
     for (int i = 0; i < n_links; i++)
         EXPECT_EQ(count_of(ptz, "\"acto_ptz_channel\": " + std::to_string(i + 1) + ","), 1) << i << ptz;
+    expect_intact();
+}
+
+TEST_F(StoreConcurrencyTest, ChannelEditsOfDifferentKeysAndCopiesKeepBoth)
+{
+    ASSERT_EQ(post("/6112", "{\"chnid\":2,\"sensitivity\":1,\"enableMS\":0,\"motionTable\":\"0f0f\"}").body(), "OK");
+    // Half the requests change the sensitivity and copy channel 2 to
+    // channel 5, half switch the all-day schedule on: each reads the channel's
+    // row, changes its key and writes the row back.
+    std::vector<std::string> bodies;
+    for (int i = 0; i < kWriters; i++)
+        bodies.push_back(i % 2 ? "{\"chnid\":2,\"sensitivity\":7,\"motionTable\":\"0f0f\",\"copyCnt\":1,\"copyChn\":[5]}"
+                               : "{\"chnid\":2,\"enableMS\":1,\"motionTable\":\"0f0f\"}");
+    for (auto& r : post_all("/6112", bodies)) EXPECT_EQ(r, "OK");
+    MotionRecord own, copy;
+    ASSERT_TRUE(stored("motion", 2, &own));
+    EXPECT_EQ(own.sensitivity, 7);
+    EXPECT_EQ(own.enable_ms, 1);
+    ASSERT_TRUE(stored("motion", 5, &copy));
+    EXPECT_EQ(copy.chnid, 5);
+    EXPECT_EQ(copy.sensitivity, 7);
     expect_intact();
 }
 
