@@ -93,6 +93,15 @@ read -r bare messenger failures < <("$out/roundtrip" 3201 "$iterations")
 printf '| daemon round trip (3201, 64 records) | %.0f us through the messenger | %.0f us bare frames | +%.0f us |\n' \
     "$messenger" "$bare" "$(echo "$messenger - $bare" | bc -l)"
 
+# Concurrent store writers: 8 processes writing distinct records (each
+# request one immediate transaction), against one writer alone.
+wreq=100
+[ $quick = 1 ] && wreq=10
+conc_rps=$(bench/writers.sh "$cgi" "$root" 8 "$wreq")
+one_rps=$(bench/writers.sh "$cgi" "$root" 1 "$wreq")
+printf '| 8 concurrent writers of distinct records ("/6072") | %s requests/s | one writer: %s requests/s | %.2f |\n' \
+    "$conc_rps" "$one_rps" "$(echo "$conc_rps / $one_rps" | bc -l)"
+
 # Multipart upload through the intake, against cp on the same file system.
 upload() {  # MIB
     local mib=$1 src=$root/src.bin body=$root/body.bin

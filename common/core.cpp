@@ -19,6 +19,7 @@
 
 #include "common/paths.h"
 #include "common/reply.h"
+#include "platform/kxdb.h"
 
 std::atomic<int> core_reply_done{0};
 
@@ -38,6 +39,7 @@ constexpr int kPollMs = 40;
 std::mutex g_wait_mutex;
 std::condition_variable g_wait_cv;
 std::atomic<int> g_handle{0};  // result of the last kx_sock_init, passed back to kx_sock_uninit
+bool g_not_sent;               // the last core_request opened no session (store failure)
 
 std::string& socket_override()
 {
@@ -112,6 +114,16 @@ int core_wait_polls(u32 code)
 int core_request(KxReplyCallback callback, u32 code, u32 length, const void* payload, int no_wait)
 {
     if (!callback) return -1;
+    // The request's store writes are committed before the daemon hears of
+    // them (and the write lock is not held while waiting on it); after a
+    // failed write or commit nothing is sent about a change that did not
+    // happen.
+    if (kxdb_request_commit() != 0) {
+        core_reply_done = 0;
+        g_not_sent = true;
+        return -1;
+    }
+    g_not_sent = false;
     if (!payload) length = 0;
     kx_sock_set_event_hook(wake_waiter_when_done);
     const std::string path =
@@ -153,6 +165,10 @@ int core_request(KxReplyCallback callback, u32 code, u32 length, const void* pay
 
 int core_release()
 {
+    if (g_not_sent) {
+        g_not_sent = false;
+        return 0;
+    }
     kx_sock_uninit(g_handle);
     return 0;
 }

@@ -16,8 +16,10 @@ extern std::atomic<int> core_reply_done;
 void core_reply_finish(int value);
 
 // Sends `code` with its payload; unless no_wait, waits for the callback to
-// finish the reply or for the code's maximum wait. -1 for a null callback
-// (nothing sent), else 0.
+// finish the reply or for the code's maximum wait. The request's store
+// writes are committed first. -1 for a null callback, and -1 when a store
+// write or commit of the request failed (nothing sent: the daemon never hears
+// of a change that did not happen); else 0.
 int core_request(KxReplyCallback callback, u32 code, u32 length, const void* payload, int no_wait);
 // Ends the session opened by core_request. Always 0.
 int core_release();

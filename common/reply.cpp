@@ -13,21 +13,72 @@
 #include <unistd.h>
 
 #include "common/paths.h"
+#include "common/reply_failure.h"
 #include "common/session.h"
 #include "front/cgi_env.h"
 #include "platform/kxbase.h"
+#include "platform/kxdb.h"
 
-int cgi_reply(int kind, const char* text)
+namespace {
+
+bool g_reply_started;   // this request has written reply text
+bool g_failure_written; // ... and it was the store-failure answer
+
+void write_reply(int kind, const char* text)
 {
-    if (!text) return -1;
+    g_reply_started = true;
     if (kind == kReplyText)
         fputs("Content-type: text/plain\r\n\r\n", stdout);
     else if (kind == kReplyJson)
         fputs("Content-type: application/json\r\n\r\n", stdout);
     fputs(text, stdout);
     fflush(stdout);
+}
+
+// The request's store writes are committed before any reply text goes out.
+// When a write or commit failed, the reply is the kind's error text instead
+// (plain "CGI ERROR" for the raw kinds), written once; whatever the handler
+// goes on to write is dropped, so a failed change is never answered as done.
+bool store_failed_reply(int kind)
+{
+    if (kxdb_request_commit() == 0) return false;
+    if (!g_failure_written) {
+        g_failure_written = true;
+        if (kind == kReplyJson)
+            write_reply(kReplyJson, "{status:\"CGI ERROR\"}");
+        else
+            write_reply(kReplyText, "CGI ERROR");
+    }
+    return true;
+}
+
+}  // namespace
+
+int cgi_reply(int kind, const char* text)
+{
+    if (!text) return -1;
+    if (store_failed_reply(kind)) return -1;
+    write_reply(kind, text);
     return 0;
 }
+
+int cgi_reply_failure(int kind, const char* text)
+{
+    if (!text) return -1;
+    kxdb_request_commit();
+    if (g_failure_written) return -1;
+    g_failure_written = true;
+    write_reply(kind, text);
+    return 0;
+}
+
+void cgi_reply_reset()
+{
+    g_reply_started = false;
+    g_failure_written = false;
+}
+
+int cgi_reply_started() { return g_reply_started ? 1 : 0; }
 
 int cgi_reply_error(int kind)
 {
@@ -145,6 +196,7 @@ int oplog_prepare(OpLogRecord* record)
 int cgi_reply_download(const char* path)
 {
     if (!path) return -1;
+    if (store_failed_reply(kReplyText)) return -1;
     int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     const char* slash = std::strrchr(path, '/');

@@ -11,8 +11,14 @@
 enum ReplyKind { kReplyText = 0, kReplyJson = 1 };
 
 // Writes the header of `kind` and the text, then flushes. -1 for a null text
-// (nothing written).
+// (nothing written). The request's store writes are committed first; when a
+// write or commit of the request failed, the kind's error text is written
+// instead (once per request) and the result is -1.
 int cgi_reply(int kind, const char* text);
+// Per-request reply state: cleared by the dispatcher before each handler;
+// whether any reply text has been written since.
+void cgi_reply_reset();
+int cgi_reply_started();
 // Writes "CGI ERROR" (kind 0) or "{status:\"CGI ERROR\"}" (kind 1).
 int cgi_reply_error(int kind);
 // Writes "OK" as plain text: the usual answer of a setting change.

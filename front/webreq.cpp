@@ -5,6 +5,7 @@
 
 #include "common/record.h"
 #include "common/reply.h"
+#include "platform/kxdb.h"
 
 namespace {
 
@@ -81,12 +82,36 @@ int webreq_unregister(const WebReqEntry* table, int count)
     return 0;
 }
 
+// The reply kind of a row, from the third field of its doc text: JSON, or
+// plain text for every other kind.
+static int doc_reply_kind(const char* doc)
+{
+    const char* p = doc;
+    for (int field = 0; p && field < 2; field++) {
+        p = std::strstr(p, " | ");
+        if (p) p += 3;
+    }
+    return p && std::strncmp(p, "JSON", 4) == 0 ? kReplyJson : kReplyText;
+}
+
+static void log_store_failure(const char* error)
+{
+    CGI_LOG("store write failed: %s", error);
+}
+
 void webreq_dispatch(const char* code, const char* request)
 {
     if (!code) return;
     for (int slot = 0; slot < MAX_WEBREQ_COUNT; slot++) {
         if (g_in_use[slot] && std::strcmp(g_slots[slot].name, code) == 0) {
-            if (g_slots[slot].handler) g_slots[slot].handler(request ? request : "");
+            if (!g_slots[slot].handler) return;
+            // One store scope per request: its writes are one unit against
+            // other processes, and a write or commit that failed is answered
+            // with the kind's error text when the handler wrote nothing.
+            cgi_reply_reset();
+            kxdb_request_begin(log_store_failure);
+            g_slots[slot].handler(request ? request : "");
+            if (kxdb_request_end() != 0 && !cgi_reply_started()) cgi_reply_error(doc_reply_kind(g_slots[slot].doc));
             return;
         }
     }

@@ -56,6 +56,8 @@ struct Db {
     bool writable = false;
     bool sync_dir = false;     // created by this connection: make its name durable after the first write
     bool wal_pending = false;  // created, but the switch to WAL has not succeeded yet
+    bool txn = false;          // holds the current request's transaction (BEGIN IMMEDIATE)
+    bool txn_refused = false;  // the request's transaction could not be begun: its writes are refused
     std::unordered_map<std::string, sqlite3_stmt*> stmts;
     std::unordered_set<std::string> tables;  // tables known to exist
 };
@@ -79,6 +81,19 @@ void fail(const std::string& what, sqlite3* h = nullptr)
     t_error = h ? what + ": " + sqlite3_errmsg(h) : what;
 }
 
+// The request scope (kxdb_request_begin .. kxdb_request_end), process-wide
+// and guarded by the store lock: every store call of the request, from any
+// thread, joins one immediate transaction per database file.
+struct RequestScope {
+    bool active = false;
+    bool failed = false;  // a write or commit failed: later writes are refused
+    std::string error;    // the first failure
+    void (*on_failure)(const char* error) = nullptr;
+};
+RequestScope g_request;
+
+bool commit_held(Db* except);
+
 void close_db(Db& d)
 {
     for (auto& s : d.stmts) sqlite3_finalize(s.second);
@@ -93,6 +108,9 @@ void close_db(Db& d)
 
 void close_all_locked()
 {
+    // Closing a connection would roll its transaction back: what the request
+    // wrote so far is committed first.
+    commit_held(nullptr);
     for (auto& d : open_dbs()) close_db(*d);
 }
 
@@ -107,8 +125,13 @@ void before_fork()
 }
 void after_fork_parent() { store_lock().unlock(); }
 // The child's thread is not the owner recorded in the lock (its thread id
-// differs), so it gets a fresh, unlocked one.
-void after_fork_child() { new (&store_lock()) std::recursive_mutex; }
+// differs), so it gets a fresh, unlocked one. The child is not part of the
+// parent's request: its writes commit as they are made.
+void after_fork_child()
+{
+    new (&store_lock()) std::recursive_mutex;
+    g_request = RequestScope{};
+}
 
 bool exec(sqlite3* h, const char* sql)
 {
@@ -218,6 +241,7 @@ int open_db(Db& d, Access a)
 // while others created it too) is switched now that it has content.
 void wrote(Db& d)
 {
+    if (d.txn) return;  // done at the commit
     if (d.wal_pending) d.wal_pending = !set_wal(d.h);
     if (!d.sync_dir) return;
     fsync_parent_dir(d.path);
@@ -289,10 +313,18 @@ constexpr const char* kCountRows = "SELECT count(*) FROM record WHERE kind=?3 AN
 
 void bind_kind(sqlite3_stmt* s, const KxRecordKind& kind) { sqlite3_bind_text(s, 3, kind.table, -1, SQLITE_STATIC); }
 
-bool begin(Db& d) { return exec(d.h, "BEGIN IMMEDIATE"); }
+// Multi-row writes: their own transaction outside a request; inside one
+// they are part of the request's.
+bool begin(Db& d) { return d.txn || exec(d.h, "BEGIN IMMEDIATE"); }
+
+void request_fail(const std::string& why);
 
 bool finish(Db& d, bool ok)
 {
+    if (d.txn) {
+        if (!ok) request_fail(t_error);
+        return ok;
+    }
     if (ok && exec(d.h, "COMMIT")) {
         wrote(d);
         return true;
@@ -313,6 +345,121 @@ bool step_done(Db& d, sqlite3_stmt* s, const char* what)
     }
     fail(what, d.h);
     return false;
+}
+
+// ---- the request's transactions ----
+
+void rollback_txn(Db& d)
+{
+    if (!d.txn) return;
+    d.txn = false;
+    if (d.h && !sqlite3_get_autocommit(d.h)) {
+        std::string why = t_error;
+        exec(d.h, "ROLLBACK");
+        t_error = why;
+    }
+    d.tables.clear();  // a table created in the transaction is gone again
+}
+
+// A write or commit of the request failed: everything the request holds is
+// rolled back, the first failure is kept and reported, later writes refused.
+void request_fail(const std::string& why)
+{
+    if (!g_request.active) return;
+    if (!g_request.failed) {
+        g_request.failed = true;
+        g_request.error = why;
+        if (g_request.on_failure) g_request.on_failure(why.c_str());
+    }
+    for (auto& d : open_dbs()) rollback_txn(*d);
+}
+
+bool commit_txn(Db& d)
+{
+    if (!d.txn) return true;
+    if (exec(d.h, "COMMIT")) {
+        d.txn = false;
+        wrote(d);
+        return true;
+    }
+    request_fail(d.path + ": " + t_error);
+    return false;
+}
+
+// Commits every transaction the request holds but `except`'s; false when a
+// commit failed (the request has then failed).
+bool commit_held(Db* except)
+{
+    bool ok = true;
+    for (auto& d : open_dbs())
+        if (d.get() != except && d->txn) ok = commit_txn(*d) && ok;
+    return ok;
+}
+
+// Makes a call on the open database `d` part of the request's transaction,
+// beginning it with BEGIN IMMEDIATE, so that a second writer waits (busy
+// timeout) for the first request's whole read-change-write instead of
+// interleaving with it. A process never waits for one database while it
+// holds another: when a second database is busy, what the request holds is
+// committed first, so requests that touch two files in opposite orders cannot
+// deadlock. false when the transaction could not be begun.
+bool join(Db& d)
+{
+    if (!g_request.active || d.txn || !d.writable) return true;
+    if (d.txn_refused) {
+        fail("no transaction on " + d.path + " in this request");
+        return false;
+    }
+    bool others = false;
+    for (auto& o : open_dbs()) others = others || o->txn;
+    if (others) {
+        sqlite3_busy_timeout(d.h, 0);
+        int rc = sqlite3_exec(d.h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_busy_timeout(d.h, kBusyTimeoutMs);
+        if (rc == SQLITE_OK) {
+            d.txn = true;
+            return true;
+        }
+        if (!commit_held(&d)) return false;
+    }
+    if (!exec(d.h, "BEGIN IMMEDIATE")) {
+        d.txn_refused = true;
+        return false;
+    }
+    d.txn = true;
+    return true;
+}
+
+// Opens `d` for a read within the request's transaction. When that cannot be
+// begun the read still goes on, outside it, and the request's writes to `d`
+// are refused (they would not be one unit with the read).
+int open_read(Db& d)
+{
+    int o = open_db(d, Access::Read);
+    if (o == kOpen) join(d);
+    return o;
+}
+
+// A write that did not happen fails the request (see request_fail): -1.
+int write_failed()
+{
+    request_fail(t_error);
+    return -1;
+}
+
+// Opens `d` for a write within the request's transaction. kMissing only for
+// Access::Write on a missing database (nothing to change); a failure to open
+// or to begin fails the request.
+int open_write(Db& d, Access a)
+{
+    if (g_request.active && g_request.failed) {
+        fail("not written: an earlier store write of this request failed (" + g_request.error + ")");
+        return kOpenFailed;
+    }
+    int o = open_db(d, a);
+    if (o == kOpen && !join(d)) o = kOpenFailed;
+    if (o == kOpenFailed) write_failed();
+    return o;
 }
 
 // Record table names: an identifier that is neither the key table nor one of
@@ -359,7 +506,7 @@ int read_key(const char* db, const char* key, std::string* out)
     if (!key) return 0;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Read) != kOpen) return 0;
+    if (!d || open_read(*d) != kOpen) return 0;
     sqlite3_stmt* s = statement(*d, "SELECT value FROM param WHERE key=?1");
     if (!s) return 0;
     Use use(s);
@@ -375,14 +522,15 @@ int upsert_key(const char* db, const char* key, const char* text)
     if (!key) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, kKeyTable, kKeyColumns)) return -1;
+    if (!d || open_write(*d, Access::Create) != kOpen) return -1;
+    if (!ensure_table(*d, kKeyTable, kKeyColumns)) return write_failed();
     sqlite3_stmt* s = statement(
         *d, "INSERT INTO param(key,value) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET value=excluded.value");
-    if (!s) return -1;
+    if (!s) return write_failed();
     Use use(s);
     sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
     sqlite3_bind_text(s, 2, text ? text : "", -1, SQLITE_STATIC);
-    if (!step_done(*d, s, key)) return -1;
+    if (!step_done(*d, s, key)) return write_failed();
     wrote(*d);
     return 0;
 }
@@ -422,13 +570,13 @@ int set_param_value(const char* db, const char* key, const char* text)
     if (!key) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Write) != kOpen) return -1;
+    if (!d || open_write(*d, Access::Write) != kOpen) return -1;
     sqlite3_stmt* s = statement(*d, "UPDATE param SET value=?2 WHERE key=?1");
-    if (!s) return -1;
+    if (!s) return write_failed();
     Use use(s);
     sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
     sqlite3_bind_text(s, 2, text ? text : "", -1, SQLITE_STATIC);
-    if (!step_done(*d, s, key)) return -1;
+    if (!step_done(*d, s, key)) return write_failed();
     if (sqlite3_changes(d->h) == 0) {
         fail(std::string("no key ") + key);
         return -1;
@@ -455,7 +603,7 @@ int kxdb_row_read(const char* db, const KxRecordKind& kind, int index, void* out
     if (!in_range(kind, index)) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Read) != kOpen) return -1;
+    if (!d || open_read(*d) != kOpen) return -1;
     sqlite3_stmt* s = statement(*d, kSelectRow);
     if (!s) return -1;
     Use use(s);
@@ -471,14 +619,15 @@ int kxdb_row_write(const char* db, const KxRecordKind& kind, int index, const vo
     if (!record || !valid_kind(kind) || !in_range(kind, index)) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    if (!d || open_write(*d, Access::Create) != kOpen) return -1;
+    if (!ensure_record_table(*d)) return write_failed();
     sqlite3_stmt* s = statement(*d, kPutRow);
-    if (!s) return -1;
+    if (!s) return write_failed();
     Use use(s);
     bind_kind(s, kind);
     sqlite3_bind_int(s, 1, index);
     sqlite3_bind_blob(s, 2, record, int(kind.size), SQLITE_STATIC);
-    if (!step_done(*d, s, kind.table)) return -1;
+    if (!step_done(*d, s, kind.table)) return write_failed();
     wrote(*d);
     return 0;
 }
@@ -493,7 +642,7 @@ int kxdb_rows_read(const char* db, const KxRecordKind& kind, void* out, int max,
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
     if (!d) return -1;
-    int o = open_db(*d, Access::Read);
+    int o = open_read(*d);
     if (o != kOpen) return o == kMissing ? 0 : -1;
     sqlite3_stmt* s =
         statement(*d, kSelectRows);
@@ -526,9 +675,10 @@ int kxdb_rows_write(const char* db, const KxRecordKind& kind, const void* record
     if (!records) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    if (!d || open_write(*d, Access::Create) != kOpen) return -1;
+    if (!ensure_record_table(*d)) return write_failed();
     sqlite3_stmt* s = statement(*d, kPutRow);
-    if (!s || !begin(*d)) return -1;
+    if (!s || !begin(*d)) return write_failed();
     bool ok = true;
     for (int i = 0; ok && i < count; i++) {
         Use use(s);
@@ -551,10 +701,11 @@ int kxdb_rows_replace(const char* db, const KxRecordKind& kind, const void* reco
     if (count > 0 && !records) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    if (!d || open_write(*d, Access::Create) != kOpen) return -1;
+    if (!ensure_record_table(*d)) return write_failed();
     sqlite3_stmt* put = statement(*d, kPutRow);
     sqlite3_stmt* del = statement(*d, kDeleteRow);
-    if (!put || !del || !begin(*d)) return -1;
+    if (!put || !del || !begin(*d)) return write_failed();
     bool ok = true;
     for (int i = 0; ok && i < kind.capacity; i++) {
         sqlite3_stmt* s = i < count ? put : del;
@@ -575,14 +726,14 @@ int kxdb_row_delete(const char* db, const KxRecordKind& kind, int index)
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
     if (!d) return -1;
-    int o = open_db(*d, Access::Write);
+    int o = open_write(*d, Access::Write);
     if (o != kOpen) return o == kMissing ? 0 : -1;
     sqlite3_stmt* s = statement(*d, kDeleteRow);
-    if (!s) return missing_table(d->h) ? 0 : -1;
+    if (!s) return missing_table(d->h) ? 0 : write_failed();
     Use use(s);
     bind_kind(s, kind);
     sqlite3_bind_int(s, 1, index);
-    if (!step_done(*d, s, kind.table)) return -1;
+    if (!step_done(*d, s, kind.table)) return write_failed();
     wrote(*d);
     return 0;
 }
@@ -593,7 +744,7 @@ int kxdb_row_count(const char* db, const KxRecordKind& kind)
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
     if (!d) return -1;
-    int o = open_db(*d, Access::Read);
+    int o = open_read(*d);
     if (o != kOpen) return o == kMissing ? 0 : -1;
     sqlite3_stmt* s = statement(*d, kCountRows);
     if (!s) return missing_table(d->h) ? 0 : -1;
@@ -618,10 +769,11 @@ int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask
 
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_record_table(*d)) return -1;
+    if (!d || open_write(*d, Access::Create) != kOpen) return -1;
+    if (!ensure_record_table(*d)) return write_failed();
     sqlite3_stmt* get = statement(*d, kSelectRow);
     sqlite3_stmt* put = statement(*d, kPutRow);
-    if (!get || !put || !begin(*d)) return -1;
+    if (!get || !put || !begin(*d)) return write_failed();
 
     // The source is read inside the transaction, so every copy is of the
     // same row even while other processes write.
@@ -661,7 +813,7 @@ int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const vo
         std::lock_guard<std::recursive_mutex> lock(store_lock());
         Db* d = slot(db);
         if (!d) return -1;
-        int o = open_db(*d, Access::Read);
+        int o = open_read(*d);
         if (o != kOpen) return o == kMissing ? 0 : -1;
         sqlite3_stmt* s =
             statement(*d, kSelectRows);
@@ -690,6 +842,43 @@ void kxdb_close_all()
     close_all_locked();
 }
 
+// ---- request scope ----
+
+void kxdb_request_begin(void (*on_failure)(const char* error))
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    if (g_request.active) commit_held(nullptr);  // a scope that was never ended
+    for (auto& d : open_dbs()) d->txn_refused = false;
+    g_request = RequestScope{};
+    g_request.active = true;
+    g_request.on_failure = on_failure;
+}
+
+int kxdb_request_commit()
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    if (!g_request.active) return 0;
+    commit_held(nullptr);
+    // A database whose transaction could not be begun may be tried again by
+    // the request's next read-change-write.
+    for (auto& d : open_dbs()) d->txn_refused = false;
+    return g_request.failed ? -1 : 0;
+}
+
+int kxdb_request_end()
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    int rc = kxdb_request_commit();
+    g_request = RequestScope{};
+    return rc;
+}
+
+int kxdb_request_failed()
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    return g_request.active && g_request.failed ? 1 : 0;
+}
+
 // ---- tool calls ----
 
 namespace {
@@ -702,7 +891,7 @@ int query_rows(const char* db, const std::string& sql, Row row, const char* text
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
     if (!d) return -1;
-    int o = open_db(*d, Access::Read);
+    int o = open_read(*d);
     if (o != kOpen) return o == kMissing ? 0 : -1;
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(d->h, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
@@ -788,7 +977,7 @@ int kxdb_integrity_check(const char* db)
     {
         std::lock_guard<std::recursive_mutex> lock(store_lock());
         Db* d = slot(db);
-        if (!d || open_db(*d, Access::Read) != kOpen) return -1;
+        if (!d || open_read(*d) != kOpen) return -1;
     }
     std::string first;
     int n = query_rows(db, "PRAGMA integrity_check", [&](sqlite3_stmt* s) {
@@ -827,8 +1016,11 @@ bool valid_list(const char* list, size_t size)
 Db* list_for_write(const char* db, const char* list)
 {
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Create) != kOpen || !ensure_table(*d, list, kListColumns, " WITHOUT ROWID"))
+    if (!d || open_write(*d, Access::Create) != kOpen) return nullptr;
+    if (!ensure_table(*d, list, kListColumns, " WITHOUT ROWID")) {
+        write_failed();
         return nullptr;
+    }
     return d;
 }
 
@@ -859,7 +1051,8 @@ int kxdb_list_put(const char* db, const char* list, const char* const* keys, con
     if (count == 0) return 0;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = list_for_write(db, list);
-    if (!d || !begin(*d)) return -1;
+    if (!d) return -1;
+    if (!begin(*d)) return write_failed();
     bool ok = true;
     for (int i = 0; ok && i < count; i++)
         ok = list_put_row(*d, list, keys[i], static_cast<const char*>(rows) + size_t(i) * size, size);
@@ -873,9 +1066,9 @@ int kxdb_list_delete(const char* db, const char* list, const char* const* keys, 
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
     if (!d) return -1;
-    int o = open_db(*d, Access::Write);
+    int o = open_write(*d, Access::Write);
     if (o != kOpen) return o == kMissing ? 0 : -1;
-    if (!ensure_table(*d, list, kListColumns, " WITHOUT ROWID") || !begin(*d)) return -1;
+    if (!ensure_table(*d, list, kListColumns, " WITHOUT ROWID") || !begin(*d)) return write_failed();
     bool ok = true;
     for (int i = 0; ok && i < count; i++) ok = list_delete_row(*d, list, keys[i]);
     return finish(*d, ok) ? 0 : -1;
@@ -887,7 +1080,8 @@ int kxdb_list_move(const char* db, const char* list, const char* old_key, const 
     if (!valid_list(list, size) || !row) return -1;
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = list_for_write(db, list);
-    if (!d || !begin(*d)) return -1;
+    if (!d) return -1;
+    if (!begin(*d)) return write_failed();
     bool ok = list_delete_row(*d, list, old_key) && list_put_row(*d, list, key, row, size);
     return finish(*d, ok) ? 0 : -1;
 }
@@ -898,7 +1092,7 @@ int kxdb_list_get(const char* db, const char* list, const char* key, void* out, 
     std::memset(out, 0, size);
     std::lock_guard<std::recursive_mutex> lock(store_lock());
     Db* d = slot(db);
-    if (!d || open_db(*d, Access::Read) != kOpen) return -1;
+    if (!d || open_read(*d) != kOpen) return -1;
     sqlite3_stmt* s = statement(*d, list_sql("SELECT data FROM @ WHERE key=?1", list));
     if (!s) return -1;
     Use use(s);

@@ -8,7 +8,8 @@
 //
 // Durability and sharing: WAL journal with synchronous=FULL (a write reported
 // done survives a power cut) and a 10 s busy timeout, so CGI processes and the
-// daemon can write at once. Multi-row writes are one transaction each. The
+// daemon can write at once. Multi-row writes are one transaction each, and a
+// whole request's calls are one per file (see the request scope below). The
 // calls are thread-safe; an explicit fork() closes the open handles first so
 // that a child never shares a connection with its parent.
 //
@@ -88,8 +89,40 @@ int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask
 int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const void* record, int index, void* ctx),
                    void* ctx);
 
-// Closes every open database (tools and tests).
+// Closes every open database (tools and tests); a request's transactions are
+// committed first.
 void kxdb_close_all();
+
+// ---- request scope ----
+//
+// Between kxdb_request_begin and kxdb_request_end every store call of the
+// process (from any thread) belongs to the request: the first call on a
+// database file begins an immediate transaction on it (a second writer, in
+// any process, waits for it with the busy timeout), and later calls join it,
+// so a read followed by a write of the same data, a free-slot search followed
+// by the insert, and every multi-row change are one unit. The transactions
+// end at kxdb_request_commit, which the caller runs before each message to the
+// core daemon (the write lock is never held while waiting on the daemon) and
+// before the reply is written, and at kxdb_request_end, which leaves no
+// transaction open (a persistent process serves its next request clean).
+// While a transaction is held on one file, another file is only taken when
+// it is free at once; otherwise the held one is committed first, so two
+// requests never wait on each other (no lock-order deadlock).
+//
+// A write or commit that fails rolls back every transaction the request holds,
+// calls `on_failure` (once, with the store's error text) and refuses the
+// request's later writes; from then on kxdb_request_commit, kxdb_request_end
+// and kxdb_request_failed report the failure, so the request answers its
+// failure form and sends the daemon no change message. Outside a scope each
+// call is its own transaction (tools, tests).
+void kxdb_request_begin(void (*on_failure)(const char* error) = nullptr);
+// Commits what the request holds: 0, or -1 when a write or commit of the
+// request has failed (now or earlier). Outside a scope: 0.
+int kxdb_request_commit();
+// Commits as kxdb_request_commit and ends the scope; the same result.
+int kxdb_request_end();
+// 1 when a write or commit of the current request has failed, else 0.
+int kxdb_request_failed();
 
 // For tools: the table names of a database in name order; every key and its
 // text in key order; every stored row of a table whatever its length, in

@@ -8,6 +8,7 @@
 #include "common/json.h"
 #include "common/paths.h"
 #include "common/reply.h"
+#include "common/reply_failure.h"
 #include "handlers/system/system.h"
 #include "handlers/system/user_records.h"
 
@@ -109,8 +110,10 @@ int user_add(const char* request)
     user_update_channel_words(&u);
     u.store_area[33] = '0';
 
+    // A slot that could not be written, or an add whose commit failed, is
+    // answered like a full table: the account does not exist.
     int id = add_user(kMainDb, &u);
-    if (id < 0) return cgi_reply(kReplyText, "FAILED_FULL");
+    if (id < 0 || kxdb_request_commit() != 0) return cgi_reply_failure(kReplyText, "FAILED_FULL");
     core_notify(kMsgUsersChanged, nullptr, 0);
     send_user_log(kUserAddParam);
     char text[16];

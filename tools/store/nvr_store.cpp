@@ -144,8 +144,12 @@ int cmd_init(const InitOptions& opt)
         std::string side_db = std::string(db) + ".init-" + std::to_string(getpid());
         std::string side = nvr_path(side_db);
         remove_db_files(side);
+        // One transaction per file: a seed is complete or absent, and the
+        // commit's result counts.
+        kxdb_request_begin();
         bool ok = true;
         for (int i = 0; i < seed_count(); i++) ok = ok && seed_at(i)(db, side_db.c_str(), opt) == 0;
+        ok = kxdb_request_end() == 0 && ok;
         kxdb_close_all();  // checkpoints the side file and removes its journal
         if (!ok) {
             remove_db_files(side);
@@ -186,9 +190,14 @@ int cmd_get(const char* db, const char* key)
     return 0;
 }
 
+// The writing commands run in a request scope, as the CGI program's writes
+// do: the write and its commit are one unit and a failed commit is reported.
 int cmd_set(const char* db, const char* key, const char* value)
 {
-    return put_param_value(db, key, value) == 0 ? 0 : failed(key);
+    kxdb_request_begin();
+    int rc = put_param_value(db, key, value);
+    if (kxdb_request_end() != 0) rc = -1;
+    return rc == 0 ? 0 : failed(key);
 }
 
 int cmd_tables(const char* db)
@@ -247,7 +256,10 @@ int cmd_put_row(const char* db, const char* table, const char* index_text, const
         row[i] = static_cast<unsigned char>(hi << 4 | lo);
     }
     KxRecordKind kind{table, int(index) + 1, row.size()};
-    return kxdb_row_write(db, kind, int(index), row.data()) == 0 ? 0 : failed(table);
+    kxdb_request_begin();
+    int rc = kxdb_row_write(db, kind, int(index), row.data());
+    if (kxdb_request_end() != 0) rc = -1;
+    return rc == 0 ? 0 : failed(table);
 }
 
 int cmd_check(const char* db)
