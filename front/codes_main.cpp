@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "front/api_doc.h"
+#include "front/session_gate.h"
 #include "front/webreq.h"
 
 namespace {
@@ -202,7 +203,7 @@ void add_request(json_object* op, const RowDoc& d)
 
 // The replies of one row: the 200 reply in its media type, a redirect where
 // the handler sends one.
-json_object* responses(const RowDoc& d)
+json_object* responses(const char* code, const RowDoc& d)
 {
     json_object* out = json_object_new_object();
     json_object* ok = json_object_new_object();
@@ -260,6 +261,16 @@ json_object* responses(const RowDoc& d)
         json_object* moved = json_object_new_object();
         json_object_object_add(moved, "description", jstring("A redirect to a page of the browser interface"));
         json_object_object_add(out, "302", moved);
+    }
+    if (!session_exempt(code)) {
+        json_object* refused = json_object_new_object();
+        json_object_object_add(refused, "description",
+                               jstring("Sessions are required (store key session_required) and the request "
+                                       "carries no live session of its client address"));
+        json_object* schema = typed("string");
+        json_object_object_add(schema, "const", jstring("UNAUTHORIZED"));
+        json_object_object_add(refused, "content", media("text/plain", schema));
+        json_object_object_add(out, "401", refused);
     }
     return out;
 }
@@ -328,7 +339,7 @@ int openapi()
                                            ". Core-daemon messages: " + core + "."));
             json_object_object_add(op, "operationId", jstring(operation_id(e.name)));
             add_request(op, d);
-            json_object_object_add(op, "responses", responses(d));
+            json_object_object_add(op, "responses", responses(e.name, d));
             json_object* item = json_object_new_object();
             json_object_object_add(item, d.request.compare(0, 7, "query: ") == 0 ? "get" : "post", op);
             json_object_object_add(paths, e.name, item);

@@ -7,3 +7,5 @@
 // "Status: 401 Unauthorized" with the plain body "UNAUTHORIZED" and returns
 // false: the caller then reads nothing more and runs no handler.
 bool session_gate_pass();
+// The codes that run without a session in that mode.
+bool session_exempt(const char* code);
