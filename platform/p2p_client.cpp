@@ -1,6 +1,5 @@
 // The P2P client library on a TCP socket and libcrypto's RSA-OAEP.
 #include "platform/p2p_client.h"
-#include "platform/p2p_client_keys.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -23,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/p2p_client_keys.h"
 #include "platform/p2p_socket.h"
 #include "platform/ssl_cert.h"
 
