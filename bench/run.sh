@@ -85,6 +85,12 @@ measure '"/6070" with 100 accounts' POST /6070 ''
 measure '"/1000" login' POST /1000 '{"userName":"admin","md5":"21232f297a57a5a743894a0e4a801fc3"}'
 measure '"/2012" with 64 channels' POST /2012 ''
 measure '"/2001" with 64 cameras through the emulator' POST /2001 ''
+# The program's size on this machine (scripts/test-armhf.sh checks the armhf one).
+strip -o "$out/nvr-api.cgi.stripped" "$cgi"
+strip -o "$out/floor.stripped" "$floor"
+printf '| static CGI program, stripped | %s bytes | floor: %s bytes | %.1f |\n' "$(stat -c %s "$out/nvr-api.cgi.stripped")" \
+    "$(stat -c %s "$out/floor.stripped")" \
+    "$(echo "$(stat -c %s "$out/nvr-api.cgi.stripped") / $(stat -c %s "$out/floor.stripped")" | bc -l)"
 
 # Daemon round trip: the messenger against bare frames on the same emulator.
 iterations=2000

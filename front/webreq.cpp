@@ -14,6 +14,7 @@ unsigned char g_in_use[MAX_WEBREQ_COUNT];
 const WebReqEntry* g_owner[MAX_WEBREQ_COUNT];  // the table a slot's row came from
 int g_count;
 int g_high;  // slots at and above this index have never been used
+int g_free;  // no free slot below this index
 
 WebReqModule g_modules[16];
 int g_module_count;
@@ -27,7 +28,10 @@ int webreq_register(const WebReqEntry* table, int count)
         cgi_debug_log("dispatchreq", 62, "", "[kel debug] WEBREQ exceeded maximum value(MAX_WEBREQ_COUNT)");
         return -1;
     }
-    int slot = 0;
+    // Rows take the lowest free slots in order; the search resumes where the
+    // last row went, so a registration costs time in its rows, not in the
+    // slots already filled.
+    int slot = g_free;
     for (int i = 0; i < count; i++) {
         while (slot < MAX_WEBREQ_COUNT && g_in_use[slot]) slot++;
         if (slot == MAX_WEBREQ_COUNT) break;
@@ -38,6 +42,7 @@ int webreq_register(const WebReqEntry* table, int count)
         if (slot >= g_high) g_high = slot + 1;
         g_count++;
     }
+    g_free = slot;
     return 0;
 }
 
@@ -61,6 +66,7 @@ static void clear_slot(int slot)
     g_owner[slot] = nullptr;
     g_in_use[slot] = 0;
     g_count--;
+    if (slot < g_free) g_free = slot;
 }
 
 int webreq_unregister(const WebReqEntry* table, int count)

@@ -71,18 +71,15 @@ enum NvrModuleOrder {
 template <typename T, size_t N>
 constexpr int table_rows(const T (&)[N]) { return static_cast<int>(N); }
 
-// Registers a module's table before main() and removes it at exit. `table`
-// is a constant array of WebReqEntry, or nullptr for a module that has no
-// codes yet.
+// Registers a module's table before main(). `table` is a constant array of
+// WebReqEntry, or nullptr for a module that has no codes yet. Nothing is
+// removed at exit: the table dies with the process, and a request should
+// not pay for emptying it.
 #define NVR_MODULE_IMPL(id, order, ptr, count)                                        \
     __attribute__((constructor(order))) static void nvr_module_register_##id()       \
     {                                                                                 \
         webreq_note_module(#id, ptr, count, __FILE__);                                       \
         webreq_register(ptr, count);                                                  \
-    }                                                                                 \
-    __attribute__((destructor(order))) static void nvr_module_unregister_##id()      \
-    {                                                                                 \
-        webreq_unregister(ptr, count);                                                \
     }
 
 #define NVR_MODULE(id, order, table) NVR_MODULE_IMPL(id, order, table, table_rows(table))

@@ -201,13 +201,22 @@ int open_db(Db& d, Access a)
     static bool exit_guard = false;
     if (!exit_guard) exit_guard = std::atexit(kxdb_close_all) == 0;
 
-    int flags = SQLITE_OPEN_READWRITE | (a == Access::Create ? SQLITE_OPEN_CREATE : 0);
+    // Every use of a connection holds store_lock(), so SQLite's connection
+    // mutex and its allocation statistics (a global mutex and counters on
+    // every allocation) are pure cost. The setting only takes before SQLite's
+    // first use in the process; later it is refused, harmlessly.
+    static bool configured = false;
+    if (!configured) {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        configured = true;
+    }
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (a == Access::Create ? SQLITE_OPEN_CREATE : 0);
     sqlite3* h = nullptr;
     int rc = sqlite3_open_v2(d.path.c_str(), &h, flags, nullptr);
     if (rc != SQLITE_OK && a == Access::Read) {
         sqlite3_close_v2(h);
         h = nullptr;
-        rc = sqlite3_open_v2(d.path.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+        rc = sqlite3_open_v2(d.path.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     }
     if (rc != SQLITE_OK) {
         fail("cannot open " + d.path, h);

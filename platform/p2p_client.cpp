@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/p2p_client_keys.h"
+#include "platform/p2p_socket.h"
 #include "platform/ssl_cert.h"
 
 struct P2pSocket {
@@ -35,8 +37,6 @@ namespace {
 constexpr int kKeyBits = 2048;
 constexpr int kBlock = kKeyBits / 8;       // encrypted block
 constexpr int kPlainBlock = kBlock - 42;   // OAEP with SHA-1 leaves 214 bytes
-constexpr int kConnectMs = 10000;
-constexpr int kIoSeconds = 15;
 constexpr uint32_t kMaxFrame = 64 * 1024;  // a public key or a message
 
 bool send_all(int fd, const void* data, size_t length)
@@ -80,31 +80,6 @@ bool recv_frame(int fd, std::vector<unsigned char>* out, uint32_t max)
     if (length > max) return false;
     out->resize(length);
     return recv_all(fd, out->data(), length);
-}
-
-void set_timeouts(int fd)
-{
-    struct timeval tv = {kIoSeconds, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-}
-
-// Connects one address within the connect time-out.
-bool connect_within(int fd, const struct sockaddr* addr, socklen_t len)
-{
-    int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
-    int rc = connect(fd, addr, len);
-    if (rc != 0 && errno == EINPROGRESS) {
-        struct pollfd p = {fd, POLLOUT, 0};
-        int n;
-        while ((n = poll(&p, 1, kConnectMs)) < 0 && errno == EINTR) {
-        }
-        int err = 0;
-        socklen_t elen = sizeof err;
-        rc = (n == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &elen) == 0 && err == 0) ? 0 : -1;
-    }
-    return fcntl(fd, F_SETFL, flags) == 0 && rc == 0;
 }
 
 EVP_PKEY* load_key(const char* path)
@@ -186,30 +161,14 @@ P2pSocket* socket_adopt(int fd)
     if (fd < 0) return nullptr;
     P2pSocket* s = new P2pSocket;
     s->fd = fd;
-    set_timeouts(fd);
+    p2p_set_timeouts(fd);
     return s;
 }
 
 int socket_connect(P2pSocket* s, const char* host, int port)
 {
-    if (!s || !host || !*host || port < 1 || port > 65535 || s->fd >= 0) return -1;
-    struct addrinfo hints;
-    std::memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    struct addrinfo* list = nullptr;
-    if (getaddrinfo(host, std::to_string(port).c_str(), &hints, &list) != 0) return -1;
-    for (struct addrinfo* a = list; a; a = a->ai_next) {
-        int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0) continue;
-        if (connect_within(fd, a->ai_addr, a->ai_addrlen)) {
-            set_timeouts(fd);
-            s->fd = fd;
-            break;
-        }
-        close(fd);
-    }
-    freeaddrinfo(list);
+    if (!s || s->fd >= 0) return -1;
+    s->fd = p2p_tcp_connect(host, port);
     return s->fd >= 0 ? 0 : -1;
 }
 
@@ -273,4 +232,40 @@ int p2p_recv(P2pSocket* s, void* buffer, int size)
         got += n;
     }
     return int(got);
+}
+
+bool p2p_peer_key(P2pSocket* s, std::string* der)
+{
+    if (!s || !s->peer) return false;
+    unsigned char* bytes = nullptr;
+    int n = i2d_PUBKEY(s->peer, &bytes);
+    if (n <= 0) return false;
+    der->assign(reinterpret_cast<const char*>(bytes), size_t(n));
+    OPENSSL_free(bytes);
+    return true;
+}
+
+bool p2p_set_peer_key(P2pSocket* s, const std::string& der)
+{
+    if (!s) return false;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(der.data());
+    EVP_PKEY* key = d2i_PUBKEY(nullptr, &p, long(der.size()));
+    ERR_clear_error();
+    if (!key || EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key) != kKeyBits) {
+        EVP_PKEY_free(key);
+        return false;
+    }
+    EVP_PKEY_free(s->peer);
+    s->peer = key;
+    return true;
+}
+
+bool p2p_use_keyfile(P2pSocket* s, const char* path)
+{
+    if (!s) return false;
+    EVP_PKEY* key = load_key(path);
+    if (!key) return false;
+    EVP_PKEY_free(s->own);
+    s->own = key;
+    return true;
 }

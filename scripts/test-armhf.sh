@@ -22,5 +22,12 @@ cmake -S . -B build-armhf -DCMAKE_TOOLCHAIN_FILE=cmake/armhf-toolchain.cmake -DC
       -DNVR_WERROR=ON >/dev/null
 cmake --build build-armhf -j"$(nproc)"
 arm-linux-gnueabihf-strip -o build-armhf/nvr-api.cgi.stripped build-armhf/nvr-api.cgi
-echo "armhf nvr-api.cgi, static and stripped: $(stat -c %s build-armhf/nvr-api.cgi.stripped) bytes"
+# The program the device starts on every request: at most 2 MiB.
+cgi_size=$(stat -c %s build-armhf/nvr-api.cgi.stripped)
+cgi_limit=2097152
+echo "armhf nvr-api.cgi, static and stripped: $cgi_size bytes (limit $cgi_limit)"
+if [ "$cgi_size" -gt "$cgi_limit" ]; then
+  echo "armhf nvr-api.cgi is larger than $cgi_limit bytes" >&2
+  exit 1
+fi
 ctest --test-dir build-armhf -j"$(nproc)" --output-on-failure

@@ -11,6 +11,7 @@
 // replaces the installed certificate only when it holds a certificate whose
 // private key is in the upload too or is the key of the pending request.
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <string>
 
 #include "common/core.h"
@@ -92,11 +92,17 @@ int run_tool(const char* const argv[])
 
 // The CA working directory, made afresh: newcerts, an empty index and the
 // first serial number.
+int remove_entry(const char* path, const struct stat*, int, struct FTW*)
+{
+    std::remove(path);
+    return 0;
+}
+
 void prepare_ca_dir()
 {
-    std::error_code ec;
     std::string ca = nvr_path(kSslCaDir);
-    std::filesystem::remove_all(ca, ec);
+    // Removed depth first, links themselves rather than what they name.
+    nftw(ca.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
     make_dirs(ca + "/newcerts");
     ssl_write_file(ca + "/index.txt", "", 0644);
     ssl_write_file(ca + "/serial", "01\n", 0644);
