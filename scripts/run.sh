@@ -2,10 +2,13 @@
 # Runs the system on this machine: builds it, initialises the store under a
 # root directory of its own, starts the core-daemon emulator and serves the
 # CGI program with lighttpd on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>.
-# Stop with Ctrl-C. Usage: scripts/run.sh [ROOT]   (default: ./run-root)
+# Stop with Ctrl-C. Usage: scripts/run.sh [--fastcgi] [ROOT]   (default: ./run-root)
+# --fastcgi: the same URLs served by two persistent workers (nvr-api.fcgi).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
+conf=lighttpd.conf
+if [ "${1:-}" = "--fastcgi" ]; then conf=lighttpd-fastcgi.conf; shift; fi
 scripts/deps.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
@@ -26,5 +29,6 @@ emu=$!
 trap 'kill $emu 2>/dev/null; wait $emu 2>/dev/null || true' EXIT
 
 sed -e "s|@ROOT@|$root|g" -e "s|@BUILD@|$top/build|g" deploy/lighttpd.conf > "$root/lighttpd.conf"
+sed -e "s|@ROOT@|$root|g" -e "s|@BUILD@|$top/build|g" deploy/lighttpd-fastcgi.conf > "$root/lighttpd-fastcgi.conf"
 echo "serving on http://127.0.0.1:8080/cgi-bin/nvr-api.cgi/<code>  (root $root)"
-lighttpd -D -f "$root/lighttpd.conf"
+lighttpd -D -f "$root/$conf"
