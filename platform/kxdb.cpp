@@ -703,9 +703,13 @@ void kxdb_close_replaced()
 void kxdb_checkpoint_all()
 {
     std::lock_guard<std::recursive_mutex> lock(store_lock());
-    for (auto& d : open_dbs())
-        if (d->h && d->writable)
-            sqlite3_wal_checkpoint_v2(d->h, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    for (auto& d : open_dbs()) {
+        if (!d->h || !d->writable) continue;
+        // Never waits: a database another process holds is left as it is.
+        sqlite3_busy_timeout(d->h, 0);
+        sqlite3_wal_checkpoint_v2(d->h, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_busy_timeout(d->h, kBusyTimeoutMs);
+    }
 }
 
 void kxdb_close_all()

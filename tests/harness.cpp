@@ -408,6 +408,15 @@ void fcgi_length(std::string& out, size_t n)
 
 }  // namespace
 
+namespace {
+std::atomic<int> g_fcgi_limits{0};
+}
+
+void fcgi_limits_active(bool active)
+{
+    g_fcgi_limits += active ? 1 : -1;
+}
+
 bool fcgi_entry_selected()
 {
     const char* v = std::getenv("NVR_TEST_ENTRY");
@@ -571,10 +580,18 @@ RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
         // One worker serves every request of the test, in order, so state
         // one request leaves behind is seen by the next. A worker that died
         // is replaced, as the web server would.
-        if (!fcgi_ || !fcgi_->running())
-            fcgi_ = std::make_unique<FcgiWorker>(root_.at("/fcgi.sock"), std::vector<std::pair<std::string, std::string>>(
-                                                                               e.begin(), e.begin() + 2));
-        return fcgi_->request(e, req.body);
+        const std::vector<std::pair<std::string, std::string>> start_env(e.begin(), e.begin() + 2);
+        // A request under limits, or one made while another is in flight (a
+        // web server runs several workers), gets a worker of its own.
+        if (g_fcgi_limits.load() > 0 || fcgi_busy_.load() > 0) {
+            FcgiWorker extra(root_.at("/fcgi-" + std::to_string(++fcgi_extra_) + ".sock"), start_env);
+            return extra.request(e, req.body);
+        }
+        if (!fcgi_ || !fcgi_->running()) fcgi_ = std::make_unique<FcgiWorker>(root_.at("/fcgi.sock"), start_env);
+        fcgi_busy_++;
+        RunResult r = fcgi_->request(e, req.body);
+        fcgi_busy_--;
+        return r;
     }
     return run_program(built(program), {}, e, req.body);
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -153,6 +154,9 @@ private:
 // program (NVR_TEST_ENTRY=fcgi): one worker per test then serves every
 // request NvrTest::run would have given nvr-api.cgi, in order.
 bool fcgi_entry_selected();
+// Set by run_limited while its programs start under limits: a FastCGI run
+// then gets a worker of its own started under them.
+void fcgi_limits_active(bool active);
 
 // Test fixture: a fresh root, the CGI program, and an emulator that starts on
 // first use.
@@ -200,6 +204,8 @@ private:
     Emulator emu_;
     bool emu_started_ = false;
     std::unique_ptr<FcgiWorker> fcgi_;  // the test's worker (FastCGI runs), ended before the root
+    std::atomic<int> fcgi_busy_{0};     // requests in flight on fcgi_
+    std::atomic<int> fcgi_extra_{0};    // numbers the extra workers' sockets
 };
 
 // The request codes a module registered, in slot order (from nvr-api-codes).
