@@ -104,7 +104,19 @@ rss_of() { awk '/VmRSS/ {print $2}' "/proc/$1/status"; }
 for _ in 1 2 3 4; do curl -s -o /dev/null -d '' "http://127.0.0.1:$port/fcgi/nvr-api.fcgi/2012"; done
 first=""
 for w in $(workers); do first="$first $(rss_of "$w")"; done
-wrk -t1 -c2 -d3600s -s "$mix" "http://127.0.0.1:$port/" | awk '/requests in/ {print "#", $0}'
+# wrk's thread stops at the total, but wrk itself waits out its duration:
+# it is interrupted once the workers have stopped using the processor.
+wrk -t1 -c2 -d3600s -s "$mix" "http://127.0.0.1:$port/" >/dev/null &
+wrk_pid=$!
+cpu() { for w in $(workers); do awk '{print $14 + $15}' "/proc/$w/stat"; done | paste -sd+ | bc; }
+prev=-1
+while kill -0 "$wrk_pid" 2>/dev/null; do
+    sleep 3
+    now=$(cpu)
+    [ "$now" = "$prev" ] && kill -INT "$wrk_pid"
+    prev=$now
+done
+wait "$wrk_pid" 2>/dev/null || true
 last=""
 for w in $(workers); do last="$last $(rss_of "$w")"; done
 printf '| worker RSS over %d requests of 9 codes (KiB, each worker) | last:%s | first:%s | |\n' "$total" "$last" "$first"
