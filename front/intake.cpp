@@ -157,7 +157,9 @@ bool body_left_to_handler(const char* code)
 int road_multipart()
 {
     g_form_pid = getpid();
-    std::atexit(free_form_list);
+    // Once per process: a persistent worker parses many bodies.
+    static const bool exit_hook = std::atexit(free_form_list) == 0;
+    (void)exit_hook;
     if (!body_left_to_handler(g_cgi.path_info)) {
         // A quoted boundary parameter ("boundary=\"x\"") stands for x.
         char boundary[sizeof g_cgi.multipart_boundary];
@@ -175,6 +177,12 @@ int road_multipart()
 }
 
 }  // namespace
+
+void cgi_intake_reset()
+{
+    free_form_list();
+    g_cgi = CgiEnv{};
+}
 
 int cgi_intake_run()
 {

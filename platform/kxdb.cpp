@@ -58,6 +58,8 @@ struct Db {
     bool wal_pending = false;  // created, but the switch to WAL has not succeeded yet
     bool txn = false;          // holds the current request's transaction (BEGIN IMMEDIATE)
     bool txn_refused = false;  // the request's transaction could not be begun: its writes are refused
+    dev_t dev = 0;             // identity of the file the connection opened
+    ino_t ino = 0;
     std::unordered_map<std::string, sqlite3_stmt*> stmts;
     std::unordered_set<std::string> tables;  // tables known to exist
 };
@@ -242,6 +244,10 @@ int open_db(Db& d, Access a)
     d.h = h;
     d.writable = writable;
     d.sync_dir = !exists;
+    if (stat(d.path.c_str(), &st) == 0) {
+        d.dev = st.st_dev;
+        d.ino = st.st_ino;
+    }
     return kOpen;
 }
 
@@ -843,6 +849,28 @@ int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const vo
     }
     for (size_t i = 0; i < indexes.size(); i++) fn(data.data() + i * kind.size, indexes[i], ctx);
     return int(indexes.size());
+}
+
+void kxdb_close_replaced()
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    for (auto& d : open_dbs()) {
+        if (!d->h) continue;
+        struct stat st;
+        if (stat(d->path.c_str(), &st) != 0 || st.st_dev != d->dev || st.st_ino != d->ino) close_db(*d);
+    }
+}
+
+void kxdb_checkpoint_all()
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    for (auto& d : open_dbs()) {
+        if (!d->h || !d->writable) continue;
+        // Never waits: a database another process holds is left as it is.
+        sqlite3_busy_timeout(d->h, 0);
+        sqlite3_wal_checkpoint_v2(d->h, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        sqlite3_busy_timeout(d->h, kBusyTimeoutMs);
+    }
 }
 
 void kxdb_close_all()

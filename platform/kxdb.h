@@ -92,6 +92,15 @@ int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const vo
 // Closes every open database (tools and tests); a request's transactions are
 // committed first.
 void kxdb_close_all();
+// Closes the connections whose database file was replaced (another file now
+// has its name) or deleted since they opened it; the next call opens the
+// file now there. A process that lives across requests calls it before each.
+void kxdb_close_replaced();
+// Copies the write-ahead logs of the open connections into their databases
+// and empties them, as closing them would: a process that keeps its
+// connections calls it when it goes idle, so that a database file replaced
+// meanwhile is never read together with an old file's log.
+void kxdb_checkpoint_all();
 
 // ---- request scope ----
 //

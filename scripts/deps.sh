@@ -7,6 +7,9 @@ set -euo pipefail
 want=(cmake g++ make pkg-config libjson-c-dev libsqlite3-dev libgtest-dev libssl-dev)
 # ffprobe reads the downloaded AVI files in the tests.
 want+=(ffmpeg)
+# The FastCGI entry: libfcgi; cgi-fcgi (libfcgi-bin) and spawn-fcgi start and
+# try a worker by hand.
+want+=(libfcgi-dev libfcgi-bin spawn-fcgi)
 case "${1:-build}" in
   run|all|web) want+=(lighttpd curl); command -v npm >/dev/null || want+=(nodejs npm) ;;&
   all|web) want+=(chromium) ;;

@@ -399,6 +399,195 @@ static void record_reply(const CgiRequest& req, const RunResult& r)
       << r.out.substr(0, 1 << 20);
 }
 
+// ---- FastCGI worker ----
+
+namespace {
+
+enum : uint8_t { kFcgiBegin = 1, kFcgiEnd = 3, kFcgiParams = 4, kFcgiStdin = 5, kFcgiStdout = 6, kFcgiStderr = 7 };
+
+void fcgi_record(std::string& out, uint8_t type, const char* data, size_t len)
+{
+    const uint8_t head[8] = {1, type, 0, 1, uint8_t(len >> 8), uint8_t(len), 0, 0};
+    out.append(reinterpret_cast<const char*>(head), 8);
+    out.append(data, len);
+}
+
+// A stream's content in records of at most 65,535 bytes, then its empty end.
+void fcgi_stream(std::string& out, uint8_t type, const std::string& data)
+{
+    for (size_t off = 0; off < data.size(); off += 65535)
+        fcgi_record(out, type, data.data() + off, std::min<size_t>(65535, data.size() - off));
+    fcgi_record(out, type, nullptr, 0);
+}
+
+void fcgi_length(std::string& out, size_t n)
+{
+    if (n < 128) {
+        out += char(n);
+    } else {
+        out += char(0x80 | (n >> 24));
+        out += char(n >> 16);
+        out += char(n >> 8);
+        out += char(n);
+    }
+}
+
+}  // namespace
+
+namespace {
+std::atomic<int> g_fcgi_limits{0};
+}
+
+void fcgi_limits_active(bool active)
+{
+    g_fcgi_limits += active ? 1 : -1;
+}
+
+bool fcgi_entry_selected()
+{
+    const char* v = std::getenv("NVR_TEST_ENTRY");
+    return v && std::strcmp(v, "fcgi") == 0;
+}
+
+FcgiWorker::FcgiWorker(const std::string& socket_path, const std::vector<std::pair<std::string, std::string>>& env)
+    : socket_(socket_path)
+{
+    unlink(socket_.c_str());
+    int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", socket_.c_str());
+    if (s < 0 || bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(s, 16) != 0) {
+        if (s >= 0) close(s);
+        return;
+    }
+    std::vector<std::string> envs;
+    for (auto& kv : env) envs.push_back(kv.first + "=" + kv.second);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(s, 0);  // FCGI_LISTENSOCK_FILENO
+        int null_fd = open("/dev/null", O_WRONLY);
+        if (null_fd >= 0) dup2(null_fd, 1);
+        std::vector<char*> envp;
+        for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        exec_program(built("nvr-api.fcgi"), {}, envp.data());
+    }
+    close(s);
+    pid_ = pid;
+}
+
+bool FcgiWorker::running()
+{
+    if (pid_ <= 0) return false;
+    int st = 0;
+    if (waitpid(pid_, &st, WNOHANG) == pid_) pid_ = -1;
+    return pid_ > 0;
+}
+
+int FcgiWorker::stop()
+{
+    if (pid_ <= 0) return -1;
+    kill(pid_, SIGTERM);
+    int st = 0;
+    long deadline = now_ms() + 10000;
+    while (waitpid(pid_, &st, WNOHANG) == 0) {
+        if (now_ms() > deadline) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &st, 0);
+            pid_ = -1;
+            return -1;
+        }
+        struct timespec ts{0, 5000000};
+        nanosleep(&ts, nullptr);
+    }
+    pid_ = -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+}
+
+RunResult FcgiWorker::request(const std::vector<std::pair<std::string, std::string>>& params, const std::string& input,
+                              int timeout_ms)
+{
+    RunResult r;
+    signal(SIGPIPE, SIG_IGN);
+    int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", socket_.c_str());
+    if (s < 0 || connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        if (s >= 0) close(s);
+        return r;
+    }
+    // Begin (responder, connection closed after the request), parameters
+    // (a later variable of the same name replaces an earlier one), body.
+    std::string out;
+    const char begin[8] = {0, 1, 0, 0, 0, 0, 0, 0};
+    fcgi_record(out, kFcgiBegin, begin, sizeof begin);
+    std::string pairs;
+    for (size_t i = 0; i < params.size(); i++) {
+        bool replaced = false;
+        for (size_t j = i + 1; j < params.size() && !replaced; j++) replaced = params[j].first == params[i].first;
+        if (replaced) continue;
+        fcgi_length(pairs, params[i].first.size());
+        fcgi_length(pairs, params[i].second.size());
+        pairs += params[i].first + params[i].second;
+    }
+    fcgi_stream(out, kFcgiParams, pairs);
+    fcgi_stream(out, kFcgiStdin, input);
+    fcntl(s, F_SETFL, O_NONBLOCK);
+
+    size_t sent = 0;
+    std::string in;
+    bool ended = false, open_in = true;
+    long deadline = now_ms() + timeout_ms;
+    char buf[65536];
+    while (open_in && !ended) {
+        struct pollfd p{s, short(POLLIN | (sent < out.size() ? POLLOUT : 0)), 0};
+        long left = deadline - now_ms();
+        if (left <= 0) {
+            r.timed_out = true;
+            break;
+        }
+        if (poll(&p, 1, int(left)) < 0 && errno != EINTR) break;
+        if ((p.revents & POLLOUT) && sent < out.size()) {
+            ssize_t k = send(s, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
+            if (k > 0) sent += size_t(k);
+        }
+        if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
+            ssize_t k = read(s, buf, sizeof buf);
+            if (k > 0) in.append(buf, size_t(k));
+            else if (k == 0 || errno != EAGAIN) open_in = false;
+        }
+        // Whole records: standard output, standard error, the end.
+        size_t used = 0;
+        while (in.size() - used >= 8) {
+            const auto* h = reinterpret_cast<const unsigned char*>(in.data() + used);
+            size_t len = size_t(h[4]) << 8 | h[5], total = 8 + len + h[6];
+            if (in.size() - used < total) break;
+            const char* body = in.data() + used + 8;
+            if (h[1] == kFcgiStdout) r.out.append(body, len);
+            if (h[1] == kFcgiStderr) r.err.append(body, len);
+            if (h[1] == kFcgiEnd && len >= 4) {
+                const auto* b = reinterpret_cast<const unsigned char*>(body);
+                r.status = int(b[3]);  // as an exit status: the low byte
+                ended = true;
+            }
+            used += total;
+        }
+        in.erase(0, used);
+    }
+    close(s);
+    if (!ended && !r.timed_out) {
+        // No end record: the worker died (its signal, as a CGI run reports it).
+        for (int i = 0; i < 200 && running(); i++) {
+            struct timespec ts{0, 5000000};
+            nanosleep(&ts, nullptr);
+        }
+        if (pid_ <= 0) r.status = 128 + SIGKILL;
+    }
+    return r;
+}
+
 RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
 {
     std::vector<std::pair<std::string, std::string>> e{
@@ -413,7 +602,26 @@ RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
     if (req.set_content_length) e.push_back({"CONTENT_LENGTH", std::to_string(req.body.size())});
     for (auto& kv : env) e.push_back(kv);
     for (auto& kv : req.env) e.push_back(kv);
-    RunResult r = run_program(built(program), {}, e, req.body);
+    RunResult r;
+    if (program == "nvr-api.cgi" && fcgi_entry_selected()) {
+        // One worker serves every request of the test, in order, so state
+        // one request leaves behind is seen by the next. A worker that died
+        // is replaced, as the web server would.
+        const std::vector<std::pair<std::string, std::string>> start_env(e.begin(), e.begin() + 2);
+        // A request under limits, or one made while another is in flight (a
+        // web server runs several workers), gets a worker of its own.
+        if (g_fcgi_limits.load() > 0 || fcgi_busy_.load() > 0) {
+            FcgiWorker extra(root_.at("/fcgi-" + std::to_string(++fcgi_extra_) + ".sock"), start_env);
+            r = extra.request(e, req.body);
+        } else {
+            if (!fcgi_ || !fcgi_->running()) fcgi_ = std::make_unique<FcgiWorker>(root_.at("/fcgi.sock"), start_env);
+            fcgi_busy_++;
+            r = fcgi_->request(e, req.body);
+            fcgi_busy_--;
+        }
+    } else {
+        r = run_program(built(program), {}, e, req.body);
+    }
     if (program == "nvr-api.cgi") record_reply(req, r);
     return r;
 }

@@ -12,9 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -125,6 +127,37 @@ private:
     int pid_ = -1;
 };
 
+// The FastCGI entry (nvr-api.fcgi) as one worker listening on a socket under
+// ROOT, started with `env` as its environment; request() sends one request
+// as a web server would (the variables as parameters, `input` as the body)
+// and returns what a CGI run returns: the reply, and the request's
+// application status as the exit status (128 + signal when the worker died).
+class FcgiWorker {
+public:
+    FcgiWorker(const std::string& socket_path, const std::vector<std::pair<std::string, std::string>>& env);
+    ~FcgiWorker() { stop(); }
+    FcgiWorker(const FcgiWorker&) = delete;
+    FcgiWorker& operator=(const FcgiWorker&) = delete;
+    RunResult request(const std::vector<std::pair<std::string, std::string>>& params, const std::string& input,
+                      int timeout_ms = 60000);
+    bool running();
+    // SIGTERM, then the exit status (killed after 10 s: -1).
+    int stop();
+    int pid() const { return pid_; }
+
+private:
+    std::string socket_;
+    int pid_ = -1;
+};
+
+// True when the end-to-end tests run the FastCGI entry instead of the CGI
+// program (NVR_TEST_ENTRY=fcgi): one worker per test then serves every
+// request NvrTest::run would have given nvr-api.cgi, in order.
+bool fcgi_entry_selected();
+// Set by run_limited while its programs start under limits: a FastCGI run
+// then gets a worker of its own started under them.
+void fcgi_limits_active(bool active);
+
 // Test fixture: a fresh root, the CGI program, and an emulator that starts on
 // first use.
 class NvrTest : public ::testing::Test {
@@ -170,6 +203,9 @@ private:
     TempRoot root_;
     Emulator emu_;
     bool emu_started_ = false;
+    std::unique_ptr<FcgiWorker> fcgi_;  // the test's worker (FastCGI runs), ended before the root
+    std::atomic<int> fcgi_busy_{0};     // requests in flight on fcgi_
+    std::atomic<int> fcgi_extra_{0};    // numbers the extra workers' sockets
 };
 
 // The request codes a module registered, in slot order (from nvr-api-codes).

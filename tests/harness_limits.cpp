@@ -52,6 +52,7 @@ RunResult run_limited(const RunLimits& limits, const std::function<RunResult()>&
         if (!limited) ADD_FAILURE() << "cannot set the file-size limit";
     }
     RunResult result;
+    fcgi_limits_active(true);
     if (limits.obey_file_modes) {
         std::thread t([&] {
             if (!drop_dac_capabilities()) {
@@ -64,6 +65,7 @@ RunResult run_limited(const RunLimits& limits, const std::function<RunResult()>&
     } else {
         result = start();
     }
+    fcgi_limits_active(false);
     if (limited) setrlimit(RLIMIT_FSIZE, &saved);
     return result;
 }
