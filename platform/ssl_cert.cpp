@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -182,6 +183,21 @@ bool ssl_make_key(std::string* key_pem)
     return ok;
 }
 
+// Sets a certificate time from its UTC text ("YYYYMMDDHHMMSSZ"). No time_t
+// crosses into the library: on 32-bit ARM it is built with a 32-bit time_t
+// while this program uses a 64-bit one, so ASN1_TIME_set would read the
+// wrong register.
+static bool set_time(ASN1_TIME* field, time_t when)
+{
+    struct tm tm{};
+    char text[32];
+    if (!gmtime_r(&when, &tm) ||
+        std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02dZ", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                      tm.tm_hour, tm.tm_min, tm.tm_sec) >= int(sizeof text))
+        return false;
+    return ASN1_TIME_set_string_X509(field, text) == 1;
+}
+
 bool ssl_make_self_signed(const std::string& key_pem, const SslSubject& subject, time_t not_before,
                           time_t not_after, std::string* cert_pem, SslCertInfo* info)
 {
@@ -191,8 +207,8 @@ bool ssl_make_self_signed(const std::string& key_pem, const SslSubject& subject,
     Own<X509> x(X509_new());
     Own<BIO> bio(BIO_new(BIO_s_mem()));
     if (key && name && x && bio && not_after > not_before && X509_set_version(x.get(), 2) == 1 &&
-        random_serial(x.get()) && ASN1_TIME_set(X509_getm_notBefore(x.get()), not_before) &&
-        ASN1_TIME_set(X509_getm_notAfter(x.get()), not_after) && X509_set_subject_name(x.get(), name.get()) == 1 &&
+        random_serial(x.get()) && set_time(X509_getm_notBefore(x.get()), not_before) &&
+        set_time(X509_getm_notAfter(x.get()), not_after) && X509_set_subject_name(x.get(), name.get()) == 1 &&
         X509_set_issuer_name(x.get(), name.get()) == 1 && X509_set_pubkey(x.get(), key.get()) == 1 &&
         add_alt_name(x.get(), subject.common_name) && X509_sign(x.get(), key.get(), EVP_sha256()) > 0 &&
         PEM_write_bio_X509(bio.get(), x.get()) == 1 && bio_text(bio.get(), cert_pem)) {
