@@ -327,6 +327,14 @@ TEST_F(PageTextTest, LanguagesSideFileIsNeverWrittenThrough)
     EXPECT_TRUE(S_ISREG(st.st_mode));
 }
 
+TEST_F(PageTextTest, ListThatCannotBeWrittenIsAnsweredAsAnError)
+{
+    // The language directory is a plain file: nothing can be written there.
+    root().write_file("/opt/app/www/webfile/placeholder", "");
+    ASSERT_EQ(rename(root().at("/opt/app/www/webfile/placeholder").c_str(), root().at(kLangDir).c_str()), 0);
+    EXPECT_EQ(post("/1001", "{\"lang\":[\"en\"]}").out, "Content-type: text/plain\r\n\r\nERROR");
+}
+
 TEST_F(PageTextTest, ConcurrentReplacementsLeaveOneWholeList)
 {
     std::vector<std::string> lists;

@@ -609,15 +609,17 @@ RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
         // is replaced, as the web server would.
         const std::vector<std::pair<std::string, std::string>> start_env(e.begin(), e.begin() + 2);
         // A request under limits, or one made while another is in flight (a
-        // web server runs several workers), gets a worker of its own.
-        if (g_fcgi_limits.load() > 0 || fcgi_busy_.load() > 0) {
+        // web server runs several workers), gets a worker of its own. The
+        // test's worker is taken under its lock, so two requests started at
+        // once never both start (or replace) it.
+        std::unique_lock<std::mutex> own(fcgi_mutex_, std::defer_lock);
+        if (g_fcgi_limits.load() == 0) own.try_lock();
+        if (!own.owns_lock()) {
             FcgiWorker extra(root_.at("/fcgi-" + std::to_string(++fcgi_extra_) + ".sock"), start_env);
             r = extra.request(e, req.body);
         } else {
             if (!fcgi_ || !fcgi_->running()) fcgi_ = std::make_unique<FcgiWorker>(root_.at("/fcgi.sock"), start_env);
-            fcgi_busy_++;
             r = fcgi_->request(e, req.body);
-            fcgi_busy_--;
         }
     } else {
         r = run_program(built(program), {}, e, req.body);

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -204,7 +205,7 @@ private:
     Emulator emu_;
     bool emu_started_ = false;
     std::unique_ptr<FcgiWorker> fcgi_;  // the test's worker (FastCGI runs), ended before the root
-    std::atomic<int> fcgi_busy_{0};     // requests in flight on fcgi_
+    std::mutex fcgi_mutex_;             // held by the one request in flight on fcgi_
     std::atomic<int> fcgi_extra_{0};    // numbers the extra workers' sockets
 };
 

@@ -160,8 +160,9 @@ int languages_set(const char* request)
     unlink(side.c_str());
     int fd = open(side.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
+        CGI_LOG("%s: %s", side.c_str(), std::strerror(errno));
         lockfile_release(lock);
-        return 0;
+        return cgi_reply(kReplyText, "ERROR");
     }
     const bool written = write_all(fd, request, std::strlen(request)) && write_all(fd, "\n", 1) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
