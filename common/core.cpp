@@ -113,6 +113,12 @@ int core_wait_polls(u32 code)
 
 int core_request(KxReplyCallback callback, u32 code, u32 length, const void* payload, int no_wait)
 {
+    return core_request_with(callback, nullptr, code, length, payload, no_wait);
+}
+
+int core_request_with(KxReplyCallback callback, void* context, u32 code, u32 length, const void* payload,
+                      int no_wait)
+{
     if (!callback) return -1;
     // The request's store writes are committed before the daemon hears of
     // them (and the write lock is not held while waiting on it); after a
@@ -129,7 +135,7 @@ int core_request(KxReplyCallback callback, u32 code, u32 length, const void* pay
     const std::string path =
         socket_override().empty() ? nvr_path("/var/run/kxsocket") : socket_override();
 
-    g_handle = kx_sock_init(callback, nullptr, kConnectTries, path.c_str());
+    g_handle = kx_sock_init(callback, context, kConnectTries, path.c_str());
     core_reply_done = 0;
     // A payload over the frame limit can never be sent: no reply to wait for.
     if (length > kKxMaxPayload) return 0;
@@ -149,7 +155,7 @@ int core_request(KxReplyCallback callback, u32 code, u32 length, const void* pay
             if (elapsed_ms(start) >= kReconnectWindowMs) break;
             pause_ms(kSendPauseMs);
             kx_sock_uninit(g_handle);
-            g_handle = kx_sock_init(callback, nullptr, kConnectTries, path.c_str());
+            g_handle = kx_sock_init(callback, context, kConnectTries, path.c_str());
         } else {
             pause_ms(kSendPauseMs);
         }
@@ -204,6 +210,24 @@ int core_reply_status_text(void*, int status, const char* data_text)
     if (data_text && n >= 0 && size_t(n) < sizeof text)
         std::snprintf(text + n, sizeof text - size_t(n), ", data:[%s]", data_text);
     cgi_reply(kReplyText, text);
+    core_reply_finish(1);
+    return 0;
+}
+
+int core_reply_int(const CoreIntReply& reply, const KxFrameHeader* header, const void* payload)
+{
+    if (!header || !payload) return 0;
+    if (header->length < 4) {
+        cgi_reply_error(kReplyJson);
+        core_reply_finish(1);
+        return 0;
+    }
+    const auto* p = static_cast<const unsigned char*>(payload);
+    const int32_t value = int32_t(u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24);
+    json_object* obj = json_object_new_object();
+    json_object_object_add(obj, reply.key, json_object_new_int(value));
+    cgi_reply(kReplyJson, json_object_to_json_string(obj));
+    json_object_put(obj);
     core_reply_finish(1);
     return 0;
 }

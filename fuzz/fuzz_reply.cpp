@@ -1,14 +1,17 @@
-// Each module's reply callback fed reply frames as the socket library hands
-// them over: a reply code and a payload of the header's length (followed by
-// one zero byte), whatever the code expects.
+// Each reply formatter fed reply frames as the socket library hands them
+// over, through the answer its handler asks with (see core_ask): one of the
+// reply codes the answer lists (or, now and then, any code, which the answer
+// must ignore) and a payload of the header's length (followed by one zero
+// byte), whatever the code expects. A formatter that takes a request context
+// gets a fresh zeroed one.
 //
-// Input: callback selector byte, payload mode byte, reply code (32-bit
-// little-endian), then the payload bytes. Modes: the bytes as they are; an
-// empty payload; the bytes zero-extended to an oversize payload; no payload
-// at all (the callback must then do nothing).
+// Input: formatter selector byte, payload mode byte, reply code selector
+// (32-bit little-endian), then the payload bytes. Modes: the bytes as they
+// are; an empty payload; the bytes zero-extended to an oversize payload; no
+// payload at all (the formatter must then not run).
 //
-// To fuzz a new module's callback, add one line to kCallbacks (and include
-// its header).
+// To fuzz a new formatter, add one line to kFormatters (and include its
+// header).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,24 +34,59 @@
 
 namespace {
 
-struct Callback {
+struct Formatter {
     const char* name;
-    KxReplyCallback fn;
+    int (*answer)(u32 code_selector, const KxFrameHeader* header, const void* payload);
 };
 
-const Callback kCallbacks[] = {
-    {"system_reply", system_reply},
-    {"camera_reply", camera_reply},
-    {"video_reply", video_reply},
-    {"network_reply", network_reply},
-    {"playback_reply", playback_reply},
-    {"ptz_reply", ptz_reply},
-    {"storage_reply", storage_reply},
-    {"alarm_reply", alarm_reply},
-    {"record_reply", record_reply},
-    {"status_reply", status_reply},
+// Runs formatter F through its answer for `codes`. Bit 31 of the selector
+// keeps the fuzzed code as it is; otherwise it picks one of the codes.
+template <auto F, u32... Codes>
+int plain(u32 selector, const KxFrameHeader* header, const void* payload)
+{
+    const u32 codes[] = {Codes...};
+    KxFrameHeader h = *header;
+    if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
+    const CoreAnswer a = core_answer<F>({Codes...});
+    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+}
+template <auto F, typename Ctx, u32... Codes>
+int with_context(u32 selector, const KxFrameHeader* header, const void* payload)
+{
+    const u32 codes[] = {Codes...};
+    KxFrameHeader h = *header;
+    if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
+    Ctx context{};
+    const CoreAnswer a = core_answer<F>(context, {Codes...});
+    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+}
+
+template <KxReplyCallback C>
+int module(u32, const KxFrameHeader* header, const void* payload)
+{
+    return C(nullptr, header, payload);
+}
+
+const Formatter kFormatters[] = {
+    {"core_reply_int", with_context<core_reply_int, const CoreIntReply, 8361, 6271>},
+    {"ptz_camera_param_reply", plain<ptz_camera_param_reply, 8226>},
+    {"ptz_preset_list_reply", plain<ptz_preset_list_reply, 6265, 6268>},
+    {"ptz_status_read_reply", plain<ptz_status_read_reply, 6270>},
+    {"ptz_channel_status_reply", with_context<ptz_channel_status_reply, int, 8363>},
+    {"ptz_port_check_reply", plain<ptz_port_check_reply, 6262>},
+    // Formatters of the modules not yet asking through core_ask: their
+    // module callbacks (one formatter per reply code).
+    {"system_reply", module<system_reply>},
+    {"camera_reply", module<camera_reply>},
+    {"video_reply", module<video_reply>},
+    {"network_reply", module<network_reply>},
+    {"playback_reply", module<playback_reply>},
+    {"storage_reply", module<storage_reply>},
+    {"alarm_reply", module<alarm_reply>},
+    {"record_reply", module<record_reply>},
+    {"status_reply", module<status_reply>},
 };
-constexpr size_t kCallbackCount = sizeof kCallbacks / sizeof kCallbacks[0];
+constexpr size_t kFormatterCount = sizeof kFormatters / sizeof kFormatters[0];
 
 void setup_once()
 {
@@ -68,9 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     setup_once();
     FuzzInput in(data, size);
-    const Callback& cb = kCallbacks[in.byte() % kCallbackCount];
+    const Formatter& f = kFormatters[in.byte() % kFormatterCount];
     uint8_t mode = in.byte();
-    KxFrameHeader h{kKxMagic, kKxVersion, 1, in.u32(), 0, 0};
+    const u32 selector = in.u32();
+    KxFrameHeader h{kKxMagic, kKxVersion, 1, selector, 0, 0};
     std::string bytes = in.rest();
 
     size_t length = bytes.size();
@@ -92,10 +131,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     core_reply_done = 0;
     if ((mode & 3) == 3) {
-        cb.fn(nullptr, &h, nullptr);
-        FUZZ_CHECK(core_reply_done == 0, std::string(cb.name) + " acted on a null payload");
+        f.answer(selector, &h, nullptr);
+        FUZZ_CHECK(core_reply_done == 0, std::string(f.name) + " acted on a null payload");
     } else {
-        cb.fn(nullptr, &h, payload);
+        f.answer(selector, &h, payload);
     }
     std::fflush(stdout);
     std::free(payload);

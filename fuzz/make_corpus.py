@@ -227,30 +227,40 @@ def frame_seeds():
     write("fuzz_frame", "sync", frame(0x7FFF0000, flags=1))
 
 
-# ---- reply callbacks ----
+# ---- reply formatters ----
+
+REPLY_PAYLOADS = [(0, b"\0\0\0\0"), (0, b"\1\0\0\0"), (0, b"\1\0"), (0, b"\0" * 600),
+                  (1, b""), (2 | 4 * 3, b"\1"), (3, b"\0\0\0\0")]
+
 
 def reply_seeds():
-    # Input: callback selector (its row in fuzz_reply.cpp's table), mode,
-    # reply code, payload. One set per reply code of every module's routes.
+    # Input: formatter selector (its row in fuzz_reply.cpp's table), mode,
+    # code selector, payload. A row asking through an answer lists its reply
+    # codes in its template arguments and the selector picks one of them; a
+    # module callback row takes the selector as the code, one set per reply
+    # code of the module's routes.
     table = open(os.path.join(HERE, "fuzz_reply.cpp")).read()
-    rows = re.findall(r'\{"(\w+)", (\w+)\}', table[table.index("kCallbacks[]"):])
-    selector = {fn: i for i, (_, fn) in enumerate(rows)}
+    rows = re.findall(r'\{"(\w+)", (\w+)<([^>]*)>\}', table[table.index("kFormatters[]"):])
+    routes = {}
     for dirpath, _, files in os.walk(os.path.join(SRC, "handlers")):
         for f in sorted(files):
             if not f.endswith("_module.cpp"):
                 continue
             text = open(os.path.join(dirpath, f), encoding="utf-8", errors="replace").read()
-            cbs = [c for c in re.findall(r"^int (\w+_reply)\(void\*", text, re.M) if c in selector]
-            if not cbs:
-                continue
-            codes = set()
-            for block in re.findall(r"ReplyRoute \w+\[\] = \{(.*?)\};", text, re.S):
-                codes.update(int(c) for c in re.findall(r"\{(\d+),", block))
-            for code in sorted(codes):
-                for mode, payload in [(0, b"\0\0\0\0"), (0, b"\1\0\0\0"), (0, b"\1\0"), (0, b"\0" * 600),
-                                      (1, b""), (2 | 4 * 3, b"\1"), (3, b"\0\0\0\0")]:
-                    write("fuzz_reply", "%s-%d-%d" % (cbs[0], code, mode),
-                          bytes([selector[cbs[0]], mode]) + struct.pack("<I", code) + payload)
+            for cb in re.findall(r"^int (\w+_reply)\(void\*", text, re.M):
+                codes = set()
+                for block in re.findall(r"ReplyRoute \w+\[\] = \{(.*?)\};", text, re.S):
+                    codes.update(int(c) for c in re.findall(r"\{(\d+),", block))
+                routes[cb] = sorted(codes)
+    for index, (name, kind, args) in enumerate(rows):
+        if kind == "module":
+            selectors = routes.get(args.strip(), [])
+        else:
+            selectors = range(len([a for a in args.split(",") if a.strip().isdigit()]))
+        for sel in selectors:
+            for mode, payload in REPLY_PAYLOADS:
+                write("fuzz_reply", "%s-%d-%d" % (name, sel, mode),
+                      bytes([index, mode]) + struct.pack("<I", sel) + payload)
 
 
 if __name__ == "__main__":

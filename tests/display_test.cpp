@@ -2,6 +2,7 @@
 // to end through the CGI program, the store and the emulator.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -331,6 +332,7 @@ TEST_F(PageTextTest, ListThatCannotBeWrittenIsAnsweredAsAnError)
 {
     // The language directory is a plain file: nothing can be written there.
     root().write_file("/opt/app/www/webfile/placeholder", "");
+    std::filesystem::remove_all(root().at(kLangDir));
     ASSERT_EQ(rename(root().at("/opt/app/www/webfile/placeholder").c_str(), root().at(kLangDir).c_str()), 0);
     EXPECT_EQ(post("/1001", "{\"lang\":[\"en\"]}").out, "Content-type: text/plain\r\n\r\nERROR");
 }

@@ -3,9 +3,6 @@
 
 #include "platform/kxsocket.h"
 
-// The PTZ module's reply callback (one formatter per reply code).
-int ptz_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // PTZ control.
 int ptz_move(const char* request);            // "/5000"
 int ptz_preset(const char* request);          // "/5001"
@@ -31,10 +28,11 @@ int ptz_tour_write(const char* request);       // "/6055"
 int ptz_fish_tour_write(const char* request);  // "/6056"
 int ptz_tour_clear(const char* request);       // "/6057"
 
-int ptz_camera_param_reply(const KxFrameHeader* header, const void* payload);  // 8226
-int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload);   // 6265, 6268
-int ptz_status_read_reply(const KxFrameHeader* header, const void* payload);   // 6270
-int ptz_status_write_reply(const KxFrameHeader* header, const void* payload);  // 6271
-int ptz_command_reply(const KxFrameHeader* header, const void* payload);       // 8361
-int ptz_channel_status_reply(const KxFrameHeader* header, const void* payload);  // 8363
-int ptz_port_check_reply(const KxFrameHeader* header, const void* payload);     // 6262
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int ptz_camera_param_reply(const KxFrameHeader* header, const void* payload);
+int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload);
+int ptz_status_read_reply(const KxFrameHeader* header, const void* payload);
+// Context: the channel of the "/5010" request.
+int ptz_channel_status_reply(const int& channel, const KxFrameHeader* header, const void* payload);
+int ptz_port_check_reply(const KxFrameHeader* header, const void* payload);

@@ -152,7 +152,7 @@ int ptz_port_check(const char* request)
     JsonPtr req = parse_channel_request(request, "camId", &channel);
     if (!req) return 0;
     i32 c = channel;
-    core_query(ptz_reply, kMsgPtzPortCheck, &c, sizeof c, kReplyText);
+    core_ask<ptz_port_check_reply>(kMsgPtzPortCheck, &c, sizeof c, kReplyText, {kReplyPtzPortCheck});
     return 0;
 }
 

@@ -11,6 +11,7 @@ constexpr int kPtzSerialChannels = 16;  // channels that can have a serial PTZ h
 constexpr u32 kMsgPtzPortChanged = 1252;  // 4 bytes: the channel
 constexpr u32 kMsgPtzTourClear = 1257;    // PtzTour
 constexpr u32 kMsgPtzPortCheck = 1262;    // 4 bytes: the channel; reply 6262 {int32 value}
+constexpr u32 kReplyPtzPortCheck = 6262;
 constexpr u32 kMsgPtzTourPoints = 1264;   // PtzTourPointsMsg
 constexpr u32 kMsgPtzFishTour = 1269;     // PtzFishTourMsg
 

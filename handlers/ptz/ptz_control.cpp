@@ -3,6 +3,7 @@
 // request becomes a core message; the core daemon steers the camera.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -19,9 +20,6 @@ constexpr int kActionSetPreset = 22;
 constexpr int kActionAutoFocusMove = 21, kActionAutoFocus = 12;
 constexpr size_t kPresetNameMax = 30;      // in the action payload
 constexpr size_t kFishPresetNameMax = 31;  // in the fisheye preset parameter
-
-// Channel of the "/5010" request, for its formatter.
-int g_status_channel = 0;
 
 void send_ptz_log(int param_type, int channel)
 {
@@ -53,7 +51,7 @@ void send_camera_param(int channel, const char* param, const char* value)
     set_text(p.page, "vsetting.html");
     set_text(p.param, param);
     set_text(p.value, value);
-    core_query(ptz_reply, kMsgCameraParam, &p, sizeof p, kReplyText);
+    core_ask<ptz_camera_param_reply>(kMsgCameraParam, &p, sizeof p, kReplyText, {kReplyCameraParam});
 }
 
 void push_speed(int channel, int speed)
@@ -103,24 +101,6 @@ JsonPtr parse_channel_query(const char* request, const char* key, int* channel)
         return nullptr;
     }
     return req;
-}
-
-// First 32-bit value of a reply; false when the reply is too short.
-bool reply_value(const KxFrameHeader* header, const void* payload, i32* out)
-{
-    return record_at(payload, header->length, 0, out);
-}
-
-// Replies the reply's value as the one member `key`.
-int value_reply(const KxFrameHeader* header, const void* payload, const char* key)
-{
-    i32 value;
-    if (!reply_value(header, payload, &value)) return 0;
-    JsonPtr o = jobject();
-    jadd(o.get(), key, value);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
 }
 
 }  // namespace
@@ -206,10 +186,10 @@ int ptz_preset_list(const char* request)
     int channel = jint(r, "chn");
     if (jint(r, "fisheyeType") != 0) {
         PtzPair p{channel, jint(r, "streamId")};
-        core_query(ptz_reply, kMsgPtzFishPresetList, &p, sizeof p, kReplyJson);
+        core_ask<ptz_preset_list_reply>(kMsgPtzFishPresetList, &p, sizeof p, kReplyJson, {kReplyPtzFishPresetList});
     } else {
         i32 c = channel;
-        core_query(ptz_reply, kMsgPtzPresetList, &c, sizeof c, kReplyJson);
+        core_ask<ptz_preset_list_reply>(kMsgPtzPresetList, &c, sizeof c, kReplyJson, {kReplyPtzPresetList});
     }
     return 0;
 }
@@ -255,7 +235,7 @@ int ptz_command(const char* request)
     JsonPtr req = parse_channel_query(request, "chnid", &channel);
     if (!req) return 0;
     PtzPair p{channel, jint(req.get(), "ptzCmd")};
-    core_query(ptz_reply, kMsgPtzCommand, &p, sizeof p, kReplyJson);
+    core_ask<core_reply_int>(kMsgPtzCommand, &p, sizeof p, kCoreResReply, kReplyJson, {kReplyPtzCommand});
     send_ptz_log(kLogSetting, channel);
     return 0;
 }
@@ -265,9 +245,9 @@ int ptz_channel_status(const char* request)
     int channel = 0;
     JsonPtr req = parse_channel_query(request, "chnid", &channel);
     if (!req) return 0;
-    g_status_channel = channel;
     i32 c = channel;
-    core_query(ptz_reply, kMsgPtzChannelStatus, &c, sizeof c, kReplyJson);
+    core_ask<ptz_channel_status_reply>(kMsgPtzChannelStatus, &c, sizeof c, channel, kReplyJson,
+                                       {kReplyPtzChannelStatus});
     return 0;
 }
 
@@ -277,7 +257,7 @@ int ptz_status_read(const char* request)
     JsonPtr req = parse_channel_query(request, "chnId", &channel);
     if (!req) return 0;
     i32 c = channel;
-    core_query(ptz_reply, kMsgPtzStatusRead, &c, sizeof c, kReplyJson);
+    core_ask<ptz_status_read_reply>(kMsgPtzStatusRead, &c, sizeof c, kReplyJson, {kReplyPtzStatusRead});
     return 0;
 }
 
@@ -292,7 +272,7 @@ int ptz_status_write(const char* request)
     s.channel = channel;
     for (int i = 0; i < kPtzStatusValues; i++) s.values[i] = jint(r, kPtzStatusKeys[i]);
     jtext(r, "channelMask", s.channel_mask);
-    core_query(ptz_reply, kMsgPtzStatusWrite, &s, sizeof s, kReplyJson);
+    core_ask<core_reply_int>(kMsgPtzStatusWrite, &s, sizeof s, kCoreStatusReply, kReplyJson, {kReplyPtzStatusWrite});
     return 0;
 }
 
@@ -307,9 +287,10 @@ int ptz_camera_param_reply(const KxFrameHeader*, const void*)
 
 int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
 {
-    static PtzPresetList list;
+    auto whole = std::make_unique<PtzPresetList>();
+    const PtzPresetList& list = *whole;
     JsonPtr o = jobject();
-    if (!record_at(payload, header->length, 0, &list)) {
+    if (!record_at(payload, header->length, 0, whole.get())) {
         jadd(o.get(), "status", "Error");
         json_reply(kReplyJson, o.get());
         core_reply_finish(1);
@@ -378,22 +359,12 @@ int ptz_status_read_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
-int ptz_status_write_reply(const KxFrameHeader* header, const void* payload)
-{
-    return value_reply(header, payload, "status");
-}
-
-int ptz_command_reply(const KxFrameHeader* header, const void* payload)
-{
-    return value_reply(header, payload, "res");
-}
-
-int ptz_channel_status_reply(const KxFrameHeader* header, const void* payload)
+int ptz_channel_status_reply(const int& channel, const KxFrameHeader* header, const void* payload)
 {
     i32 value;
-    if (!reply_value(header, payload, &value)) return 0;
+    if (!record_at(payload, header->length, 0, &value)) return 0;
     JsonPtr o = jobject();
-    jadd(o.get(), "chnid", g_status_channel);
+    jadd(o.get(), "chnid", channel);
     jadd(o.get(), "status", value);
     json_reply(kReplyJson, o.get());
     core_reply_finish(1);

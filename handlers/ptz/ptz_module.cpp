@@ -1,23 +1,7 @@
-// PTZ module ("/5000" table) and its reply callback.
+// PTZ module: the "/5000" request table.
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/ptz/ptz.h"
-
-static const ReplyRoute kPtzReplies[] = {
-    {6262, ptz_port_check_reply},
-    {6265, ptz_preset_list_reply},
-    {6268, ptz_preset_list_reply},
-    {6270, ptz_status_read_reply},
-    {6271, ptz_status_write_reply},
-    {8226, ptz_camera_param_reply},
-    {8361, ptz_command_reply},
-    {8363, ptz_channel_status_reply},
-};
-
-int ptz_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kPtzReplies, header, payload);
-}
 
 static const WebReqEntry kPtzTable[] = {
     {"/5000", ptz_move,

@@ -29,6 +29,15 @@ constexpr u32 kMsgCameraParam = 3226;
 constexpr u32 kMsgPtzCommand = 3361;
 constexpr u32 kMsgPtzChannelStatus = 3363;  // "/5010": a status value of a channel
 
+// Reply codes of the queries above.
+constexpr u32 kReplyPtzPresetList = 6265;      // PtzPresetList
+constexpr u32 kReplyPtzFishPresetList = 6268;  // PtzPresetList
+constexpr u32 kReplyPtzStatusRead = 6270;      // PtzStatus
+constexpr u32 kReplyPtzStatusWrite = 6271;     // int32 status
+constexpr u32 kReplyCameraParam = 8226;        // anything: the parameter was taken
+constexpr u32 kReplyPtzCommand = 8361;         // int32 result
+constexpr u32 kReplyPtzChannelStatus = 8363;   // int32 status
+
 // Action payload of 1251, 1253 and 1254.
 struct PtzAction {
     i32 channel;        //  0
