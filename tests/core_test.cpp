@@ -363,6 +363,70 @@ TEST_F(CoreTest, NotifyAndOperationLog)
     EXPECT_TRUE(kx_sock_closed());  // the session was released
 }
 
+// A request's own answer: the frames it saw and the text it was asked with.
+struct AskContext {
+    const char* label;
+    std::vector<uint32_t> codes;
+};
+
+int context_formatter(AskContext& ask, const KxFrameHeader* h, const void*)
+{
+    ask.codes.push_back(h->code);
+    cgi_reply(2, ask.label);
+    core_reply_finish(1);
+    return 0;
+}
+
+TEST_F(CoreTest, AnswerRunsOnlyForItsCodesWithItsRequestsContext)
+{
+    // The daemon answers 6999 first (another request's reply code), then 6000.
+    start({"1000 reply 6999 hex:01000000", "1000 reply 6000 hex:02000000", "1001 reply 6001 hex:03000000"});
+    AskContext first{"first;", {}}, second{"second;", {}};
+    StdoutCapture out(root_);
+    EXPECT_EQ((core_ask<context_formatter>(1000, nullptr, 0, first, kReplyJson, {6000})), 1);
+    EXPECT_EQ((core_ask<context_formatter>(1001, nullptr, 0, second, kReplyJson, {6001, 6002})), 1);
+    EXPECT_EQ(out.finish(), "first;second;");
+    EXPECT_EQ(first.codes, std::vector<uint32_t>{6000});
+    EXPECT_EQ(second.codes, std::vector<uint32_t>{6001});
+    EXPECT_TRUE(kx_sock_closed());  // each ask ends its session
+}
+
+TEST_F(CoreTest, AnswerThatNeverComesIsAnsweredWithTheErrorKind)
+{
+    // Only a reply code the answer does not list, then the connection ends.
+    start({"1000 reply 6999 hex:01000000", "1000 close"});
+    AskContext ask{"never;", {}};
+    StdoutCapture out(root_);
+    auto t = Clock::now();
+    EXPECT_EQ((core_ask<context_formatter>(1000, nullptr, 0, ask, kReplyJson, {6000})), 0);
+    EXPECT_LT(ms_since(t), 2000);
+    const std::string text = out.finish();
+    EXPECT_NE(text.find("{status:\"CGI ERROR\"}"), std::string::npos) << text;
+    EXPECT_EQ(text.find("never;"), std::string::npos);
+    EXPECT_TRUE(ask.codes.empty());
+}
+
+TEST_F(CoreTest, OneIntegerReplyAndItsShortForm)
+{
+    start({"3361 reply 8361 hex:2a000000", "3362 reply 8362 hex:0100"});
+    const uint32_t c = 0;
+    {
+        StdoutCapture out(root_);
+        EXPECT_EQ((core_ask<core_reply_int>(3361, &c, sizeof c, kCoreResReply, kReplyJson, {8361})), 1);
+        const std::string text = out.finish();
+        EXPECT_NE(text.find("{ \"res\": 42 }"), std::string::npos) << text;
+    }
+    {
+        // Two bytes cannot hold the value: the JSON error form, at once.
+        StdoutCapture out(root_);
+        auto t = Clock::now();
+        EXPECT_EQ((core_ask<core_reply_int>(3362, &c, sizeof c, kCoreStatusReply, kReplyJson, {8362})), 1);
+        EXPECT_LT(ms_since(t), 2000);
+        const std::string text = out.finish();
+        EXPECT_NE(text.find("{status:\"CGI ERROR\"}"), std::string::npos) << text;
+    }
+}
+
 // A daemon that sends a malformed frame: the library drops the connection.
 void serve_one_bad_frame(const std::string& path, const std::vector<uint8_t>& bytes, std::atomic<bool>* saw_eof,
                          std::atomic<bool>* listening)
