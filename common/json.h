@@ -29,6 +29,27 @@ inline int jint(json_object* o, const char* key, int def = 0)
     json_object* v = jget(o, key);
     return v ? json_object_get_int(v) : def;
 }
+// Range checks of an integer member (its value as jint reads it), one per
+// rule for a missing key, named in the function:
+//   jint_required_in  a missing key fails;
+//   jint_optional_in  a missing key passes (nothing to check);
+//   jint_zero_in      a missing key reads as 0 and is checked as 0.
+inline bool jint_required_in(json_object* o, const char* key, int low, int high)
+{
+    json_object* v = jget(o, key);
+    if (!v) return false;
+    const int n = json_object_get_int(v);
+    return n >= low && n <= high;
+}
+inline bool jint_optional_in(json_object* o, const char* key, int low, int high)
+{
+    return !jhas(o, key) || jint_required_in(o, key, low, high);
+}
+inline bool jint_zero_in(json_object* o, const char* key, int low, int high)
+{
+    const int n = jint(o, key);
+    return n >= low && n <= high;
+}
 // A text member, or null when absent.
 inline const char* jstr(json_object* o, const char* key)
 {

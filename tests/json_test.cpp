@@ -42,3 +42,21 @@ TEST(Json, FieldHelpers)
     auto arr = json_parse("[1]");
     EXPECT_FALSE(jhas(arr.get(), "n"));
 }
+
+TEST(Json, RangeChecksNameTheirRuleForAMissingKey)
+{
+    auto o = json_parse("{\"chn\":63,\"over\":64,\"text\":\"12\",\"big\":99999999999}");
+    ASSERT_NE(o, nullptr);
+    json_object* r = o.get();
+    EXPECT_TRUE(jint_required_in(r, "chn", 0, 63));
+    EXPECT_FALSE(jint_required_in(r, "over", 0, 63));
+    EXPECT_FALSE(jint_required_in(r, "missing", 0, 63));
+    EXPECT_TRUE(jint_optional_in(r, "missing", 1, 63));
+    EXPECT_FALSE(jint_optional_in(r, "over", 0, 63));
+    EXPECT_TRUE(jint_zero_in(r, "missing", 0, 63));
+    EXPECT_FALSE(jint_zero_in(r, "missing", 1, 63));
+    // Values read as json-c reads them: a numeric text converts, a number
+    // past 32 bits saturates.
+    EXPECT_TRUE(jint_required_in(r, "text", 12, 12));
+    EXPECT_TRUE(jint_required_in(r, "big", 0x7fffffff, 0x7fffffff));
+}
