@@ -90,8 +90,8 @@ static const WebReqEntry kNetworkTable[] = {
      " | none"},
     {"/7051", service_ports_write,
      "Writes the service ports, SSH switch and push-message settings | JSON: enableSsh:i(0..1), "
-     "sshPort:i(0..65535), httpPort:i(0..65535), rtspPort:i(0..65535), servicePort:i(0..2147483647), "
-     "httpsPort:i(0..65535), posPort:i(0..65535), enableAccess:i, enableMsg:i(0..2147483647), needReboot:i, "
+     "sshPort:i(1..65535), httpPort:i(1..65535), rtspPort:i(1..65535), servicePort:i(0..2147483647), "
+     "httpsPort:i(1..65535), posPort:i(1..65535), enableAccess:i, enableMsg:i(0..2147483647), needReboot:i, "
      "channel_num:i, pushType:i, PushTypeNvrAlarmIn:i, pushTypeArr:[i], pushNvrPos:s(64), pushVideoStream:i | "
      "plain (OK, "
      "POE_Port_Error or POS_Port_Error) | "
@@ -152,7 +152,7 @@ static const WebReqEntry kNetworkTable[] = {
      "write_community:s(63), read_community:s(63), v3_enable:i, read_security_name:s(63), read_level_security:i, "
      "read_auth_algorithm:i, read_auth_password:s(63), read_pri_algorithm:i, read_pri_password:s(63), "
      "write_security_name:s(63), write_level_security:i, write_auth_algorithm:i, write_auth_password:s(63), "
-     "write_pri_algorithm:i, write_pri_password:s(63), port:i(0..65535) | plain (OK or POE_Port_Error) | 1702"},
+     "write_pri_algorithm:i, write_pri_password:s(63), port:i(1..65535) | plain (OK or POE_Port_Error) | 1702"},
     {"/7092", channel_access_read, "Reads the channel-access switch | none | JSON"
      " {access:i}"
      " | none"},
