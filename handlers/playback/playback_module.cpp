@@ -30,13 +30,13 @@ int playback_reply(void*, const KxFrameHeader* header, const void* payload)
 static const WebReqEntry kPlaybackTable[] = {
     {"/4000", playback_search,
      "Searches a channel's recordings in a time range, letting the client's earlier session go | JSON: channelId:i, "
-     "sid:i, streamType:i, time:s, endTime:s | JSON"
+     "sid:i, streamType:i, time:s(31), endTime:s(31) | JSON"
      " {status:s, camId?:i, sectionNum?:i, sid?:i, section?:[{startTime:s, endTime:s, recordType:i, "
      "lock:i}]}"
      " | 1160, 1903, 1159 wait"},
     {"/4001", playback_open,
-     "Opens a playback session on a channel and tells where to fetch its stream | JSON: channelId:i, playTime:s, "
-     "startTime:s, endTime:s, sid:i | JSON"
+     "Opens a playback session on a channel and tells where to fetch its stream | JSON: channelId:i(0..15), "
+     "playTime:s(31), startTime:s(31), endTime:s(31), sid:i | JSON"
      " {sessionId:i, sourcePath:s, port:i, status:s, realPlayTime:s, external_port:i, "
      "external_http_port:i, ddns_port:i, ddns_http_port:i}"
      " | 1162 wait, 3502 wait, 3485"},
@@ -54,28 +54,31 @@ static const WebReqEntry kPlaybackTable[] = {
     {"/4006", playback_list_1170,
      "Hands a list of playback sessions to the core daemon (1170) | JSON: num:i, sid:[i] | plain | 1170"},
     {"/4007", playback_session_speed,
-     "Sets the speed of each listed playback session | JSON: chind:i, num:i, sessionId:[i], speed:[i] | plain | 1112"},
+     "Sets the speed of each listed playback session | JSON: chind:i(0..2147483647), num:i, sessionId:[i], "
+     "speed:[i] | plain | 1112"},
     {"/4008", playback_channel_speed,
      "Sets one playback speed on the listed channels | JSON: chind:[i], num:i, speed:i | plain | 1149"},
     {"/4009", playback_jump,
-     "Moves playback sessions to a time | JSON: jumpTime:s, sid:[i], chnid:[i], num:i | JSON"
+     "Moves playback sessions to a time | JSON: jumpTime:s(63), sid:[i], chnid:[i], num:i | JSON"
      " {status:s}"
      " | 1171 wait"},
     {"/4010", live_address,
-     "Asks for a channel's live-stream address and logs it | JSON: id:i, streamType:i, streamFrom:i | JSON"
+     "Asks for a channel's live-stream address and logs it | JSON: id:i(0..15), streamType:i(0..1), "
+     "streamFrom:i(0..1) | JSON"
      " {status:s, port?:i, direct?:i, rtspAddr?:s, resPath?:s}"
      " | 3500 wait, 3485"},
     {"/4011", live_stop,
-     "Stops a channel's live stream | JSON: id:i, streamType:i, streamFrom:i | plain | 1901"},
+     "Stops a channel's live stream | JSON: id:i(0..15), streamType:i(0..1), streamFrom:i(0..1) | plain | 1901"},
     {"/3000", live_image_get,
-     "Reads a channel's live brightness, contrast, saturation, sharpness and noise reduction | JSON: chnid:i | "
+     "Reads a channel's live brightness, contrast, saturation, sharpness and noise reduction | JSON: chnid:i(0..15) | "
      "JSON"
      " {status:s, brightness?:i, contrast?:i, saturation?:i, Sharpness?:i, NoiseReduction?:i, "
      "i2ddnr?:i}"
      " | 3002 wait"},
     {"/3001", live_image_set,
-     "Sets a channel's live image adjustments | JSON: id:i, brightness:i, contrast:i, saturation:i, Sharpness:i, "
-     "NoiseReduction:i, i2ddnr:i | plain (no reply for bad input) | 1205, 3485"},
+     "Sets a channel's live image adjustments | JSON: id:i(0..15), brightness:i(0..255), "
+     "contrast:i(0..255), saturation:i(0..255), Sharpness:i, NoiseReduction:i, i2ddnr:i | "
+     "plain (no reply for bad input) | 1205, 3485"},
     {"/3002", live_image_reset,
      "Resets a channel's live image adjustments to 128 | decimal: channel 0-15 | JSON"
      " {ChannelId:i, Brightness:i, Contrast:i, Saturation:i, Sharpness:i, NoiseReduction:i}"
@@ -83,7 +86,7 @@ static const WebReqEntry kPlaybackTable[] = {
     {"/4012", playback_stop_all,
      "Tells the core daemon that the client's playback stops (1902) | none | plain | 1902"},
     {"/4013", playback_download,
-     "Downloads a stretch of a channel's recording as an AVI file streamed into the reply | JSON: id:i, "
+     "Downloads a stretch of a channel's recording as an AVI file streamed into the reply | JSON: id:i(0..15), "
      "startTime:s, endTime:s, streamType:i | download (AVI; plain BUSY NOW while another download runs) | 3485, "
      "1173 wait"},
     {"/4014", playback_log_205,

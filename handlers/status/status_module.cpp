@@ -46,7 +46,7 @@ static const WebReqEntry kStatusTable[] = {
      " | 3305 wait"},
     {"/8004", status_none, "Kept for the status page; answers nothing | none | plain (no output at all) | none"},
     {"/8005", capture_start, "Starts a packet capture on one of the recorder's interfaces (at most 2 files of 25 "
-     "MB, 5 minutes) | JSON: ip:s, port:s, nic:s, mntPath:s | JSON (dirPath and fileName)"
+     "MB, 5 minutes) | JSON: ip:s(63), port:s(5), nic:s(7), mntPath:s(127) | JSON (dirPath and fileName)"
      " {dirPath:s, fileName:s}"
      " | none"},
     {"/8006", capture_stop, "Stops the packet capture | none | plain | none"},
