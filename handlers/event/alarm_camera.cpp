@@ -2,6 +2,7 @@
 // from the core daemon, names, delays, the inputs' actions and the outputs'
 // schedule, the copy to other channels, and switching an output.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -67,20 +68,25 @@ int reply_bad()
     return 0;
 }
 
-int query(const char* request, u32 code)
+// Sends query `code` for the request's channel; formatter F answers its
+// reply code.
+template <auto F>
+int query(const char* request, u32 code, u32 reply_code)
 {
     JsonPtr req = json_parse(request);
     int channel;
     if (!req || !id_key(req.get(), "chnid", kEventChannels, &channel)) return cgi_reply_error(kReplyJson);
     i32 chnid = channel;
-    core_query(alarm_reply, code, &chnid, sizeof chnid, kReplyJson);
+    core_ask<F>(code, &chnid, sizeof chnid, kReplyJson, {reply_code});
     return 0;
 }
 
 }  // namespace
 
-int camera_ins_get(const char* request) { return query(request, kMsgCameraInState); }
-int camera_outs_get(const char* request) { return query(request, kMsgCameraOutState); }
+int camera_ins_get(const char* request)
+{
+    return query<camera_in_state_reply>(request, kMsgCameraInState, kReplyCameraInState);
+}
 
 int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -107,6 +113,11 @@ int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
+int camera_outs_get(const char* request)
+{
+    return query<camera_out_state_reply>(request, kMsgCameraOutState, kReplyCameraOutState);
+}
+
 int camera_out_state_reply(const KxFrameHeader* header, const void* payload)
 {
     CameraOutStateRecord state;
@@ -117,8 +128,9 @@ int camera_out_state_reply(const KxFrameHeader* header, const void* payload)
         const CameraAlarmKey key{state.chnid, i};
         CameraOutNameRecord name;
         read_alarm_chnOut_event_name(kMainDb, &name, key);
-        static RecordSchedule schedule;
-        read_alarm_chnOut_effective_schedule(kMainDb, &schedule, key);
+        auto effective = std::make_unique<RecordSchedule>();
+        const RecordSchedule& schedule = *effective;
+        read_alarm_chnOut_effective_schedule(kMainDb, effective.get(), key);
         JsonPtr a = jobject();
         jadd(a.get(), "alarmType", state.type[i]);
         jadd(a.get(), "alarmStatus", state.status[i]);
@@ -180,7 +192,9 @@ int camera_outs_set(const char* request)
     if (!r || !id_key(r, "chnid", kEventChannels, &channel) || !id_key(r, "alarmId", kCameraAlarms, &alarm_id))
         return cgi_reply_error(kReplyJson);
 
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(jobject_of(r, "dialog"), "effective", &schedule) == 0)
         write_alarm_chnOut_effective_schedule(kMainDb, &schedule, CameraAlarmKey{channel, alarm_id});
 
@@ -206,7 +220,8 @@ int camera_outs_set(const char* request)
     for (int i = 0; mask && i < count; i++) {
         copy_alarm_chnOut_effective_schedules(kMainDb, CameraAlarmKey{channel, i}, mask_low(mask), mask_high(mask));
         // The copies take the delay; each keeps its own name.
-        static CameraOutNameRecord all[kEventChannels];
+        const auto all_owner = std::make_unique<CameraOutNameRecord[][kEventChannels]>(1);
+        CameraOutNameRecord(&all)[kEventChannels] = all_owner[0];
         read_alarm_chnOut_event_names(kMainDb, all, i);
         for (int c = 0; c < kEventChannels; c++) {
             if (!(mask >> c & 1)) continue;
