@@ -23,36 +23,30 @@ int alarm_count(json_object* r)
     return n < 0 ? 0 : n > kCameraAlarms ? kCameraAlarms : n;
 }
 
-// The reply's own keys of a camera alarm input; the others are shared
-// action keys.
-struct InputState {
-    const CameraInStateRecord* state;
-    const CameraInNameRecord* name;
+// A camera alarm input in the reply: its own keys (live state and name)
+// first, then the shared action keys of its stored record.
+const char* const kCameraInActionKeys[] = {
+    "effective", "audible",  "interval", "audioId",     "audioIdMask",       "email",     "email_interval",
+    "email_pic_enable", "tri_channels_pic", "ptz", "ptz_interval", "ptzParams", "alarmout_interval", "triAlarms",
+    "triChannels", "triChnAlarms", "white", "whiteInfo", "white_interval",
 };
-thread_local InputState t_input;
 
-bool camera_in_own_key(json_object* out, const char* name, const void*, EventKey key)
+JsonPtr camera_in_object(const CameraInStateRecord& state, int i, const CameraInNameRecord& name,
+                         const CameraInEventRecord& rec)
 {
-    const int i = key.sub;
-    if (std::strcmp(name, "alarmEnable") == 0)
-        jadd(out, name, t_input.state->enable[i]);
-    else if (std::strcmp(name, "alarmType") == 0)
-        jadd(out, name, t_input.state->type[i]);
-    else if (std::strcmp(name, "alarmStatus") == 0)
-        jadd(out, name, t_input.state->status[i]);
-    else if (std::strcmp(name, "alarmName") == 0)
-        jadd_text(out, name, t_input.name->name);
-    else
-        return false;
-    return true;
+    JsonPtr o = jobject();
+    jadd(o.get(), "alarmEnable", state.enable[i]);
+    jadd(o.get(), "alarmType", state.type[i]);
+    jadd(o.get(), "alarmStatus", state.status[i]);
+    jadd_text(o.get(), "alarmName", name.name);
+    JsonPtr actions = event_action_object(kCameraInEvents, EventKey{state.chnid, i}, &rec, kCameraInActionKeys,
+                                          sizeof kCameraInActionKeys / sizeof kCameraInActionKeys[0], nullptr);
+    json_object_object_foreach(actions.get(), key, value)
+    {
+        json_object_object_add(o.get(), key, json_object_get(value));
+    }
+    return o;
 }
-
-const char* const kCameraInReplyKeys[] = {
-    "alarmEnable", "alarmType",        "alarmStatus",      "alarmName",  "effective",         "audible",
-    "interval",    "audioId",          "audioIdMask",      "email",      "email_interval",    "email_pic_enable",
-    "tri_channels_pic", "ptz",         "ptz_interval",     "ptzParams",  "alarmout_interval", "triAlarms",
-    "triChannels", "triChnAlarms",     "white",            "whiteInfo",  "white_interval",
-};
 
 // The first state record of a reply, when whole and naming a channel.
 template <typename T>
@@ -99,10 +93,7 @@ int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
         read_alarm_chnIn_event_name(kMainDb, &name, CameraAlarmKey{state.chnid, i});
         CameraInEventRecord rec;
         event_record_read(kMainDb, kCameraInEvents, key, &rec);
-        t_input = InputState{&state, &name};
-        JsonPtr o = event_action_object(kCameraInEvents, key, &rec, kCameraInReplyKeys,
-                                        sizeof kCameraInReplyKeys / sizeof kCameraInReplyKeys[0], camera_in_own_key);
-        json_object_array_add(alarms.get(), o.release());
+        json_object_array_add(alarms.get(), camera_in_object(state, i, name, rec).release());
     }
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", state.chnid);
