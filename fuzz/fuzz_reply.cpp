@@ -23,6 +23,8 @@
 #include "fuzz/fuzz_util.h"
 #include "handlers/camera/camera.h"
 #include "handlers/event/alarm.h"
+#include "handlers/event/people.h"
+#include "handlers/event/smart.h"
 #include "handlers/event/video.h"
 #include "handlers/network/network.h"
 #include "handlers/playback/playback.h"
@@ -74,17 +76,42 @@ const Formatter kFormatters[] = {
     {"ptz_status_read_reply", plain<ptz_status_read_reply, 6270>},
     {"ptz_channel_status_reply", with_context<ptz_channel_status_reply, int, 8363>},
     {"ptz_port_check_reply", plain<ptz_port_check_reply, 6262>},
+    {"motion_result_reply", plain<motion_result_reply, 7502, 7503>},
+    {"smart_region_reply", plain<smart_region_reply, 8237, 8238, 8239, 8240>},
+    {"smart_region_reply_b", plain<smart_region_reply, 8242, 8243>},
+    {"smart_line_reply", plain<smart_line_reply, 8241>},
+    {"smart_line_ex_reply", plain<smart_line_ex_reply, 6209>},
+    {"smart_people_count_reply", plain<smart_people_count_reply, 8253>},
+    {"smart_people_settings_reply", plain<smart_people_settings_reply, 8259, 6211>},
+    {"smart_object_reply", plain<smart_object_reply, 8268>},
+    {"smart_capability_reply", plain<smart_capability_reply, 8257>},
+    {"smart_vca_support_reply", plain<smart_vca_support_reply, 8293>},
+    {"smart_status_reply", plain<smart_status_reply, 8244, 8245, 8246, 8247>},
+    {"plate_settings_reply", plain<plate_settings_reply, 8289>},
+    {"plate_formats_reply", plain<plate_formats_reply, 6207>},
+    {"plate_zoom_reply", plain<plate_zoom_reply, 6215>},
+    {"regional_pcnt_reply", with_context<regional_pcnt_reply, int, 6220>},
+    {"camera_io_reply", plain<camera_io_reply, 8213>},
+    {"volume_detect_reply", plain<volume_detect_reply, 8215>},
+    {"camera_in_state_reply", plain<camera_in_state_reply, 8298>},
+    {"camera_out_state_reply", plain<camera_out_state_reply, 8296>},
+    {"anr_set_reply", plain<anr_set_reply, 7285>},
+    {"anr_support_reply", plain<anr_support_reply, 7286>},
+    {"stream_capability_reply", plain<stream_capability_reply, 8218>},
+    {"status_interfaces_reply", plain<status_interfaces_reply, 8301>},
+    {"status_traffic_reply", plain<status_traffic_reply, 8302>},
+    {"status_channels_reply", plain<status_channels_reply, 8300>},
+    {"status_events_reply", plain<status_events_reply, 8305>},
+    {"status_disk_space_reply", plain<status_disk_space_reply, 8306>},
+    {"status_support_reply", plain<status_support_reply, 8263>},
+    {"status_users_reply", plain<status_users_reply, 6719>},
     // Formatters of the modules not yet asking through core_ask: their
     // module callbacks (one formatter per reply code).
     {"system_reply", module<system_reply>},
     {"camera_reply", module<camera_reply>},
-    {"video_reply", module<video_reply>},
     {"network_reply", module<network_reply>},
     {"playback_reply", module<playback_reply>},
     {"storage_reply", module<storage_reply>},
-    {"alarm_reply", module<alarm_reply>},
-    {"record_reply", module<record_reply>},
-    {"status_reply", module<status_reply>},
 };
 constexpr size_t kFormatterCount = sizeof kFormatters / sizeof kFormatters[0];
 

@@ -4,9 +4,6 @@
 
 #include "platform/kxsocket.h"
 
-// The module's reply callback (one formatter per reply code).
-int alarm_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Recorder alarm outputs.
 int alarm_outs_list(const char* request);     // "/6020"
 int alarm_out_get(const char* request);       // "/6021"
@@ -30,5 +27,8 @@ int camera_ins_set(const char* request);      // "/6025"
 int camera_outs_get(const char* request);     // "/6028"
 int camera_outs_set(const char* request);     // "/6029"
 int camera_out_trigger(const char* request);  // "/6033"
-int camera_in_state_reply(const KxFrameHeader* header, const void* payload);   // 8298
-int camera_out_state_reply(const KxFrameHeader* header, const void* payload);  // 8296
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply code it answers.
+int camera_in_state_reply(const KxFrameHeader* header, const void* payload);
+int camera_out_state_reply(const KxFrameHeader* header, const void* payload);

@@ -2,6 +2,7 @@
 // from the core daemon, names, delays, the inputs' actions and the outputs'
 // schedule, the copy to other channels, and switching an output.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -22,36 +23,30 @@ int alarm_count(json_object* r)
     return n < 0 ? 0 : n > kCameraAlarms ? kCameraAlarms : n;
 }
 
-// The reply's own keys of a camera alarm input; the others are shared
-// action keys.
-struct InputState {
-    const CameraInStateRecord* state;
-    const CameraInNameRecord* name;
+// A camera alarm input in the reply: its own keys (live state and name)
+// first, then the shared action keys of its stored record.
+const char* const kCameraInActionKeys[] = {
+    "effective", "audible",  "interval", "audioId",     "audioIdMask",       "email",     "email_interval",
+    "email_pic_enable", "tri_channels_pic", "ptz", "ptz_interval", "ptzParams", "alarmout_interval", "triAlarms",
+    "triChannels", "triChnAlarms", "white", "whiteInfo", "white_interval",
 };
-thread_local InputState t_input;
 
-bool camera_in_own_key(json_object* out, const char* name, const void*, EventKey key)
+JsonPtr camera_in_object(const CameraInStateRecord& state, int i, const CameraInNameRecord& name,
+                         const CameraInEventRecord& rec)
 {
-    const int i = key.sub;
-    if (std::strcmp(name, "alarmEnable") == 0)
-        jadd(out, name, t_input.state->enable[i]);
-    else if (std::strcmp(name, "alarmType") == 0)
-        jadd(out, name, t_input.state->type[i]);
-    else if (std::strcmp(name, "alarmStatus") == 0)
-        jadd(out, name, t_input.state->status[i]);
-    else if (std::strcmp(name, "alarmName") == 0)
-        jadd_text(out, name, t_input.name->name);
-    else
-        return false;
-    return true;
+    JsonPtr o = jobject();
+    jadd(o.get(), "alarmEnable", state.enable[i]);
+    jadd(o.get(), "alarmType", state.type[i]);
+    jadd(o.get(), "alarmStatus", state.status[i]);
+    jadd_text(o.get(), "alarmName", name.name);
+    JsonPtr actions = event_action_object(kCameraInEvents, EventKey{state.chnid, i}, &rec, kCameraInActionKeys,
+                                          sizeof kCameraInActionKeys / sizeof kCameraInActionKeys[0], nullptr);
+    json_object_object_foreach(actions.get(), key, value)
+    {
+        json_object_object_add(o.get(), key, json_object_get(value));
+    }
+    return o;
 }
-
-const char* const kCameraInReplyKeys[] = {
-    "alarmEnable", "alarmType",        "alarmStatus",      "alarmName",  "effective",         "audible",
-    "interval",    "audioId",          "audioIdMask",      "email",      "email_interval",    "email_pic_enable",
-    "tri_channels_pic", "ptz",         "ptz_interval",     "ptzParams",  "alarmout_interval", "triAlarms",
-    "triChannels", "triChnAlarms",     "white",            "whiteInfo",  "white_interval",
-};
 
 // The first state record of a reply, when whole and naming a channel.
 template <typename T>
@@ -67,20 +62,25 @@ int reply_bad()
     return 0;
 }
 
-int query(const char* request, u32 code)
+// Sends query `code` for the request's channel; formatter F answers its
+// reply code.
+template <auto F>
+int query(const char* request, u32 code, u32 reply_code)
 {
     JsonPtr req = json_parse(request);
     int channel;
     if (!req || !id_key(req.get(), "chnid", kEventChannels, &channel)) return cgi_reply_error(kReplyJson);
     i32 chnid = channel;
-    core_query(alarm_reply, code, &chnid, sizeof chnid, kReplyJson);
+    core_ask<F>(code, &chnid, sizeof chnid, kReplyJson, {reply_code});
     return 0;
 }
 
 }  // namespace
 
-int camera_ins_get(const char* request) { return query(request, kMsgCameraInState); }
-int camera_outs_get(const char* request) { return query(request, kMsgCameraOutState); }
+int camera_ins_get(const char* request)
+{
+    return query<camera_in_state_reply>(request, kMsgCameraInState, kReplyCameraInState);
+}
 
 int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -93,10 +93,7 @@ int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
         read_alarm_chnIn_event_name(kMainDb, &name, CameraAlarmKey{state.chnid, i});
         CameraInEventRecord rec;
         event_record_read(kMainDb, kCameraInEvents, key, &rec);
-        t_input = InputState{&state, &name};
-        JsonPtr o = event_action_object(kCameraInEvents, key, &rec, kCameraInReplyKeys,
-                                        sizeof kCameraInReplyKeys / sizeof kCameraInReplyKeys[0], camera_in_own_key);
-        json_object_array_add(alarms.get(), o.release());
+        json_object_array_add(alarms.get(), camera_in_object(state, i, name, rec).release());
     }
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", state.chnid);
@@ -105,6 +102,11 @@ int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
     json_reply(kReplyJson, o.get());
     core_reply_finish(1);
     return 0;
+}
+
+int camera_outs_get(const char* request)
+{
+    return query<camera_out_state_reply>(request, kMsgCameraOutState, kReplyCameraOutState);
 }
 
 int camera_out_state_reply(const KxFrameHeader* header, const void* payload)
@@ -117,8 +119,9 @@ int camera_out_state_reply(const KxFrameHeader* header, const void* payload)
         const CameraAlarmKey key{state.chnid, i};
         CameraOutNameRecord name;
         read_alarm_chnOut_event_name(kMainDb, &name, key);
-        static RecordSchedule schedule;
-        read_alarm_chnOut_effective_schedule(kMainDb, &schedule, key);
+        auto effective = std::make_unique<RecordSchedule>();
+        const RecordSchedule& schedule = *effective;
+        read_alarm_chnOut_effective_schedule(kMainDb, effective.get(), key);
         JsonPtr a = jobject();
         jadd(a.get(), "alarmType", state.type[i]);
         jadd(a.get(), "alarmStatus", state.status[i]);
@@ -180,7 +183,9 @@ int camera_outs_set(const char* request)
     if (!r || !id_key(r, "chnid", kEventChannels, &channel) || !id_key(r, "alarmId", kCameraAlarms, &alarm_id))
         return cgi_reply_error(kReplyJson);
 
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(jobject_of(r, "dialog"), "effective", &schedule) == 0)
         write_alarm_chnOut_effective_schedule(kMainDb, &schedule, CameraAlarmKey{channel, alarm_id});
 
@@ -206,7 +211,8 @@ int camera_outs_set(const char* request)
     for (int i = 0; mask && i < count; i++) {
         copy_alarm_chnOut_effective_schedules(kMainDb, CameraAlarmKey{channel, i}, mask_low(mask), mask_high(mask));
         // The copies take the delay; each keeps its own name.
-        static CameraOutNameRecord all[kEventChannels];
+        const auto all_owner = std::make_unique<CameraOutNameRecord[][kEventChannels]>(1);
+        CameraOutNameRecord(&all)[kEventChannels] = all_owner[0];
         read_alarm_chnOut_event_names(kMainDb, all, i);
         for (int c = 0; c < kEventChannels; c++) {
             if (!(mask >> c & 1)) continue;

@@ -2,6 +2,7 @@
 // actions, the copy of one input's settings to other inputs, and the
 // requests of the older alarm pages.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -129,7 +130,8 @@ int alarm_in_set(const char* request)
     u64 mask = 0;
     if (jint(r, "copyCnt") > 0) mask = id_mask_from_list(r, "copyChn", "copyCnt", kAlarmIns, id);
     if (mask) {
-        static AlarmInRecord all[kAlarmIns];
+        const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
+        AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
         int count = 0;
         read_alarm_ins(kMainDb, all, &count);
         for (int i = 0; i < kAlarmIns; i++)
@@ -143,7 +145,8 @@ int alarm_in_set(const char* request)
 
 int alarm_ins_list(const char*)
 {
-    static AlarmInRecord all[kAlarmIns];
+    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
+    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
     int count = 0;
     read_alarm_ins(kMainDb, all, &count);
     JsonPtr list = jarray();
@@ -174,7 +177,8 @@ int alarm_in_schedule_get(const char* request)
     jadd(alarm.get(), "triAlarms", rec.tri_alarms);
     jadd(alarm.get(), "interval", rec.interval);
     jadd_text(alarm.get(), "triSnapshot", rec.tri_snapshot);
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     read_alarm_in_schedule(kMainDb, &schedule, int(id));
     JsonPtr o = jobject();
     jadd_value(o.get(), "alarm", alarm.release());
@@ -202,7 +206,8 @@ int alarm_in_schedule_set(const char* request)
     write_alarm_in(kMainDb, &rec);
 
     // The older page's plans all run with action type 6 whatever it sent.
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(req.get(), "schedule", &schedule) == 0) {
         for (ScheduleDay& day : schedule.days)
             for (int p = 0; p < kActionPlans; p++) day.plans[p].action_type = 6;

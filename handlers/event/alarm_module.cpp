@@ -1,17 +1,7 @@
-// Alarm inputs and outputs module ("/6020" table) and its reply callback.
+// Alarm inputs and outputs module: the "/6020" request table.
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/event/alarm.h"
-
-static const ReplyRoute kAlarmReplies[] = {
-    {8296, camera_out_state_reply},
-    {8298, camera_in_state_reply},
-};
-
-int alarm_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kAlarmReplies, header, payload);
-}
 
 static const WebReqEntry kAlarmTable[] = {
     {"/6020", alarm_outs_list, "Lists the recorder's alarm outputs | none | JSON"

@@ -1,6 +1,7 @@
 // The name lists of every alarm input and output: the recorder's own and
 // the two of every camera.
 #include <cstring>
+#include <memory>
 
 #include "common/json.h"
 #include "common/reply.h"
@@ -14,7 +15,8 @@ namespace {
 template <typename Name>
 JsonPtr camera_names(int (*read)(const char*, Name*, int))
 {
-    static Name names[kCameraAlarms][kEventChannels];
+    const auto names_owner = std::make_unique<Name[][kCameraAlarms][kEventChannels]>(1);
+    Name(&names)[kCameraAlarms][kEventChannels] = names_owner[0];
     for (int i = 0; i < kCameraAlarms; i++) read(kMainDb, names[i], i);
     JsonPtr camera = jarray();
     for (int c = 0; c < kEventChannels; c++) {
@@ -32,7 +34,8 @@ JsonPtr camera_names(int (*read)(const char*, Name*, int))
 
 int alarm_in_names(const char*)
 {
-    static AlarmInRecord all[kAlarmIns];
+    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
+    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
     int count = 0;
     read_alarm_ins(kMainDb, all, &count);
     JsonPtr nvr = jarray();
@@ -47,7 +50,8 @@ int alarm_in_names(const char*)
 
 int alarm_out_names(const char*)
 {
-    static AlarmOutRecord all[kAlarmOuts];
+    const auto all_owner = std::make_unique<AlarmOutRecord[][kAlarmOuts]>(1);
+    AlarmOutRecord(&all)[kAlarmOuts] = all_owner[0];
     int count = 0;
     read_alarm_outs(kMainDb, all, &count);
     JsonPtr nvr = jarray();

@@ -1,6 +1,8 @@
 // The recorder's own alarm outputs (ids 0..3): name, type, enable, duration
 // and their "effective" schedule, the copy to other outputs, and switching an
 // output by hand.
+#include <memory>
+
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
@@ -32,7 +34,8 @@ void add_fields(json_object* o, const AlarmOutRecord& rec)
 
 int alarm_outs_list(const char*)
 {
-    static AlarmOutRecord all[kAlarmOuts];
+    const auto all_owner = std::make_unique<AlarmOutRecord[][kAlarmOuts]>(1);
+    AlarmOutRecord(&all)[kAlarmOuts] = all_owner[0];
     int count = 0;
     read_alarm_outs(kMainDb, all, &count);
     JsonPtr list = jarray();
@@ -50,7 +53,8 @@ int alarm_out_get(const char* request)
     int id;
     if (!req || !id_key(req.get(), "alarmId", kAlarmOuts, &id)) return cgi_reply_error(kReplyJson);
     AlarmOutRecord rec = alarm_out_of(id);
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     read_alarm_out_schedule(kMainDb, &schedule, id);
     JsonPtr o = jobject();
     add_fields(o.get(), rec);
@@ -65,7 +69,9 @@ int alarm_out_set(const char* request)
     int id;
     if (!r || !id_key(r, "alarmId", kAlarmOuts, &id)) return cgi_reply_error(kReplyText);
 
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(jobject_of(r, "dialog"), "effective", &schedule) == 0)
         write_alarm_out_schedule(kMainDb, &schedule, id);
     AlarmOutRecord rec = alarm_out_of(id);

@@ -2,6 +2,7 @@
 // channel's motion detection and of eight of its smart events, read and
 // written together from one page.
 #include <cstring>
+#include <memory>
 
 #include "common/json.h"
 #include "common/reply.h"
@@ -68,7 +69,8 @@ int arming_schedules_get(const char* request)
     if (!r || !jhas(r, "channel")) return 0;
     const int channel = jint(r, "channel");
     if (channel < 0 || channel >= kEventChannels) return 0;
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     JsonPtr o = jobject();
     for (int t = 0; t < kArmingTypes; t++) {
         std::memset(&schedule, 0, sizeof schedule);
@@ -88,7 +90,8 @@ int arming_schedules_set(const char* request)
     const int channel = jint(r, "channel");
     if (!jhas(r, "channel") || channel < 0 || channel >= kEventChannels) return cgi_reply_error(kReplyText);
     const int start = jint(r, "start"), end = jint(r, "end");
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     for (int t = start < 0 ? 0 : start; t <= end && t < kArmingTypes; t++) {
         // A type of the run whose key is missing keeps its stored schedule.
         if (schedule_from_json(r, kArmingKeys[t], &schedule) == 0) write_arming(&schedule, channel, t);

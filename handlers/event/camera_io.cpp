@@ -2,6 +2,7 @@
 // the core daemon, written to the store and the camera), and the event
 // snapshot settings with the manual start and stop of snapshot taking.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -36,7 +37,8 @@ int read_snapshot(const char* db, SnapshotSettingsRecord* out, int channel)
 }
 int copy_snapshots(const char* db, const SnapshotSettingsRecord* rec, u32 mask_low, u32 mask_high)
 {
-    static SnapshotSettingsRecord table[kEventChannels];
+    const auto table_owner = std::make_unique<SnapshotSettingsRecord[][kEventChannels]>(1);
+    SnapshotSettingsRecord(&table)[kEventChannels] = table_owner[0];
     for (SnapshotSettingsRecord& r : table) r = *rec;
     return event_rows_write_masked(db, kSnapshotKind, table, mask64(mask_low, mask_high));
 }
@@ -93,7 +95,7 @@ int camera_io_get(const char* request)
 {
     i32 id;
     if (!channel_text(request, &id)) return 0;
-    core_query(video_reply, kMsgCameraIoGet, &id, sizeof id, kReplyJson);
+    core_ask<camera_io_reply>(kMsgCameraIoGet, &id, sizeof id, kReplyJson, {kCameraIoReply});
     return 0;
 }
 
@@ -134,7 +136,7 @@ int volume_detect_get(const char* request)
 {
     i32 id;
     if (!channel_text(request, &id)) return 0;
-    core_query(video_reply, kMsgVolumeGet, &id, sizeof id, kReplyJson);
+    core_ask<volume_detect_reply>(kMsgVolumeGet, &id, sizeof id, kReplyJson, {kVolumeReply});
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "common/core.h"
@@ -345,7 +346,8 @@ void oplog_send_event(u32 detail, int id)
 void event_action_update(const EventSource& src, EventKey key, json_object* obj, bool dialog)
 {
     if (!obj) return;
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     for (int k = 0; k < kActionKinds; k++)
         if (src.schedules[k] && schedule_from_json(obj, kActionKeys[k], &schedule) == 0)
             event_schedule_write(kMainDb, src, ActionKind(k), key, &schedule);
@@ -433,7 +435,8 @@ bool add_shared_key(json_object* out, const char* name, const EventSource& src, 
     }
     for (int k = 0; k < kActionKinds; k++) {
         if (std::strcmp(name, kActionKeys[k]) != 0) continue;
-        static RecordSchedule schedule;
+        const auto schedule_owner = std::make_unique<RecordSchedule>();
+        RecordSchedule& schedule = *schedule_owner;
         event_schedule_read(kMainDb, src, ActionKind(k), key, &schedule);
         json_object_object_add(out, name, schedule_to_json(schedule).release());
         return true;
@@ -446,7 +449,8 @@ bool add_shared_key(json_object* out, const char* name, const EventSource& src, 
         return true;
     }
     if (std::strcmp(name, "white") == 0) {
-        static RecordSchedule schedule;
+        const auto schedule_owner = std::make_unique<RecordSchedule>();
+        RecordSchedule& schedule = *schedule_owner;
         std::memset(&schedule, 0, sizeof schedule);
         WhiteLedKey wkey;
         if (event_whiteled_key(src, key, 0, &wkey)) read_whiteled_effective_schedule(kMainDb, &schedule, wkey);

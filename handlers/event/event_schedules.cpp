@@ -21,7 +21,8 @@ int reply_schedule_of(const char* request, int (*read)(const char*, RecordSchedu
     long id;
     if (!decimal_id(request, &id)) return 0;
     if (limit > 0 && (id < 0 || id >= limit)) return cgi_reply_error(kReplyText);
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     read(kMainDb, &schedule, int(id));
     return json_reply(kReplyJson, schedule_to_json(schedule).get());
 }
@@ -30,7 +31,8 @@ u64 listed_ids(json_object* req, int limit) { return id_mask_from_list(req, "chn
 
 void copy_ptz_actions_to(int type, int source, u64 mask)
 {
-    static PtzActionEntry entries[kPtzListEntries];
+    const auto entries_owner = std::make_unique<PtzActionEntry[][kPtzListEntries]>(1);
+    PtzActionEntry(&entries)[kPtzListEntries] = entries_owner[0];
     const int n = read_ptz_params(kMainDb, entries, type, source);
     for (int id = 0; id < kEventChannels; id++) {
         if (!(mask >> id & 1) || id == source) continue;
@@ -50,14 +52,17 @@ int alarm_in_list_set(const char* request, int (*copy)(const char*, const Record
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r) return 0;
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
     const int enable = jint(r, "enable"), interval = jint(r, "interval");
     char tri_snapshot[kMaskTextWidth];
     set_text(tri_snapshot, jstr(r, "triSnapshot"));
     const u64 listed = listed_ids(r, kAlarmIns);
 
-    static AlarmInRecord all[kAlarmIns];
+    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
+
+    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
     int count = 0;
     read_alarm_ins(kMainDb, all, &count);
     u64 changed = 0;
@@ -99,7 +104,8 @@ int snapshot_schedule_get(const char* request)
 {
     long id;
     if (!decimal_id(request, &id)) return 0;
-    static SnapshotScheduleRecord rec;
+    const auto rec_owner = std::make_unique<SnapshotScheduleRecord>();
+    SnapshotScheduleRecord& rec = *rec_owner;
     read_snapshot_schedule(kMainDb, &rec, int(id));
     return json_reply(kReplyJson, schedule_to_json(rec.schedule).get());
 }
@@ -122,11 +128,15 @@ int alarm_in_triggers_list_set(const char* request)
     const u64 listed = listed_ids(r, kAlarmIns);
     const bool channels = jint(r, "type") == 0;
 
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+
+    RecordSchedule& schedule = *schedule_owner;
     read_alarmin_effective_schedule(kMainDb, &schedule, source);
     copy_alarmin_effective_schedules(kMainDb, &schedule, mask_low(listed), mask_high(listed));
 
-    static AlarmInRecord all[kAlarmIns];
+    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
+
+    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
     int count = 0;
     read_alarm_ins(kMainDb, all, &count);
     for (int i = 0; i < kAlarmIns; i++) {
@@ -150,7 +160,8 @@ int alarm_in_ptz_list_set(const char* request)
     json_object* r = req.get();
     int source;
     if (!r || !id_key(r, "camId", kAlarmIns, &source)) return cgi_reply_error(kReplyText);
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
     const u64 listed = listed_ids(r, kAlarmIns);
     copy_ptz_actions_to(kAlarmInPtzType, source, listed);
@@ -165,7 +176,8 @@ int alarm_in_effective_schedule_set(const char* request)
     json_object* r = req.get();
     int id;
     if (!r || !id_key(r, "camId", kAlarmIns, &id)) return cgi_reply_error(kReplyText);
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(r, "schedule", &schedule) == 0) write_alarmin_effective_schedule(kMainDb, &schedule, id);
     core_notify(kMsgAlarmInChanged, i32(id));
     return cgi_reply_ok();
@@ -178,7 +190,8 @@ int snapshot_schedule_list_set(const char* request)
     if (!r) return 0;
     std::unique_ptr<SnapshotScheduleRecord[]> table(new (std::nothrow) SnapshotScheduleRecord[kEventChannels]);
     if (!table) return cgi_reply_error(kReplyText);
-    static SnapshotScheduleRecord rec;
+    const auto rec_owner = std::make_unique<SnapshotScheduleRecord>();
+    SnapshotScheduleRecord& rec = *rec_owner;
     std::memset(&rec, 0, sizeof rec);
     const bool has_schedule = schedule_from_json(r, "schedule", &rec.schedule) == 0;
 

@@ -2,6 +2,7 @@
 // action lists, alarm audio slots, and the tables an EventSource names.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "handlers/event/event_actions.h"
 
@@ -117,7 +118,8 @@ int read_ptz_params(const char* db, PtzActionEntry* out, int type, int channel)
     if (type == kPeoplecntPtzType) return read_peoplecnt_ptz_params(db, out, channel);
     std::memset(out, 0, sizeof(PtzActionEntry) * kPtzListEntries);
     if (!ptz_type_valid(type)) return 0;
-    static PtzActionList list;
+    const auto list_owner = std::make_unique<PtzActionList>();
+    PtzActionList& list = *list_owner;
     Table t = ptz_table(type);
     store_read(db, t.kind(), channel, &list);
     int n = clamp_count(list.count, kPtzListEntries);
@@ -129,7 +131,8 @@ int write_ptz_params_all(const char* db, const PtzActionEntry* entries, int coun
 {
     if (type == kPeoplecntPtzType) return write_peoplecnt_ptz_params_ex(db, entries, count, channel);
     if (!ptz_type_valid(type)) return -1;
-    static PtzActionList list;
+    const auto list_owner = std::make_unique<PtzActionList>();
+    PtzActionList& list = *list_owner;
     std::memset(&list, 0, sizeof list);
     list.count = clamp_count(count, kPtzRequestEntries);
     std::memcpy(list.entries, entries, sizeof(PtzActionEntry) * size_t(list.count));

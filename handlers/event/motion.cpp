@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -17,6 +18,7 @@
 namespace {
 
 constexpr u32 kMsgMotionResultA = 2502, kMsgMotionResultB = 2503;
+constexpr u32 kReplyMotionResultA = 7502, kReplyMotionResultB = 7503;  // 32-bit result
 constexpr int kReplyEmpty = -1;  // a reply came but carried nothing to write
 
 bool valid_channel(long channel) { return channel >= 0 && channel < kEventChannels; }
@@ -59,7 +61,8 @@ MotionRecord motion_of(int channel)
 // false when "camId" is missing or names a channel past the stored records.
 bool stored_motion_of(json_object* req, int* channel, MotionRecord* rec)
 {
-    static MotionRecord all[kEventChannels];
+    const auto all_owner = std::make_unique<MotionRecord[][kEventChannels]>(1);
+    MotionRecord(&all)[kEventChannels] = all_owner[0];
     int count = 0;
     read_motions(kMainDb, all, &count);
     *channel = jint(req, "camId");
@@ -89,13 +92,15 @@ void send_schedule_mode(int channel, int enable_ms)
 void write_request_schedule(json_object* req, int channel,
                             int (*write)(const char*, const RecordSchedule*, int))
 {
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(req, "schedule", &schedule) == 0) write(kMainDb, &schedule, channel);
 }
 
 int reply_schedule(int (*read)(const char*, RecordSchedule*, int), const char* request)
 {
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     read(kMainDb, &schedule, decimal_of(request));
     return json_reply(kReplyJson, schedule_to_json(schedule).get());
 }
@@ -111,12 +116,13 @@ int set_schedule(const char* request, int (*write)(const char*, const RecordSche
     return cgi_reply_ok();
 }
 
-int query_result(const char* request, u32 code)
+int query_result(const char* request, u32 code, u32 reply_code)
 {
     JsonPtr req = json_parse(request);
     if (!req) return cgi_reply_error(kReplyText);
     i32 id = jint(req.get(), "id");
-    core_request(video_reply, code, sizeof id, &id, 0);
+    const CoreAnswer answer = core_answer<motion_result_reply>({reply_code});
+    core_request_answer(answer, code, sizeof id, &id, 0);
     if (core_reply_done != 1) cgi_reply_error(kReplyText);
     core_release();
     return 0;
@@ -307,8 +313,14 @@ int motion_triggers_set(const char* request)
     return cgi_reply_ok();
 }
 
-int motion_result_2502(const char* request) { return query_result(request, kMsgMotionResultA); }
-int motion_result_2503(const char* request) { return query_result(request, kMsgMotionResultB); }
+int motion_result_2502(const char* request)
+{
+    return query_result(request, kMsgMotionResultA, kReplyMotionResultA);
+}
+int motion_result_2503(const char* request)
+{
+    return query_result(request, kMsgMotionResultB, kReplyMotionResultB);
+}
 
 int motion_result_reply(const KxFrameHeader* header, const void* payload)
 {

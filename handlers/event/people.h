@@ -8,8 +8,8 @@
 // Regional people counting, video-features module ("/6000" table).
 int regional_pcnt_get(const char* request);  // "/6096"
 int regional_pcnt_set(const char* request);  // "/6097"
-int regional_pcnt_reply(const KxFrameHeader* header, const void* payload);      // 6220
-int regional_pcnt_set_reply(const KxFrameHeader* header, const void* payload);  // 6221
+// Reply formatter of "/6096"; context: the request's channel.
+int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const void* payload);
 
 // Event PTZ linkage, video-features module.
 int ptz_link_add(const char* request);             // "/6160"
@@ -27,8 +27,9 @@ int volume_detect_set(const char* request);    // "/6093"
 int snapshot_settings_get(const char* request);   // "/6176"
 int snapshot_settings_copy(const char* request);  // "/6177"
 int snapshot_run(const char* request);            // "/6178"
-int camera_io_reply(const KxFrameHeader* header, const void* payload);      // 8213
-int volume_detect_reply(const KxFrameHeader* header, const void* payload);  // 8215
+// Reply formatters of "/6090" and "/6092".
+int camera_io_reply(const KxFrameHeader* header, const void* payload);
+int volume_detect_reply(const KxFrameHeader* header, const void* payload);
 
 // People-counting groups and report plans, camera module ("/2001" table).
 int pcnt_groups_get(const char* request);        // "/2066"

@@ -2,6 +2,7 @@
 // (one instance of the shared event action model, kPeoplecntGroupSource)
 // and the two per-group commands passed to the core daemon.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -29,7 +30,8 @@ bool group_own_key(json_object* out, const char* name, const void*, EventKey key
         return true;
     }
     if (std::strcmp(name, "effective") == 0) {
-        static RecordSchedule schedule;
+        const auto schedule_owner = std::make_unique<RecordSchedule>();
+        RecordSchedule& schedule = *schedule_owner;
         read_peoplecnt_audible_schedule(kMainDb, &schedule, key.channel);
         jadd_value(out, name, schedule_to_json(schedule).release());
         return true;
@@ -81,7 +83,8 @@ int pcnt_groups_get(const char* request)
     JsonPtr req = json_parse(request);
     if (!req) return cgi_reply_error(kReplyJson);
     const bool actions = jint(req.get(), "action") != 0;
-    static PeoplecntGroupRecord rows[kPcntGroups];
+    const auto rows_owner = std::make_unique<PeoplecntGroupRecord[][kPcntGroups]>(1);
+    PeoplecntGroupRecord(&rows)[kPcntGroups] = rows_owner[0];
     read_peoplecnt_settings(kMainDb, rows);
     JsonPtr groups = jarray();
     for (int i = 0; i < kPcntGroups; i++) {
@@ -108,7 +111,8 @@ int pcnt_groups_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* groups = jget(req.get(), "groups");
     if (!groups || !json_object_is_type(groups, json_type_array)) return cgi_reply_error(kReplyJson);
-    static PeoplecntGroupRecord rows[kPcntGroups];
+    const auto rows_owner = std::make_unique<PeoplecntGroupRecord[][kPcntGroups]>(1);
+    PeoplecntGroupRecord(&rows)[kPcntGroups] = rows_owner[0];
     read_peoplecnt_settings(kMainDb, rows);
     const size_t n = json_object_array_length(groups);
     for (size_t i = 0; i < n && i < size_t(kPcntGroups); i++) {

@@ -2,6 +2,7 @@
 // camera through the core daemon; each region's actions are one instance of
 // the shared event action model (kRegionalPcntSource) in the store.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -12,10 +13,6 @@
 #include "handlers/event/video.h"
 
 namespace {
-
-// The channel whose stored actions the reply to 1220 joins with the
-// camera's settings (set by the handler before it asks).
-int g_read_channel = 0;
 
 struct BoxKey {
     const char* key;
@@ -99,9 +96,10 @@ int regional_pcnt_get(const char* request)
     JsonPtr req = json_parse(request);
     int channel;
     if (!id_key(req.get(), "chnid", kEventChannels, &channel)) return cgi_reply_error(kReplyJson);
-    g_read_channel = channel;
     const i32 id = channel;
-    core_query(video_reply, kMsgRegionalPcntGet, &id, sizeof id, kReplyJson);
+    // The reply joins the camera's settings with the channel's stored actions.
+    core_ask<regional_pcnt_reply>(kMsgRegionalPcntGet, &id, sizeof id, channel, kReplyJson,
+                                  {kRegionalPcntGetReply});
     return 0;
 }
 
@@ -120,20 +118,21 @@ int regional_pcnt_set(const char* request)
             if (a && json_object_is_type(a, json_type_object)) apply_region_action(channel, int(i), a);
         }
     }
-    core_query(video_reply, kMsgRegionalPcntSet, &settings, sizeof settings, kReplyJson);
+    core_ask<core_reply_int>(kMsgRegionalPcntSet, &settings, sizeof settings, kCoreResReply, kReplyJson,
+                             {kRegionalPcntSetReply});
     return 0;
 }
 
-int regional_pcnt_reply(const KxFrameHeader* header, const void* payload)
+int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const void* payload)
 {
-    static RegionalPcntReply rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
+    auto whole = std::make_unique<RegionalPcntReply>();
+    const RegionalPcntReply& rec = *whole;
+    if (!record_at(payload, header->length, 0, whole.get())) {
         cgi_reply_error(kReplyJson);
         core_reply_finish(1);
         return 0;
     }
     const RegionalPcntSettings& s = rec.settings;
-    const int channel = g_read_channel;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "result", rec.result);
@@ -160,21 +159,6 @@ int regional_pcnt_reply(const KxFrameHeader* header, const void* payload)
     }
     jadd_value(j, "action", actions.release());
     json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
-}
-
-int regional_pcnt_set_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 res;
-    if (!record_at(payload, header->length, 0, &res)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr o = jobject();
-    jadd(o.get(), "res", res);
-    json_reply(kReplyJson, o.get());
     core_reply_finish(1);
     return 0;
 }

@@ -3,6 +3,7 @@
 // recognition settings and plate formats, read and written through the core
 // daemon.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -23,9 +24,13 @@ constexpr int kReplyEmpty = -1;  // a reply came but was too short to format
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 bool valid_mode(int mode) { return mode >= kAllPlatesMode && mode < kPlateModes; }
 
-int ask(u32 code, const void* payload, u32 length, int error_kind)
+// Sends a request and waits for formatter F to answer `reply_code`; when no
+// reply was written, the error reply of `error_kind`.
+template <auto F>
+int ask(u32 code, const void* payload, u32 length, int error_kind, u32 reply_code)
 {
-    core_request(video_reply, code, length, payload, 0);
+    const CoreAnswer answer = core_answer<F>({reply_code});
+    core_request_answer(answer, code, length, payload, 0);
     if (core_reply_done != 1) cgi_reply_error(error_kind);
     core_release();
     return 0;
@@ -159,7 +164,8 @@ constexpr IntField kNightInts[] = {
 
 PlateSettingsRecord settings_from_json(json_object* r, int channel)
 {
-    static PlateSettingsRecord rec;
+    const auto rec_owner = std::make_unique<PlateSettingsRecord>();
+    PlateSettingsRecord& rec = *rec_owner;
     rec = zeroed<PlateSettingsRecord>();
     rec.chnid = channel;
     for (const IntField& f : kSettingsInts) rec.*f.field = jint(r, f.key);
@@ -307,7 +313,7 @@ int plate_settings_get(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
-    return ask(kMsgPlateSettingsGet, &id, sizeof id, kReplyJson);
+    return ask<plate_settings_reply>(kMsgPlateSettingsGet, &id, sizeof id, kReplyJson, kReplyPlateSettingsGet);
 }
 
 int plate_settings_set(const char* request)
@@ -332,7 +338,7 @@ int plate_settings_set(const char* request)
     if (formats && json_object_is_type(formats, json_type_object))
         core_notify(kMsgPlateFormatsSet, formats_from_json(formats, channel));
     const PlateSettingsRecord rec = settings_from_json(r, channel);
-    return ask(kMsgPlateSettingsSet, &rec, sizeof rec, kReplyJson);
+    return ask<smart_status_reply>(kMsgPlateSettingsSet, &rec, sizeof rec, kReplyJson, kReplyPlateSettingsSet);
 }
 
 int plate_formats_get(const char* request)
@@ -341,7 +347,7 @@ int plate_formats_get(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
-    return ask(kMsgPlateFormatsGet, &id, sizeof id, kReplyJson);
+    return ask<plate_formats_reply>(kMsgPlateFormatsGet, &id, sizeof id, kReplyJson, kReplyPlateFormatsGet);
 }
 
 int plate_formats_set(const char* request)
@@ -350,7 +356,7 @@ int plate_formats_set(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     const PlateFormatsRecord rec = formats_from_json(req.get(), channel);
-    return ask(kMsgPlateFormatsSet, &rec, sizeof rec, kReplyJson);
+    return ask<smart_status_reply>(kMsgPlateFormatsSet, &rec, sizeof rec, kReplyJson, kReplyPlateFormatsSet);
 }
 
 int plate_zoom_get(const char* request)
@@ -359,14 +365,15 @@ int plate_zoom_get(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
-    return ask(kMsgPlateZoomGet, &id, sizeof id, kReplyJson);
+    return ask<plate_zoom_reply>(kMsgPlateZoomGet, &id, sizeof id, kReplyJson, kReplyPlateZoomGet);
 }
 
 // ---- reply formatters ----
 
 int plate_settings_reply(const KxFrameHeader* header, const void* payload)
 {
-    static PlateSettingsRecord rec;
+    const auto rec_owner = std::make_unique<PlateSettingsRecord>();
+    PlateSettingsRecord& rec = *rec_owner;
     if (!record_at(payload, header->length, 0, &rec)) {
         core_reply_finish(kReplyEmpty);
         return 0;

@@ -12,6 +12,10 @@ constexpr u32 kMsgPlateEventChanged = 1416;  // 8 bytes: channel mask
 constexpr u32 kMsgPlateSettingsGet = 3289, kMsgPlateSettingsSet = 3290;
 constexpr u32 kMsgPlateFormatsGet = 1207, kMsgPlateFormatsSet = 1208;
 constexpr u32 kMsgPlateZoomGet = 1215;
+// Their replies: the records below, a 32-bit status for the writes.
+constexpr u32 kReplyPlateSettingsGet = 8289, kReplyPlateSettingsSet = 8290;
+constexpr u32 kReplyPlateFormatsGet = 6207, kReplyPlateFormatsSet = 6208;
+constexpr u32 kReplyPlateZoomGet = 6215;
 constexpr int kPlatePtzType = 15;  // PTZ event type of mode m: 15 + m
 constexpr int kPlateModes = 3;     // 0 black list, 1 white list, 2 visitor
 constexpr int kAllPlatesMode = -1; // every plate: an arming schedule only

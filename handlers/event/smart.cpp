@@ -25,19 +25,17 @@ constexpr int kReplyEmpty = -1;  // a reply came but was too short to format
 
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 
-// Sends a request and waits; the module's callback writes the reply. When
-// none was written, the error reply of `error_kind`.
-int ask(u32 code, const void* payload, u32 length, int error_kind)
+// Sends a request and waits; formatter F writes the reply to it, which
+// comes back as code + kReplyOffset. When none was written, the error reply
+// of `error_kind`.
+template <auto F, typename T>
+int ask(u32 code, const T& record, int error_kind)
 {
-    core_request(video_reply, code, length, payload, 0);
+    const CoreAnswer answer = core_answer<F>({code + kReplyOffset});
+    core_request_answer(answer, code, sizeof record, &record, 0);
     if (core_reply_done != 1) cgi_reply_error(error_kind);
     core_release();
     return 0;
-}
-template <typename T>
-int ask(u32 code, const T& record, int error_kind)
-{
-    return ask(code, &record, sizeof record, error_kind);
 }
 
 // The channel of a read request: "channel", or "chnid" where a page sends
@@ -51,12 +49,13 @@ bool read_channel(json_object* req, int* channel)
 }
 
 // Reads: the channel (4 bytes) with `code`, the callback formats the reply.
+template <auto F>
 int read_settings(const char* request, u32 code)
 {
     JsonPtr req = json_parse(request);
     int channel;
     if (!req || !read_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
-    return ask(code, i32(channel), kReplyJson);
+    return ask<F>(code, i32(channel), kReplyJson);
 }
 
 // Steps shared by the writes: the "dialog" object, then "enable" into the
@@ -136,7 +135,7 @@ int region_write(json_object* r, const RegionKind& kind)
         jtext(r, "polygonX", rec.polygon_x);
         jtext(r, "polygonY", rec.polygon_y);
     }
-    return ask(kind.set_code, rec, kReplyText);
+    return ask<smart_status_reply>(kind.set_code, rec, kReplyText);
 }
 
 int region_write(const char* request, const RegionKind& kind)
@@ -323,7 +322,8 @@ int smart_region_get(const char* request)
     JsonPtr req = json_parse(request);
     int channel;
     if (!req || !read_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
-    return ask(jint(req.get(), "type") == 0 ? kMsgRegionInGet : kMsgRegionExitGet, i32(channel), kReplyJson);
+    const u32 code = jint(req.get(), "type") == 0 ? kMsgRegionInGet : kMsgRegionExitGet;
+    return ask<smart_region_reply>(code, i32(channel), kReplyJson);
 }
 
 int smart_region_set(const char* request)
@@ -334,28 +334,43 @@ int smart_region_set(const char* request)
     return region_write(req.get(), jint(req.get(), "type") == 0 ? kRegionIn : kRegionExit);
 }
 
-int smart_motion_get(const char* request) { return read_settings(request, kMsgAdvMotionGet); }
+int smart_motion_get(const char* request) { return read_settings<smart_region_reply>(request, kMsgAdvMotionGet); }
 int smart_motion_set(const char* request) { return region_write(request, kAdvMotion); }
-int smart_tamper_get(const char* request) { return read_settings(request, kMsgTamperGet); }
+int smart_tamper_get(const char* request) { return read_settings<smart_region_reply>(request, kMsgTamperGet); }
 int smart_tamper_set(const char* request) { return region_write(request, kTamper); }
-int smart_loiter_get(const char* request) { return read_settings(request, kMsgLoiterGet); }
+int smart_loiter_get(const char* request) { return read_settings<smart_region_reply>(request, kMsgLoiterGet); }
 int smart_loiter_set(const char* request) { return region_write(request, kLoiter); }
-int smart_human_get(const char* request) { return read_settings(request, kMsgHumanGet); }
+int smart_human_get(const char* request) { return read_settings<smart_region_reply>(request, kMsgHumanGet); }
 int smart_human_set(const char* request) { return region_write(request, kHuman); }
-int smart_line_get(const char* request) { return read_settings(request, kMsgLineCrossGet); }
-int smart_line_ex_get(const char* request) { return read_settings(request, kMsgLineCrossExGet); }
-int smart_people_count_get(const char* request) { return read_settings(request, kMsgPeopleCountGet); }
-int smart_people_settings_get(const char* request) { return read_settings(request, kMsgPeopleSettingsGet); }
-int smart_people_settings_ex_get(const char* request) { return read_settings(request, kMsgPeopleSettingsExGet); }
-int smart_object_get(const char* request) { return read_settings(request, kMsgObjectGet); }
-int smart_capability_get(const char* request) { return read_settings(request, kMsgCapabilityGet); }
+int smart_line_get(const char* request) { return read_settings<smart_line_reply>(request, kMsgLineCrossGet); }
+int smart_line_ex_get(const char* request)
+{
+    return read_settings<smart_line_ex_reply>(request, kMsgLineCrossExGet);
+}
+int smart_people_count_get(const char* request)
+{
+    return read_settings<smart_people_count_reply>(request, kMsgPeopleCountGet);
+}
+int smart_people_settings_get(const char* request)
+{
+    return read_settings<smart_people_settings_reply>(request, kMsgPeopleSettingsGet);
+}
+int smart_people_settings_ex_get(const char* request)
+{
+    return read_settings<smart_people_settings_reply>(request, kMsgPeopleSettingsExGet);
+}
+int smart_object_get(const char* request) { return read_settings<smart_object_reply>(request, kMsgObjectGet); }
+int smart_capability_get(const char* request)
+{
+    return read_settings<smart_capability_reply>(request, kMsgCapabilityGet);
+}
 
 int smart_vca_support_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
     if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
-    return ask(kMsgVcaSupportGet, i32(channel), kReplyJson);
+    return ask<smart_vca_support_reply>(kMsgVcaSupportGet, i32(channel), kReplyJson);
 }
 
 int smart_line_set(const char* request)
@@ -370,7 +385,7 @@ int smart_line_set(const char* request)
     rec.enable = jint(r, "enable");
     rec.objtype = jint(r, "objtype");
     lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask(kMsgLineCrossSet, rec, kReplyText);
+    return ask<smart_status_reply>(kMsgLineCrossSet, rec, kReplyText);
 }
 
 int smart_line_ex_set(const char* request)
@@ -386,7 +401,7 @@ int smart_line_ex_set(const char* request)
     rec.objtype = jint(r, "objtype");
     rec.sensitivity = jint(r, "sensitivity");
     lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask(kMsgLineCrossExSet, rec, kReplyText);
+    return ask<smart_status_reply>(kMsgLineCrossExSet, rec, kReplyText);
 }
 
 int smart_people_count_set(const char* request)
@@ -412,7 +427,7 @@ int smart_people_count_set(const char* request)
     rec.trigger_by_sum = jint(r, "triggerEnableBySum");
     rec.sum_thresholds = jint(r, "sumThresholds");
     rec.position = jint(r, "position");
-    return ask(kMsgPeopleCountSet, rec, kReplyText);
+    return ask<smart_status_reply>(kMsgPeopleCountSet, rec, kReplyText);
 }
 
 int smart_people_settings_set(const char* request)
@@ -422,7 +437,7 @@ int smart_people_settings_set(const char* request)
     if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     PeopleSettingsRecord rec;
     people_settings_from_json(req.get(), channel, &rec);
-    return ask(kMsgPeopleSettingsSet, rec, kReplyJson);
+    return ask<smart_status_reply>(kMsgPeopleSettingsSet, rec, kReplyJson);
 }
 
 int smart_people_settings_ex_set(const char* request)
@@ -432,7 +447,7 @@ int smart_people_settings_ex_set(const char* request)
     if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     PeopleSettingsExRecord rec = zeroed<PeopleSettingsExRecord>();
     people_settings_from_json(req.get(), channel, &rec.base);
-    return ask(kMsgPeopleSettingsExSet, rec, kReplyJson);
+    return ask<smart_status_reply>(kMsgPeopleSettingsExSet, rec, kReplyJson);
 }
 
 int smart_object_set(const char* request)
@@ -453,7 +468,7 @@ int smart_object_set(const char* request)
     jtext(r, "region", rec.region);
     jtext(r, "polygonX", rec.polygon_x);
     jtext(r, "polygonY", rec.polygon_y);
-    return ask(kMsgObjectSet, rec, kReplyJson);
+    return ask<smart_status_reply>(kMsgObjectSet, rec, kReplyJson);
 }
 
 // ---- actions ----

@@ -4,9 +4,6 @@
 
 #include "platform/kxsocket.h"
 
-// The module's reply callback (one formatter per reply code).
-int video_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Motion detection.
 int motion_get(const char* request);                // "/6010"
 int motion_audible_schedule_get(const char* request);  // "/6011"
@@ -23,4 +20,5 @@ int motion_trigger_set(const char* request);        // "/6119"
 int motion_effective_schedule_set(const char* request);  // "/6152"
 int motion_effective_schedule_get(const char* request);  // "/6153"
 int motion_ptz_schedule_set(const char* request);   // "/6159"
-int motion_result_reply(const KxFrameHeader* header, const void* payload);  // 7502, 7503
+// Reply formatter of "/6115" and "/6116".
+int motion_result_reply(const KxFrameHeader* header, const void* payload);

@@ -2,6 +2,7 @@
 // requests of the older pages, and the lists that apply one schedule with a
 // few record fields to several channels.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -44,12 +45,15 @@ int list_set(const char* request, int (*copy)(const char*, const RecordSchedule*
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r) return 0;
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
     const int enable = jint(r, "enable"), interval = jint(r, "interval");
     const u64 listed = listed_ids(r, kEventChannels);
 
-    static VideoLossRecord all[kEventChannels];
+    const auto all_owner = std::make_unique<VideoLossRecord[][kEventChannels]>(1);
+
+    VideoLossRecord(&all)[kEventChannels] = all_owner[0];
     int count = 0;
     read_video_losts(kMainDb, all, &count);
     u64 changed = 0;
@@ -118,7 +122,8 @@ int video_loss_schedule_set(const char* request)
     json_object* r = req.get();
     int channel;
     if (!r || !id_key(r, "camId", kEventChannels, &channel)) return 0;
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     if (schedule_from_json(r, "schedule", &schedule) == 0) write_video_loss_schedule(kMainDb, &schedule, channel);
     VideoLossRecord rec = video_loss_of(channel);
     jset(r, "enable", rec.enable);
@@ -161,7 +166,8 @@ int video_loss_alarms_list_set(const char* request)
     if (!r) return 0;
     const int tri_alarms = jint(r, "triAlarms");
     const u64 listed = listed_ids(r, kEventChannels);
-    static VideoLossRecord all[kEventChannels];
+    const auto all_owner = std::make_unique<VideoLossRecord[][kEventChannels]>(1);
+    VideoLossRecord(&all)[kEventChannels] = all_owner[0];
     int count = 0;
     read_video_losts(kMainDb, all, &count);
     u64 changed = 0;
@@ -183,7 +189,8 @@ int video_loss_ptz_list_set(const char* request)
     json_object* r = req.get();
     int source;
     if (!r || !id_key(r, "camId", kEventChannels, &source)) return cgi_reply_error(kReplyText);
-    static RecordSchedule schedule;
+    const auto schedule_owner = std::make_unique<RecordSchedule>();
+    RecordSchedule& schedule = *schedule_owner;
     const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
     const u64 listed = listed_ids(r, kEventChannels);
     copy_ptz_actions_to(kVideoLossPtzType, source, listed);

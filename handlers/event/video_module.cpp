@@ -1,4 +1,4 @@
-// Video features and events module ("/6000" table) and its reply callback.
+// Video features and events module: the "/6000" request table.
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
@@ -7,51 +7,6 @@
 #include "handlers/event/smart.h"
 #include "handlers/event/video.h"
 #include "handlers/event/video_loss.h"
-
-static const ReplyRoute kVideoReplies[] = {
-    {7502, motion_result_reply},
-    {7503, motion_result_reply},
-    {8237, smart_region_reply},
-    {8238, smart_region_reply},
-    {8239, smart_region_reply},
-    {8240, smart_region_reply},
-    {8242, smart_region_reply},
-    {8243, smart_region_reply},
-    {8241, smart_line_reply},
-    {6209, smart_line_ex_reply},
-    {8253, smart_people_count_reply},
-    {8259, smart_people_settings_reply},
-    {6211, smart_people_settings_reply},
-    {8268, smart_object_reply},
-    {8257, smart_capability_reply},
-    {8293, smart_vca_support_reply},
-    {8244, smart_status_reply},
-    {8245, smart_status_reply},
-    {8246, smart_status_reply},
-    {8247, smart_status_reply},
-    {8248, smart_status_reply},
-    {8249, smart_status_reply},
-    {8250, smart_status_reply},
-    {8254, smart_status_reply},
-    {8260, smart_status_reply},
-    {8269, smart_status_reply},
-    {6210, smart_status_reply},
-    {6212, smart_status_reply},
-    {8290, smart_status_reply},
-    {6208, smart_status_reply},
-    {8289, plate_settings_reply},
-    {6207, plate_formats_reply},
-    {6215, plate_zoom_reply},
-    {6220, regional_pcnt_reply},
-    {6221, regional_pcnt_set_reply},
-    {8213, camera_io_reply},
-    {8215, volume_detect_reply},
-};
-
-int video_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kVideoReplies, header, payload);
-}
 
 // Codes the table keeps in their places with no behaviour behind them: the
 // request is taken and nothing is written, as for a code no module knows.

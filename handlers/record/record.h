@@ -3,9 +3,6 @@
 
 #include "platform/kxsocket.h"
 
-// The recording module's reply callback (one formatter per reply code).
-int record_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Record schedules and record modes.
 int record_schedule_get(const char* request);   // "/6040"
 int record_schedule_set(const char* request);   // "/6041"
@@ -20,6 +17,8 @@ int record_settings_set(const char* request);    // "/6045"
 int anr_support_get(const char* request);        // "/6046"
 int stream_capability_get(const char* request);  // "/6047"
 
-int anr_set_reply(const KxFrameHeader* header, const void* payload);            // 7285
-int anr_support_reply(const KxFrameHeader* header, const void* payload);        // 7286
-int stream_capability_reply(const KxFrameHeader* header, const void* payload);  // 8218
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int anr_set_reply(const KxFrameHeader* header, const void* payload);
+int anr_support_reply(const KxFrameHeader* header, const void* payload);
+int stream_capability_reply(const KxFrameHeader* header, const void* payload);

@@ -1,19 +1,8 @@
-// Recording module: holidays, record schedules, modes and settings ("/6030"
-// table) and its reply callback.
+// Recording module: holidays, record schedules, modes and settings: the
+// "/6030" request table.
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/record/record.h"
-
-static const ReplyRoute kRecordReplies[] = {
-    {7285, anr_set_reply},
-    {7286, anr_support_reply},
-    {8218, stream_capability_reply},
-};
-
-int record_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kRecordReplies, header, payload);
-}
 
 static const WebReqEntry kRecordTable[] = {
     {"/6030", holidays_get, "Lists the holidays | none | JSON"

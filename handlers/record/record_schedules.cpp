@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -121,8 +122,9 @@ int record_schedule_get(const char* request)
     RecordRow row;
     // A channel without a stored row still answers with its own id.
     if (read_record(kMainDb, &row, int(channel)) != 0) row.id = int(channel);
-    static RecordSchedule schedule;
-    read_record_schedule(kMainDb, &schedule, int(channel));
+    auto whole = std::make_unique<RecordSchedule>();
+    const RecordSchedule& schedule = *whole;
+    read_record_schedule(kMainDb, whole.get(), int(channel));
 
     JsonPtr reply = jobject();
     jadd(reply.get(), "id", row.id);
@@ -136,12 +138,12 @@ int record_schedule_set(const char* request)
     json_object* r = req.get();
     if (!r || !jhas(r, "cnt")) return 0;
 
-    static RecordSchedule schedule;
-    schedule_from_request(jget(r, "schedule"), &schedule);
+    auto schedule = std::make_unique<RecordSchedule>();
+    schedule_from_request(jget(r, "schedule"), schedule.get());
 
-    static RecordRow rows[kRecordChannels];
+    auto rows = std::make_unique<RecordRow[]>(kRecordChannels);
     int count = 0;
-    read_records(kMainDb, rows, &count);
+    read_records(kMainDb, rows.get(), &count);
     const int n = jint(r, "cnt"), mode = jint(r, "recordplanmode");
     json_object* ids = jget(r, "chnid");
     u64 schedule_mask = 0, mode_mask = 0;
@@ -156,7 +158,7 @@ int record_schedule_set(const char* request)
             mode_mask |= u64(1) << id;
         }
     }
-    copy_record_schedules(kMainDb, &schedule, mask_low(schedule_mask), mask_high(schedule_mask));
+    copy_record_schedules(kMainDb, schedule.get(), mask_low(schedule_mask), mask_high(schedule_mask));
     copy_record_modes(kMainDb, mode, mask_low(mode_mask), mask_high(mode_mask));
 
     core_notify(kMsgRecordModes, mode_mask);
@@ -168,9 +170,9 @@ int record_schedule_set(const char* request)
 int record_modes_get(const char*)
 {
     int max_cameras = get_param_int(kMainDb, "max_cameras", 32);
-    static RecordRow rows[kRecordChannels];
+    auto rows = std::make_unique<RecordRow[]>(kRecordChannels);
     int count = 0;
-    read_records(kMainDb, rows, &count);
+    read_records(kMainDb, rows.get(), &count);
     int n = max_cameras < count ? max_cameras : count;
     if (n < 0) n = 0;
     if (n > kRecordChannels) n = kRecordChannels;
@@ -192,9 +194,9 @@ int record_modes_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r) return 0;
-    static RecordRow rows[kRecordChannels];
+    auto rows = std::make_unique<RecordRow[]>(kRecordChannels);
     int count = 0;
-    read_records(kMainDb, rows, &count);
+    read_records(kMainDb, rows.get(), &count);
 
     // Element i sets the mode of channel i; its "id" must be a valid channel
     // but does not pick the row. One bad element, or more elements than
@@ -215,7 +217,7 @@ int record_modes_set(const char* request)
     }
     if (!ok) return cgi_reply(kReplyText, "ERROR");
 
-    write_records(kMainDb, rows, int(n));
+    write_records(kMainDb, rows.get(), int(n));
     send_log(kLogModes, 0);
     cgi_reply_ok();
     for (size_t i = 0; i < n; i++) core_notify(kMsgRecordRow, i32(i));

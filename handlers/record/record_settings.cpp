@@ -2,6 +2,7 @@
 // pre/post-record, audio, expiry and recorded-stream settings of a channel
 // with its camera's ANR switch, and two capability queries to the core daemon.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/decimal_text.h"
@@ -19,6 +20,9 @@ constexpr u32 kMsgRecordSettings = 1310;   // RecordChannelList
 constexpr u32 kMsgAnrSet = 2285;           // AnrRequest, answered by 7285
 constexpr u32 kMsgAnrSupport = 2286;       // 4 bytes: channel, answered by 7286
 constexpr u32 kMsgStreamCapability = 3218; // no payload, answered by 8218
+constexpr u32 kReplyAnrSet = 7285;            // AnrResult
+constexpr u32 kReplyAnrSupport = 7286;        // AnrSupport
+constexpr u32 kReplyStreamCapability = 8218;  // StreamCapability
 
 constexpr int kLogSubType = 204, kLogHoliday = 920, kLogSettings = 906;
 constexpr int kProtocolRtsp = 1;  // cameras reached by plain RTSP have no ANR
@@ -108,9 +112,9 @@ bool takes_anr(const CameraRecord& cam, int anr)
 
 int holidays_get(const char*)
 {
-    static HolidayRow rows[kHolidays];
+    auto rows = std::make_unique<HolidayRow[]>(kHolidays);
     int count = 0;
-    read_holidays(kMainDb, rows, &count);
+    read_holidays(kMainDb, rows.get(), &count);
     JsonPtr list = jarray();
     for (int i = 0; i < count; i++) json_object_array_add(list.get(), holiday_object(rows[i]).release());
     JsonPtr reply = jobject();
@@ -183,11 +187,11 @@ int record_settings_set(const char* request)
     SettingsRequest s;
     if (!settings_from(r, &s)) return 0;
 
-    static RecordRow rows[kRecordChannels];
-    static CameraRecord cams[kMaxCameras];
+    auto rows = std::make_unique<RecordRow[]>(kRecordChannels);
+    auto cams = std::make_unique<CameraRecord[]>(kMaxCameras);
     int count = 0;
-    read_records(kMainDb, rows, &count);
-    read_cameras(kMainDb, cams, &count);
+    read_records(kMainDb, rows.get(), &count);
+    read_cameras(kMainDb, cams.get(), &count);
     // Rows are indexed by channel: a row that was absent is written with
     // its own id.
     for (int i = 0; i < kRecordChannels; i++) rows[i].id = i;
@@ -225,7 +229,7 @@ int record_settings_set(const char* request)
         }
     }
 
-    write_records_masked(kMainDb, rows, mask_low(record_mask), mask_high(record_mask));
+    write_records_masked(kMainDb, rows.get(), mask_low(record_mask), mask_high(record_mask));
     copy_table_column_int(kMainDb, kCameraKind, offsetof(CameraRecord, anr), s.anr, mask_low(anr_mask),
                           mask_high(anr_mask));
     copy_table_column_int(kMainDb, kCameraKind, offsetof(CameraRecord, record_stream), s.stream,
@@ -233,7 +237,7 @@ int record_settings_set(const char* request)
 
     core_notify(kMsgRecordSettings, changed);
     send_log(kLogSettings, 0);
-    core_query(record_reply, kMsgAnrSet, &anr, sizeof anr, kReplyJson);
+    core_ask<anr_set_reply>(kMsgAnrSet, &anr, sizeof anr, kReplyJson, {kReplyAnrSet});
     return 0;
 }
 
@@ -268,7 +272,7 @@ int anr_support_get(const char* request)
     int id = 0;
     if (!channel_text(request, &id)) return 0;
     const i32 payload = id;
-    core_query(record_reply, kMsgAnrSupport, &payload, sizeof payload, kReplyJson);
+    core_ask<anr_support_reply>(kMsgAnrSupport, &payload, sizeof payload, kReplyJson, {kReplyAnrSupport});
     return 0;
 }
 
@@ -290,14 +294,15 @@ int anr_support_reply(const KxFrameHeader* header, const void* payload)
 
 int stream_capability_get(const char*)
 {
-    core_query(record_reply, kMsgStreamCapability, nullptr, 0, kReplyJson);
+    core_ask<stream_capability_reply>(kMsgStreamCapability, nullptr, 0, kReplyJson, {kReplyStreamCapability});
     return 0;
 }
 
 int stream_capability_reply(const KxFrameHeader* header, const void* payload)
 {
-    static StreamCapability cap;
-    if (!record_at(payload, header->length, 0, &cap)) {
+    auto whole = std::make_unique<StreamCapability>();
+    const StreamCapability& cap = *whole;
+    if (!record_at(payload, header->length, 0, whole.get())) {
         cgi_reply_error(kReplyJson);
         core_reply_finish(1);
         return 0;

@@ -1,23 +1,8 @@
-// Status module ("/8000" table) and its reply callback.
+// Status module: the "/8000" request table.
 #include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/status/status.h"
 #include "handlers/storage/storage.h"
-
-static const ReplyRoute kStatusReplies[] = {
-    {8300, status_channels_reply},
-    {8301, status_interfaces_reply},
-    {8302, status_traffic_reply},
-    {8305, status_events_reply},
-    {8306, status_disk_space_reply},
-    {8263, status_support_reply},
-    {6719, status_users_reply},
-};
-
-int status_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kStatusReplies, header, payload);
-}
 
 static const WebReqEntry kStatusTable[] = {
     {"/8000", status_interfaces, "Lists the network interfaces with their addresses and link state | none | JSON"

@@ -6,6 +6,7 @@
 // without a whole record ends the wait at once and leaves the reply to the
 // handler: CGI ERROR, as when no reply comes.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -19,9 +20,12 @@ namespace {
 constexpr const char* kNoFigure = "--";
 constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
 
-int query(u32 code)
+// Sends query `code` and waits for formatter F to answer its reply code.
+template <auto F>
+int query(u32 code, u32 reply_code)
 {
-    core_request(status_reply, code, 0, nullptr, 0);
+    const CoreAnswer answer = core_answer<F>({reply_code});
+    core_request_answer(answer, code, 0, nullptr, 0);
     if (core_reply_done != 1) cgi_reply_error(kReplyJson);
     core_release();
     return 0;
@@ -49,17 +53,17 @@ int finish(json_object* reply)
     return 0;
 }
 
-// The channel names and camera records of every channel, read once.
+// The channel names and camera records of every channel.
 struct Channels {
     OsdRecord osd[kMaxCameras];
     CameraRecord camera[kMaxCameras];
 };
-const Channels& channels_of_store()
+std::unique_ptr<Channels> channels_of_store()
 {
-    static Channels c;
+    auto c = std::make_unique<Channels>();
     int count = 0;
-    read_osds(kMainDb, c.osd, &count);
-    read_cameras(kMainDb, c.camera, &count);
+    read_osds(kMainDb, c->osd, &count);
+    read_cameras(kMainDb, c->camera, &count);
     return c;
 }
 
@@ -98,7 +102,7 @@ const char* const kAlarmOutState[] = {"AlarmOutState0", "AlarmOutState1"};
 
 }  // namespace
 
-// ---- reply formatters ----
+// ---- queries and their reply formatters ----
 
 int status_interfaces_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -134,6 +138,8 @@ int status_interfaces_reply(const KxFrameHeader* header, const void* payload)
     return finish(reply.get());
 }
 
+int status_interfaces(const char*) { return query<status_interfaces_reply>(kMsgNetInterfaces, kReplyNetInterfaces); }
+
 int status_traffic_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<NetTrafficStatus>(header->length);
@@ -154,6 +160,8 @@ int status_traffic_reply(const KxFrameHeader* header, const void* payload)
     return finish(reply.get());
 }
 
+int status_traffic(const char*) { return query<status_traffic_reply>(kMsgNetTraffic, kReplyNetTraffic); }
+
 // Every channel of the device is listed; a channel the core daemon does not
 // report shows "--" for its figures. The reported channels are found by
 // their channel id, so a record out of order or for a channel past the
@@ -162,7 +170,7 @@ int status_channels_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<ChannelStatusRecord>(header->length);
     if (count == 0) return empty_reply();
-    static ChannelStatusRecord by_channel[kStatusChannels];
+    auto by_channel = std::make_unique<ChannelStatusRecord[]>(kStatusChannels);
     bool reported[kStatusChannels] = {};
     for (size_t j = 0; j < count; j++) {
         ChannelStatusRecord s;
@@ -172,7 +180,8 @@ int status_channels_reply(const KxFrameHeader* header, const void* payload)
         reported[s.chnid] = true;
     }
 
-    const Channels& store = channels_of_store();
+    const std::unique_ptr<Channels> stored = channels_of_store();
+    const Channels& store = *stored;
     JsonPtr reply = jobject();
     json_object* list = json_object_new_array();
     jadd_value(reply.get(), "IPC", list);
@@ -203,20 +212,24 @@ int status_channels_reply(const KxFrameHeader* header, const void* payload)
     return finish(reply.get());
 }
 
+int status_channels(const char*) { return query<status_channels_reply>(kMsgChannelStatus, kReplyChannelStatus); }
+
 int status_events_reply(const KxFrameHeader* header, const void* payload)
 {
-    static EventStatusRecord ev;
-    if (!record_at(payload, header->length, 0, &ev)) return empty_reply();
+    auto event = std::make_unique<EventStatusRecord>();
+    const EventStatusRecord& ev = *event;
+    if (!record_at(payload, header->length, 0, event.get())) return empty_reply();
     const int channels = device_channels();
     const int alarm_ins = get_param_int(kMainDb, "alarm_in", kAlarmIns);
     const int alarm_outs = get_param_int(kMainDb, "alarm_out", kAlarmOuts);
-    static CameraInNameRecord in_names[kCameraAlarms][kEventChannels];
-    static CameraOutNameRecord out_names[kCameraAlarms][kEventChannels];
+    auto in_names = std::make_unique<CameraInNameRecord[][kEventChannels]>(kCameraAlarms);
+    auto out_names = std::make_unique<CameraOutNameRecord[][kEventChannels]>(kCameraAlarms);
     for (int k = 0; k < kCameraAlarms; k++) {
         read_alarm_chnIn_event_names(kMainDb, in_names[k], k);
         read_alarm_chnOut_event_names(kMainDb, out_names[k], k);
     }
-    const Channels& store = channels_of_store();
+    const std::unique_ptr<Channels> stored = channels_of_store();
+    const Channels& store = *stored;
 
     JsonPtr reply = jobject();
     json_object* cameras = json_object_new_array();
@@ -251,9 +264,9 @@ int status_events_reply(const KxFrameHeader* header, const void* payload)
         json_object_array_add(cameras, o);
     }
 
-    static AlarmInRecord ins[kAlarmIns];
+    auto ins = std::make_unique<AlarmInRecord[]>(kAlarmIns);
     int count = 0;
-    read_alarm_ins(kMainDb, ins, &count);
+    read_alarm_ins(kMainDb, ins.get(), &count);
     json_object* in_list = json_object_new_array();
     jadd_value(reply.get(), "alarmIn", in_list);
     for (int j = 0; j < alarm_ins && j < kAlarmIns; j++) {
@@ -265,8 +278,8 @@ int status_events_reply(const KxFrameHeader* header, const void* payload)
         json_object_array_add(in_list, o);
     }
 
-    static AlarmOutRecord outs[kAlarmOuts];
-    read_alarm_outs(kMainDb, outs, &count);
+    auto outs = std::make_unique<AlarmOutRecord[]>(kAlarmOuts);
+    read_alarm_outs(kMainDb, outs.get(), &count);
     json_object* out_list = json_object_new_array();
     jadd_value(reply.get(), "alarmOut", out_list);
     for (int j = 0; j < alarm_outs && j < kAlarmOuts; j++) {
@@ -281,6 +294,8 @@ int status_events_reply(const KxFrameHeader* header, const void* payload)
     return finish(reply.get());
 }
 
+int status_events(const char*) { return query<status_events_reply>(kMsgEventStatus, kReplyEventStatus); }
+
 int status_disk_space_reply(const KxFrameHeader* header, const void* payload)
 {
     DiskSpaceRecord d;
@@ -292,10 +307,13 @@ int status_disk_space_reply(const KxFrameHeader* header, const void* payload)
     return finish(reply.get());
 }
 
+int status_disk_space(const char*) { return query<status_disk_space_reply>(kMsgDiskSpace, kReplyDiskSpace); }
+
 int status_support_reply(const KxFrameHeader* header, const void* payload)
 {
-    static ChannelSupportRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) return empty_reply();
+    auto whole = std::make_unique<ChannelSupportRecord>();
+    const ChannelSupportRecord& rec = *whole;
+    if (!record_at(payload, header->length, 0, whole.get())) return empty_reply();
     char support[kStatusChannels + 1], type[kStatusChannels + 1];
     for (int i = 0; i < kStatusChannels; i++) {
         const ChannelSupportEntry& e = rec.channels[i];
@@ -308,6 +326,8 @@ int status_support_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "type", type);
     return finish(reply.get());
 }
+
+int status_support(const char*) { return query<status_support_reply>(kMsgChannelSupport, kReplyChannelSupport); }
 
 int status_users_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -327,13 +347,6 @@ int status_users_reply(const KxFrameHeader* header, const void* payload)
     return finish(list.get());
 }
 
-// ---- handlers ----
+int status_users(const char*) { return query<status_users_reply>(kMsgOnlineUsers, kReplyOnlineUsers); }
 
-int status_interfaces(const char*) { return query(kMsgNetInterfaces); }
-int status_traffic(const char*) { return query(kMsgNetTraffic); }
-int status_channels(const char*) { return query(kMsgChannelStatus); }
-int status_events(const char*) { return query(kMsgEventStatus); }
 int status_none(const char*) { return 0; }
-int status_disk_space(const char*) { return query(kMsgDiskSpace); }
-int status_support(const char*) { return query(kMsgChannelSupport); }
-int status_users(const char*) { return query(kMsgOnlineUsers); }

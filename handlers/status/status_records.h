@@ -16,6 +16,13 @@ constexpr u32 kMsgEventStatus = 3305;      // reply 8305: EventStatusRecord
 constexpr u32 kMsgDiskSpace = 3306;        // reply 8306: DiskSpaceRecord
 constexpr u32 kMsgChannelSupport = 3263;   // reply 8263: ChannelSupportRecord
 constexpr u32 kMsgOnlineUsers = 1719;      // reply 6719: OnlineUserRecord per user
+constexpr u32 kReplyChannelStatus = 8300;
+constexpr u32 kReplyNetInterfaces = 8301;
+constexpr u32 kReplyNetTraffic = 8302;
+constexpr u32 kReplyEventStatus = 8305;
+constexpr u32 kReplyDiskSpace = 8306;
+constexpr u32 kReplyChannelSupport = 8263;
+constexpr u32 kReplyOnlineUsers = 6719;
 
 constexpr int kStatusChannels = 64;
 
