@@ -6,8 +6,11 @@
 //   nvr-api-codes --openapi    the OpenAPI 3.1 document (docs/openapi.json)
 //                              built from the same doc texts and the reply
 //                              shapes they carry
+//   nvr-api-codes --handlers   one line per row: request code, handler
+//                              function, the source file defining it
 //   nvr-api-codes --check      lists the rows whose `doc` text is missing or
-//                              malformed; exit status 1 when there is one
+//                              malformed, or whose handler's file is not
+//                              known; exit status 1 when there is one
 //
 // --markdown and --openapi refuse (exit status 1, nothing on standard output, the bad
 // rows on standard error) while a row's doc text is malformed, so the
@@ -20,6 +23,7 @@
 #include <vector>
 
 #include "front/api_doc.h"
+#include "front/handler_files.h"
 #include "front/session_gate.h"
 #include "front/webreq.h"
 
@@ -36,8 +40,25 @@ std::string cell(const std::string& s)
     return out;
 }
 
-// Writes one line per row whose doc text is malformed to `out`; the number
-// of such rows.
+// The function and file of a row's handler (null when the build's map of
+// the handler sources does not hold its code).
+const HandlerFile* handler_file(const WebReqEntry& e)
+{
+    for (int i = 0; i < kHandlerFileCount; i++)
+        if (std::strcmp(kHandlerFiles[i].code, e.name) == 0) return &kHandlerFiles[i];
+    return nullptr;
+}
+
+// "camera_list() in handlers/camera/channels.cpp"
+std::string handler_text(const WebReqEntry& e)
+{
+    const HandlerFile* h = handler_file(e);
+    return std::string(h->function) + "() in " + h->file;
+}
+
+// Writes one line per row whose doc text is malformed, or whose handler is
+// not defined at the start of a line of a handler source, to `out`; the
+// number of such rows.
 int check(FILE* out)
 {
     int bad = 0;
@@ -45,6 +66,10 @@ int check(FILE* out)
         for (int i = 0; i < mod->count; i++) {
             RowDoc d;
             std::string why = parse_row_doc(mod->table[i].doc, &d);
+            if (why.empty() && !handler_file(mod->table[i]))
+                why = "its handler's source file is not known (write the row as {\"/CODE\", NAME, ...} and "
+                      "define the handler as \"int NAME(const char* ...)\" at the start of a line, in files "
+                      "under handlers/)";
             if (!why.empty()) {
                 std::fprintf(out, "%s %s: %s\n", mod->module, mod->table[i].name, why.c_str());
                 bad++;
@@ -66,18 +91,20 @@ int markdown()
     std::printf("Request: the request text a handler takes (JSON keys, decimal or plain text,\n"
                 "a query string or an upload). Reply: plain text, JSON or a download. Core daemon:\n"
                 "the message codes sent to the core daemon; \"wait\" marks a message whose reply\n"
-                "the handler waits for.\n");
+                "the handler waits for. Handler: the function that answers the code and the file\n"
+                "defining it.\n");
     for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++) {
         if (mod->count <= 0) continue;
         std::printf("\n## Module %s (area %s, %d codes)\n\n", mod->module, area_of_file(mod->file).c_str(), mod->count);
-        std::printf("| Code | Area | Purpose | Request | Reply | Core daemon |\n");
-        std::printf("|---|---|---|---|---|---|\n");
+        std::printf("| Code | Area | Purpose | Request | Reply | Core daemon | Handler |\n");
+        std::printf("|---|---|---|---|---|---|---|\n");
         for (int i = 0; i < mod->count; i++) {
             RowDoc d;
             parse_row_doc(mod->table[i].doc, &d);
-            std::printf("| `%s` | %s | %s | %s | %s | %s |\n", mod->table[i].name, area_of_file(mod->file).c_str(),
-                        cell(d.purpose).c_str(), cell(d.request).c_str(), cell(d.reply).c_str(),
-                        cell(d.core).c_str());
+            const HandlerFile* h = handler_file(mod->table[i]);
+            std::printf("| `%s` | %s | %s | %s | %s | %s | `%s` in %s |\n", mod->table[i].name,
+                        area_of_file(mod->file).c_str(), cell(d.purpose).c_str(), cell(d.request).c_str(),
+                        cell(d.reply).c_str(), cell(d.core).c_str(), h->function, h->file);
         }
     }
     return 0;
@@ -335,9 +362,14 @@ int openapi()
             json_object_object_add(op, "summary", jstring(d.purpose));
             std::string core = d.core == "none" ? "none" : d.core;
             json_object_object_add(op, "description",
-                                   jstring("Module " + std::string(mod->module) + ". Request: " + d.request +
-                                           ". Core-daemon messages: " + core + "."));
+                                   jstring("Module " + std::string(mod->module) + ". Handler: " + handler_text(e) +
+                                           ". Request: " + d.request + ". Core-daemon messages: " + core + "."));
             json_object_object_add(op, "operationId", jstring(operation_id(e.name)));
+            const HandlerFile* h = handler_file(e);
+            json_object* handler = json_object_new_object();
+            json_object_object_add(handler, "function", jstring(h->function));
+            json_object_object_add(handler, "file", jstring(h->file));
+            json_object_object_add(op, "x-handler", handler);
             add_request(op, d);
             json_object_object_add(op, "responses", responses(e.name, d));
             json_object* item = json_object_new_object();
@@ -377,6 +409,18 @@ int main(int argc, char** argv)
     if (argc > 1 && std::strcmp(argv[1], "--markdown") == 0) return markdown();
     if (argc > 1 && std::strcmp(argv[1], "--openapi") == 0) return openapi();
     if (argc > 1 && std::strcmp(argv[1], "--check") == 0) return check(stdout) ? 1 : 0;
+    if (argc > 1 && std::strcmp(argv[1], "--handlers") == 0) {
+        int unknown = 0;
+        for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++)
+            for (int i = 0; i < mod->count; i++) {
+                const HandlerFile* h = handler_file(mod->table[i]);
+                if (h)
+                    std::printf("%s %s %s\n", mod->table[i].name, h->function, h->file);
+                else
+                    unknown++;
+            }
+        return unknown ? 1 : 0;
+    }
     for (int slot = 0; slot < MAX_WEBREQ_COUNT; slot++) {
         const WebReqEntry* e = webreq_slot(slot);
         if (e) std::printf("%d %s %s\n", slot, e->name, webreq_module_of(e->name));
