@@ -64,10 +64,10 @@ static const WebReqEntry kVideoTable[] = {
      "datePosX:n, datePosY:i, namePosX:n, namePosY:n, alpha:i}"
      " | none"},
     {"/6001", osd_set,
-     "Writes a channel's OSD | JSON: camId:i, camName:s, showName:i, showDate:i, showWeek:i, dateFormat:i, "
+     "Writes a channel's OSD | JSON: camId:i(0..63), camName:s, showName:i, showDate:i, showWeek:i, dateFormat:i(0..3), "
      "timeFormat:i, "
      "datePosX:n, datePosY:i, namePosX:n, namePosY:n, alpha:i | plain (no reply for bad input) | 1007"},
-    {"/6002", osd_rename, "Renames a channel | JSON: camId:i, camName:s | plain | none"},
+    {"/6002", osd_rename, "Renames a channel | JSON: camId:i(0..63), camName:s | plain | none"},
     {"/6010", motion_get,
      "Reads a channel's motion settings and actions | JSON: chnid:i | JSON"
      " {chnid:i, enable:i, sensitivity:i, triChannels:s, triAlarms:i, interval:i, enableMS:i, "
@@ -124,13 +124,13 @@ static const WebReqEntry kVideoTable[] = {
      "input)"
      " {}"
      " | 2104"},
-    {"/6997", camera_osd_get, "Reads the OSD a camera burns into its streams | JSON: id:i | JSON"
+    {"/6997", camera_osd_get, "Reads the OSD a camera burns into its streams | JSON: id:i(0..63) | JSON"
      " {disconnect:i, enable_text?:i, text_name?:s, textpos?:i, enable_date?:i, datepos?:i, "
      "dateformat?:i, enable_text_sub?:i, text_name_sub?:s, textpos_sub?:i, enable_date_sub?:i, "
      "datepos_sub?:i, dateformat_sub?:i}"
      " | 3211 wait"},
     {"/6996", camera_osd_set,
-     "Writes the OSD a camera burns into its streams | JSON: ch:i, enable_text:i, text_name:s, textpos:i, "
+     "Writes the OSD a camera burns into its streams | JSON: ch:i(0..63), enable_text:i, text_name:s, textpos:i, "
      "enable_date:i, "
      "datepos:i, dateformat:i, enable_text_sub, text_name_sub:s, textpos_sub, enable_date_sub, datepos_sub, "
      "dateformat_sub:i | plain (OK, NO_SUPPORT or ERROR) | 3210 wait"},
@@ -212,7 +212,7 @@ static const WebReqEntry kVideoTable[] = {
     {"/6127", alarm_in_triggers_list_set,
      "Gives listed recorder alarm inputs an input's arming schedule and trigger channels or outputs | JSON: camId:i, "
      "type:i, triChannels:s, triAlarms:i, cnt:i, chnid:[i] | plain | 1415, 3509"},
-    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id:i | JSON (no reply for bad input)"
+    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id:i(0..63) | JSON (no reply for bad input)"
      " {chnid:i, result:i, fishmount:i, fishdisplay:i, fishcorrect:i}"
      " | 3232 wait"},
     {"/6132", smart_region_get, "Reads region entrance (type 0) or exit detection | JSON: channel:i, type:i | JSON"
@@ -342,7 +342,7 @@ static const WebReqEntry kVideoTable[] = {
     {"/6172", smart_object_get, "Reads object left or removed detection | JSON: channel:i | JSON"
      " {region:s, left_enable:i, remove_enable:i, min_time:i, sensitivity:i, polygonX:s, polygonY:s}"
      " | 3268 wait"},
-    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id:i, area_id:i | plain | 2508"},
+    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id:i(0..63), area_id:i(0..24) | plain | 2508"},
     {"/6174", snapshot_schedule_get, "Reads a channel's snapshot schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
