@@ -257,7 +257,7 @@ static const WebReqEntry kCameraTable[] = {
      "3230 wait"},
     {"/2034", ipv6_state_get, "Tells whether the recorder has an IPv6 address (1 or 0) | none | plain | none"},
     {"/2035", arming_schedules_get, "Reads a channel's arming schedules of motion and eight smart events | JSON: "
-     "channel:i | JSON (no output on bad input)"
+     "channel:i(0..63) | JSON (no output on bad input)"
      " {schedule_motion:[[{startTime:s, endTime:s, actionType:i}]], "
      "schedule_region_entrance:[[{startTime:s, endTime:s, actionType:i}]], "
      "schedule_region_exit:[[{startTime:s, endTime:s, actionType:i}]], "
@@ -268,7 +268,7 @@ static const WebReqEntry kCameraTable[] = {
      "schedule_human_detection:[[{startTime:s, endTime:s, actionType:i}]], "
      "schedule_people_counting:[[{startTime:s, endTime:s, actionType:i}]]}"
      " | none"},
-    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel:i, start:i, "
+    {"/2036", arming_schedules_set, "Writes a run of a channel's arming schedules | JSON: channel:i(0..63), start:i, "
      "end:i, schedule_motion:[[*]], schedule_region_entrance:[[*]], ... | plain | none"},
     {"/2037", image_profiles_get, "Reads a camera's 7 timed image profiles | JSON: id:i(0..63) | JSON"
      " {image:[{id:i, enable:i, startHour:i, startMinute:i, endHour:i, endMinute:i, exposureLevel:i, "

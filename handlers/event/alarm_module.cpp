@@ -37,7 +37,8 @@ static const WebReqEntry kAlarmTable[] = {
      "Writes a recorder alarm input and its schedule (older page) | JSON: alarm:{...}, "
      "schedule:[[*]] | plain | 1404, 3485"},
     {"/6063", alarm_in_name_set,
-     "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm:{...} | plain | 1404, 3485"},
+     "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm:{camId:i(0..15), "
+     "name:s(255), type:i(0..1), enable:i(0..2), ...} | plain | 1404, 3485"},
     {"/6064", alarm_in_triggers_set,
      "Sets a recorder alarm input's trigger channels, outputs and interval (older page) | JSON: alarm:{...} | plain | "
      "1404, 3485"},

@@ -84,8 +84,8 @@ static const WebReqEntry kVideoTable[] = {
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6012", motion_area_set,
-     "Writes a channel's motion settings and grid (older page) | JSON: camId:i, enable:i, sensitivity:i, "
-     "triChannels:s, triAlarms:i, interval:i, enableMS:i, motionTable:s | plain | 1403, 3207, 3212, 3209, 3485"},
+     "Writes a channel's motion settings and grid (older page) | JSON: camId:i(0..63), enable:i(0..2), sensitivity:i(0..2147483647), "
+     "triChannels:s, triAlarms:i(0..2147483647), interval:i(0..2147483647), enableMS:i, motionTable:s | plain | 1403, 3207, 3212, 3209, 3485"},
     {"/6013", motion_schedule_set,
      "Writes a channel's motion schedule (older page) | JSON: camId:i, schedule:[[*]] | plain | 1403"},
     {"/6014", video_loss_get, "Reads a channel's video-loss settings (older page) | decimal: channel id | JSON"
@@ -95,8 +95,8 @@ static const WebReqEntry kVideoTable[] = {
      "Reads a channel's video-loss alarm-audio schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]] | none"},
     {"/6016", video_loss_triggers_set,
-     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId:i, enable:i, triAlarms:i, "
-     "interval:i "
+     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId:i(0..63), enable:i(0..2), triAlarms:i(0..2147483647), "
+     "interval:i(0..2147483647) "
      "| plain | 1402, 3485"},
     {"/6017", video_loss_schedule_set,
      "Writes a channel's video-loss arming schedule and enable (older page) | JSON: camId:i, schedule:[[*]], "
