@@ -22,7 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "common/json.h"
 #include "front/api_doc.h"
+#include "front/api_examples.h"
 #include "front/handler_files.h"
 #include "front/session_gate.h"
 #include "front/webreq.h"
@@ -75,6 +77,28 @@ int check(FILE* out)
                 bad++;
             }
         }
+    // Every example names a registered code whose request is a JSON object,
+    // and is a JSON object itself.
+    for (int i = 0; i < kApiExampleCount; i++) {
+        const ApiExample& x = kApiExamples[i];
+        const WebReqEntry* row = nullptr;
+        for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++)
+            for (int k = 0; k < mod->count; k++)
+                if (std::strcmp(mod->table[k].name, x.code) == 0) row = &mod->table[k];
+        RowDoc d;
+        std::string why;
+        JsonPtr keys(json_tokener_parse(x.keys));
+        if (!row)
+            why = "no row has this code";
+        else if (!parse_row_doc(row->doc, &d).empty() || d.request.compare(0, 6, "JSON: ") != 0)
+            why = "the code's request is not a JSON object";
+        else if (!keys || !json_object_is_type(keys.get(), json_type_object))
+            why = "the example is not a JSON object";
+        if (!why.empty()) {
+            std::fprintf(out, "example %s: %s\n", x.code, why.c_str());
+            bad++;
+        }
+    }
     return bad;
 }
 
@@ -155,8 +179,19 @@ json_object* example_of(json_object* schema)
     return json_object_new_null();
 }
 
+// The keys of a code's example (front/api_examples.cpp) over the generated
+// example.
+void apply_example(const char* code, json_object* example)
+{
+    for (int i = 0; i < kApiExampleCount; i++) {
+        if (std::strcmp(kApiExamples[i].code, code) != 0) continue;
+        JsonPtr keys(json_tokener_parse(kApiExamples[i].keys));
+        json_object_object_foreach(keys.get(), k, v) json_object_object_add(example, k, json_object_get(v));
+    }
+}
+
 // The request body (or query parameters) of one row.
-void add_request(json_object* op, const RowDoc& d)
+void add_request(json_object* op, const char* code, const RowDoc& d)
 {
     const std::string& r = d.request;
     json_object* body = json_object_new_object();
@@ -185,6 +220,7 @@ void add_request(json_object* op, const RowDoc& d)
         json_object_object_add(schema, "properties", props);
         json_object* example = json_object_new_object();
         json_object_object_foreach(props, k, v) json_object_object_add(example, k, example_of(v));
+        apply_example(code, example);
         json_object_object_add(body, "description", jstring("A JSON object: " + what));
         json_object_object_add(body, "content", media("application/json", schema, example));
     } else if (r.compare(0, 9, "decimal: ") == 0) {
@@ -370,7 +406,7 @@ int openapi()
             json_object_object_add(handler, "function", jstring(h->function));
             json_object_object_add(handler, "file", jstring(h->file));
             json_object_object_add(op, "x-handler", handler);
-            add_request(op, d);
+            add_request(op, e.name, d);
             json_object_object_add(op, "responses", responses(e.name, d));
             json_object* item = json_object_new_object();
             json_object_object_add(item, d.request.compare(0, 7, "query: ") == 0 ? "get" : "post", op);
