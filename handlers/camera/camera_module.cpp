@@ -388,7 +388,7 @@ static const WebReqEntry kCameraTable[] = {
      "Writes the people-counting groups | JSON: groups:[{...}] | JSON ({\"res\": n})"
      " {res:i}"
      " | 2290 wait"},
-    {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid:i | JSON"
+    {"/2069", pcnt_group_actions_get, "Reads a people-counting group's actions | JSON: groupid:i(0..8) | JSON"
      " {chnid:i, triAlarms:i, interval:i, email_interval:i, email_pic_enable:i, tri_channels_pic:s, "
      "ptz_interval:i, alarmout_interval:i, white_interval:i, effective:[[{startTime:s, endTime:s, "
      "actionType:i}]], audible:[[{startTime:s, endTime:s, actionType:i}]], email:[[{startTime:s, "
@@ -397,18 +397,18 @@ static const WebReqEntry kCameraTable[] = {
      "audioId:i, audioIdMask:i}"
      " | none"},
     {"/2070", pcnt_group_actions_set,
-     "Writes a people-counting group's actions | JSON: groupid:i, audible:[[*]], email, ptz, white, whiteInfo:[{...}], "
+     "Writes a people-counting group's actions | JSON: groupid:i(0..8), audible:[[*]], email, ptz, white, whiteInfo:[{...}], "
      "triChnAlarms:[s], triAlarms:i, interval, audioId:i, email_interval, email_pic_enable, tri_channels_pic:s, "
      "ptz_interval, "
      "alarmout_interval, white_interval, ptzParams:[{...}] | JSON ({\"res\": n})"
      " {res:i}"
      " | 2293 wait"},
     {"/2071", pcnt_group_command_a,
-     "Passes group command A of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) "
+     "Passes group command A of a people-counting group to the core daemon | JSON: groupid:i(0..8) | JSON ({\"res\": n}) "
      "{res:i} "
      "| 2291 wait"},
     {"/2072", pcnt_group_command_b,
-     "Passes group command B of a people-counting group to the core daemon | JSON: groupid:i | JSON ({\"res\": n}) "
+     "Passes group command B of a people-counting group to the core daemon | JSON: groupid:i(0..8) | JSON ({\"res\": n}) "
      "{res:i} "
      "| 2292 wait"},
     {"/2073", pos_get, "Reads the eight POS connections and the actions of one | JSON: id:i(0..7) | JSON"
