@@ -23,6 +23,7 @@ const ApiExample kApiExamples[] = {
     {"/6202", R"({"port":1,"serverAddr":"192.168.1.30"})"},
     {"/6203", R"({"port":1,"vendor":"nas","address":"192.168.1.30","directory":"/share"})"},
     {"/6206", R"({"num":1,"port":[1]})"},
+    {"/6105", "10"},
     // playback: times of the recorder's clock, one channel
     {"/4009", R"({"jumpTime":"2024-05-01 12:00:00","sid":[0],"chnid":[0],"num":1})"},
     {"/4013", R"({"startTime":"2024-05-01T12:00:00Z","endTime":"2024-05-01T12:01:00Z"})"},

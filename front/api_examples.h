@@ -5,7 +5,9 @@
 
 struct ApiExample {
     const char* code;  // "/2014"
-    const char* keys;  // a JSON object: these keys replace or join the generated example
+    // For a JSON request, a JSON object whose keys replace or join the
+    // generated example; for a decimal request, the number.
+    const char* keys;
 };
 
 extern const ApiExample kApiExamples[];

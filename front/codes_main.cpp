@@ -77,8 +77,8 @@ int check(FILE* out)
                 bad++;
             }
         }
-    // Every example names a registered code whose request is a JSON object,
-    // and is a JSON object itself.
+    // Every example names a registered code whose request is a JSON object
+    // or a decimal number, and is of that form itself.
     for (int i = 0; i < kApiExampleCount; i++) {
         const ApiExample& x = kApiExamples[i];
         const WebReqEntry* row = nullptr;
@@ -90,10 +90,13 @@ int check(FILE* out)
         JsonPtr keys(json_tokener_parse(x.keys));
         if (!row)
             why = "no row has this code";
-        else if (!parse_row_doc(row->doc, &d).empty() || d.request.compare(0, 6, "JSON: ") != 0)
-            why = "the code's request is not a JSON object";
-        else if (!keys || !json_object_is_type(keys.get(), json_type_object))
+        else if (!parse_row_doc(row->doc, &d).empty() ||
+                 (d.request.compare(0, 6, "JSON: ") != 0 && d.request.compare(0, 9, "decimal: ") != 0))
+            why = "the code's request is neither a JSON object nor a decimal number";
+        else if (d.request[0] == 'J' && (!keys || !json_object_is_type(keys.get(), json_type_object)))
             why = "the example is not a JSON object";
+        else if (d.request[0] == 'd' && (!keys || !json_object_is_type(keys.get(), json_type_int)))
+            why = "the example is not a decimal number";
         if (!why.empty()) {
             std::fprintf(out, "example %s: %s\n", x.code, why.c_str());
             bad++;
@@ -179,15 +182,21 @@ json_object* example_of(json_object* schema)
     return json_object_new_null();
 }
 
-// The keys of a code's example (front/api_examples.cpp) over the generated
-// example.
+// A code's example from front/api_examples.cpp (null when it has none).
+const char* example_text(const char* code)
+{
+    for (int i = 0; i < kApiExampleCount; i++)
+        if (std::strcmp(kApiExamples[i].code, code) == 0) return kApiExamples[i].keys;
+    return nullptr;
+}
+
+// The keys of a code's example over the generated example.
 void apply_example(const char* code, json_object* example)
 {
-    for (int i = 0; i < kApiExampleCount; i++) {
-        if (std::strcmp(kApiExamples[i].code, code) != 0) continue;
-        JsonPtr keys(json_tokener_parse(kApiExamples[i].keys));
-        json_object_object_foreach(keys.get(), k, v) json_object_object_add(example, k, json_object_get(v));
-    }
+    const char* text = example_text(code);
+    if (!text) return;
+    JsonPtr keys(json_tokener_parse(text));
+    json_object_object_foreach(keys.get(), k, v) json_object_object_add(example, k, json_object_get(v));
 }
 
 // The request body (or query parameters) of one row.
@@ -225,7 +234,9 @@ void add_request(json_object* op, const char* code, const RowDoc& d)
         json_object_object_add(body, "content", media("application/json", schema, example));
     } else if (r.compare(0, 9, "decimal: ") == 0) {
         json_object_object_add(body, "description", jstring("A decimal number: " + what));
-        json_object_object_add(body, "content", media("application/json", typed("integer"), json_object_new_int(0)));
+        const char* example = example_text(code);
+        json_object_object_add(body, "content", media("application/json", typed("integer"),
+                                                      example ? json_tokener_parse(example) : json_object_new_int(0)));
     } else if (r.compare(0, 6, "text: ") == 0) {
         // Sent as it stands (not a quoted JSON string) with the JSON media
         // type, as the browser pages send it: the program reads the request
