@@ -6,8 +6,11 @@
 //   nvr-api-codes --openapi    the OpenAPI 3.1 document (docs/openapi.json)
 //                              built from the same doc texts and the reply
 //                              shapes they carry
+//   nvr-api-codes --handlers   one line per row: request code, handler
+//                              function, the source file defining it
 //   nvr-api-codes --check      lists the rows whose `doc` text is missing or
-//                              malformed; exit status 1 when there is one
+//                              malformed, or whose handler's file is not
+//                              known; exit status 1 when there is one
 //
 // --markdown and --openapi refuse (exit status 1, nothing on standard output, the bad
 // rows on standard error) while a row's doc text is malformed, so the
@@ -19,7 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "common/json.h"
 #include "front/api_doc.h"
+#include "front/api_examples.h"
+#include "front/handler_files.h"
 #include "front/session_gate.h"
 #include "front/webreq.h"
 
@@ -36,8 +42,25 @@ std::string cell(const std::string& s)
     return out;
 }
 
-// Writes one line per row whose doc text is malformed to `out`; the number
-// of such rows.
+// The function and file of a row's handler (null when the build's map of
+// the handler sources does not hold its code).
+const HandlerFile* handler_file(const WebReqEntry& e)
+{
+    for (int i = 0; i < kHandlerFileCount; i++)
+        if (std::strcmp(kHandlerFiles[i].code, e.name) == 0) return &kHandlerFiles[i];
+    return nullptr;
+}
+
+// "camera_list() in handlers/camera/channels.cpp"
+std::string handler_text(const WebReqEntry& e)
+{
+    const HandlerFile* h = handler_file(e);
+    return std::string(h->function) + "() in " + h->file;
+}
+
+// Writes one line per row whose doc text is malformed, or whose handler is
+// not defined at the start of a line of a handler source, to `out`; the
+// number of such rows.
 int check(FILE* out)
 {
     int bad = 0;
@@ -45,11 +68,40 @@ int check(FILE* out)
         for (int i = 0; i < mod->count; i++) {
             RowDoc d;
             std::string why = parse_row_doc(mod->table[i].doc, &d);
+            if (why.empty() && !handler_file(mod->table[i]))
+                why = "its handler's source file is not known (write the row as {\"/CODE\", NAME, ...} and "
+                      "define the handler as \"int NAME(const char* ...)\" at the start of a line, in files "
+                      "under handlers/)";
             if (!why.empty()) {
                 std::fprintf(out, "%s %s: %s\n", mod->module, mod->table[i].name, why.c_str());
                 bad++;
             }
         }
+    // Every example names a registered code whose request is a JSON object
+    // or a decimal number, and is of that form itself.
+    for (int i = 0; i < kApiExampleCount; i++) {
+        const ApiExample& x = kApiExamples[i];
+        const WebReqEntry* row = nullptr;
+        for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++)
+            for (int k = 0; k < mod->count; k++)
+                if (std::strcmp(mod->table[k].name, x.code) == 0) row = &mod->table[k];
+        RowDoc d;
+        std::string why;
+        JsonPtr keys(json_tokener_parse(x.keys));
+        if (!row)
+            why = "no row has this code";
+        else if (!parse_row_doc(row->doc, &d).empty() ||
+                 (d.request.compare(0, 6, "JSON: ") != 0 && d.request.compare(0, 9, "decimal: ") != 0))
+            why = "the code's request is neither a JSON object nor a decimal number";
+        else if (d.request[0] == 'J' && (!keys || !json_object_is_type(keys.get(), json_type_object)))
+            why = "the example is not a JSON object";
+        else if (d.request[0] == 'd' && (!keys || !json_object_is_type(keys.get(), json_type_int)))
+            why = "the example is not a decimal number";
+        if (!why.empty()) {
+            std::fprintf(out, "example %s: %s\n", x.code, why.c_str());
+            bad++;
+        }
+    }
     return bad;
 }
 
@@ -66,18 +118,20 @@ int markdown()
     std::printf("Request: the request text a handler takes (JSON keys, decimal or plain text,\n"
                 "a query string or an upload). Reply: plain text, JSON or a download. Core daemon:\n"
                 "the message codes sent to the core daemon; \"wait\" marks a message whose reply\n"
-                "the handler waits for.\n");
+                "the handler waits for. Handler: the function that answers the code and the file\n"
+                "defining it.\n");
     for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++) {
         if (mod->count <= 0) continue;
         std::printf("\n## Module %s (area %s, %d codes)\n\n", mod->module, area_of_file(mod->file).c_str(), mod->count);
-        std::printf("| Code | Area | Purpose | Request | Reply | Core daemon |\n");
-        std::printf("|---|---|---|---|---|---|\n");
+        std::printf("| Code | Area | Purpose | Request | Reply | Core daemon | Handler |\n");
+        std::printf("|---|---|---|---|---|---|---|\n");
         for (int i = 0; i < mod->count; i++) {
             RowDoc d;
             parse_row_doc(mod->table[i].doc, &d);
-            std::printf("| `%s` | %s | %s | %s | %s | %s |\n", mod->table[i].name, area_of_file(mod->file).c_str(),
-                        cell(d.purpose).c_str(), cell(d.request).c_str(), cell(d.reply).c_str(),
-                        cell(d.core).c_str());
+            const HandlerFile* h = handler_file(mod->table[i]);
+            std::printf("| `%s` | %s | %s | %s | %s | %s | `%s` in %s |\n", mod->table[i].name,
+                        area_of_file(mod->file).c_str(), cell(d.purpose).c_str(), cell(d.request).c_str(),
+                        cell(d.reply).c_str(), cell(d.core).c_str(), h->function, h->file);
         }
     }
     return 0;
@@ -128,8 +182,25 @@ json_object* example_of(json_object* schema)
     return json_object_new_null();
 }
 
+// A code's example from front/api_examples.cpp (null when it has none).
+const char* example_text(const char* code)
+{
+    for (int i = 0; i < kApiExampleCount; i++)
+        if (std::strcmp(kApiExamples[i].code, code) == 0) return kApiExamples[i].keys;
+    return nullptr;
+}
+
+// The keys of a code's example over the generated example.
+void apply_example(const char* code, json_object* example)
+{
+    const char* text = example_text(code);
+    if (!text) return;
+    JsonPtr keys(json_tokener_parse(text));
+    json_object_object_foreach(keys.get(), k, v) json_object_object_add(example, k, json_object_get(v));
+}
+
 // The request body (or query parameters) of one row.
-void add_request(json_object* op, const RowDoc& d)
+void add_request(json_object* op, const char* code, const RowDoc& d)
 {
     const std::string& r = d.request;
     json_object* body = json_object_new_object();
@@ -158,11 +229,14 @@ void add_request(json_object* op, const RowDoc& d)
         json_object_object_add(schema, "properties", props);
         json_object* example = json_object_new_object();
         json_object_object_foreach(props, k, v) json_object_object_add(example, k, example_of(v));
+        apply_example(code, example);
         json_object_object_add(body, "description", jstring("A JSON object: " + what));
         json_object_object_add(body, "content", media("application/json", schema, example));
     } else if (r.compare(0, 9, "decimal: ") == 0) {
         json_object_object_add(body, "description", jstring("A decimal number: " + what));
-        json_object_object_add(body, "content", media("application/json", typed("integer"), json_object_new_int(0)));
+        const char* example = example_text(code);
+        json_object_object_add(body, "content", media("application/json", typed("integer"),
+                                                      example ? json_tokener_parse(example) : json_object_new_int(0)));
     } else if (r.compare(0, 6, "text: ") == 0) {
         // Sent as it stands (not a quoted JSON string) with the JSON media
         // type, as the browser pages send it: the program reads the request
@@ -335,10 +409,15 @@ int openapi()
             json_object_object_add(op, "summary", jstring(d.purpose));
             std::string core = d.core == "none" ? "none" : d.core;
             json_object_object_add(op, "description",
-                                   jstring("Module " + std::string(mod->module) + ". Request: " + d.request +
-                                           ". Core-daemon messages: " + core + "."));
+                                   jstring("Module " + std::string(mod->module) + ". Handler: " + handler_text(e) +
+                                           ". Request: " + d.request + ". Core-daemon messages: " + core + "."));
             json_object_object_add(op, "operationId", jstring(operation_id(e.name)));
-            add_request(op, d);
+            const HandlerFile* h = handler_file(e);
+            json_object* handler = json_object_new_object();
+            json_object_object_add(handler, "function", jstring(h->function));
+            json_object_object_add(handler, "file", jstring(h->file));
+            json_object_object_add(op, "x-handler", handler);
+            add_request(op, e.name, d);
             json_object_object_add(op, "responses", responses(e.name, d));
             json_object* item = json_object_new_object();
             json_object_object_add(item, d.request.compare(0, 7, "query: ") == 0 ? "get" : "post", op);
@@ -377,6 +456,18 @@ int main(int argc, char** argv)
     if (argc > 1 && std::strcmp(argv[1], "--markdown") == 0) return markdown();
     if (argc > 1 && std::strcmp(argv[1], "--openapi") == 0) return openapi();
     if (argc > 1 && std::strcmp(argv[1], "--check") == 0) return check(stdout) ? 1 : 0;
+    if (argc > 1 && std::strcmp(argv[1], "--handlers") == 0) {
+        int unknown = 0;
+        for (int m = 0; const WebReqModule* mod = webreq_module_at(m); m++)
+            for (int i = 0; i < mod->count; i++) {
+                const HandlerFile* h = handler_file(mod->table[i]);
+                if (h)
+                    std::printf("%s %s %s\n", mod->table[i].name, h->function, h->file);
+                else
+                    unknown++;
+            }
+        return unknown ? 1 : 0;
+    }
     for (int slot = 0; slot < MAX_WEBREQ_COUNT; slot++) {
         const WebReqEntry* e = webreq_slot(slot);
         if (e) std::printf("%d %s %s\n", slot, e->name, webreq_module_of(e->name));

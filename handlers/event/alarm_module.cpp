@@ -24,12 +24,15 @@ static const WebReqEntry kAlarmTable[] = {
      "triSnapshot:s}, schedule:[[{startTime:s, endTime:s, actionType:i}]]}"
      " | none"},
     {"/6062", alarm_in_schedule_set,
-     "Writes a recorder alarm input and its schedule (older page) | JSON: alarm:{...}, "
+     "Writes a recorder alarm input and its schedule (older page) | JSON: alarm:{id:i(0..15), name:s(255), enable:i(0..2), type:i(0..1), triChannels:s, triAlarms:i(0..2147483647), "
+     "interval:i(0..2147483647), ...}, "
      "schedule:[[*]] | plain | 1404, 3485"},
     {"/6063", alarm_in_name_set,
-     "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm:{...} | plain | 1404, 3485"},
+     "Sets a recorder alarm input's name, type and enable (older page) | JSON: alarm:{camId:i(0..15), "
+     "name:s(255), type:i(0..1), enable:i(0..2), ...} | plain | 1404, 3485"},
     {"/6064", alarm_in_triggers_set,
-     "Sets a recorder alarm input's trigger channels, outputs and interval (older page) | JSON: alarm:{...} | plain | "
+     "Sets a recorder alarm input's trigger channels, outputs and interval (older page) | JSON: alarm:{id:i(0..15), name:s(255), enable:i(0..2), type:i(0..1), triChannels:s, triAlarms:i(0..2147483647), "
+     "interval:i(0..2147483647), ...} | plain | "
      "1404, 3485"},
     {"/6023", alarm_out_manual, "Switches a recorder alarm output by hand | JSON: id:i, enable:i | plain | 1409, 3485"},
     {"/6032", alarm_out_names, "Lists the names of the recorder's and the cameras' alarm outputs | none | JSON"

@@ -19,12 +19,12 @@ static const WebReqEntry kVideoTable[] = {
      "datePosX:n, datePosY:i, namePosX:n, namePosY:n, alpha:i}"
      " | none"},
     {"/6001", osd_set,
-     "Writes a channel's OSD | JSON: camId:i, camName:s, showName:i, showDate:i, showWeek:i, dateFormat:i, "
+     "Writes a channel's OSD | JSON: camId:i(0..63), camName:s, showName:i, showDate:i, showWeek:i, dateFormat:i(0..3), "
      "timeFormat:i, "
      "datePosX:n, datePosY:i, namePosX:n, namePosY:n, alpha:i | plain (no reply for bad input) | 1007"},
-    {"/6002", osd_rename, "Renames a channel | JSON: camId:i, camName:s | plain | none"},
+    {"/6002", osd_rename, "Renames a channel | JSON: camId:i(0..63), camName:s | plain | none"},
     {"/6010", motion_get,
-     "Reads a channel's motion settings and actions | JSON: chnid:i | JSON"
+     "Reads a channel's motion settings and actions | JSON: chnid:i(0..63) | JSON"
      " {chnid:i, enable:i, sensitivity:i, triChannels:s, triAlarms:i, interval:i, enableMS:i, "
      "motionTable:s, email_enable:i, email_interval:i, email_pic_enable:i, tri_channels_pic:s, "
      "ptz_interval:i, alarmout_interval:i, effective:[[{startTime:s, endTime:s, actionType:i}]], "
@@ -39,10 +39,10 @@ static const WebReqEntry kVideoTable[] = {
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6012", motion_area_set,
-     "Writes a channel's motion settings and grid (older page) | JSON: camId:i, enable:i, sensitivity:i, "
-     "triChannels:s, triAlarms:i, interval:i, enableMS:i, motionTable:s | plain | 1403, 3207, 3212, 3209, 3485"},
+     "Writes a channel's motion settings and grid (older page) | JSON: camId:i(0..63), enable:i(0..2), sensitivity:i(0..2147483647), "
+     "triChannels:s, triAlarms:i(0..2147483647), interval:i(0..2147483647), enableMS:i, motionTable:s | plain | 1403, 3207, 3212, 3209, 3485"},
     {"/6013", motion_schedule_set,
-     "Writes a channel's motion schedule (older page) | JSON: camId:i, schedule:[[*]] | plain | 1403"},
+     "Writes a channel's motion schedule (older page) | JSON: camId:i(0..63), schedule:[[*]] | plain | 1403"},
     {"/6014", video_loss_get, "Reads a channel's video-loss settings (older page) | decimal: channel id | JSON"
      " {camId:i, enable:i, triAlarms:i, interval:i}"
      " | none"},
@@ -50,8 +50,8 @@ static const WebReqEntry kVideoTable[] = {
      "Reads a channel's video-loss alarm-audio schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]] | none"},
     {"/6016", video_loss_triggers_set,
-     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId:i, enable:i, triAlarms:i, "
-     "interval:i "
+     "Sets a channel's video-loss alarm outputs and interval (older page) | JSON: camId:i(0..63), enable:i(0..2), triAlarms:i(0..2147483647), "
+     "interval:i(0..2147483647) "
      "| plain | 1402, 3485"},
     {"/6017", video_loss_schedule_set,
      "Writes a channel's video-loss arming schedule and enable (older page) | JSON: camId:i, schedule:[[*]], "
@@ -79,13 +79,13 @@ static const WebReqEntry kVideoTable[] = {
      "input)"
      " {}"
      " | 2104"},
-    {"/6997", camera_osd_get, "Reads the OSD a camera burns into its streams | JSON: id:i | JSON"
+    {"/6997", camera_osd_get, "Reads the OSD a camera burns into its streams | JSON: id:i(0..63) | JSON"
      " {disconnect:i, enable_text?:i, text_name?:s, textpos?:i, enable_date?:i, datepos?:i, "
      "dateformat?:i, enable_text_sub?:i, text_name_sub?:s, textpos_sub?:i, enable_date_sub?:i, "
      "datepos_sub?:i, dateformat_sub?:i}"
      " | 3211 wait"},
     {"/6996", camera_osd_set,
-     "Writes the OSD a camera burns into its streams | JSON: ch:i, enable_text:i, text_name:s, textpos:i, "
+     "Writes the OSD a camera burns into its streams | JSON: ch:i(0..63), enable_text:i, text_name:s, textpos:i, "
      "enable_date:i, "
      "datepos:i, dateformat:i, enable_text_sub, text_name_sub:s, textpos_sub, enable_date_sub, datepos_sub, "
      "dateformat_sub:i | plain (OK, NO_SUPPORT or ERROR) | 3210 wait"},
@@ -105,7 +105,7 @@ static const WebReqEntry kVideoTable[] = {
      "offEvent:i, "
      "ongoingEvent:i, triActions:i, triChannels:s | plain (no reply for bad input) | 3216, 3485"},
     {"/6112", motion_set,
-     "Writes a channel's motion settings and actions and copies them to other channels | JSON: chnid:i, "
+     "Writes a channel's motion settings and actions and copies them to other channels | JSON: chnid:i(0..63), "
      "dialog:{...}, enableMS:i, sensitivity:i, motionTable:s, copyCnt:i, copyChn:[i] | plain | 3509, 3251, 1410, "
      "3212, 3252"},
     {"/6113", motion_area_schedule_set,
@@ -123,18 +123,18 @@ static const WebReqEntry kVideoTable[] = {
      " {result:i}"
      " | 2503 wait"},
     {"/6117", motion_actions_set,
-     "Writes a channel's motion actions | JSON: chnid:i, effective, audible:[[*]], email:[[*]], ptz, white:[[*]], "
+     "Writes a channel's motion actions | JSON: chnid:i(0..63), effective, audible:[[*]], email:[[*]], ptz, white:[[*]], "
      "whiteInfo:[[*]], triChnAlarms:[s], enable:i, triAlarms, interval, audioId, email_interval:i, "
      "email_pic_enable, tri_channels_pic:s, ptz_interval, alarmout_interval, white_interval:i, "
      "triChannels:s | plain | 1403"},
     {"/6118", motion_email_set,
-     "Writes a channel's motion e-mail schedule, enable and interval | JSON: camId:i, enable:i, interval:i, "
+     "Writes a channel's motion e-mail schedule, enable and interval | JSON: camId:i(0..63), enable:i, interval:i, "
      "schedule:[[*]] | plain | 1403"},
     {"/6120", motion_email_schedule_get, "Reads a channel's motion e-mail schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6119", motion_trigger_set,
-     "Sets a channel's motion trigger channels (type 1) or alarm outputs (type 2) | JSON: camId:i, type:i, "
+     "Sets a channel's motion trigger channels (type 1) or alarm outputs (type 2) | JSON: camId:i(0..63), type:i, "
      "triChannels:s, triAlarms:i | plain | 1403, 3485"},
     {"/6122", video_loss_email_list_set,
      "Applies a video-loss e-mail schedule, enable and interval to listed channels | JSON: schedule:[[*]], enable:i, "
@@ -165,57 +165,57 @@ static const WebReqEntry kVideoTable[] = {
     {"/6123", video_loss_alarms_list_set,
      "Sets the video-loss alarm outputs of listed channels | JSON: cnt:i, chnid:[i], triAlarms:i | plain | 1414, 3509"},
     {"/6127", alarm_in_triggers_list_set,
-     "Gives listed recorder alarm inputs an input's arming schedule and trigger channels or outputs | JSON: camId:i, "
+     "Gives listed recorder alarm inputs an input's arming schedule and trigger channels or outputs | JSON: camId:i(0..15), "
      "type:i, triChannels:s, triAlarms:i, cnt:i, chnid:[i] | plain | 1415, 3509"},
-    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id:i | JSON (no reply for bad input)"
+    {"/6130", fisheye_get, "Reads a channel's fisheye settings | JSON: id:i(0..63) | JSON (no reply for bad input)"
      " {chnid:i, result:i, fishmount:i, fishdisplay:i, fishcorrect:i}"
      " | 3232 wait"},
-    {"/6132", smart_region_get, "Reads region entrance (type 0) or exit detection | JSON: channel:i, type:i | JSON"
+    {"/6132", smart_region_get, "Reads region entrance (type 0) or exit detection | JSON: channel:i(0..63), type:i | JSON"
      " {region:s, enable:i, sensitivity:i, objtype:i, polygonX:s, polygonY:s}"
      " | 3237 wait, 3238 wait"},
-    {"/6133", smart_region_set, "Writes region entrance (type 0) or exit detection | JSON: chnid:i, type:i, "
+    {"/6133", smart_region_set, "Writes region entrance (type 0) or exit detection | JSON: chnid:i(0..63), type:i, "
      "dialog:{...}, enable:i, sensitivity:i, objtype:i, region:s, polygonX:s, "
      "polygonY:s | plain (OK or FAILED) | 1412, 3244 wait, 3245 wait"},
-    {"/6134", smart_motion_get, "Reads advanced motion detection | JSON: channel:i | JSON"
+    {"/6134", smart_motion_get, "Reads advanced motion detection | JSON: channel:i(0..63) | JSON"
      " {region:s, enable:i, sensitivity:i, ignore_time:i, objtype:i, polygonX:s, polygonY:s}"
      " | 3239 wait"},
-    {"/6135", smart_motion_set, "Writes advanced motion detection | JSON: chnid:i, dialog, enable:i, region, "
+    {"/6135", smart_motion_set, "Writes advanced motion detection | JSON: chnid:i(0..63), dialog, enable:i, region, "
      "sensitivity, ignore_time:i, objtype, polygonX, polygonY | plain (OK or FAILED) | 1412, 3246 wait"},
-    {"/6136", smart_tamper_get, "Reads tamper detection | JSON: channel:i | JSON {enable:i, "
+    {"/6136", smart_tamper_get, "Reads tamper detection | JSON: channel:i(0..63) | JSON {enable:i, "
      "sensitivity:i} | 3240 wait"},
-    {"/6137", smart_tamper_set, "Writes tamper detection | JSON: chnid:i, dialog, enable:i, "
+    {"/6137", smart_tamper_set, "Writes tamper detection | JSON: chnid:i(0..63), dialog, enable:i, "
      "sensitivity | plain (OK or FAILED) | 1412, 3247 wait"},
-    {"/6138", smart_line_get, "Reads line crossing, lines on the 460 x 260 canvas | JSON: channel:i | JSON"
+    {"/6138", smart_line_get, "Reads line crossing, lines on the 460 x 260 canvas | JSON: channel:i(0..63) | JSON"
      " {direction:i, position:s, line:[{position:s, direction:i}], enable:i, width:i, height:i, "
      "objtype:i}"
      " | 3241 wait"},
-    {"/6139", smart_line_set, "Writes line crossing from canvas lines | JSON: chnid:i, dialog, enable:i, objtype:i, "
+    {"/6139", smart_line_set, "Writes line crossing from canvas lines | JSON: chnid:i(0..63), dialog, enable:i, objtype:i, "
      "width:i, height:i, line:[{...}] | plain (OK or FAILED) | 1412, 3248 wait"},
-    {"/6140", smart_loiter_get, "Reads loitering detection | JSON: channel:i | JSON"
+    {"/6140", smart_loiter_get, "Reads loitering detection | JSON: channel:i(0..63) | JSON"
      " {region:s, enable:i, time:i, size:i, objtype:i, polygonX:s, polygonY:s} | 3242 wait"},
-    {"/6141", smart_loiter_set, "Writes loitering detection | JSON: chnid:i, dialog, enable:i, region:s, time:i, "
+    {"/6141", smart_loiter_set, "Writes loitering detection | JSON: chnid:i(0..63), dialog, enable:i, region:s, time:i, "
      "size:i, objtype:i, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, 3249 wait"},
-    {"/6142", smart_human_get, "Reads human detection | JSON: channel:i | JSON"
+    {"/6142", smart_human_get, "Reads human detection | JSON: channel:i(0..63) | JSON"
      " {enable:i, tracks:i}"
      " | 3243 wait"},
-    {"/6143", smart_human_set, "Writes human detection | JSON: chnid:i, dialog, enable:i, "
+    {"/6143", smart_human_set, "Writes human detection | JSON: chnid:i(0..63), dialog, enable:i, "
      "tracks:i | plain (OK or FAILED) | 1412, 3250 wait"},
-    {"/6144", smart_people_count_get, "Reads the people count display and thresholds | JSON: channel:i | JSON"
+    {"/6144", smart_people_count_get, "Reads the people count display and thresholds | JSON: channel:i(0..63) | JSON"
      " {enable:i, osd:i, text:s, width:i, height:i, fontSize:i, triggerEnable:i, triggerEnableByIn:i, "
      "inThresholds:i, triggerEnableByOut:i, outThresholds:i, triggerEnableBySum:i, sumThresholds:i, "
      "position:i}"
      " | 3253 wait"},
-    {"/6145", smart_people_count_set, "Writes the people count display and thresholds | JSON: chnid:i, dialog, "
+    {"/6145", smart_people_count_set, "Writes the people count display and thresholds | JSON: chnid:i(0..63), dialog, "
      "enable:i, osd:i, text:s, width, height, fontSize, triggerEnable, triggerEnableByIn, inThresholds, "
      "triggerEnableByOut, outThresholds, triggerEnableBySum:i, sumThresholds:i, "
      "position:i | plain (OK or FAILED) | 1412, 3254 wait"},
-    {"/6146", smart_people_settings_get, "Reads people-counting settings, boxes on the canvas | JSON: channel:i | JSON"
+    {"/6146", smart_people_settings_get, "Reads people-counting settings, boxes on the canvas | JSON: channel:i(0..63) | JSON"
      " {fps:i, mode:i, installation:i, analysis:i, width:i, height:i, vcaType:i, minStartX:i, "
      "minStartY:i, minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, maxWidth:i, maxHeight:i, "
      "position:[{minStartX:i, minStartY:i, minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, "
      "maxWidth:i, maxHeight:i}]}"
      " | 3259 wait"},
-    {"/6147", smart_people_settings_set, "Writes people-counting settings from canvas boxes | JSON: chnid:i, fps:i, "
+    {"/6147", smart_people_settings_set, "Writes people-counting settings from canvas boxes | JSON: chnid:i(0..63), fps:i, "
      "mode:i, installation:i, analysis:i, width:i, height:i, position:[{...}] | plain (OK or FAILED) | 3260 wait"},
     {"/6148", smart_actions_get, "Reads the actions of a channel's smart event | JSON: chnid:i, event:i | JSON"
      " {action:[{chnid:i, event:i, enable:i, triAlarms:i, interval:i, email_interval:i, "
@@ -230,13 +230,13 @@ static const WebReqEntry kVideoTable[] = {
      "effective:[[*]], audible:[[*]], email:[[*]], ptz:[[*]], white:[[*]], whiteInfo:[[*]], triChnAlarms:[s], "
      "trigger fields | plain | 1412"},
     {"/6150", smart_trigger_set, "Writes a smart event's alarm outputs (type 0) or record channels (type 1) | JSON: "
-     "channel:i, type:i, event:i, triAlarms:i, triChannels:s | plain | 1412"},
-    {"/6151", smart_triggers_get, "Reads a smart event's trigger fields | JSON: channel:i, type:i | JSON"
+     "channel:i(0..63), type:i, event:i, triAlarms:i, triChannels:s | plain | 1412"},
+    {"/6151", smart_triggers_get, "Reads a smart event's trigger fields | JSON: channel:i(0..63), type:i | JSON"
      " {chnid:i, enable:i, triAlarms:i, interval:i, email_interval:i, email_pic_enable:i, "
      "tri_channels_pic:s, triChannels:s}"
      " | none"},
     {"/6152", motion_effective_schedule_set,
-     "Writes a channel's motion arming schedule | JSON: camId:i, schedule:[[*]] | plain | 1403"},
+     "Writes a channel's motion arming schedule | JSON: camId:i(0..63), schedule:[[*]] | plain | 1403"},
     {"/6153", motion_effective_schedule_get,
      "Reads a channel's motion arming schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
@@ -244,14 +244,14 @@ static const WebReqEntry kVideoTable[] = {
     {"/6154", reserved_code, kReservedDoc},
     {"/6155", reserved_code, kReservedDoc},
     {"/6156", reserved_code, kReservedDoc},
-    {"/6157", smart_capability_get, "Reads a camera's analytics capability | JSON: channel:i | JSON"
+    {"/6157", smart_capability_get, "Reads a camera's analytics capability | JSON: channel:i(0..63) | JSON"
      " {support:i, type:i}"
      " | 3257 wait"},
     {"/6158", motion_ptz_schedule_get, "Reads a channel's motion PTZ schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6159", motion_ptz_schedule_set,
-     "Writes a channel's motion PTZ schedule | JSON: camId:i, schedule:[[*]] | plain | 1403"},
+     "Writes a channel's motion PTZ schedule | JSON: camId:i(0..63), schedule:[[*]] | plain | 1403"},
     {"/6160", ptz_link_add,
      "Adds a PTZ action to an event's list (type: PTZ event type) | JSON: type:i, chn_id:i, acto_ptz_channel:i, "
      "acto_ptz_type:i, acto_ptz_preset:i, acto_ptz_patrol:i, acto_ptz_pattern:i | plain | none"},
@@ -278,7 +278,7 @@ static const WebReqEntry kVideoTable[] = {
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6167", alarm_in_ptz_list_set,
-     "Applies an alarm input's PTZ schedule and PTZ actions to listed recorder alarm inputs | JSON: camId:i, "
+     "Applies an alarm input's PTZ schedule and PTZ actions to listed recorder alarm inputs | JSON: camId:i(0..15), "
      "schedule:[[*]], "
      "cnt:i, chnid:[i] | plain | 1415"},
     {"/6168", alarm_in_ptz_schedule_get,
@@ -286,18 +286,18 @@ static const WebReqEntry kVideoTable[] = {
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
     {"/6170", alarm_in_effective_schedule_set,
-     "Writes a recorder alarm input's arming schedule | JSON: camId:i, schedule:[[*]] | plain | 1404"},
+     "Writes a recorder alarm input's arming schedule | JSON: camId:i(0..15), schedule:[[*]] | plain | 1404"},
     {"/6169", alarm_in_effective_schedule_get,
      "Reads a recorder alarm input's arming schedule | decimal: alarm-input id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
-    {"/6171", smart_object_set, "Writes object left or removed detection | JSON: chnid:i, dialog, left_enable:i, "
+    {"/6171", smart_object_set, "Writes object left or removed detection | JSON: chnid:i(0..63), dialog, left_enable:i, "
      "remove_enable:i, min_time:i, sensitivity:i, region:s, polygonX:s, polygonY:s | plain (OK or FAILED) | 1412, "
      "3269 wait"},
-    {"/6172", smart_object_get, "Reads object left or removed detection | JSON: channel:i | JSON"
+    {"/6172", smart_object_get, "Reads object left or removed detection | JSON: channel:i(0..63) | JSON"
      " {region:s, left_enable:i, remove_enable:i, min_time:i, sensitivity:i, polygonX:s, polygonY:s}"
      " | 3268 wait"},
-    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id:i, area_id:i | plain | 2508"},
+    {"/6173", mask_area_clear, "Clears one privacy-mask area of a camera | JSON: chan_id:i(0..63), area_id:i(0..24) | plain | 2508"},
     {"/6174", snapshot_schedule_get, "Reads a channel's snapshot schedule | decimal: channel id | JSON"
      " [[{startTime:s, endTime:s, actionType:i}]]"
      " | none"},
@@ -313,10 +313,10 @@ static const WebReqEntry kVideoTable[] = {
      "Starts and stops snapshot taking on listed channels | JSON: snapshotCnt:i, snapshotChnId:[i], stopCnt:i, "
      "stopChnId:[i] | "
      "plain | 1313"},
-    {"/6180", plate_event_set, "Writes a channel's plate event | JSON: chnid:i, mode:i, dialog:{...}, "
+    {"/6180", plate_event_set, "Writes a channel's plate event | JSON: chnid:i(0..63), mode:i, dialog:{...}, "
      "enable:i | plain | 1416"},
     {"/6179", plate_event_get, "Reads a channel's plate event (mode -1 every plate, 0 black, 1 white, "
-     "2 visitor) with its actions | JSON: chnid:i, mode:i | JSON"
+     "2 visitor) with its actions | JSON: chnid:i(0..63), mode:i | JSON"
      " {chnid:i, mode:i, enable?:i, triAlarms?:i, interval?:i, email_interval?:i, "
      "email_pic_enable?:i, tri_channels_pic?:s, ptz_interval?:i, alarmout_interval?:i, "
      "white_interval?:i, triChannels?:s, effective:[[{startTime:s, endTime:s, actionType:i}]], "
@@ -326,7 +326,7 @@ static const WebReqEntry kVideoTable[] = {
      "audioId?:i, audioIdMask?:i, ptzParams?:[{acto_ptz_channel:i, acto_ptz_type:i, "
      "acto_ptz_preset:i, acto_ptz_patrol:i}]}"
      " | none"},
-    {"/6181", plate_settings_get, "Reads a camera's plate recognition settings | JSON: chnid:i | JSON"
+    {"/6181", plate_settings_get, "Reads a camera's plate recognition settings | JSON: chnid:i(0..63) | JSON"
      " {enable:i, resolution_width:i, resolution_height:i, area_x:i, area_y:i, area_width:i, "
      "area_height:i, day_night_mode_enable:i, scene:i, direction_enable:i, region_enable:i, "
      "roiid_enable:i, process_mode:i, repeat_check_time_value:i, repeat_check_time_unit:i, "
@@ -336,7 +336,7 @@ static const WebReqEntry kVideoTable[] = {
      "night_mode_level:i, night_mode_starthour:i, night_mode_startminute:i, night_mode_stophour:i, "
      "night_mode_stopminute:i, night_mode_effective_mode:i, in_night_mode:i}"
      " | 3289 wait"},
-    {"/6182", plate_settings_set, "Writes a camera's plate recognition settings | JSON: chnid:i, dialog:{...}, "
+    {"/6182", plate_settings_set, "Writes a camera's plate recognition settings | JSON: chnid:i(0..63), dialog:{...}, "
      "formatData:{...}, enable:i, region:[{...}], roi:[{...}], night_mode_enable, "
      "... | plain (OK or FAILED) | 1416, 1208, 3290 wait"},
     {"/6183", plate_list_delete, "Deletes plates from the plate lists | JSON: cnt:i, plate:[s] | plain | none"},
@@ -345,7 +345,7 @@ static const WebReqEntry kVideoTable[] = {
      " {count:i}"
      " | none"},
     {"/6185", plate_list_edit, "Edits plate-list entries | JSON: cnt:i, plate:[[*]] | plain | none"},
-    {"/6186", smart_vca_support_get, "Reads whether a camera supports video analytics | JSON: chnid:i | JSON"
+    {"/6186", smart_vca_support_get, "Reads whether a camera supports video analytics | JSON: chnid:i(0..63) | JSON"
      " {chnid:i, vca_support:i, vca_version:i}"
      " | 3293 wait"},
     {"/6094", video_loss_actions_get, "Reads a channel's video-loss settings and actions | JSON: chnid:i | JSON"
@@ -362,27 +362,27 @@ static const WebReqEntry kVideoTable[] = {
      "copyChn:[i] | plain | 1414"},
     {"/6187", reserved_code, kReservedDoc},
     {"/6188", reserved_code, kReservedDoc},
-    {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid:i | JSON"
+    {"/6189", plate_zoom_get, "Reads a plate camera's zoom state | JSON: chnid:i(0..63) | JSON"
      " {chnid:i, state:i, zoomNumber:i}"
      " | 1215 wait"},
-    {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid:i | JSON"
+    {"/6190", plate_formats_get, "Reads a camera's plate formats | JSON: chnid:i(0..63) | JSON"
      " {chnid:i, filter:i, enable:[i], cr_count:[i], format:[s], wildcards:i}"
      " | 1207 wait"},
-    {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid:i, filter:i, wildcards:i, "
+    {"/6191", plate_formats_set, "Writes a camera's plate formats | JSON: chnid:i(0..63), filter:i, wildcards:i, "
      "enable:[i], cr_count:[i], format:[s] | plain (OK or FAILED) | 1208 wait"},
-    {"/6192", smart_line_ex_get, "Reads line crossing of the newer cameras | JSON: chnid:i | JSON"
+    {"/6192", smart_line_ex_get, "Reads line crossing of the newer cameras | JSON: chnid:i(0..63) | JSON"
      " {chnid:i, width:i, height:i, sensitivity:i, enable:i, objtype:i, direction:i, position:s, "
      "line:[{position:s, direction:i}]}"
      " | 1209 wait"},
-    {"/6193", smart_line_ex_set, "Writes line crossing of the newer cameras | JSON: chnid:i, dialog, enable:i, "
+    {"/6193", smart_line_ex_set, "Writes line crossing of the newer cameras | JSON: chnid:i(0..63), dialog, enable:i, "
      "sensitivity:i, objtype, width:i, height:i, line:[{...}] | plain (OK or FAILED) | 1412, 1210 wait"},
-    {"/6194", smart_people_settings_ex_get, "Reads people-counting settings of the newer cameras | JSON: chnid:i | JSON"
+    {"/6194", smart_people_settings_ex_get, "Reads people-counting settings of the newer cameras | JSON: chnid:i(0..63) | JSON"
      " {fps:i, mode:i, installation:i, analysis:i, width:i, height:i, minStartX:i, minStartY:i, "
      "minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, maxWidth:i, maxHeight:i, "
      "position:[{minStartX:i, minStartY:i, minWidth:i, minHeight:i, maxStartX:i, maxStartY:i, "
      "maxWidth:i, maxHeight:i}]}"
      " | 1211 wait"},
-    {"/6195", smart_people_settings_ex_set, "Writes people-counting settings of the newer cameras | JSON: chnid:i, "
+    {"/6195", smart_people_settings_ex_set, "Writes people-counting settings of the newer cameras | JSON: chnid:i(0..63), "
      "fps:i, mode, installation, analysis, width:i, height:i, position | plain (OK or FAILED) | 1212 wait"},
     {"/6131", fisheye_set,
      "Writes a channel's fisheye settings | JSON: chnid:i, fishcorrect:i, fishmount:i, "
@@ -403,7 +403,7 @@ static const WebReqEntry kVideoTable[] = {
      " | "
      "3353 wait"},
     {"/6096", regional_pcnt_get,
-     "Reads a camera's regional people counting with each region's actions | JSON: chnid:i | JSON"
+     "Reads a camera's regional people counting with each region's actions | JSON: chnid:i(0..63) | JSON"
      " {result:i, chnid:i, sensitivity:i, minObjX:i, minObjY:i, minObjWidth:i, minObjHeight:i, "
      "maxObjX:i, maxObjY:i, maxObjWidth:i, maxObjHeight:i, regional:[{enable:i, polygonX:s, "
      "polygonY:s, maxStayEnable:i, maxStayValue:i, minStayEnable:i, minStayValue:i, "
@@ -416,7 +416,7 @@ static const WebReqEntry kVideoTable[] = {
      "triChannels:s, triChnAlarms:[s]}]}"
      " | 1220 wait"},
     {"/6097", regional_pcnt_set,
-     "Writes a camera's regional people counting and the actions of its regions | JSON: chnid:i, sensitivity:i, "
+     "Writes a camera's regional people counting and the actions of its regions | JSON: chnid:i(0..63), sensitivity:i, "
      "minObjX:i, minObjY:i, minObjWidth:i, minObjHeight:i, maxObjX:i, maxObjY:i, maxObjWidth:i, maxObjHeight:i, "
      "regional:[{...}], action:[{...}] "
      "| JSON ({\"res\": n})"

@@ -119,8 +119,8 @@ static const WebReqEntry kSystemTable[] = {
     {"/1018", page_check, "Checks whether a page may be visited without a session | text: the page | plain (a "
      "redirect, with guest cookies when allowed) | 3504 wait"},
     {"/json", page_text, "Reads one page's texts from a language file | query: lang, page, "
-     "sub | JSON (ERROR PAGE. or ERROR LANG. as plain text)"
-     " | none"},
+     "sub | JSON (the page's texts by name, the file's block as it stands; ERROR PAGE. or ERROR LANG. as "
+     "plain text; nothing when the file has no such page) {...}|s | none"},
     {"/1019", upload_ignored, "Takes an upload and answers nothing | upload: any file | plain (nothing written) | "
      "none"},
     {"/vb.htm", service_command, "Runs a service command: language, display options, factory look, identity chip, "
