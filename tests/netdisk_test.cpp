@@ -384,6 +384,21 @@ TEST_F(NetDiskTest, RemovingALocalDiskTheDaemonKeepsLeavesItsRow)
     EXPECT_EQ(disk(3).group, 5);
 }
 
+// Only the device removal's own result lets the row go: a success under
+// another request's code is no answer.
+TEST_F(NetDiskTest, RemovalResultUnderAnotherCodeLeavesTheRow)
+{
+    DiskRow local = zeroed<DiskRow>();
+    local.port = 3;
+    local.enable = 1;
+    local.group = 5;
+    put_row("disk", 3, local);
+    emu().rule("3496 reply 8508 hex:00000000");  // the network-disk removal's code
+    emu().rule("3496 close");
+    EXPECT_EQ(post("/6207", "{\"port\":3,\"hddType\":1}").out, kTextError);
+    EXPECT_EQ(disk(3).group, 5);
+}
+
 // ---- quotas and disk groups ----
 
 TEST_F(NetDiskTest, QuotasAreReadWithTheGroupsAndDisks)

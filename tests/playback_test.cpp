@@ -123,8 +123,8 @@ TEST_F(PlaybackTest, SearchRefusalsAndNoReply)
                              "{\"channelId\":0,\"sid\":-1,\"streamType\":0,\"time\":\"a\"}", "not json", ""})
         EXPECT_EQ(post("/4000", text).out, "") << text;
     EXPECT_TRUE(emu().received().empty());
-    EXPECT_EQ(post("/4000", "{\"channelId\":0,\"sid\":-1,\"streamType\":0,\"time\":\"a\",\"endTime\":\"b\"}").out,
-              kJsonError);
+    const char* search = "{\"channelId\":0,\"sid\":-1,\"streamType\":0,\"time\":\"a\",\"endTime\":\"b\"}";
+    EXPECT_EQ(post("/4000", search).out, kJsonError);
 }
 
 TEST_F(PlaybackTest, DemoFindsRecordingsOnlyWhereCamerasAre)
@@ -425,6 +425,28 @@ TEST_F(PlaybackTest, TranscodingReplyShorterThanItsRecordIsAnError)
 {
     emu().rule("1177 reply 6177 hex:0200000066000000");
     EXPECT_EQ(post("/4026", "{\"ch\":2,\"sid\":102}").out, kJsonError);
+}
+
+// A frame under a reply code the request does not expect (another query's
+// record) is no answer: the request ends as unanswered when the daemon hangs
+// up, whatever that record would have made of it.
+TEST_F(PlaybackTest, ReplyUnderAnotherQuerysCodeIsNoAnswer)
+{
+    emu().rule("1162 reply 6153 hex:00000000");  // a play time where the open result belongs
+    emu().rule("1162 close");
+    const char* open = "{\"channelId\":1,\"playTime\":\"p\",\"startTime\":\"s\",\"endTime\":\"e\",\"sid\":3}";
+    EXPECT_EQ(post("/4001", open).out, kJsonError);
+    EXPECT_EQ(codes_of(emu().received()), (std::vector<u32>{1162}));
+
+    emu().rule("3500 reply 8103 zeros:40");  // a synchronous session where the live address belongs
+    emu().rule("3500 close");
+    EXPECT_EQ(post("/4010", "{\"id\":1,\"streamType\":0,\"streamFrom\":0}").out, kJsonError);
+    EXPECT_TRUE(emu().received(3485).empty());
+
+    emu().rule("1159 reply 6161 zeros:104");  // the next page's code answers no search
+    emu().rule("1159 close");
+    const char* search = "{\"channelId\":0,\"sid\":-1,\"streamType\":0,\"time\":\"a\",\"endTime\":\"b\"}";
+    EXPECT_EQ(post("/4000", search).out, kJsonError);
 }
 
 TEST_F(PlaybackTest, ModuleListsItsCodesInTableOrder)

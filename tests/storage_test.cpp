@@ -368,6 +368,24 @@ TEST_F(StorageTest, ArrayRequestsWithoutAResultAnswerPlainError)
     EXPECT_EQ(post("/6106", "{\"port\":4}").out, kTextError);
 }
 
+// A frame under a reply code the request does not expect (another
+// request's result) is no answer: the request ends as unanswered when the
+// daemon hangs up, and a format is not logged as done.
+TEST_F(StorageTest, ResultUnderAnotherRequestsCodeIsNoAnswer)
+{
+    emu().rule("3434 reply 8420 hex:00000000");  // an array result where the format result belongs
+    emu().rule("3434 close");
+    EXPECT_EQ(post("/6102", "3").out, kJsonError);
+    auto logs = emu().received(3485);
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(logs[0].u32_at(152 + 8 + 68), u32(-1));
+
+    emu().rule("3420 reply 8434 hex:00000000");  // a format result where the array result belongs
+    emu().rule("3420 close");
+    EXPECT_EQ(post("/6104", "{\"id\":12,\"enable\":1,\"sata_port\":3,\"sata_cnt\":2,\"level\":5}").out,
+              kTextError);
+}
+
 // ---- array mode ----
 
 TEST_F(StorageTest, ArrayModeIsZeroOrOne)

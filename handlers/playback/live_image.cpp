@@ -45,7 +45,7 @@ int live_image_get(const char* request)
     if (!o) return 0;
     const i32 channel = jint(o, "chnid");
     if (!channel_ok(channel)) return 0;
-    core_query(playback_reply, kMsgImageAdjustGet, &channel, sizeof channel, kReplyJson);
+    core_ask<live_image_reply>(kMsgImageAdjustGet, &channel, sizeof channel, kReplyJson, {kReplyImageAdjust});
     return 0;
 }
 

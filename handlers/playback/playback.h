@@ -1,21 +1,16 @@
 // Handlers and reply formatters of the playback module ("/4000" table).
 #pragma once
 
-#include "platform/kxsocket.h"
+#include <atomic>
 
-// The playback module's reply callback (one formatter per reply code).
-int playback_reply(void* context, const KxFrameHeader* header, const void* payload);
+#include "platform/kxavi.h"
+#include "platform/kxsocket.h"
 
 // Search, sessions and play time.
 int playback_search(const char* request);       // "/4000"
 int playback_open(const char* request);         // "/4001"
 int playback_play_time(const char* request);    // "/4002"
 int playback_next_page(const char* request);    // "/4023"
-
-int search_reply(const KxFrameHeader* header, const void* payload);         // 6159, 6161
-int open_reply(const KxFrameHeader* header, const void* payload);           // 6162
-int session_stream_reply(const KxFrameHeader* header, const void* payload); // 8502
-int play_time_reply(const KxFrameHeader* header, const void* payload);      // 6153
 
 // Session control.
 int playback_close(const char* request);         // "/4003"
@@ -28,18 +23,12 @@ int playback_jump(const char* request);          // "/4009"
 int playback_list_1113(const char* request);     // "/3003"
 int playback_sid_speed(const char* request);     // "/4022"
 
-int jump_reply(const KxFrameHeader* header, const void* payload);  // 6171
-
 // Live stream, logs and transcoding.
 int live_address(const char* request);       // "/4010"
 int live_stop(const char* request);          // "/4011"
 int playback_log(const char* request);       // "/4024"
 int transcode_start(const char* request);    // "/4025"
 int transcode_state(const char* request);    // "/4026"
-
-int live_address_reply(const KxFrameHeader* header, const void* payload);  // 8500
-int transcode_reply(const KxFrameHeader* header, const void* payload);     // 6176
-int transcode_state_reply(const KxFrameHeader* header, const void* payload);  // 6177
 
 // Download, synchronous playback, stream addresses and small requests.
 int playback_download(const char* request);    // "/4013"
@@ -54,14 +43,9 @@ int playback_log_205(const char* request);     // "/4014"
 int playback_channel_ok(const char* request);  // "/4015", "/4016"
 int playback_log_218(const char* request);     // "/4017"
 
-int download_frame_reply(const KxFrameHeader* header, const void* payload);    // 6173
-int sync_session_reply(const KxFrameHeader* header, const void* payload);      // 8103
-int stream_addresses_reply(const KxFrameHeader* header, const void* payload);  // 8503
-int external_ports_reply(const KxFrameHeader* header, const void* payload);    // 8506
-int playback_busy_reply(const KxFrameHeader* header, const void* payload);     // 9011
-
-// The play time the session stream reply (8502) reports as "realPlayTime".
-void session_stream_play_time(const char* text);
+// Asks where to fetch session `sid`'s stream (3502) and answers the request
+// with it, `play_time` as its "realPlayTime".
+void playback_ask_stream(int sid, const char* play_time);
 
 // Sends the operation log of a playback action on a channel (counted from 1).
 void playback_send_log(int sub_type, int channel_from_1);
@@ -70,9 +54,58 @@ void playback_send_log(int sub_type, int channel_from_1);
 int live_image_get(const char* request);    // "/3000"
 int live_image_set(const char* request);    // "/3001"
 int live_image_reset(const char* request);  // "/3002"
-int live_image_reply(const KxFrameHeader* header, const void* payload);  // 8002
 
-// Record calendar ("/2001" table, answered through the camera module's
-// reply callback).
+// Record calendar ("/2001" table).
 int record_calendar(const char* request);  // "/2013"
-int calendar_reply(const KxFrameHeader* header, const void* payload);  // 8493
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int search_reply(const KxFrameHeader* header, const void* payload);
+int play_time_reply(const KxFrameHeader* header, const void* payload);
+int jump_reply(const KxFrameHeader* header, const void* payload);
+int transcode_reply(const KxFrameHeader* header, const void* payload);
+int transcode_state_reply(const KxFrameHeader* header, const void* payload);
+int stream_addresses_reply(const KxFrameHeader* header, const void* payload);
+int external_ports_reply(const KxFrameHeader* header, const void* payload);
+int playback_busy_reply(const KxFrameHeader* header, const void* payload);
+int live_image_reply(const KxFrameHeader* header, const void* payload);
+int calendar_reply(const KxFrameHeader* header, const void* payload);
+
+// Context: the daemon's result of opening a session (negative = failure,
+// -1 also when no result came). The formatter writes no reply.
+struct SessionOpen {
+    int value;
+};
+int open_reply(SessionOpen& result, const KxFrameHeader* header, const void* payload);
+
+// Context: the play time the session's stream reply reports as "realPlayTime".
+struct StreamPlayTime {
+    char text[32];
+};
+int session_stream_reply(const StreamPlayTime& play_time, const KxFrameHeader* header, const void* payload);
+
+// Context: set when the live address was given, with the record's channel,
+// for the handler's log.
+struct LiveGiven {
+    bool given;
+    int channel;
+};
+int live_address_reply(LiveGiven& live, const KxFrameHeader* header, const void* payload);
+
+// Context: the writer of a download stream (none: every frame ends it) and
+// the end of the stream as the frame replies tell it, which the handler's
+// thread waits for.
+struct DownloadStream {
+    KxAvi* avi;
+    std::atomic<int> end;
+};
+int download_frame_reply(DownloadStream& stream, const KxFrameHeader* header, const void* payload);
+
+// Context: the session of a synchronous playback (state 1 opened with its sid
+// and play time, -1 refused, 0 no answer). The formatter writes no reply.
+struct SyncPlaySession {
+    int state;
+    int sid;
+    char play_time[32];
+};
+int sync_session_reply(SyncPlaySession& session, const KxFrameHeader* header, const void* payload);

@@ -21,6 +21,7 @@ constexpr u32 kMsgList1113 = 1113;
 constexpr u32 kMsgChannelSpeed = 1149;
 constexpr u32 kMsgSidSpeed = 1167;
 constexpr u32 kMsgJump = 1171;
+constexpr u32 kReplyJump = 6171;  // PlaybackValue: 0 = done
 
 // Number of entries of a JSON array member (0 when absent or not an array).
 int array_length(json_object* o, const char* key)
@@ -168,7 +169,7 @@ int playback_jump(const char* request)
     }
     j.count = count;
     jtext(r, "jumpTime", j.jump_time, kJumpTimeTextMax);
-    core_query(playback_reply, kMsgJump, &j, sizeof j, kReplyJson);
+    core_ask<jump_reply>(kMsgJump, &j, sizeof j, kReplyJson, {kReplyJump});
     return 0;
 }
 

@@ -1,6 +1,5 @@
 // Recording download as an AVI stream, synchronous playback, stream
 // addresses and ports, and the small playback requests that only log.
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -25,27 +24,22 @@ constexpr u32 kMsgDownload = 1173;
 constexpr u32 kMsgDownloadEnd = 1178;
 constexpr u32 kMsgStopAll = 1902;
 constexpr u32 kMsgSyncPlay = 3109;
-constexpr u32 kMsgStreamInfo = 3502;
 constexpr u32 kMsgAddresses = 3503;
 constexpr u32 kMsgPorts = 3506;
 constexpr u32 kMsgBusy = 4011;
+
+// Reply codes of the queries above.
+constexpr u32 kReplyDownloadFrame = 6173;  // FrameChunk, one per reply of the stream
+constexpr u32 kReplySyncPlay = 8103;       // SyncSession
+constexpr u32 kReplyAddresses = 8503;      // ChannelAddress list
+constexpr u32 kReplyPorts = 8506;          // ExternalPorts
+constexpr u32 kReplyBusy = 9011;           // PlaybackValue: 0 = not busy
 
 constexpr int kLogOpen = 209;
 constexpr int kLogChannel205 = 205;
 constexpr int kLogChannel218 = 218;
 constexpr int kMaxDownloadChannel = 15;
 constexpr const char* kBusyMarker = "/tmp/pbdownload";
-
-// The writer's AVI handle while a download streams, and the end of the
-// stream as the frame replies tell it (read by the handler's thread).
-std::atomic<KxAvi*> g_avi{nullptr};
-std::atomic<int> g_stream_end{0};
-
-// The session of a synchronous playback: 1 opened (sid and play time
-// stored), -1 refused.
-std::atomic<int> g_sync_state{0};
-std::atomic<int> g_sync_sid{-1};
-char g_sync_play_time[32];
 
 void pause_ms(long ms)
 {
@@ -105,9 +99,9 @@ bool channel_text(const char* request, int* channel)
 // Waits for the end of a download: the last frame, the writer's end (the
 // client has gone, or the daemon has been silent for a minute), or the
 // daemon's end of the connection.
-void wait_for_stream_end()
+void wait_for_stream_end(const DownloadStream& stream)
 {
-    while (!g_stream_end && export_writer_running() && !kx_sock_closed()) pause_ms(40);
+    while (!stream.end && export_writer_running() && !kx_sock_closed()) pause_ms(40);
 }
 
 }  // namespace
@@ -150,17 +144,15 @@ int playback_download(const char* request)
     setpriority(PRIO_PROCESS, 0, 19);
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (KxAvi* earlier = g_avi.exchange(nullptr)) export_writer_close(earlier);
     KxAvi* avi = nullptr;
     if (export_writer_open(stdout, &avi) == 0) {
-        g_stream_end = 0;
-        g_avi = avi;
-        core_request(playback_reply, kMsgDownload, sizeof d, &d, 0);
-        wait_for_stream_end();
+        DownloadStream stream{avi, {0}};
+        const CoreAnswer answer = core_answer<download_frame_reply>(stream, {kReplyDownloadFrame});
+        core_request_answer(answer, kMsgDownload, sizeof d, &d, 0);
+        wait_for_stream_end(stream);
         // No frame reply runs once the session has ended, so the writer can
         // be closed without one racing it.
         core_release();
-        g_avi = nullptr;
         export_writer_close(avi);
     }
     std::fflush(stdout);
@@ -169,7 +161,7 @@ int playback_download(const char* request)
 
 // One chunk of the download stream. The end of the stream (its last reply,
 // an abort, or a frame that could not be queued) ends the handler's wait.
-int download_frame_reply(const KxFrameHeader* header, const void* payload)
+int download_frame_reply(DownloadStream& stream, const KxFrameHeader* header, const void* payload)
 {
     if (header->length < kFrameChunkHead) return 0;  // not even a chunk's fields
     const auto* p = static_cast<const u8*>(payload);
@@ -180,7 +172,7 @@ int download_frame_reply(const KxFrameHeader* header, const void* payload)
     std::memcpy(&length, p + offsetof(FrameChunk, chunk_length), sizeof length);
 
     bool end = false;
-    if (!g_avi || length == kChunkEnd) {
+    if (!stream.avi || length == kChunkEnd) {
         end = true;
     } else if (length < 0) {
         export_writer_stop();  // the daemon gave the stream up
@@ -192,7 +184,7 @@ int download_frame_reply(const KxFrameHeader* header, const void* payload)
         if (export_writer_put(&frame, p + kFrameChunkHead, offset, i32(n)) != 0) end = true;
     }
     if (end) {
-        g_stream_end = 1;
+        stream.end = 1;
         core_reply_finish(1);
     }
     return 0;
@@ -241,31 +233,29 @@ int sync_play(const char* request)
     s.play_seconds = i32(seconds);
     set_text(s.play_time, text);
 
-    g_sync_state = 0;
-    core_request(playback_reply, kMsgSyncPlay, sizeof s, &s, 0);
+    SyncPlaySession session{0, -1, ""};
+    const CoreAnswer answer = core_answer<sync_session_reply>(session, {kReplySyncPlay});
+    core_request_answer(answer, kMsgSyncPlay, sizeof s, &s, 0);
     const int answered = core_reply_done;
     core_release();
-    if (!answered || g_sync_state != 1) return cgi_reply_error(kReplyJson);
+    if (!answered || session.state != 1) return cgi_reply_error(kReplyJson);
 
-    session_stream_play_time(g_sync_play_time);
-    const i32 sid = g_sync_sid;
-    core_query(playback_reply, kMsgStreamInfo, &sid, sizeof sid, kReplyJson);
+    playback_ask_stream(session.sid, session.play_time);
     playback_send_log(kLogOpen, 0);
     return 0;
 }
 
 // The handler acts on the session: no reply is written here. A reply
 // without its record names no session, so it counts as a refusal.
-int sync_session_reply(const KxFrameHeader* header, const void* payload)
+int sync_session_reply(SyncPlaySession& session, const KxFrameHeader* header, const void* payload)
 {
     SyncSession s;
     if (record_at(payload, header->length, 0, &s) && s.result == 0) {
-        g_sync_sid = s.sid;
-        std::memcpy(g_sync_play_time, text_of(s.play_time).s, sizeof g_sync_play_time - 1);
-        g_sync_play_time[sizeof g_sync_play_time - 1] = 0;
-        g_sync_state = 1;
+        session.sid = s.sid;
+        set_text(session.play_time, text_of(s.play_time).s);
+        session.state = 1;
     } else {
-        g_sync_state = -1;
+        session.state = -1;
     }
     core_reply_finish(1);
     return 0;
@@ -275,7 +265,7 @@ int sync_session_reply(const KxFrameHeader* header, const void* payload)
 
 int stream_addresses(const char*)
 {
-    core_query(playback_reply, kMsgAddresses, nullptr, 0, kReplyJson);
+    core_ask<stream_addresses_reply>(kMsgAddresses, nullptr, 0, kReplyJson, {kReplyAddresses});
     return 0;
 }
 
@@ -322,7 +312,7 @@ int stream_addresses_reply(const KxFrameHeader* header, const void* payload)
 
 int external_ports(const char*)
 {
-    core_query(playback_reply, kMsgPorts, nullptr, 0, kReplyJson);
+    core_ask<external_ports_reply>(kMsgPorts, nullptr, 0, kReplyJson, {kReplyPorts});
     return 0;
 }
 
@@ -344,7 +334,7 @@ int external_ports_reply(const KxFrameHeader* header, const void* payload)
 
 int playback_busy(const char*)
 {
-    core_query(playback_reply, kMsgBusy, nullptr, 0, kReplyJson);
+    core_ask<playback_busy_reply>(kMsgBusy, nullptr, 0, kReplyJson, {kReplyBusy});
     return 0;
 }
 

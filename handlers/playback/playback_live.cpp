@@ -1,6 +1,4 @@
 // Live-stream addresses, the playback log request, and transcoding.
-#include <atomic>
-
 #include "common/core.h"
 #include "common/decimal_text.h"
 #include "common/json.h"
@@ -15,13 +13,13 @@ constexpr u32 kMsgLiveStop = 1901;
 constexpr u32 kMsgTranscode = 1176;
 constexpr u32 kMsgTranscodeState = 1177;
 
+// Reply codes of the queries above.
+constexpr u32 kReplyLiveAddress = 8500;     // LiveStream
+constexpr u32 kReplyTranscode = 6176;       // TranscodeState
+constexpr u32 kReplyTranscodeState = 6177;  // TranscodeState
+
 constexpr int kLogLive = 208;
 constexpr int kMaxLiveChannel = 15;
-
-// Set by the live-address reply when the address was given: the handler
-// then logs the record's channel once the reply is written.
-std::atomic<bool> g_live_given{false};
-std::atomic<int> g_live_channel{0};
 
 // "id" 0..15, "streamType" and "streamFrom" 0 or 1.
 bool live_request(const char* request, LiveRequest* out)
@@ -42,13 +40,14 @@ int live_address(const char* request)
 {
     LiveRequest live;
     if (!live_request(request, &live)) return 0;
-    g_live_given = false;
-    core_query(playback_reply, kMsgLiveAddress, &live, sizeof live, kReplyJson);
-    if (g_live_given) playback_send_log(kLogLive, g_live_channel + 1);
+    // The handler logs the record's channel once the address was given.
+    LiveGiven given{false, 0};
+    core_ask<live_address_reply>(kMsgLiveAddress, &live, sizeof live, given, kReplyJson, {kReplyLiveAddress});
+    if (given.given) playback_send_log(kLogLive, given.channel + 1);
     return 0;
 }
 
-int live_address_reply(const KxFrameHeader* header, const void* payload)
+int live_address_reply(LiveGiven& live, const KxFrameHeader* header, const void* payload)
 {
     LiveStream s;
     if (!record_at(payload, header->length, 0, &s)) {
@@ -69,8 +68,8 @@ int live_address_reply(const KxFrameHeader* header, const void* payload)
     }
     json_reply(kReplyJson, o);
     if (s.result >= 0) {
-        g_live_channel = s.channel;
-        g_live_given = true;
+        live.channel = s.channel;
+        live.given = true;
     }
     core_reply_finish(1);
     return 0;
@@ -102,7 +101,7 @@ int transcode_start(const char* request)
     if (!r) return cgi_reply_error(kReplyJson);
     TranscodeRequest t{jint(r, "ch"),        jint(r, "sid"),     jint(r, "trancodingmode"),
                        jint(r, "framesize"), jint(r, "bitrate"), jint(r, "framerate")};
-    core_query(playback_reply, kMsgTranscode, &t, sizeof t, kReplyJson);
+    core_ask<transcode_reply>(kMsgTranscode, &t, sizeof t, kReplyJson, {kReplyTranscode});
     return 0;
 }
 
@@ -112,7 +111,7 @@ int transcode_state(const char* request)
     json_object* r = req.get();
     if (!r) return cgi_reply_error(kReplyJson);
     TranscodeQuery q{jint(r, "ch"), jint(r, "sid")};
-    core_query(playback_reply, kMsgTranscodeState, &q, sizeof q, kReplyJson);
+    core_ask<transcode_state_reply>(kMsgTranscodeState, &q, sizeof q, kReplyJson, {kReplyTranscodeState});
     return 0;
 }
 

@@ -1,31 +1,7 @@
 // Playback module: recordings, sessions, downloads, live and stream
-// addresses ("/4000" table) and its reply callback.
-#include "common/core.h"
+// addresses (the "/4000" request table).
 #include "front/webreq.h"
 #include "handlers/playback/playback.h"
-
-static const ReplyRoute kPlaybackReplies[] = {
-    {6159, search_reply},
-    {6161, search_reply},
-    {6162, open_reply},
-    {8502, session_stream_reply},
-    {6153, play_time_reply},
-    {6171, jump_reply},
-    {8500, live_address_reply},
-    {6176, transcode_reply},
-    {6177, transcode_state_reply},
-    {6173, download_frame_reply},
-    {8103, sync_session_reply},
-    {8503, stream_addresses_reply},
-    {8506, external_ports_reply},
-    {9011, playback_busy_reply},
-    {8002, live_image_reply},
-};
-
-int playback_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kPlaybackReplies, header, payload);
-}
 
 static const WebReqEntry kPlaybackTable[] = {
     {"/4000", playback_search,

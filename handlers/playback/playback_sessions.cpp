@@ -1,5 +1,4 @@
 // Recording search, opening a playback session, and a session's play time.
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -21,13 +20,15 @@ constexpr u32 kMsgOpen = 1162;
 constexpr u32 kMsgStreamInfo = 3502;
 constexpr u32 kMsgPlayTime = 1153;
 
+// Reply codes of the queries above.
+constexpr u32 kReplySearch = 6159;      // RecordSection list
+constexpr u32 kReplyNextPage = 6161;    // RecordSection list
+constexpr u32 kReplyOpen = 6162;        // PlaybackValue: the result
+constexpr u32 kReplyStreamInfo = 8502;  // SessionStream
+constexpr u32 kReplyPlayTime = 6153;    // PlaybackValue: seconds
+
 constexpr int kLogOpen = 209;
 constexpr int kMaxOpenChannel = 15;
-
-// Filled by the handler before the wait, read by the formatters on the
-// receiving thread (the thread starts after these writes).
-char g_play_time[kTimeTextMax + 1];
-std::atomic<int> g_open_result{-1};
 
 // Channels of the device: the device row's count, or `max_cameras` when the
 // row is absent (a search must still cover the channels that exist); at
@@ -52,11 +53,6 @@ void playback_send_log(int sub_type, int channel_from_1)
     log.param_type = 900;
     log.channel = u32(channel_from_1);
     core_send_oplog(log);
-}
-
-void session_stream_play_time(const char* text)
-{
-    set_text(g_play_time, text);
 }
 
 // ---- search ----
@@ -88,7 +84,7 @@ int playback_search(const char* request)
         const i32 id = sid;
         core_notify(kMsgSessionEnd, id);
     }
-    core_query(playback_reply, kMsgSearch, &s, sizeof s, kReplyJson);
+    core_ask<search_reply>(kMsgSearch, &s, sizeof s, kReplyJson, {kReplySearch});
     return 0;
 }
 
@@ -98,7 +94,7 @@ int playback_next_page(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     PageRequest p{jint(r, "sid"), jint(r, "page")};
-    core_query(playback_reply, kMsgNextPage, &p, sizeof p, kReplyJson);
+    core_ask<search_reply>(kMsgNextPage, &p, sizeof p, kReplyJson, {kReplyNextPage});
     return 0;
 }
 
@@ -153,30 +149,37 @@ int playback_open(const char* request)
     jtext(r, "startTime", open.start_time, kTimeTextMax);
     jtext(r, "endTime", open.end_time, kTimeTextMax);
     jtext(r, "playTime", open.play_time, kTimeTextMax);
-    std::memcpy(g_play_time, open.play_time, sizeof g_play_time);
-    g_open_result = -1;
 
-    core_request(playback_reply, kMsgOpen, sizeof open, &open, 0);
+    SessionOpen result{-1};
+    const CoreAnswer answer = core_answer<open_reply>(result, {kReplyOpen});
+    core_request_answer(answer, kMsgOpen, sizeof open, &open, 0);
     const int opened = core_reply_done;
     core_release();
-    if (opened == 0 || g_open_result < 0) return cgi_reply_error(kReplyJson);
+    if (opened == 0 || result.value < 0) return cgi_reply_error(kReplyJson);
 
-    const i32 id = sid;
-    core_query(playback_reply, kMsgStreamInfo, &id, sizeof id, kReplyJson);
+    playback_ask_stream(sid, open.play_time);
     playback_send_log(kLogOpen, channel + 1);
     return 0;
 }
 
 // The open result is the handler's to act on: no reply is written here.
-int open_reply(const KxFrameHeader* header, const void* payload)
+int open_reply(SessionOpen& result, const KxFrameHeader* header, const void* payload)
 {
     PlaybackValue v;
-    g_open_result = record_at(payload, header->length, 0, &v) ? v.value : -1;
+    result.value = record_at(payload, header->length, 0, &v) ? v.value : -1;
     core_reply_finish(1);
     return 0;
 }
 
-int session_stream_reply(const KxFrameHeader* header, const void* payload)
+void playback_ask_stream(int sid, const char* play_time)
+{
+    StreamPlayTime t;
+    set_text(t.text, play_time);
+    const i32 id = sid;
+    core_ask<session_stream_reply>(kMsgStreamInfo, &id, sizeof id, t, kReplyJson, {kReplyStreamInfo});
+}
+
+int session_stream_reply(const StreamPlayTime& play_time, const KxFrameHeader* header, const void* payload)
 {
     SessionStream s;
     if (!record_at(payload, header->length, 0, &s)) {
@@ -190,7 +193,7 @@ int session_stream_reply(const KxFrameHeader* header, const void* payload)
     jadd_text(o, "sourcePath", s.source_path);
     jadd(o, "port", s.port);
     jadd(o, "status", "OK");
-    jadd_text(o, "realPlayTime", g_play_time);
+    jadd_text(o, "realPlayTime", play_time.text);
     jadd(o, "external_port", s.external_port);
     jadd(o, "external_http_port", s.external_http_port);
     jadd(o, "ddns_port", s.ddns_port);
@@ -207,7 +210,7 @@ int playback_play_time(const char* request)
     int sid = 0;
     if (!decimal_text(request, &sid) || sid < 0) return 0;
     const i32 id = sid;
-    core_query(playback_reply, kMsgPlayTime, &id, sizeof id, kReplyJson);
+    core_ask<play_time_reply>(kMsgPlayTime, &id, sizeof id, kReplyJson, {kReplyPlayTime});
     return 0;
 }
 

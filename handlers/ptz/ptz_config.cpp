@@ -2,6 +2,7 @@
 // speeds and the tours of a channel. The settings live in the store; the
 // core daemon is told about each change.
 #include <cstdio>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -202,10 +203,10 @@ int ptz_tour_write(const char* request)
     msg.count = count;
 
     // Points from `count` on keep their stored values.
-    static PtzStoredTours tours;
-    read_ptz_tour(kMainDb, channel, &tours);
-    for (int k = 0; k < count; k++) tours.tours[tour_id - 1][k] = msg.points[k];
-    write_ptz_tour(kMainDb, channel, tours);
+    auto tours = std::make_unique<PtzStoredTours>();
+    read_ptz_tour(kMainDb, channel, tours.get());
+    for (int k = 0; k < count; k++) tours->tours[tour_id - 1][k] = msg.points[k];
+    write_ptz_tour(kMainDb, channel, *tours);
     core_notify(kMsgPtzTourPoints, msg);
     cgi_reply_ok();
     send_setting_log(channel);
@@ -219,18 +220,17 @@ int ptz_fish_tour_write(const char* request)
     if (!req) return 0;
     PtzTourPoint points[kPtzTourPoints] = {};
     if (!tour_points(req.get(), points, &count)) return 0;
-    static PtzFishTourMsg msg;
-    msg = zeroed<PtzFishTourMsg>();
-    msg.channel = channel;
-    msg.stream_id = jint(req.get(), "streamId");
-    msg.tour_index = tour_id - 1;
-    PtzTourPoints& tour = msg.tours[tour_id - 1];
+    auto msg = std::make_unique<PtzFishTourMsg>(zeroed<PtzFishTourMsg>());
+    msg->channel = channel;
+    msg->stream_id = jint(req.get(), "streamId");
+    msg->tour_index = tour_id - 1;
+    PtzTourPoints& tour = msg->tours[tour_id - 1];
     for (int k = 0; k < count; k++) {
         tour.preset_id[k] = points[k].preset_id;
         tour.timeout[k] = points[k].time;
         tour.speed[k] = points[k].speed;
     }
-    core_notify(kMsgPtzFishTour, msg);
+    core_notify(kMsgPtzFishTour, *msg);
     cgi_reply_ok();
     send_setting_log(channel);
     return 0;
@@ -241,10 +241,10 @@ int ptz_tour_clear(const char* request)
     int channel = 0, tour_id = 0;
     JsonPtr req = parse_tour_request(request, &channel, &tour_id);
     if (!req) return 0;
-    static PtzStoredTours tours;
-    read_ptz_tour(kMainDb, channel, &tours);
-    for (PtzTourPoint& p : tours.tours[tour_id - 1]) p.preset_id = 0;  // times and speeds stay
-    write_ptz_tour(kMainDb, channel, tours);
+    auto tours = std::make_unique<PtzStoredTours>();
+    read_ptz_tour(kMainDb, channel, tours.get());
+    for (PtzTourPoint& p : tours->tours[tour_id - 1]) p.preset_id = 0;  // times and speeds stay
+    write_ptz_tour(kMainDb, channel, *tours);
     PtzTour t = zeroed<PtzTour>();
     t.channel = channel;
     t.tour_id = tour_id;

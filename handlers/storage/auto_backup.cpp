@@ -19,6 +19,18 @@ constexpr u32 kMsgBackup3536 = 3536;
 constexpr u32 kMsgBackup3537 = 3537;
 constexpr u32 kMsgBackupProgress = 3540;
 
+// Reply codes of the queries above.
+constexpr u32 kReplyBackupApply = 6316;     // int32 result
+constexpr u32 kReplyBackupStatus = 6317;    // BackupStatusRecord
+constexpr u32 kReplyBackupDevice = 8457;    // BackupDeviceRecord list
+constexpr u32 kReplyBackupPort = 8535;      // int32 status
+constexpr u32 kReplyBackup3536 = 8536;      // int32 result
+constexpr u32 kReplyBackup3537 = 8537;      // int32 result
+constexpr u32 kReplyBackupProgress = 8540;  // BackupProgressRecord
+
+// The one-integer reply {"result": n}.
+constexpr CoreIntReply kResultReply{"result"};
+
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 // The backup plan of the request: numbers stored as given (a missing one as
@@ -34,20 +46,6 @@ AutoBackupRow plan_from(json_object* r)
     set_text(row.backup_time, jstr(r, "backupTime"));
     set_text(row.channels, jstr(r, "channel"));
     return row;
-}
-
-int reply_int(const char* key, const KxFrameHeader* header, const void* payload)
-{
-    i32 v = 0;
-    if (!record_at(payload, header->length, 0, &v)) {
-        cgi_reply_error(kReplyJson);
-    } else {
-        JsonPtr reply = jobject();
-        jadd(reply.get(), key, v);
-        json_reply(kReplyJson, reply.get());
-    }
-    core_reply_finish(1);
-    return 0;
 }
 
 }  // namespace
@@ -77,18 +75,13 @@ int backup_set(const char* request)
         const AutoBackupRow row = plan_from(r);
         write_esata_auto_backup(kMainDb, &row);
     }
-    core_query(storage_reply, kMsgBackupApply, &stop, sizeof stop, kReplyJson);
+    core_ask<core_reply_int>(kMsgBackupApply, &stop, sizeof stop, kResultReply, kReplyJson, {kReplyBackupApply});
     return 0;
-}
-
-int backup_set_reply(const KxFrameHeader* header, const void* payload)
-{
-    return reply_int("result", header, payload);
 }
 
 int backup_status(const char*)
 {
-    core_query(storage_reply, kMsgBackupStatus, nullptr, 0, kReplyJson);
+    core_ask<backup_status_reply>(kMsgBackupStatus, nullptr, 0, kReplyJson, {kReplyBackupStatus});
     return 0;
 }
 
@@ -114,7 +107,7 @@ int backup_status_reply(const KxFrameHeader* header, const void* payload)
 
 int backup_device(const char*)
 {
-    core_query(storage_reply, kMsgBackupDevice, nullptr, 0, kReplyJson);
+    core_ask<backup_device_reply>(kMsgBackupDevice, nullptr, 0, kReplyJson, {kReplyBackupDevice});
     return 0;
 }
 
@@ -145,35 +138,25 @@ int backup_port(const char* request)
     if (!r || !v || !json_object_is_type(v, json_type_int) || !in_range(json_object_get_int(v), 0, kMaxDevicePort))
         return cgi_reply_error(kReplyJson);
     const i32 port = json_object_get_int(v);
-    core_query(storage_reply, kMsgBackupPort, &port, sizeof port, kReplyJson);
+    core_ask<core_reply_int>(kMsgBackupPort, &port, sizeof port, kCoreStatusReply, kReplyJson, {kReplyBackupPort});
     return 0;
-}
-
-int backup_port_reply(const KxFrameHeader* header, const void* payload)
-{
-    return reply_int("status", header, payload);
 }
 
 int backup_3536(const char*)
 {
-    core_query(storage_reply, kMsgBackup3536, nullptr, 0, kReplyJson);
+    core_ask<core_reply_int>(kMsgBackup3536, nullptr, 0, kResultReply, kReplyJson, {kReplyBackup3536});
     return 0;
 }
 
 int backup_3537(const char*)
 {
-    core_query(storage_reply, kMsgBackup3537, nullptr, 0, kReplyJson);
+    core_ask<core_reply_int>(kMsgBackup3537, nullptr, 0, kResultReply, kReplyJson, {kReplyBackup3537});
     return 0;
-}
-
-int backup_result_reply(const KxFrameHeader* header, const void* payload)
-{
-    return reply_int("result", header, payload);
 }
 
 int backup_progress(const char*)
 {
-    core_query(storage_reply, kMsgBackupProgress, nullptr, 0, kReplyJson);
+    core_ask<backup_progress_reply>(kMsgBackupProgress, nullptr, 0, kReplyJson, {kReplyBackupProgress});
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Per-channel storage quotas and disk groups: which channels record to
 // which disks, and how much room each channel may take.
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -15,6 +16,10 @@ constexpr u32 kMsgQuotaSet = 3530;
 constexpr u32 kMsgGroupMode = 3442;   // 4 bytes: the group mode
 constexpr u32 kMsgGroupSet = 3436;    // GroupRow of one group
 constexpr u32 kMsgGroupsDone = 1307;  // no payload: the groups changed
+
+// Reply codes of the queries above.
+constexpr u32 kReplyQuotaGet = 8529;  // QuotaRecord
+constexpr u32 kReplyQuotaSet = 8530;  // StorageResult
 
 constexpr int kChannels = 64;
 constexpr int kDefaultMaxCameras = 32;
@@ -42,16 +47,20 @@ const char* element_text(json_object* v)
 // channels and the group switch.
 void add_groups(json_object* reply)
 {
-    static GroupRow groups[kDiskGroups];
-    static DiskRow disks[kDiskRows];
+    auto groups = std::make_unique<GroupRow[]>(kDiskGroups);
+    auto disks = std::make_unique<DiskRow[]>(kDiskRows);
     int count = 0;
-    read_groups(kMainDb, groups, &count);
-    read_disks(kMainDb, disks, &count);
+    read_groups(kMainDb, groups.get(), &count);
+    read_disks(kMainDb, disks.get(), &count);
 
     JsonPtr channels = jarray();
-    for (const GroupRow& g : groups) json_object_array_add(channels.get(), json_object_new_string(text_of(g.channels).s));
+    for (int i = 0; i < kDiskGroups; i++)
+        json_object_array_add(channels.get(), json_object_new_string(text_of(groups[i].channels).s));
     JsonPtr disk = jarray();
-    for (const DiskRow& d : disks) json_object_array_add(disk.get(), json_object_new_int(d.enable != 0 ? d.group + 1 : 0));
+    for (int i = 0; i < kDiskRows; i++) {
+        const DiskRow& d = disks[i];
+        json_object_array_add(disk.get(), json_object_new_int(d.enable != 0 ? d.group + 1 : 0));
+    }
     jadd_value(reply, "channel", channels.release());
     jadd_value(reply, "disk", disk.release());
     jadd(reply, "max_chan", get_param_int(kMainDb, "max_cameras", kDefaultMaxCameras));
@@ -64,13 +73,13 @@ void add_groups(json_object* reply)
 
 int quota_get(const char*)
 {
-    core_query(storage_reply, kMsgQuotaGet, nullptr, 0, kReplyJson);
+    core_ask<quota_get_reply>(kMsgQuotaGet, nullptr, 0, kReplyJson, {kReplyQuotaGet});
     return 0;
 }
 
 int quota_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    static QuotaRecord q;
+    QuotaRecord q;
     if (!record_at(payload, header->length, 0, &q)) {
         cgi_reply_error(kReplyJson);
         core_reply_finish(1);
@@ -101,8 +110,7 @@ int quota_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r || !jhas(r, "enable")) return 0;
-    static QuotaRecord q;
-    q = zeroed<QuotaRecord>();
+    QuotaRecord q = zeroed<QuotaRecord>();
     q.enable = jint(r, "enable");
     // The record holds 16 entries: further entries are not copied, and the
     // count never claims more than were.
@@ -118,7 +126,8 @@ int quota_set(const char* request)
         q.entries[i].picture_quota = jint(e, "picture_quota");
     }
     q.count = i32(n);
-    core_query(storage_reply, kMsgQuotaSet, &q, sizeof q, kReplyText);
+    int result = -1;  // the answer's "OK" or "Error" is the whole reply
+    core_ask<storage_result_reply>(kMsgQuotaSet, &q, sizeof q, result, kReplyText, {kReplyQuotaSet});
     return 0;
 }
 
@@ -146,13 +155,13 @@ int groups_set(const char* request)
         const i32 payload = mode;
         core_notify(kMsgGroupMode, payload);
     }
-    static GroupRow groups[kDiskGroups];
+    auto groups = std::make_unique<GroupRow[]>(kDiskGroups);
     int count = 0;
-    read_groups(kMainDb, groups, &count);
+    read_groups(kMainDb, groups.get(), &count);
     // Each group's channel text is cut to 64 characters, one per channel.
     for (size_t i = 0; i < n; i++) set_text(groups[i].channels, element_text(array_at(texts, i)), kChannels);
     // Stored first, so the daemon reads the new groups when told.
-    write_groups(kMainDb, groups, kDiskGroups);
+    write_groups(kMainDb, groups.get(), kDiskGroups);
     for (size_t i = 0; i < n; i++) core_notify(kMsgGroupSet, groups[i]);
     core_notify(kMsgGroupsDone, nullptr, 0);
     return cgi_reply_ok();

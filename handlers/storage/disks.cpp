@@ -1,8 +1,8 @@
 // Disks and arrays: the disk list, format, disk property and group, array
 // create/delete/rebuild, hot spares and the array mode switch.
-#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "common/core.h"
 #include "common/decimal_text.h"
@@ -23,6 +23,16 @@ constexpr u32 kMsgHotSpareAdd = 3423;
 constexpr u32 kMsgHotSpareRemove = 3424;
 constexpr u32 kMsgArrayRebuild = 3425;
 
+// Reply codes of the queries above.
+constexpr u32 kReplyDiskList = 8433;        // DiskRecord list
+constexpr u32 kReplyFormat = 8434;          // StorageResult
+constexpr u32 kReplyFormatOther = 8402;     // StorageResult: some formats are answered with this code
+constexpr u32 kReplyArrayCreate = 8420;     // StorageResult
+constexpr u32 kReplyArrayDelete = 8421;     // StorageResult
+constexpr u32 kReplyHotSpareAdd = 8423;     // StorageResult
+constexpr u32 kReplyHotSpareRemove = 8424;  // StorageResult
+constexpr u32 kReplyArrayRebuild = 8425;    // StorageResult
+
 constexpr int kLogFormat = 207, kLogDiskProperty = 204;
 constexpr int kParamStorage = 900, kParamDiskProperty = 919;
 
@@ -30,10 +40,6 @@ constexpr int kMaxFormatPort = 36;
 constexpr int kMaxPropertyPort = 35;
 constexpr int kMaxCheckPort = 16;
 constexpr int kFirstArrayId = 10, kLastCreateArrayId = 15, kLastArrayId = 16;
-
-// Set by the format reply when the core daemon reported success; read by
-// the handler thread for the log after the wait.
-std::atomic<bool> g_format_ok{false};
 
 void send_port_log(int sub_type, int param_type, int port, const FormatLogDetail* detail)
 {
@@ -110,15 +116,14 @@ void add_disk_object(json_object* list, const DiskRecord& d)
 
 int disk_list(const char*)
 {
-    core_query(storage_reply, kMsgDiskList, nullptr, 0, kReplyJson);
+    core_ask<disk_list_reply>(kMsgDiskList, nullptr, 0, kReplyJson, {kReplyDiskList});
     return 0;
 }
 
 int disk_list_reply(const KxFrameHeader* header, const void* payload)
 {
     // Slot p-1 holds the device of port p; port id 0 marks an empty slot.
-    static DiskRecord slots[kDiskListPorts];
-    std::memset(slots, 0, sizeof slots);
+    std::vector<DiskRecord> slots(kDiskListPorts, zeroed<DiskRecord>());
     const size_t n = record_count<DiskRecord>(header->length);
     for (size_t i = 0; i < n; i++) {
         DiskRecord d;
@@ -171,18 +176,19 @@ int disk_format(const char* request)
 {
     int port = 0;
     if (!decimal_text(request, &port) || !in_range(port, 0, kMaxFormatPort)) return 0;
-    g_format_ok = false;
     const i32 payload = port;
-    core_query(storage_reply, kMsgFormat, &payload, sizeof payload, kReplyJson);
+    bool formatted = false;
+    core_ask<disk_format_reply>(kMsgFormat, &payload, sizeof payload, formatted, kReplyJson,
+                                {kReplyFormat, kReplyFormatOther});
 
     FormatLogDetail detail = zeroed<FormatLogDetail>();
     detail.port = port;
-    detail.result = g_format_ok ? 1 : -1;
+    detail.result = formatted ? 1 : -1;
     send_port_log(kLogFormat, kParamStorage, port, &detail);
     return 0;
 }
 
-int disk_format_reply(const KxFrameHeader* header, const void* payload)
+int disk_format_reply(bool& formatted, const KxFrameHeader* header, const void* payload)
 {
     StorageResult r;
     if (!record_at(payload, header->length, 0, &r)) {
@@ -193,7 +199,7 @@ int disk_format_reply(const KxFrameHeader* header, const void* payload)
     }
     switch (r.result) {
     case 0:
-        g_format_ok = true;
+        formatted = true;
         cgi_reply(kReplyText, "OK");
         break;
     case 1:
@@ -267,7 +273,7 @@ int array_create(const char* request)
     for (int k = 0; k < 16 && members < kArrayMembers; k++)
         if (sata_port & (1 << k)) a.members[members++] = k;
     for (int k = sata_cnt; k < kArrayMembers; k++) a.members[k] = 0;
-    core_query(storage_reply, kMsgArrayCreate, &a, sizeof a, kReplyText);
+    core_ask<array_result_reply>(kMsgArrayCreate, &a, sizeof a, kReplyText, {kReplyArrayCreate});
     return 0;
 }
 
@@ -279,7 +285,7 @@ int array_delete(const char* request)
     if (!in_range(id, kFirstArrayId, kLastArrayId)) return 0;
     ArrayRequest a = zeroed<ArrayRequest>();
     a.id = id;
-    core_query(storage_reply, kMsgArrayDelete, &a, sizeof a, kReplyText);
+    core_ask<array_result_reply>(kMsgArrayDelete, &a, sizeof a, kReplyText, {kReplyArrayDelete});
     return 0;
 }
 
@@ -289,8 +295,10 @@ int disk_hot_spare(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     const i32 port = jint(r, "port");
-    core_query(storage_reply, jint(r, "hotflag") != 0 ? kMsgHotSpareAdd : kMsgHotSpareRemove, &port, sizeof port,
-               kReplyText);
+    if (jint(r, "hotflag") != 0)
+        core_ask<array_result_reply>(kMsgHotSpareAdd, &port, sizeof port, kReplyText, {kReplyHotSpareAdd});
+    else
+        core_ask<array_result_reply>(kMsgHotSpareRemove, &port, sizeof port, kReplyText, {kReplyHotSpareRemove});
     return 0;
 }
 
@@ -300,7 +308,7 @@ int array_rebuild(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     ArrayRebuildRequest msg{jint(r, "diskport"), jint(r, "raidport")};
-    core_query(storage_reply, kMsgArrayRebuild, &msg, sizeof msg, kReplyText);
+    core_ask<array_result_reply>(kMsgArrayRebuild, &msg, sizeof msg, kReplyText, {kReplyArrayRebuild});
     return 0;
 }
 

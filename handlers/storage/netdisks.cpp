@@ -4,8 +4,8 @@
 // Addresses and share paths are client text: they go to the store and to the
 // core daemon in fixed fields, never to a shell and never to the debug log.
 // Mounting and testing a share is the core daemon's work.
-#include <atomic>
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -26,12 +26,19 @@ constexpr u32 kMsgSelfEval = 3403;
 constexpr u32 kMsgArrayDelete = 3421;
 constexpr u32 kMsgDeviceRemove = 3496;
 
+// Reply codes of the queries above.
+constexpr u32 kReplyNetDiskAdd = 8507;     // StorageResult
+constexpr u32 kReplyNetDiskDelete = 8508;  // StorageResult
+constexpr u32 kReplyNetDiskEdit = 8439;    // StorageResult
+constexpr u32 kReplyShareSearch = 8440;    // ShareSearchHead and the paths
+constexpr u32 kReplyEsataSet = 8475;       // anything: the mode was taken
+constexpr u32 kReplyEsataGet = 8431;       // EsataMode
+constexpr u32 kReplySelfEval = 8403;       // SelfEvalRecord
+constexpr u32 kReplyArrayDelete = 8421;    // StorageResult
+constexpr u32 kReplyDeviceRemove = 8496;   // StorageResult
+
 constexpr int kLogNetDiskAdd = 219, kLogNetDiskDelete = 220, kLogNetDiskEdit = 221, kLogDeviceRemove = 224;
 constexpr int kFirstArrayId = 10, kLastArrayId = 16;
-
-// Result of the last "OK"/"Error" reply, for the handler thread after the
-// wait: 0 success, anything else failure (also when no reply came).
-std::atomic<int> g_result{-1};
 
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
@@ -88,12 +95,16 @@ DiskRow netdisk_row(int port, const char* vendor, const char* address, const cha
     return row;
 }
 
-// Sends a waited request answered by "OK"/"Error" (plain "CGI ERROR" when no
-// answer came). True when the daemon answered at all.
-bool query_result(u32 code, const void* payload, u32 length)
+// Sends a waited request answered by "OK"/"Error" under `reply` (plain "CGI
+// ERROR" when no answer came). True when the daemon answered at all. The
+// daemon's result goes to `result` when given: 0 success, anything else
+// failure (-1 also when no result came).
+bool query_result(u32 code, const void* payload, u32 length, u32 reply, int* result = nullptr)
 {
-    g_result = -1;
-    return core_query(storage_reply, code, payload, length, kReplyText) != 0;
+    int taken = -1;
+    const bool answered = core_ask<storage_result_reply>(code, payload, length, taken, kReplyText, {reply}) != 0;
+    if (result) *result = taken;
+    return answered;
 }
 
 // After the daemon removed network disks: their stored rows go too, so the
@@ -110,13 +121,13 @@ void forget_netdisks(const DiskRow* rows, int count)
 
 }  // namespace
 
-int storage_result_reply(const KxFrameHeader* header, const void* payload)
+int storage_result_reply(int& result, const KxFrameHeader* header, const void* payload)
 {
     StorageResult r;
     if (!record_at(payload, header->length, 0, &r)) {
         cgi_reply_error(kReplyText);  // a reply without its result counts as none
     } else {
-        g_result = r.result;
+        result = r.result;
         cgi_reply(kReplyText, r.result == 0 ? "OK" : "Error");
     }
     core_reply_finish(1);
@@ -134,7 +145,7 @@ int netdisk_add(const char* request)
                 *dirs = jget(r, "directory");
     const int num = jint(r, "num");
     // Every listed disk is checked before anything is written.
-    static DiskRow rows[kNetDiskMax];
+    auto rows = std::make_unique<DiskRow[]>(kNetDiskMax);
     int n = 0;
     for (int i = 0; i < num && n < kNetDiskMax; i++) {
         int port = 0;
@@ -153,7 +164,7 @@ int netdisk_add(const char* request)
     }
     // The rows stay written when the daemon does not answer: it mounts what
     // the store holds when it next starts.
-    if (!query_result(kMsgNetDiskAdd, &list, sizeof list)) return 0;
+    if (!query_result(kMsgNetDiskAdd, &list, sizeof list, kReplyNetDiskAdd)) return 0;
     for (int i = 0; i < n; i++) send_log(kLogNetDiskAdd, rows[i].port, kNetDiskDetailKind, &rows[i]);
     return 0;
 }
@@ -176,7 +187,7 @@ int netdisk_edit(const char* request)
     write_disk(kMainDb, &edited);
 
     const i32 payload = port;
-    if (!query_result(kMsgNetDiskEdit, &payload, sizeof payload)) return 0;
+    if (!query_result(kMsgNetDiskEdit, &payload, sizeof payload, kReplyNetDiskEdit)) return 0;
     send_log(kLogNetDiskEdit, port, kNetDiskEditDetailKind, &edited);
     return 0;
 }
@@ -188,7 +199,7 @@ int netdisk_delete(const char* request)
     if (!r) return 0;
     json_object* ports = jget(r, "port");
     const int num = jint(r, "num");
-    static DiskRow rows[kNetDiskMax];
+    auto rows = std::make_unique<DiskRow[]>(kNetDiskMax);
     NetDiskList list = zeroed<NetDiskList>();
     for (int i = 0; i < num && list.count < kNetDiskMax; i++) {
         int port = 0;
@@ -198,10 +209,11 @@ int netdisk_delete(const char* request)
     }
     if (list.count == 0) return 0;
 
-    if (!query_result(kMsgNetDiskDelete, &list, sizeof list)) return 0;
+    int result = -1;
+    if (!query_result(kMsgNetDiskDelete, &list, sizeof list, kReplyNetDiskDelete, &result)) return 0;
     for (int i = 0; i < list.count; i++)
         if (rows[i].port != 0) send_log(kLogNetDiskDelete, rows[i].port, kNetDiskDetailKind, &rows[i]);
-    if (g_result == 0) forget_netdisks(rows, list.count);
+    if (result == 0) forget_netdisks(rows.get(), list.count);
     return 0;
 }
 
@@ -216,7 +228,7 @@ int share_search(const char* request)
     ShareSearchRequest msg = zeroed<ShareSearchRequest>();
     msg.port = jint(r, "port");
     set_text(msg.server, server);
-    core_query(storage_reply, kMsgShareSearch, &msg, sizeof msg, kReplyJson);
+    core_ask<share_search_reply>(kMsgShareSearch, &msg, sizeof msg, kReplyJson, {kReplyShareSearch});
     return 0;
 }
 
@@ -255,7 +267,7 @@ int esata_mode_set(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     EsataMode msg{jint(r, "mode"), jint(r, "esata")};
-    core_query(storage_reply, kMsgEsataSet, &msg, sizeof msg, kReplyJson);
+    core_ask<esata_mode_set_reply>(kMsgEsataSet, &msg, sizeof msg, kReplyJson, {kReplyEsataSet});
     return 0;
 }
 
@@ -271,7 +283,7 @@ int esata_mode_set_reply(const KxFrameHeader*, const void*)
 int esata_mode_get(const char*)
 {
     const i32 payload = 0;
-    core_query(storage_reply, kMsgEsataGet, &payload, sizeof payload, kReplyJson);
+    core_ask<esata_mode_get_reply>(kMsgEsataGet, &payload, sizeof payload, kReplyJson, {kReplyEsataGet});
     return 0;
 }
 
@@ -309,7 +321,7 @@ int disk_self_eval(const char* request)
     }
     if (port < 0) return 0;
     const i32 payload = port;
-    core_query(storage_reply, kMsgSelfEval, &payload, sizeof payload, kReplyJson);
+    core_ask<disk_self_eval_reply>(kMsgSelfEval, &payload, sizeof payload, kReplyJson, {kReplySelfEval});
     return 0;
 }
 
@@ -345,18 +357,21 @@ int device_remove(const char* request)
         NetDiskList list = zeroed<NetDiskList>();
         list.count = 1;
         list.ports[0] = port;
-        if (query_result(kMsgNetDiskDelete, &list, sizeof list) && g_result == 0) forget_netdisks(&row, 1);
+        int result = -1;
+        if (query_result(kMsgNetDiskDelete, &list, sizeof list, kReplyNetDiskDelete, &result) && result == 0)
+            forget_netdisks(&row, 1);
         return 0;
     }
     if (type == kDiskTypeArray) {
         if (!in_range(port, kFirstArrayId, kLastArrayId)) return 0;
         ArrayRequest a = zeroed<ArrayRequest>();
         a.id = port;
-        core_query(storage_reply, kMsgArrayDelete, &a, sizeof a, kReplyText);
+        core_ask<array_result_reply>(kMsgArrayDelete, &a, sizeof a, kReplyText, {kReplyArrayDelete});
     } else {
         const i32 payload = port;
         // The stored row is reset only once the daemon has let the device go.
-        if (query_result(kMsgDeviceRemove, &payload, sizeof payload) && g_result == 0) {
+        int result = -1;
+        if (query_result(kMsgDeviceRemove, &payload, sizeof payload, kReplyDeviceRemove, &result) && result == 0) {
             DiskRow empty = zeroed<DiskRow>();
             empty.port = port;
             empty.property = 1;

@@ -3,9 +3,6 @@
 
 #include "platform/kxsocket.h"
 
-// The storage module's reply callback (one formatter per reply code).
-int storage_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Disks and arrays.
 int disk_list(const char* request);            // "/6100"
 int disk_property(const char* request);        // "/6101"
@@ -17,10 +14,6 @@ int disk_hot_spare(const char* request);       // "/6106"
 int array_rebuild(const char* request);        // "/6107"
 int array_mode_read(const char* request);      // "/6108"
 int array_mode_write(const char* request);     // "/6109"
-
-int disk_list_reply(const KxFrameHeader* header, const void* payload);     // 8433
-int disk_format_reply(const KxFrameHeader* header, const void* payload);   // 8434, 8402
-int array_result_reply(const KxFrameHeader* header, const void* payload);  // 8420, 8421, 8423, 8424, 8425
 
 // Network disks, eSATA, self-evaluation and device removal.
 int netdisk_delete(const char* request);       // "/6200"
@@ -48,16 +41,21 @@ int backup_3536(const char* request);          // "/6225"
 int backup_3537(const char* request);          // "/6226"
 int backup_progress(const char* request);      // "/6227"
 
-// "OK"/"Error" from a 4-byte result: 8507, 8508, 8439, 8496, 8530.
-int storage_result_reply(const KxFrameHeader* header, const void* payload);
-int share_search_reply(const KxFrameHeader* header, const void* payload);     // 8440
-int esata_mode_set_reply(const KxFrameHeader* header, const void* payload);   // 8475
-int esata_mode_get_reply(const KxFrameHeader* header, const void* payload);   // 8431
-int disk_self_eval_reply(const KxFrameHeader* header, const void* payload);   // 8403
-int quota_get_reply(const KxFrameHeader* header, const void* payload);        // 8529
-int backup_set_reply(const KxFrameHeader* header, const void* payload);       // 6316
-int backup_status_reply(const KxFrameHeader* header, const void* payload);    // 6317
-int backup_device_reply(const KxFrameHeader* header, const void* payload);    // 8457
-int backup_port_reply(const KxFrameHeader* header, const void* payload);      // 8535
-int backup_result_reply(const KxFrameHeader* header, const void* payload);    // 8536, 8537
-int backup_progress_reply(const KxFrameHeader* header, const void* payload);  // 8540
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int disk_list_reply(const KxFrameHeader* header, const void* payload);
+// Context: set when the daemon reported the format done, for the handler's log.
+int disk_format_reply(bool& formatted, const KxFrameHeader* header, const void* payload);
+// "OK"/"Error" from a 4-byte result of the array and hot-spare requests.
+int array_result_reply(const KxFrameHeader* header, const void* payload);
+// "OK"/"Error" from a 4-byte result. Context: the result, for the handler
+// (left as it is when the reply is too short to hold one).
+int storage_result_reply(int& result, const KxFrameHeader* header, const void* payload);
+int share_search_reply(const KxFrameHeader* header, const void* payload);
+int esata_mode_set_reply(const KxFrameHeader* header, const void* payload);
+int esata_mode_get_reply(const KxFrameHeader* header, const void* payload);
+int disk_self_eval_reply(const KxFrameHeader* header, const void* payload);
+int quota_get_reply(const KxFrameHeader* header, const void* payload);
+int backup_status_reply(const KxFrameHeader* header, const void* payload);
+int backup_device_reply(const KxFrameHeader* header, const void* payload);
+int backup_progress_reply(const KxFrameHeader* header, const void* payload);

@@ -1,41 +1,7 @@
 // Storage module: disks, arrays, network storage, quotas, disk groups and
-// automatic backup ("/6100" table) and its reply callback.
-#include "common/core.h"
+// automatic backup (the "/6100" request table).
 #include "front/webreq.h"
 #include "handlers/storage/storage.h"
-
-static const ReplyRoute kStorageReplies[] = {
-    {8433, disk_list_reply},
-    {8434, disk_format_reply},
-    {8402, disk_format_reply},  // the core daemon answers some formats with this code
-    {8420, array_result_reply},
-    {8421, array_result_reply},
-    {8423, array_result_reply},
-    {8424, array_result_reply},
-    {8425, array_result_reply},
-    {8507, storage_result_reply},
-    {8508, storage_result_reply},
-    {8439, storage_result_reply},
-    {8496, storage_result_reply},
-    {8530, storage_result_reply},
-    {8440, share_search_reply},
-    {8475, esata_mode_set_reply},
-    {8431, esata_mode_get_reply},
-    {8403, disk_self_eval_reply},
-    {8529, quota_get_reply},
-    {6316, backup_set_reply},
-    {6317, backup_status_reply},
-    {8457, backup_device_reply},
-    {8535, backup_port_reply},
-    {8536, backup_result_reply},
-    {8537, backup_result_reply},
-    {8540, backup_progress_reply},
-};
-
-int storage_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kStorageReplies, header, payload);
-}
 
 static const WebReqEntry kStorageTable[] = {
     {"/6100", disk_list,
