@@ -63,6 +63,17 @@ int with_context(u32 selector, const KxFrameHeader* header, const void* payload)
     return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
 }
 
+// Formatter F with a fixed context (a constant its handlers pass).
+template <auto F, const auto& Value, u32... Codes>
+int with_value(u32 selector, const KxFrameHeader* header, const void* payload)
+{
+    const u32 codes[] = {Codes...};
+    KxFrameHeader h = *header;
+    if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
+    const CoreAnswer a = core_answer<F>(Value, {Codes...});
+    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+}
+
 template <KxReplyCallback C>
 int module(u32, const KxFrameHeader* header, const void* payload)
 {
@@ -70,7 +81,7 @@ int module(u32, const KxFrameHeader* header, const void* payload)
 }
 
 const Formatter kFormatters[] = {
-    {"core_reply_int", with_context<core_reply_int, const CoreIntReply, 8361, 6271>},
+    {"core_reply_int", with_value<core_reply_int, kCoreResReply, 8361, 6271>},
     {"ptz_camera_param_reply", plain<ptz_camera_param_reply, 8226>},
     {"ptz_preset_list_reply", plain<ptz_preset_list_reply, 6265, 6268>},
     {"ptz_status_read_reply", plain<ptz_status_read_reply, 6270>},
