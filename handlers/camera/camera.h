@@ -46,13 +46,6 @@ int watermark_get(const char* request);        // "/2058"
 int watermark_set(const char* request);        // "/2059"
 int third_stream_get(const char* request);     // "/2060"
 int third_stream_set(const char* request);     // "/2061"
-int stream_set_reply(const KxFrameHeader* header, const void* payload);    // 8203
-int stream_caps_reply(const KxFrameHeader* header, const void* payload);   // 8204
-int stream_query_reply(const KxFrameHeader* header, const void* payload);  // 8360
-int watermark_get_reply(const KxFrameHeader* header, const void* payload); // 6213
-int watermark_set_reply(const KxFrameHeader* header, const void* payload); // 6216
-int third_stream_get_reply(const KxFrameHeader* header, const void* payload);  // 6217
-int third_stream_set_reply(const KxFrameHeader* header, const void* payload);  // 6218
 
 // Image and ISP settings.
 int image_get(const char* request);            // "/2019"
@@ -98,3 +91,13 @@ int camera_osd_set(const char* request);       // "/6996"
 int camera_osd_get(const char* request);       // "/6997"
 int camera_osd_set_reply(const KxFrameHeader* header, const void* payload);  // 8210
 int camera_osd_get_reply(const KxFrameHeader* header, const void* payload);  // 8211
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply code it answers. The one-integer replies of "/2059" and "/2061" are
+// core_reply_int's.
+int stream_caps_reply(const KxFrameHeader* header, const void* payload);
+// Context: the error form of the request ("/2010" plain text, "/2030" JSON).
+int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload);
+int stream_query_reply(const KxFrameHeader* header, const void* payload);
+int watermark_get_reply(const KxFrameHeader* header, const void* payload);
+int third_stream_get_reply(const KxFrameHeader* header, const void* payload);

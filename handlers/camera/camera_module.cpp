@@ -9,16 +9,10 @@
 #include "handlers/playback/playback.h"
 
 static const ReplyRoute kCameraReplies[] = {
-    {6213, watermark_get_reply},
-    {6216, watermark_set_reply},
-    {6217, third_stream_get_reply},
-    {6218, third_stream_set_reply},
     {6219, night_mode_get_reply},
     {8200, camera_search_reply},
     {8201, camera_list_reply},
     {8202, camera_login_test_reply},
-    {8203, stream_set_reply},
-    {8204, stream_caps_reply},
     {8205, camera_ip_change_reply},
     {8210, camera_osd_set_reply},
     {8211, camera_osd_get_reply},
@@ -33,7 +27,6 @@ static const ReplyRoute kCameraReplies[] = {
     {8275, image_exposure_schedule_get_reply},
     {8277, image_schedule_get_reply},
     {8278, image_profiles_get_reply},
-    {8360, stream_query_reply},
     {8385, ipc_upgrade_file_reply},
     {8386, ipc_upgrade_status_reply},
     {8379, ipc_upgrade_url_reply},
