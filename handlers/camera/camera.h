@@ -69,16 +69,6 @@ int exposure_table_set(const char* request);   // "/2048"
 int exposure_table_get(const char* request);   // "/2049"
 int image_area_clear(const char* request);     // "/2050"
 int night_mode_get(const char* request);       // "/2062"
-int image_get_reply(const KxFrameHeader* header, const void* payload);            // 8221
-int day_night_get_reply(const KxFrameHeader* header, const void* payload);        // 8223
-int day_night_set_reply(const KxFrameHeader* header, const void* payload);        // 8224
-int camera_param_get_reply(const KxFrameHeader* header, const void* payload);     // 8225
-int camera_param_set_reply(const KxFrameHeader* header, const void* payload);     // 8226
-int image_areas_get_reply(const KxFrameHeader* header, const void* payload);      // 8271
-int image_schedule_get_reply(const KxFrameHeader* header, const void* payload);   // 8273, 8277
-int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload);  // 8275
-int image_profiles_get_reply(const KxFrameHeader* header, const void* payload);   // 8278
-int night_mode_get_reply(const KxFrameHeader* header, const void* payload);       // 6219
 
 // The recorder's OSD, the camera's OSD and the privacy masks ("/6000"
 // table; their replies come through camera_reply).
@@ -101,3 +91,14 @@ int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const v
 int stream_query_reply(const KxFrameHeader* header, const void* payload);
 int watermark_get_reply(const KxFrameHeader* header, const void* payload);
 int third_stream_get_reply(const KxFrameHeader* header, const void* payload);
+int image_get_reply(const KxFrameHeader* header, const void* payload);
+int day_night_get_reply(const KxFrameHeader* header, const void* payload);
+int day_night_set_reply(const KxFrameHeader* header, const void* payload);
+int camera_param_get_reply(const KxFrameHeader* header, const void* payload);
+int camera_param_set_reply(const KxFrameHeader* header, const void* payload);
+int image_areas_get_reply(const KxFrameHeader* header, const void* payload);
+// 10 plans a day for "/2041" (8273), 12 for "/2045" (8277).
+int image_schedule_get_reply(const KxFrameHeader* header, const void* payload);
+int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload);
+int image_profiles_get_reply(const KxFrameHeader* header, const void* payload);
+int night_mode_get_reply(const KxFrameHeader* header, const void* payload);
