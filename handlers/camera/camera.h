@@ -15,7 +15,6 @@ int camera_add(const char* request);           // "/2004"
 int camera_clear(const char* request);         // "/2005"
 int camera_names(const char* request);         // "/2012"
 int camera_login_change(const char* request);  // "/2017"
-int camera_list_reply(const KxFrameHeader* header, const void* payload);  // 8201
 
 // Searching, addresses, login tests, protocols and PoE.
 int camera_search(const char* request);        // "/2006"
@@ -26,10 +25,6 @@ int camera_login_test(const char* request);    // "/2014"
 int camera_login_test2(const char* request);   // "/2015"
 int camera_poe_password(const char* request);  // "/2016"
 int camera_poe_ports(const char* request);     // "/2018"
-int camera_search_reply(const KxFrameHeader* header, const void* payload);       // 8200
-int camera_login_test_reply(const KxFrameHeader* header, const void* payload);   // 8202
-int camera_ip_change_reply(const KxFrameHeader* header, const void* payload);    // 8205
-int camera_login_test2_reply(const KxFrameHeader* header, const void* payload);  // 8227
 
 // Operation-log entry of a camera change (sub type 204 edit, 210 add, 211
 // clear); with the detail block of a parameter type 901 or 903.
@@ -71,7 +66,7 @@ int image_area_clear(const char* request);     // "/2050"
 int night_mode_get(const char* request);       // "/2062"
 
 // The recorder's OSD, the camera's OSD and the privacy masks ("/6000"
-// table; their replies come through camera_reply).
+// table).
 int osd_get(const char* request);              // "/6000"
 int osd_set(const char* request);              // "/6001"
 int osd_rename(const char* request);           // "/6002"
@@ -79,12 +74,15 @@ int privacy_masks_get(const char* request);    // "/6018"
 int privacy_masks_send(const char* request);   // "/6019"
 int camera_osd_set(const char* request);       // "/6996"
 int camera_osd_get(const char* request);       // "/6997"
-int camera_osd_set_reply(const KxFrameHeader* header, const void* payload);  // 8210
-int camera_osd_get_reply(const KxFrameHeader* header, const void* payload);  // 8211
 
 // Reply formatters, each asked for by its handler (see core_ask) with the
 // reply code it answers. The one-integer replies of "/2059" and "/2061" are
 // core_reply_int's.
+int camera_list_reply(const KxFrameHeader* header, const void* payload);
+int camera_search_reply(const KxFrameHeader* header, const void* payload);
+int camera_login_test_reply(const KxFrameHeader* header, const void* payload);
+int camera_ip_change_reply(const KxFrameHeader* header, const void* payload);
+int camera_login_test2_reply(const KxFrameHeader* header, const void* payload);
 int stream_caps_reply(const KxFrameHeader* header, const void* payload);
 // Context: the error form of the request ("/2010" plain text, "/2030" JSON).
 int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload);
@@ -102,3 +100,5 @@ int image_schedule_get_reply(const KxFrameHeader* header, const void* payload);
 int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload);
 int image_profiles_get_reply(const KxFrameHeader* header, const void* payload);
 int night_mode_get_reply(const KxFrameHeader* header, const void* payload);
+int camera_osd_set_reply(const KxFrameHeader* header, const void* payload);
+int camera_osd_get_reply(const KxFrameHeader* header, const void* payload);

@@ -9,13 +9,6 @@
 #include "handlers/playback/playback.h"
 
 static const ReplyRoute kCameraReplies[] = {
-    {8200, camera_search_reply},
-    {8201, camera_list_reply},
-    {8202, camera_login_test_reply},
-    {8205, camera_ip_change_reply},
-    {8210, camera_osd_set_reply},
-    {8211, camera_osd_get_reply},
-    {8227, camera_login_test2_reply},
     {8385, ipc_upgrade_file_reply},
     {8386, ipc_upgrade_status_reply},
     {8379, ipc_upgrade_url_reply},
