@@ -9,14 +9,6 @@
 #include "handlers/playback/playback.h"
 
 static const ReplyRoute kCameraReplies[] = {
-    {8385, ipc_upgrade_file_reply},
-    {8386, ipc_upgrade_status_reply},
-    {8379, ipc_upgrade_url_reply},
-    {8371, audio_get_reply},
-    {8372, audio_set_reply},
-    {8376, audio_support_get_reply},
-    {6421, pos_set_reply},
-    {8381, face_set_reply},
     {8493, calendar_reply},
     {6423, pcnt_reports_reply},
     {7290, pcnt_group_result_reply},
