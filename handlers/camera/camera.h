@@ -3,9 +3,6 @@
 
 #include "platform/kxsocket.h"
 
-// The camera module's reply callback (one formatter per reply code).
-int camera_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Channel management.
 int camera_list(const char* request);          // "/2001"
 int camera_status_list(const char* request);   // "/2007", the same list

@@ -1,5 +1,4 @@
-// Camera module ("/2001" table) and its reply callback.
-#include "common/core.h"
+// Camera module: the "/2001" request table.
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
@@ -7,20 +6,6 @@
 #include "handlers/event/people.h"
 #include "handlers/event/smart.h"
 #include "handlers/playback/playback.h"
-
-static const ReplyRoute kCameraReplies[] = {
-    {8493, calendar_reply},
-    {6423, pcnt_reports_reply},
-    {7290, pcnt_group_result_reply},
-    {7291, pcnt_group_result_reply},
-    {7292, pcnt_group_result_reply},
-    {7293, pcnt_group_result_reply},
-};
-
-int camera_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kCameraReplies, header, payload);
-}
 
 #define CAMERA_EDIT_KEYS                                                                               \
     "id, name, enable, camProtocol, ipAddr, managePort, transmitProtocol, userName, password, minorid, " \

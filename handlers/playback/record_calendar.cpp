@@ -6,7 +6,6 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/camera/camera.h"
 #include "handlers/playback/calendar_records.h"
 #include "handlers/playback/playback.h"
 
@@ -43,7 +42,7 @@ int record_calendar(const char* request)
     std::memset(r.mask, '0', sizeof r.mask);
     r.mask[channel] = '1';
 
-    core_query(camera_reply, kMsgCalendar, &r, sizeof r, kReplyJson);
+    core_ask<calendar_reply>(kMsgCalendar, &r, sizeof r, kReplyJson, {kReplyCalendar});
     return 0;
 }
 
