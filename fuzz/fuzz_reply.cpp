@@ -22,6 +22,8 @@
 #include "common/core.h"
 #include "fuzz/fuzz_util.h"
 #include "handlers/camera/camera.h"
+#include "handlers/camera/camera_features.h"
+#include "handlers/camera/camera_queries.h"
 #include "handlers/event/alarm.h"
 #include "handlers/event/people.h"
 #include "handlers/event/smart.h"
@@ -143,10 +145,53 @@ const Formatter kFormatters[] = {
     {"backup_status_reply", plain<backup_status_reply, 6317>},
     {"backup_device_reply", plain<backup_device_reply, 8457>},
     {"backup_progress_reply", plain<backup_progress_reply, 8540>},
+    {"camera_list_reply", plain<camera_list_reply, 8201>},
+    {"camera_search_reply", plain<camera_search_reply, 8200>},
+    {"camera_login_test_reply", plain<camera_login_test_reply, 8202>},
+    {"camera_ip_change_reply", plain<camera_ip_change_reply, 8205>},
+    {"camera_login_test2_reply", plain<camera_login_test2_reply, 8227>},
+    {"stream_caps_reply", plain<stream_caps_reply, 8204>},
+    {"stream_set_reply", with_context<stream_set_reply, int, 8203>},
+    {"stream_query_reply", plain<stream_query_reply, 8360>},
+    {"watermark_get_reply", plain<watermark_get_reply, 6213>},
+    {"third_stream_get_reply", plain<third_stream_get_reply, 6217>},
+    {"image_get_reply", plain<image_get_reply, 8221>},
+    {"day_night_get_reply", plain<day_night_get_reply, 8223>},
+    {"day_night_set_reply", plain<day_night_set_reply, 8224>},
+    {"camera_param_get_reply", plain<camera_param_get_reply, 8225>},
+    {"camera_param_set_reply", plain<camera_param_set_reply, 8226>},
+    {"image_areas_get_reply", plain<image_areas_get_reply, 8271>},
+    {"image_schedule_get_reply", plain<image_schedule_get_reply, 8273, 8277>},
+    {"image_exposure_schedule_get_reply", plain<image_exposure_schedule_get_reply, 8275>},
+    {"image_profiles_get_reply", plain<image_profiles_get_reply, 8278>},
+    {"night_mode_get_reply", plain<night_mode_get_reply, 6219>},
+    {"camera_osd_set_reply", plain<camera_osd_set_reply, 8210>},
+    {"camera_osd_get_reply", plain<camera_osd_get_reply, 8211>},
+    {"camera_map_reply", plain<camera_map_reply, 8206>},
+    {"fisheye_set_reply", plain<fisheye_set_reply, 8231>},
+    {"fisheye_get_reply", plain<fisheye_get_reply, 8232>},
+    {"fisheye_caps_reply", plain<fisheye_caps_reply, 8373>},
+    {"auto_tracking_get_reply", plain<auto_tracking_get_reply, 8294>},
+    {"camera_identity_reply", plain<camera_identity_reply, 7507>},
+    {"camera_motion_get_reply", plain<camera_motion_get_reply, 8358>},
+    {"camera_type_reply", plain<camera_type_reply, 7503>},
+    {"camera_identities_reply", plain<camera_identities_reply, 7505>},
+    {"camera_batch_reply", plain<camera_batch_reply, 8230>},
+    {"motion_state_reply", plain<motion_state_reply, 8307>},
+    {"camera_url_reply", plain<camera_url_reply, 8377>},
+    {"core_command_reply", plain<core_command_reply, 9002>},
+    {"chip_code_reply", plain<chip_code_reply, 9004>},
+    {"ipc_upgrade_status_reply", plain<ipc_upgrade_status_reply, 8386>},
+    {"ipc_upgrade_url_reply", plain<ipc_upgrade_url_reply, 8379>},
+    {"audio_get_reply", plain<audio_get_reply, 8371>},
+    {"audio_set_reply", plain<audio_set_reply, 8372>},
+    {"audio_support_get_reply", plain<audio_support_get_reply, 8376>},
+    {"face_set_reply", plain<face_set_reply, 8381>},
+    {"pcnt_reports_reply", plain<pcnt_reports_reply, 6423>},
+    {"pcnt_group_result_reply", plain<pcnt_group_result_reply, 7290, 7291, 7292, 7293>},
     // Formatters of the modules not yet asking through core_ask: their
     // module callbacks (one formatter per reply code).
     {"system_reply", module<system_reply>},
-    {"camera_reply", module<camera_reply>},
     {"network_reply", module<network_reply>},
 };
 constexpr size_t kFormatterCount = sizeof kFormatters / sizeof kFormatters[0];

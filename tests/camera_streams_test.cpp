@@ -198,6 +198,16 @@ TEST_F(StreamTest, OneChannelEncodingValidation)
     EXPECT_EQ(post("/2030", "{\"chans\":[1]}").out, kJsonError);
 }
 
+TEST_F(StreamTest, ShortEncodingReplyAnswersEachRequestsOwnErrorForm)
+{
+    // Less than the two mask words: an error at once, in the form of the
+    // request that asked, however the requests follow one another.
+    emu().rule("3203 reply 8203 hex:0600");
+    EXPECT_EQ(post("/2010", kStreamSet).out, kTextError);
+    EXPECT_EQ(post("/2030", "{\"chans\":[1]}").out, kJsonError);
+    EXPECT_EQ(post("/2010", kStreamSet).out, kTextError);
+}
+
 TEST_F(StreamTest, SeveralChannelsEncodingTakesTheChannelArray)
 {
     emu().rule("3203 reply 8203 hex:0600000000000000");

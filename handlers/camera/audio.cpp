@@ -2,6 +2,7 @@
 // the core daemon, settings applied to one or several channels, and the
 // audio support flags. The values are the camera's; they pass through.
 #include <cstring>
+#include <memory>
 
 #include "handlers/camera/audio_records.h"
 #include "handlers/camera/camera.h"
@@ -31,23 +32,29 @@ json_object* settings_object(const AudioSettings& s)
     return o;
 }
 
-int query(const char* request, u32 code)
+// Sends the request's channel and waits for `answer`.
+int query(const char* request, const CoreAnswer& answer, u32 code)
 {
     JsonPtr req = json_parse(request);
     const i32 chnid = channel_of(req.get());
     if (chnid < 0) return cgi_reply_error(kReplyJson);
-    core_query(camera_reply, code, &chnid, sizeof chnid, kReplyJson);
+    core_ask(answer, code, &chnid, sizeof chnid, kReplyJson);
     return 0;
 }
 
 }  // namespace
 
-// ---- reply formatters ----
+int audio_get(const char* request)
+{
+    return query(request, core_answer<audio_get_reply>({kReplyAudioGet}), kMsgAudioGet);
+}
 
 int audio_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    static AudioCapsRecord c;  // 5,968 bytes: kept off the receiving thread's stack
-    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyJson);
+    // 5,968 bytes: kept off the receiving thread's stack.
+    auto record = std::make_unique<AudioCapsRecord>();
+    const AudioCapsRecord& c = *record;
+    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     if (!o) return finish_json(nullptr);
     json_object* m = o.get();
@@ -72,11 +79,9 @@ int audio_get_reply(const KxFrameHeader* header, const void* payload)
     return finish_json(m);
 }
 
-int audio_set_reply(const KxFrameHeader* header, const void* payload)
+int audio_support_get(const char* request)
 {
-    i32 res = 0;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
-    return finish_text(res == 0 ? "OK" : "ERROR");
+    return query(request, core_answer<audio_support_get_reply>({kReplyAudioSupport}), kMsgAudioSupport);
 }
 
 int audio_support_get_reply(const KxFrameHeader* header, const void* payload)
@@ -94,12 +99,6 @@ int audio_support_get_reply(const KxFrameHeader* header, const void* payload)
     return finish_json(o.get());
 }
 
-// ---- handlers ----
-
-int audio_get(const char* request) { return query(request, kMsgAudioGet); }
-
-int audio_support_get(const char* request) { return query(request, kMsgAudioSupport); }
-
 // The settings go to "chnid" and to every channel i whose character in
 // "channels" (up to 64 characters) is '1'.
 int audio_set(const char* request)
@@ -114,6 +113,13 @@ int audio_set(const char* request)
         for (int i = 0; i < kMaxCameras && channels[i]; i++)
             if (channels[i] == '1') msg.mask |= u64(1) << i;
     msg.mask |= u64(1) << chnid;
-    core_query(camera_reply, kMsgAudioSet, &msg, sizeof msg, kReplyJson);
+    core_ask<audio_set_reply>(kMsgAudioSet, &msg, sizeof msg, kReplyJson, {kReplyAudioSet});
     return 0;
+}
+
+int audio_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res = 0;
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    return finish_text(res == 0 ? "OK" : "ERROR");
 }

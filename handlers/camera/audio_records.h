@@ -8,6 +8,9 @@
 constexpr u32 kMsgAudioGet = 3371;      // 4 bytes: chnid; reply 8371: AudioCapsRecord
 constexpr u32 kMsgAudioSet = 3372;      // AudioSetMessage; reply 8372: i32 result, 0 = done
 constexpr u32 kMsgAudioSupport = 3376;  // 4 bytes: chnid; reply 8376: AudioSupportRecord
+constexpr u32 kReplyAudioGet = 8371;
+constexpr u32 kReplyAudioSet = 8372;
+constexpr u32 kReplyAudioSupport = 8376;
 constexpr int kAudioOptions = 40;       // encodings a capability record holds
 constexpr int kAudioRates = 16;         // bit rates and sample rates per encoding
 

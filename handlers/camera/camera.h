@@ -3,9 +3,6 @@
 
 #include "platform/kxsocket.h"
 
-// The camera module's reply callback (one formatter per reply code).
-int camera_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Channel management.
 int camera_list(const char* request);          // "/2001"
 int camera_status_list(const char* request);   // "/2007", the same list
@@ -15,7 +12,6 @@ int camera_add(const char* request);           // "/2004"
 int camera_clear(const char* request);         // "/2005"
 int camera_names(const char* request);         // "/2012"
 int camera_login_change(const char* request);  // "/2017"
-int camera_list_reply(const KxFrameHeader* header, const void* payload);  // 8201
 
 // Searching, addresses, login tests, protocols and PoE.
 int camera_search(const char* request);        // "/2006"
@@ -26,10 +22,6 @@ int camera_login_test(const char* request);    // "/2014"
 int camera_login_test2(const char* request);   // "/2015"
 int camera_poe_password(const char* request);  // "/2016"
 int camera_poe_ports(const char* request);     // "/2018"
-int camera_search_reply(const KxFrameHeader* header, const void* payload);       // 8200
-int camera_login_test_reply(const KxFrameHeader* header, const void* payload);   // 8202
-int camera_ip_change_reply(const KxFrameHeader* header, const void* payload);    // 8205
-int camera_login_test2_reply(const KxFrameHeader* header, const void* payload);  // 8227
 
 // Operation-log entry of a camera change (sub type 204 edit, 210 add, 211
 // clear); with the detail block of a parameter type 901 or 903.
@@ -46,13 +38,6 @@ int watermark_get(const char* request);        // "/2058"
 int watermark_set(const char* request);        // "/2059"
 int third_stream_get(const char* request);     // "/2060"
 int third_stream_set(const char* request);     // "/2061"
-int stream_set_reply(const KxFrameHeader* header, const void* payload);    // 8203
-int stream_caps_reply(const KxFrameHeader* header, const void* payload);   // 8204
-int stream_query_reply(const KxFrameHeader* header, const void* payload);  // 8360
-int watermark_get_reply(const KxFrameHeader* header, const void* payload); // 6213
-int watermark_set_reply(const KxFrameHeader* header, const void* payload); // 6216
-int third_stream_get_reply(const KxFrameHeader* header, const void* payload);  // 6217
-int third_stream_set_reply(const KxFrameHeader* header, const void* payload);  // 6218
 
 // Image and ISP settings.
 int image_get(const char* request);            // "/2019"
@@ -76,19 +61,9 @@ int exposure_table_set(const char* request);   // "/2048"
 int exposure_table_get(const char* request);   // "/2049"
 int image_area_clear(const char* request);     // "/2050"
 int night_mode_get(const char* request);       // "/2062"
-int image_get_reply(const KxFrameHeader* header, const void* payload);            // 8221
-int day_night_get_reply(const KxFrameHeader* header, const void* payload);        // 8223
-int day_night_set_reply(const KxFrameHeader* header, const void* payload);        // 8224
-int camera_param_get_reply(const KxFrameHeader* header, const void* payload);     // 8225
-int camera_param_set_reply(const KxFrameHeader* header, const void* payload);     // 8226
-int image_areas_get_reply(const KxFrameHeader* header, const void* payload);      // 8271
-int image_schedule_get_reply(const KxFrameHeader* header, const void* payload);   // 8273, 8277
-int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload);  // 8275
-int image_profiles_get_reply(const KxFrameHeader* header, const void* payload);   // 8278
-int night_mode_get_reply(const KxFrameHeader* header, const void* payload);       // 6219
 
 // The recorder's OSD, the camera's OSD and the privacy masks ("/6000"
-// table; their replies come through camera_reply).
+// table).
 int osd_get(const char* request);              // "/6000"
 int osd_set(const char* request);              // "/6001"
 int osd_rename(const char* request);           // "/6002"
@@ -96,5 +71,31 @@ int privacy_masks_get(const char* request);    // "/6018"
 int privacy_masks_send(const char* request);   // "/6019"
 int camera_osd_set(const char* request);       // "/6996"
 int camera_osd_get(const char* request);       // "/6997"
-int camera_osd_set_reply(const KxFrameHeader* header, const void* payload);  // 8210
-int camera_osd_get_reply(const KxFrameHeader* header, const void* payload);  // 8211
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply code it answers. The one-integer replies of "/2059" and "/2061" are
+// core_reply_int's.
+int camera_list_reply(const KxFrameHeader* header, const void* payload);
+int camera_search_reply(const KxFrameHeader* header, const void* payload);
+int camera_login_test_reply(const KxFrameHeader* header, const void* payload);
+int camera_ip_change_reply(const KxFrameHeader* header, const void* payload);
+int camera_login_test2_reply(const KxFrameHeader* header, const void* payload);
+int stream_caps_reply(const KxFrameHeader* header, const void* payload);
+// Context: the error form of the request ("/2010" plain text, "/2030" JSON).
+int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload);
+int stream_query_reply(const KxFrameHeader* header, const void* payload);
+int watermark_get_reply(const KxFrameHeader* header, const void* payload);
+int third_stream_get_reply(const KxFrameHeader* header, const void* payload);
+int image_get_reply(const KxFrameHeader* header, const void* payload);
+int day_night_get_reply(const KxFrameHeader* header, const void* payload);
+int day_night_set_reply(const KxFrameHeader* header, const void* payload);
+int camera_param_get_reply(const KxFrameHeader* header, const void* payload);
+int camera_param_set_reply(const KxFrameHeader* header, const void* payload);
+int image_areas_get_reply(const KxFrameHeader* header, const void* payload);
+// 10 plans a day for "/2041" (8273), 12 for "/2045" (8277).
+int image_schedule_get_reply(const KxFrameHeader* header, const void* payload);
+int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload);
+int image_profiles_get_reply(const KxFrameHeader* header, const void* payload);
+int night_mode_get_reply(const KxFrameHeader* header, const void* payload);
+int camera_osd_set_reply(const KxFrameHeader* header, const void* payload);
+int camera_osd_get_reply(const KxFrameHeader* header, const void* payload);

@@ -1,5 +1,4 @@
-// Camera module ("/2001" table) and its reply callback.
-#include "common/core.h"
+// Camera module: the "/2001" request table.
 #include "front/webreq.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
@@ -7,73 +6,6 @@
 #include "handlers/event/people.h"
 #include "handlers/event/smart.h"
 #include "handlers/playback/playback.h"
-
-static const ReplyRoute kCameraReplies[] = {
-    {6213, watermark_get_reply},
-    {6216, watermark_set_reply},
-    {6217, third_stream_get_reply},
-    {6218, third_stream_set_reply},
-    {6219, night_mode_get_reply},
-    {8200, camera_search_reply},
-    {8201, camera_list_reply},
-    {8202, camera_login_test_reply},
-    {8203, stream_set_reply},
-    {8204, stream_caps_reply},
-    {8205, camera_ip_change_reply},
-    {8210, camera_osd_set_reply},
-    {8211, camera_osd_get_reply},
-    {8221, image_get_reply},
-    {8223, day_night_get_reply},
-    {8224, day_night_set_reply},
-    {8225, camera_param_get_reply},
-    {8226, camera_param_set_reply},
-    {8227, camera_login_test2_reply},
-    {8271, image_areas_get_reply},
-    {8273, image_schedule_get_reply},
-    {8275, image_exposure_schedule_get_reply},
-    {8277, image_schedule_get_reply},
-    {8278, image_profiles_get_reply},
-    {8360, stream_query_reply},
-    {8385, ipc_upgrade_file_reply},
-    {8386, ipc_upgrade_status_reply},
-    {8379, ipc_upgrade_url_reply},
-    {8371, audio_get_reply},
-    {8372, audio_set_reply},
-    {8376, audio_support_get_reply},
-    {6421, pos_set_reply},
-    {8381, face_set_reply},
-    {8493, calendar_reply},
-    // Fisheye, auto-tracking, camera motion and maintenance queries.
-    {6262, camera_result_reply},
-    {7503, camera_type_reply},
-    {7505, camera_identities_reply},
-    {7507, camera_identity_reply},
-    {8206, camera_map_reply},
-    {8230, camera_batch_reply},
-    {8231, fisheye_set_reply},
-    {8232, fisheye_get_reply},
-    {8294, auto_tracking_get_reply},
-    {8307, motion_state_reply},
-    {8353, camera_result_reply},
-    {8358, camera_motion_get_reply},
-    {8366, camera_result_reply},
-    {8373, fisheye_caps_reply},
-    {8374, camera_result_reply},
-    {8375, camera_result_reply},
-    {8377, camera_url_reply},
-    {9002, core_command_reply},
-    {9004, chip_code_reply},
-    {6423, pcnt_reports_reply},
-    {7290, pcnt_group_result_reply},
-    {7291, pcnt_group_result_reply},
-    {7292, pcnt_group_result_reply},
-    {7293, pcnt_group_result_reply},
-};
-
-int camera_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kCameraReplies, header, payload);
-}
 
 #define CAMERA_EDIT_KEYS                                                                               \
     "id:i(0..64), name:s(63), enable:i(0..1), camProtocol:i(0..7), ipAddr:s(63), managePort:i, "         \

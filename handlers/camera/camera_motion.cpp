@@ -2,6 +2,7 @@
 // schedule are read from the camera and sent to it (with copies to other
 // channels) through the core daemon; the recorder stores nothing of them.
 #include <cstring>
+#include <memory>
 
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_motion_records.h"
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr u32 kMsgCameraMotionGet = 3358, kMsgCameraMotionSet = 3366;
+constexpr u32 kReplyCameraMotionGet = 8358, kReplyCameraMotionSet = 8366;
 
 bool channel_request(json_object* r) { return r && key_in_range(r, "chnid", 0, kMaxCameras - 1); }
 
@@ -24,14 +26,16 @@ int camera_motion_get(const char* request)
     json_object* r = req.get();
     if (!channel_request(r)) return cgi_reply_error(kReplyJson);
     const i32 chnid = jint(r, "chnid");
-    core_query(camera_reply, kMsgCameraMotionGet, &chnid, sizeof chnid, kReplyJson);
+    core_ask<camera_motion_get_reply>(kMsgCameraMotionGet, &chnid, sizeof chnid, kReplyJson, {kReplyCameraMotionGet});
     return 0;
 }
 
 int camera_motion_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    static CameraMotionRecord m;  // 26 KB: kept off the socket library's thread stack
-    if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyJson);
+    // 26 KB: kept off the socket library's thread stack.
+    auto record = std::make_unique<CameraMotionRecord>();
+    const CameraMotionRecord& m = *record;
+    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     json_object* j = o.get();
     if (!j) return finish_json(nullptr);
@@ -53,7 +57,8 @@ int camera_motion_set(const char* request)
     if (!channel_request(r)) return cgi_reply_error(kReplyJson);
     const i32 chnid = jint(r, "chnid");
 
-    static CameraMotionMessage m;  // 26 KB
+    auto message = std::make_unique<CameraMotionMessage>();  // 26 KB
+    CameraMotionMessage& m = *message;
     std::memset(&m, 0, sizeof m);
     m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
     m.chnid = chnid;
@@ -64,6 +69,6 @@ int camera_motion_set(const char* request)
     m.adaptability = jint(r, "adaptability");
     jtext(r, "map_mask", m.map_mask);
     schedule_from_json_marked(r, "effective", &m.effective);  // absent: stays zero
-    core_query(camera_reply, kMsgCameraMotionSet, &m, sizeof m, kReplyJson);
+    core_ask<core_reply_int>(kMsgCameraMotionSet, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyCameraMotionSet});
     return 0;
 }

@@ -13,6 +13,8 @@ namespace {
 
 constexpr u32 kMsgSearch = 3200, kMsgLoginTest = 3202, kMsgIpChange = 3205, kMsgLoginTest2 = 3227;
 constexpr u32 kMsgIpChangeChannel = 3229;
+// Reply codes of the queries above.
+constexpr u32 kReplySearch = 8200, kReplyLoginTest = 8202, kReplyIpChange = 8205, kReplyLoginTest2 = 8227;
 constexpr int kMaxProtocol = 7;
 constexpr int kMinManagePort = 80;
 // Protocol 2's "display_model" flag is reset whenever the list is read.
@@ -91,7 +93,7 @@ int camera_search(const char* request)
     if (!r) return 0;
     const i32 protocol = jint(r, "protocol");
     if (protocol < 0 || protocol > kMaxProtocol) return 0;
-    core_query(camera_reply, kMsgSearch, &protocol, sizeof protocol, kReplyJson);
+    core_ask<camera_search_reply>(kMsgSearch, &protocol, sizeof protocol, kReplyJson, {kReplySearch});
     return 0;
 }
 
@@ -187,7 +189,7 @@ int camera_ip_change(const char* request)
 
     IpChangeRecord rec = zeroed<IpChangeRecord>();
     fill_ip_change(r, rec);
-    core_query(camera_reply, kMsgIpChange, &rec, sizeof rec, kReplyJson);
+    core_ask<camera_ip_change_reply>(kMsgIpChange, &rec, sizeof rec, kReplyJson, {kReplyIpChange});
     return 0;
 }
 
@@ -236,7 +238,7 @@ int camera_login_test(const char* request)
     jtext(r, "userName", rec.user);
     jtext(r, "password", rec.password);
     rec.protocol = jint(r, "camProtocol");
-    core_query(camera_reply, kMsgLoginTest, &rec, sizeof rec, kReplyText);
+    core_ask<camera_login_test_reply>(kMsgLoginTest, &rec, sizeof rec, kReplyText, {kReplyLoginTest});
     return 0;
 }
 
@@ -252,7 +254,7 @@ int camera_login_test2(const char* request)
     jtext(r, "userName", rec.user);
     jtext(r, "password", rec.password);
     rec.protocol = jint(r, "camProtocol");
-    core_query(camera_reply, kMsgLoginTest2, &rec, sizeof rec, kReplyText);
+    core_ask<camera_login_test2_reply>(kMsgLoginTest2, &rec, sizeof rec, kReplyText, {kReplyLoginTest2});
     return 0;
 }
 

@@ -75,15 +75,28 @@ bool mask_has(u64 mask, int channel) { return (mask >> channel) & 1u; }
 
 }  // namespace
 
-// ---- reply formatters ----
-
-int ipc_upgrade_file_reply(const KxFrameHeader* header, const void* payload)
+// The reset field carries the complement of "reset" (0 gives -1, 1 gives -2).
+int ipc_upgrade_file(const char* request)
 {
-    i32 res = 0;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    if (o) jadd(o.get(), "res", res);
-    return finish_json(o.get());
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyJson);
+    IpcUpgradeOrder order = zeroed<IpcUpgradeOrder>();
+    order.chnid = json_object_get_int64(jget(r, "chnid"));
+    order.reset = ~i64(jint(r, "reset"));
+    order.file_size = jint(r, "fileSize");
+    core_ask<core_reply_int>(kMsgIpcUpgradeFile, &order, sizeof order, kCoreResReply, kReplyJson,
+                             {kReplyIpcUpgradeFile});
+    return 0;
+}
+
+// A request carrying the firmware stores it first; every request then
+// reports the progress. An upload that broke off answers the error reply.
+int ipc_upgrade_status(const char*)
+{
+    if (receive_firmware() == Upload::kFailed) return cgi_reply_error(kReplyJson);
+    core_ask<ipc_upgrade_status_reply>(kMsgIpcUpgradeStatus, nullptr, 0, kReplyJson, {kReplyIpcUpgradeStatus});
+    return 0;
 }
 
 // "chnid=<mask>\r\n", then "status<i>=<status>\r\n" for each channel 0..15
@@ -103,45 +116,6 @@ int ipc_upgrade_status_reply(const KxFrameHeader* header, const void* payload)
     return finish_text(text.c_str());
 }
 
-int ipc_upgrade_url_reply(const KxFrameHeader* header, const void* payload)
-{
-    IpcUpgradeStatus s;
-    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    JsonPtr status = jarray();
-    if (!o || !status) return finish_json(nullptr);
-    for (int i = 0; i < kUpgradeStatusChannels; i++)
-        if (mask_has(s.chnid, i)) json_object_array_add(status.get(), json_object_new_int(s.status[i]));
-    jadd(o.get(), "chnid", i32(mask_low(s.chnid)));
-    jadd_value(o.get(), "status", status.release());
-    return finish_json(o.get());
-}
-
-// ---- handlers ----
-
-// The reset field carries the complement of "reset" (0 gives -1, 1 gives -2).
-int ipc_upgrade_file(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyJson);
-    IpcUpgradeOrder order = zeroed<IpcUpgradeOrder>();
-    order.chnid = json_object_get_int64(jget(r, "chnid"));
-    order.reset = ~i64(jint(r, "reset"));
-    order.file_size = jint(r, "fileSize");
-    core_query(camera_reply, kMsgIpcUpgradeFile, &order, sizeof order, kReplyJson);
-    return 0;
-}
-
-// A request carrying the firmware stores it first; every request then
-// reports the progress. An upload that broke off answers the error reply.
-int ipc_upgrade_status(const char*)
-{
-    if (receive_firmware() == Upload::kFailed) return cgi_reply_error(kReplyJson);
-    core_query(camera_reply, kMsgIpcUpgradeStatus, nullptr, 0, kReplyJson);
-    return 0;
-}
-
 // The daemon downloads the firmware from "url" into the firmware file. A
 // missing, empty or over-long URL is refused: a cut URL names another file.
 int ipc_upgrade_url(const char* request)
@@ -155,8 +129,22 @@ int ipc_upgrade_url(const char* request)
     order.reset = jint(r, "reset");
     set_text(order.url, url);
     set_text(order.path, kCameraFirmware);
-    core_query(camera_reply, kMsgIpcUpgradeUrl, &order, sizeof order, kReplyJson);
+    core_ask<ipc_upgrade_url_reply>(kMsgIpcUpgradeUrl, &order, sizeof order, kReplyJson, {kReplyIpcUpgradeUrl});
     return 0;
+}
+
+int ipc_upgrade_url_reply(const KxFrameHeader* header, const void* payload)
+{
+    IpcUpgradeStatus s;
+    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    JsonPtr status = jarray();
+    if (!o || !status) return finish_json(nullptr);
+    for (int i = 0; i < kUpgradeStatusChannels; i++)
+        if (mask_has(s.chnid, i)) json_object_array_add(status.get(), json_object_new_int(s.status[i]));
+    jadd(o.get(), "chnid", i32(mask_low(s.chnid)));
+    jadd_value(o.get(), "status", status.release());
+    return finish_json(o.get());
 }
 
 // No reply: the client follows the stop through "/2079".

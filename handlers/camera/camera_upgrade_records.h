@@ -9,6 +9,9 @@ constexpr u32 kMsgIpcUpgradeFile = 3385;    // reply 8385: i32 result
 constexpr u32 kMsgIpcUpgradeStatus = 3386;  // reply 8386: IpcUpgradeStatus
 constexpr u32 kMsgIpcUpgradeUrl = 3379;     // reply 8379: IpcUpgradeStatus
 constexpr u32 kMsgIpcUpgradeStop = 3390;    // 4 bytes: the stop value
+constexpr u32 kReplyIpcUpgradeFile = 8385;
+constexpr u32 kReplyIpcUpgradeStatus = 8386;
+constexpr u32 kReplyIpcUpgradeUrl = 8379;
 constexpr int kUpgradeStatusChannels = 16;  // channels whose status is reported
 
 // Upgrade order (messages 3385 and 3379). The channels are a 64-bit mask,

@@ -2,6 +2,7 @@
 // editing and clearing a camera, the channel names and the camera login.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr u32 kMsgCameraAdded = 1201, kMsgCameraCleared = 1202, kMsgCameraChanged = 1203, kMsgPoePower = 1206;
 constexpr u32 kMsgCameraList = 3201;
+constexpr u32 kReplyCameraList = 8201;
 constexpr int kEditLog = 204, kAddLog = 210, kClearLog = 211;
 constexpr int kAddParam = 901, kClearParam = 902, kEditParam = 903;
 constexpr int kProtocolRtsp = 1, kProtocolNoAddress = 7, kMaxProtocol = 7;
@@ -130,7 +132,7 @@ int page_channel(const char* request)
 
 int list_channels()
 {
-    core_query(camera_reply, kMsgCameraList, nullptr, 0, kReplyJson);
+    core_ask<camera_list_reply>(kMsgCameraList, nullptr, 0, kReplyJson, {kReplyCameraList});
     return 0;
 }
 
@@ -167,10 +169,11 @@ int camera_list_reply(const KxFrameHeader* header, const void* payload)
 {
     JsonPtr list = jarray();
     // The channel names, read in one query; a record with an id outside the
-    // table gets an empty name, as a read of a missing row would give.
-    static OsdRecord osds[kMaxCameras];
+    // table gets an empty name, as a read of a missing row would give. On the
+    // heap: the table is 8 KB and this runs on the socket library's thread.
+    auto osds = std::make_unique<OsdRecord[]>(kMaxCameras);
     int stored = 0;
-    if (header->length >= sizeof(CameraStatusRecord)) read_osds(kMainDb, osds, &stored);
+    if (header->length >= sizeof(CameraStatusRecord)) read_osds(kMainDb, osds.get(), &stored);
     CameraStatusRecord s;
     for (size_t i = 0; record_at(payload, header->length, i, &s); i++) {
         char name[64] = "";
@@ -301,9 +304,9 @@ int camera_names(const char*)
     // The store holds 64 channels; a larger setting lists no phantom ones.
     if (count > kMaxCameras) count = kMaxCameras;
     // One query for the whole table rather than one per channel.
-    static OsdRecord osds[kMaxCameras];
+    auto osds = std::make_unique<OsdRecord[]>(kMaxCameras);
     int stored = 0;
-    read_osds(kMainDb, osds, &stored);
+    read_osds(kMainDb, osds.get(), &stored);
     JsonPtr list = jarray();
     for (int id = 0; id < count; id++) {
         JsonPtr o = jobject();

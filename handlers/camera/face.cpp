@@ -83,12 +83,6 @@ void build_config(json_object* r, int channel, FaceConfigMessage* m)
 
 }  // namespace
 
-int face_set_reply(const KxFrameHeader* header, const void* payload)
-{
-    if (header->length < sizeof(i32)) return reply_too_short(kReplyJson);
-    return core_reply_status_json(int(header->length), payload);
-}
-
 // Stores the channel's face actions when the request has an "action" object
 // (and tells the core daemon so), then sends the configuration to the camera
 // and answers the daemon's status.
@@ -98,7 +92,7 @@ int face_set(const char* request)
     json_object* r = req.get();
     if (!r || !key_in_range(r, "chnId", 0, kFaceChannels - 1)) return cgi_reply_error(kReplyJson);
     const int channel = jint(r, "chnId");
-    static FaceConfigMessage config;
+    FaceConfigMessage config;
     build_config(r, channel, &config);
 
     json_object* action = jget(r, "action");
@@ -106,6 +100,12 @@ int face_set(const char* request)
         if (jhas(action, "ptzParams")) ptz_actions_from_json(channel, kFacePtzType, jget(action, "ptzParams"));
         event_action_update(kFaceEvents, EventKey{channel, 0}, action, false);
     }
-    core_query(camera_reply, kMsgFaceConfig, &config, sizeof config, kReplyJson);
+    core_ask<face_set_reply>(kMsgFaceConfig, &config, sizeof config, kReplyJson, {kReplyFaceConfig});
     return 0;
+}
+
+int face_set_reply(const KxFrameHeader* header, const void* payload)
+{
+    if (header->length < sizeof(i32)) return reply_too_short(kReplyJson);
+    return core_reply_status_json(int(header->length), payload);
 }

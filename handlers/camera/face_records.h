@@ -9,6 +9,7 @@
 #include "platform/kxdb.h"
 
 constexpr u32 kMsgFaceConfig = 3381;        // FaceConfigMessage; reply 8381: i32 status
+constexpr u32 kReplyFaceConfig = 8381;
 constexpr u32 kMsgFaceActionsChanged = 3383;  // 4 bytes: channel
 constexpr int kFaceChannels = 16;           // "chnId" 0..15
 constexpr int kFacePtzType = 26;            // PTZ event type of face detection

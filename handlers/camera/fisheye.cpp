@@ -13,6 +13,9 @@ namespace {
 
 constexpr u32 kMsgCameraMap = 3206, kMsgFisheyeSet = 3231, kMsgFisheyeGet = 3232;
 constexpr u32 kMsgFisheyeCaps = 3373, kMsgFisheyeMode = 3374;
+// Reply codes of the messages above.
+constexpr u32 kReplyCameraMap = 8206, kReplyFisheyeSet = 8231, kReplyFisheyeGet = 8232;
+constexpr u32 kReplyFisheyeCaps = 8373, kReplyFisheyeMode = 8374;
 
 // The camera's address from the request. A text key that is absent is sent
 // as an empty text.
@@ -35,7 +38,7 @@ int camera_map_get(const char* request)
     json_object* r = req.get();
     if (!r || jint(r, "id") < 0) return 0;  // a missing id reads as 0
     const i32 id = jint(r, "id");
-    core_query(camera_reply, kMsgCameraMap, &id, sizeof id, kReplyText);
+    core_ask<camera_map_reply>(kMsgCameraMap, &id, sizeof id, kReplyText, {kReplyCameraMap});
     return 0;
 }
 
@@ -63,7 +66,7 @@ int fisheye_get(const char* request)
     json_object* r = req.get();
     if (!r || !key_in_range(r, "id", 0, kMaxCameras - 1)) return 0;
     const i32 id = jint(r, "id");
-    core_query(camera_reply, kMsgFisheyeGet, &id, sizeof id, kReplyText);
+    core_ask<fisheye_get_reply>(kMsgFisheyeGet, &id, sizeof id, kReplyText, {kReplyFisheyeGet});
     return 0;
 }
 
@@ -93,7 +96,7 @@ int fisheye_set(const char* request)
     f.mount = jint(r, "fishmount");
     f.display = jint(r, "fishdisplay");
     f.correction = jint(r, "fishcorrect");
-    core_query(camera_reply, kMsgFisheyeSet, &f, sizeof f, kReplyJson);
+    core_ask<fisheye_set_reply>(kMsgFisheyeSet, &f, sizeof f, kReplyJson, {kReplyFisheyeSet});
     return 0;
 }
 
@@ -110,7 +113,7 @@ int fisheye_caps_get(const char* request)
     json_object* r = req.get();
     if (!r) return cgi_reply_error(kReplyJson);
     const CameraAddressRecord a = camera_address(r);
-    core_query(camera_reply, kMsgFisheyeCaps, &a, sizeof a, kReplyJson);
+    core_ask<fisheye_caps_reply>(kMsgFisheyeCaps, &a, sizeof a, kReplyJson, {kReplyFisheyeCaps});
     return 0;
 }
 
@@ -139,6 +142,6 @@ int fisheye_mode_set(const char* request)
     m.transfer = jint(r, "transfer");
     m.install = jint(r, "install");
     m.display = jint(r, "display");
-    core_query(camera_reply, kMsgFisheyeMode, &m, sizeof m, kReplyJson);
+    core_ask<core_reply_int>(kMsgFisheyeMode, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyFisheyeMode});
     return 0;
 }

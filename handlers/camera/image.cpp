@@ -5,6 +5,7 @@
 // the exposure table is kept in the store.
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <time.h>
 
 #include "handlers/camera/camera.h"
@@ -21,6 +22,12 @@ constexpr u32 kMsgAreasGet = 3271, kMsgScheduleGet = 3273, kMsgExposureScheduleG
 constexpr u32 kMsgSchedule2Get = 3277, kMsgProfilesGet = 3278, kMsgProfilesSet = 3279;
 constexpr u32 kMsgImageSet = 3280, kMsgScheduleSet = 3281, kMsgExposureScheduleSet = 3282;
 constexpr u32 kMsgSchedule2Set = 3283, kMsgAreaClear = 3284, kMsgAreasSet = 3288;
+// Reply codes of the queries above.
+constexpr u32 kReplyNightMode = 6219;
+constexpr u32 kReplyImageGet = 8221, kReplyDayNightGet = 8223, kReplyDayNightSet = 8224;
+constexpr u32 kReplyParamGet = 8225, kReplyParamSet = 8226;
+constexpr u32 kReplyAreasGet = 8271, kReplyScheduleGet = 8273, kReplyExposureScheduleGet = 8275;
+constexpr u32 kReplySchedule2Get = 8277, kReplyProfilesGet = 8278;
 // "/2050" takes one area number past the 16 areas.
 constexpr int kMaxClearArea = kImageAreas;
 // A rate-control change needs the camera's encoder to settle first.
@@ -82,12 +89,13 @@ void set_profile(json_object* o, ImageProfile& p)
     p.color_mode = jint(o, "colorMode");
 }
 
-// The read message of a query whose request names the channel as "id".
-int channel_query(const char* request, u32 code, int error_kind)
+// The read message of a query whose request names the channel as "id",
+// answered by `answer`.
+int channel_query(const char* request, const CoreAnswer& answer, u32 code, int error_kind)
 {
     const i32 id = request_channel(request, "id");
     if (id < 0) return cgi_reply_error(error_kind);
-    core_query(camera_reply, code, &id, sizeof id, error_kind);
+    core_ask(answer, code, &id, sizeof id, error_kind);
     return 0;
 }
 
@@ -116,8 +124,9 @@ template <typename Reply>
 int schedule_reply(const KxFrameHeader* header, const void* payload, int plans)
 {
     // The reply is large; kept out of the receiving thread's stack.
-    static Reply s;
-    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
+    auto record = std::make_unique<Reply>();
+    const Reply& s = *record;
+    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
     JsonPtr week = jarray();
     for (int d = 0; d < kScheduleWeekDays; d++) {
         JsonPtr day = jarray();
@@ -159,8 +168,9 @@ int schedule_write(const char* request, u32 code)
     json_object* channels = jarray_of(r, "channel");
     json_object* week = jarray_of(r, "schedule");
     if (!channels || !week) return cgi_reply_error(kReplyJson);
-    static Message m;
-    m = zeroed<Message>();
+    auto message = std::make_unique<Message>();  // 26 KB and more: not on the stack
+    Message& m = *message;
+    std::memset(&m, 0, sizeof m);
     fill_channel_list(channels, m.channel);
     for (int d = 0; d < kScheduleWeekDays && d < jarray_length(week); d++) {
         json_object* day = json_object_array_get_idx(week, size_t(d));
@@ -179,7 +189,7 @@ int image_get(const char* request)
 {
     const i32 id = request_channel(request, "id");
     if (id < 0) return 0;
-    core_query(camera_reply, kMsgImageGet, &id, sizeof id, kReplyText);
+    core_ask<image_get_reply>(kMsgImageGet, &id, sizeof id, kReplyText, {kReplyImageGet});
     return 0;
 }
 
@@ -276,7 +286,7 @@ int day_night_get(const char* request)
 {
     const i32 id = request_channel(request, "id");
     if (id < 0) return 0;
-    core_query(camera_reply, kMsgDayNightGet, &id, sizeof id, kReplyText);
+    core_ask<day_night_get_reply>(kMsgDayNightGet, &id, sizeof id, kReplyText, {kReplyDayNightGet});
     return 0;
 }
 
@@ -359,7 +369,7 @@ int day_night_set(const char* request)
     d.day_night_sens = jint(r, "dayNightSens");
     d.night_day_sens = jint(r, "nightDaySens");
     d.zoom_limit = jint(r, "zoomLimit");
-    core_query(camera_reply, kMsgDayNightSet, &d, sizeof d, kReplyText);
+    core_ask<day_night_set_reply>(kMsgDayNightSet, &d, sizeof d, kReplyText, {kReplyDayNightSet});
     return 0;
 }
 
@@ -380,13 +390,13 @@ static int camera_param(const char* request, bool write)
     jtext(r, "httpname", p.httpname);
     jtext(r, "key", p.key);
     if (!write) {
-        core_query(camera_reply, kMsgParamGet, &p, sizeof p, kReplyText);
+        core_ask<camera_param_get_reply>(kMsgParamGet, &p, sizeof p, kReplyText, {kReplyParamGet});
         return 0;
     }
     jtext(r, "value", p.value);
     if (std::strcmp(p.key, "ratecontrol1") == 0 || std::strcmp(p.key, "ratecontrol2") == 0)
         pause_seconds(kRateControlPauseSeconds);
-    core_query(camera_reply, kMsgParamSet, &p, sizeof p, kReplyText);
+    core_ask<camera_param_set_reply>(kMsgParamSet, &p, sizeof p, kReplyText, {kReplyParamSet});
     return 0;
 }
 
@@ -415,7 +425,11 @@ int camera_param_set_reply(const KxFrameHeader* header, const void* payload)
     return verdict_reply(header, payload);
 }
 
-int image_profiles_get(const char* request) { return channel_query(request, kMsgProfilesGet, kReplyJson); }
+int image_profiles_get(const char* request)
+{
+    return channel_query(request, core_answer<image_profiles_get_reply>({kReplyProfilesGet}), kMsgProfilesGet,
+                         kReplyJson);
+}
 
 int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -485,7 +499,10 @@ int image_profiles_set_many(const char* request)
     return cgi_reply_ok();
 }
 
-int image_areas_get(const char* request) { return channel_query(request, kMsgAreasGet, kReplyJson); }
+int image_areas_get(const char* request)
+{
+    return channel_query(request, core_answer<image_areas_get_reply>({kReplyAreasGet}), kMsgAreasGet, kReplyJson);
+}
 
 int image_areas_get_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -552,19 +569,28 @@ int image_area_clear(const char* request)
     return cgi_reply_ok();
 }
 
-int image_schedule_get(const char* request) { return channel_query(request, kMsgScheduleGet, kReplyJson); }
+int image_schedule_get(const char* request)
+{
+    return channel_query(request, core_answer<image_schedule_get_reply>({kReplyScheduleGet}), kMsgScheduleGet,
+                         kReplyJson);
+}
 
 int image_exposure_schedule_get(const char* request)
 {
-    return channel_query(request, kMsgExposureScheduleGet, kReplyJson);
+    return channel_query(request, core_answer<image_exposure_schedule_get_reply>({kReplyExposureScheduleGet}),
+                         kMsgExposureScheduleGet, kReplyJson);
 }
 
-int image_schedule2_get(const char* request) { return channel_query(request, kMsgSchedule2Get, kReplyJson); }
+int image_schedule2_get(const char* request)
+{
+    return channel_query(request, core_answer<image_schedule_get_reply>({kReplySchedule2Get}), kMsgSchedule2Get,
+                         kReplyJson);
+}
 
 int image_schedule_get_reply(const KxFrameHeader* header, const void* payload)
 {
     // 8273 lists 10 plans a day, 8277 twelve.
-    return schedule_reply<ImageScheduleReply>(header, payload, header->code == kMsgScheduleGet + 5000 ? 10 : 12);
+    return schedule_reply<ImageScheduleReply>(header, payload, header->code == kReplyScheduleGet ? 10 : 12);
 }
 
 int image_exposure_schedule_get_reply(const KxFrameHeader* header, const void* payload)
@@ -628,7 +654,7 @@ int night_mode_get(const char* request)
     json_object* r = req.get();
     if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
     const i32 chnid = jint(r, "chnid");
-    core_query(camera_reply, kMsgNightMode, &chnid, sizeof chnid, kReplyJson);
+    core_ask<night_mode_get_reply>(kMsgNightMode, &chnid, sizeof chnid, kReplyJson, {kReplyNightMode});
     return 0;
 }
 

@@ -7,6 +7,7 @@
 // a shell).
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "handlers/camera/camera.h"
@@ -22,6 +23,10 @@ namespace {
 constexpr u32 kMsgTriggerAlarms = 2104, kMsgIdentities = 2505, kMsgCameraType = 2503, kMsgMaskAreaClear = 2508;
 constexpr u32 kMsgBatchResults = 3230, kMsgMotionState = 3307, kMsgCameraMask = 3353, kMsgCameraUrl = 3377;
 constexpr u32 kMsgCoreCommand = 4002, kMsgChipCode = 4004;
+// Reply codes of the queries above.
+constexpr u32 kReplyCameraType = 7503, kReplyIdentities = 7505;
+constexpr u32 kReplyBatchResults = 8230, kReplyMotionState = 8307, kReplyCameraMask = 8353, kReplyCameraUrl = 8377;
+constexpr u32 kReplyCoreCommand = 9002, kReplyChipCode = 9004;
 constexpr int kMaxMaskArea = 24;
 
 bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
@@ -49,15 +54,6 @@ constexpr int kRequiredTriggerKeys = 6;  // "0" to "5"; "6" may be absent
 
 }  // namespace
 
-int camera_result_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 res = 0;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    if (o) jadd(o.get(), "res", res);
-    return finish_json(o.get());
-}
-
 int camera_type_get(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -66,7 +62,7 @@ int camera_type_get(const char* request)
     // its channel table is its own to check.
     if (!r) return 0;
     const i32 id = jint(r, "id");
-    core_query(camera_reply, kMsgCameraType, &id, sizeof id, kReplyText);
+    core_ask<camera_type_reply>(kMsgCameraType, &id, sizeof id, kReplyText, {kReplyCameraType});
     return 0;
 }
 
@@ -85,7 +81,7 @@ int core_command(const char* request)
     json_object* r = req.get();
     CoreCommandRecord c = zeroed<CoreCommandRecord>();
     if (!r || !jtext(r, "cmd", c.cmd)) return 0;  // cut to 99 characters
-    core_query(camera_reply, kMsgCoreCommand, &c, sizeof c, kReplyText);
+    core_ask<core_command_reply>(kMsgCoreCommand, &c, sizeof c, kReplyText, {kReplyCoreCommand});
     return 0;
 }
 
@@ -97,7 +93,7 @@ int core_command_reply(const KxFrameHeader* header, const void* payload)
 
 int chip_code_get(const char*)
 {
-    core_query(camera_reply, kMsgChipCode, nullptr, 0, kReplyText);
+    core_ask<chip_code_reply>(kMsgChipCode, nullptr, 0, kReplyText, {kReplyChipCode});
     return 0;
 }
 
@@ -108,7 +104,7 @@ int chip_code_reply(const KxFrameHeader* header, const void* payload)
 
 int motion_state_get(const char*)
 {
-    core_query(camera_reply, kMsgMotionState, nullptr, 0, kReplyText);
+    core_ask<motion_state_reply>(kMsgMotionState, nullptr, 0, kReplyText, {kReplyMotionState});
     return 0;
 }
 
@@ -125,14 +121,16 @@ int motion_state_reply(const KxFrameHeader* header, const void* payload)
 
 int camera_identities_get(const char*)
 {
-    core_query(camera_reply, kMsgIdentities, nullptr, 0, kReplyJson);
+    core_ask<camera_identities_reply>(kMsgIdentities, nullptr, 0, kReplyJson, {kReplyIdentities});
     return 0;
 }
 
 int camera_identities_reply(const KxFrameHeader* header, const void* payload)
 {
-    static CameraIdentityTable t;  // 10 KB: kept off the socket library's thread stack
-    if (!record_at(payload, header->length, 0, &t)) return reply_too_short(kReplyJson);
+    // 10 KB: kept off the socket library's thread stack.
+    auto table = std::make_unique<CameraIdentityTable>();
+    const CameraIdentityTable& t = *table;
+    if (!record_at(payload, header->length, 0, table.get())) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     JsonPtr list = jarray();
     if (!o || !list) return finish_json(nullptr);
@@ -152,14 +150,15 @@ int camera_identities_reply(const KxFrameHeader* header, const void* payload)
 
 int camera_batch_results(const char*)
 {
-    core_query(camera_reply, kMsgBatchResults, nullptr, 0, kReplyJson);
+    core_ask<camera_batch_reply>(kMsgBatchResults, nullptr, 0, kReplyJson, {kReplyBatchResults});
     return 0;
 }
 
 int camera_batch_reply(const KxFrameHeader* header, const void* payload)
 {
-    static BatchResultList b;
-    if (!record_at(payload, header->length, 0, &b)) return reply_too_short(kReplyJson);
+    auto list_record = std::make_unique<BatchResultList>();  // 3 KB, off the socket thread's stack
+    const BatchResultList& b = *list_record;
+    if (!record_at(payload, header->length, 0, list_record.get())) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     JsonPtr list = jarray();
     if (!o || !list) return finish_json(nullptr);
@@ -190,7 +189,7 @@ int camera_url_send(const char* request)
     CameraUrlRecord u = zeroed<CameraUrlRecord>();
     u.chnid = jint(r, "chnid");
     jtext(r, "url", u.url);  // cut to 255 characters
-    core_query(camera_reply, kMsgCameraUrl, &u, sizeof u, kReplyJson);
+    core_ask<camera_url_reply>(kMsgCameraUrl, &u, sizeof u, kReplyJson, {kReplyCameraUrl});
     return 0;
 }
 
@@ -229,7 +228,7 @@ int camera_mask_command(const char* request)
     CameraMaskCommandRecord m = zeroed<CameraMaskCommandRecord>();
     m.chnid = jint(r, "chnid");
     m.maskid = jint(r, "maskid");
-    core_query(camera_reply, kMsgCameraMask, &m, sizeof m, kReplyJson);
+    core_ask<core_reply_int>(kMsgCameraMask, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyCameraMask});
     return 0;
 }
 

@@ -3,6 +3,7 @@
 // streams, and the privacy masks.
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "common/decimal_text.h"
 #include "handlers/camera/camera.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr u32 kMsgOsdChanged = 1007, kMsgPrivacyMasks = 2509;
 constexpr u32 kMsgCameraOsdSet = 3210, kMsgCameraOsdGet = 3211;
+constexpr u32 kReplyCameraOsdSet = 8210, kReplyCameraOsdGet = 8211;
 // A rename keeps the name short enough for every page that shows it.
 constexpr size_t kRenameWidth = 31;
 constexpr int kMaxDateFormat = 3;
@@ -113,7 +115,7 @@ int camera_osd_get(const char* request)
     json_object* r = req.get();
     if (!r || !channel_key(r, "id")) return cgi_reply_error(kReplyText);
     const i32 id = jint(r, "id");
-    core_query(camera_reply, kMsgCameraOsdGet, &id, sizeof id, kReplyText);
+    core_ask<camera_osd_get_reply>(kMsgCameraOsdGet, &id, sizeof id, kReplyText, {kReplyCameraOsdGet});
     return 0;
 }
 
@@ -169,7 +171,7 @@ int camera_osd_set(const char* request)
     c.enable_date_sub = jint(r, "enable_date_sub");
     c.datepos_sub = jint(r, "datepos_sub");
     c.dateformat_sub = jint(r, "dateformat_sub");
-    core_query(camera_reply, kMsgCameraOsdSet, &m, sizeof m, kReplyText);
+    core_ask<camera_osd_set_reply>(kMsgCameraOsdSet, &m, sizeof m, kReplyText, {kReplyCameraOsdSet});
     return 0;
 }
 
@@ -182,9 +184,9 @@ int camera_osd_set_reply(const KxFrameHeader* header, const void* payload)
 
 int privacy_masks_get(const char*)
 {
-    static PrivacyMaskRecord rows[kMaxCameras];
+    auto rows = std::make_unique<PrivacyMaskRecord[]>(kMaxCameras);  // 80 KB: not on the stack
     int count = 0;
-    read_privacy_masks(kMainDb, rows, &count);
+    read_privacy_masks(kMainDb, rows.get(), &count);
     JsonPtr list = jarray();
     if (!list) return cgi_reply_error(kReplyJson);
     for (int i = 0; i < count; i++) {
@@ -219,8 +221,7 @@ int privacy_masks_send(const char* request)
     json_object* channels = jarray_of(r, "chnid");
     if (!r || !jhas(r, "cnt") || !areas || !channels) return 0;
 
-    static PrivacyMaskMessage m;
-    m = zeroed<PrivacyMaskMessage>();
+    PrivacyMaskMessage m = zeroed<PrivacyMaskMessage>();
     m.enable = jint(r, "enable");
     m.cgi_sdk_flag = jint(r, "cgiSdkFlag");
     m.num = jint(r, "num");

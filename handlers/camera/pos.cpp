@@ -81,19 +81,6 @@ void connection_from(json_object* r, PosSettingRecord* p)
 
 }  // namespace
 
-// ---- reply formatter ----
-
-int pos_set_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 res = 0;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    if (o) jadd(o.get(), "res", res);
-    return finish_json(o.get());
-}
-
-// ---- handlers ----
-
 // Every connection, and the actions of POS "id".
 int pos_get(const char* request)
 {
@@ -135,6 +122,6 @@ int pos_set(const char* request)
         event_action_update(kPosEvents, EventKey{id, 0}, action, false);
     }
     write_pos_setting(kMainDb, &row);
-    core_query(camera_reply, kMsgPosChanged, &id, sizeof id, kReplyJson);
+    core_ask<core_reply_int>(kMsgPosChanged, &id, sizeof id, kCoreResReply, kReplyJson, {kReplyPosChanged});
     return 0;
 }

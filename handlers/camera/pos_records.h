@@ -9,6 +9,7 @@
 
 constexpr int kPosTerminals = 8;          // POS ids 0..7
 constexpr u32 kMsgPosChanged = 1421;      // 4 bytes: POS id; reply 6421: i32 result
+constexpr u32 kReplyPosChanged = 6421;
 constexpr int kPosPtzType = 21;           // PTZ event type of POS input
 constexpr int kPosNameMax = 32;           // characters of "name"
 constexpr int kPosTextMax = 63;           // characters of "ip" and the privacy words

@@ -16,13 +16,13 @@ namespace {
 constexpr u32 kMsgCameraChanged = 1203, kMsgWatermarkGet = 1213, kMsgWatermarkSet = 1216;
 constexpr u32 kMsgThirdStreamGet = 1217, kMsgThirdStreamSet = 1218;
 constexpr u32 kMsgStreamSet = 3203, kMsgStreamCaps = 3204, kMsgStreamQuery = 3360;
+// Reply codes of the queries above.
+constexpr u32 kReplyWatermarkGet = 6213, kReplyWatermarkSet = 6216;
+constexpr u32 kReplyThirdStreamGet = 6217, kReplyThirdStreamSet = 6218;
+constexpr u32 kReplyStreamSet = 8203, kReplyStreamCaps = 8204, kReplyStreamQuery = 8360;
 constexpr int kEditLog = 204, kEditParam = 903;
 // "/2009" serves the channels of a 16-channel page.
 constexpr int kMaxPageChannel = 15;
-
-// The error form of the running encoding change: "/2010" answers in plain
-// text, "/2030" in JSON.
-int g_stream_set_error = kReplyText;
 
 bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
 
@@ -103,16 +103,6 @@ JsonPtr stream_offer(const StreamCaps& c)
     return o;
 }
 
-// The reply's result code as {"res": code}.
-int result_code_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 res = 0;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    if (o) jadd(o.get(), "res", res);
-    return finish_json(o.get());
-}
-
 }  // namespace
 
 int stream_caps_get(const char* request)
@@ -121,7 +111,7 @@ int stream_caps_get(const char* request)
     json_object* r = req.get();
     if (!r || !key_in_range(r, "chnid", 0, kMaxPageChannel)) return cgi_reply_error(kReplyJson);
     const i32 chnid = jint(r, "chnid");
-    core_query(camera_reply, kMsgStreamCaps, &chnid, sizeof chnid, kReplyJson);
+    core_ask<stream_caps_reply>(kMsgStreamCaps, &chnid, sizeof chnid, kReplyJson, {kReplyStreamCaps});
     return 0;
 }
 
@@ -190,8 +180,8 @@ int stream_set(const char* request)
     s.sub.smart_stream = jint(r, "SubSmartStream");
     s.sub.smart_level = jint(r, "SubSmartStreamLevel");
 
-    g_stream_set_error = kReplyText;
-    core_query(camera_reply, kMsgStreamSet, &s, sizeof s, kReplyText);
+    const int error_kind = kReplyText;
+    core_ask<stream_set_reply>(kMsgStreamSet, &s, sizeof s, error_kind, error_kind, {kReplyStreamSet});
     return 0;
 }
 
@@ -213,15 +203,15 @@ int stream_set_many(const char* request)
     s.fisheye_type = 0;
     set_encodings(r, s, "mainBitrateControl", "subBitrateControl");
 
-    g_stream_set_error = kReplyJson;
-    core_query(camera_reply, kMsgStreamSet, &s, sizeof s, kReplyJson);
+    const int error_kind = kReplyJson;
+    core_ask<stream_set_reply>(kMsgStreamSet, &s, sizeof s, error_kind, error_kind, {kReplyStreamSet});
     return 0;
 }
 
-int stream_set_reply(const KxFrameHeader* header, const void* payload)
+int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload)
 {
     StreamSettingResult res;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(g_stream_set_error);
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(error_kind);
     const u64 mask = mask64(res.low, res.high);
     char text[kMaxCameras + 1];
     for (int i = 0; i < kMaxCameras; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
@@ -256,7 +246,7 @@ int third_stream_get(const char* request)
     json_object* r = req.get();
     if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
     const ThirdStreamQuery q{jint(r, "chnid"), jint(r, "fisheyeType")};
-    core_query(camera_reply, kMsgThirdStreamGet, &q, sizeof q, kReplyJson);
+    core_ask<third_stream_get_reply>(kMsgThirdStreamGet, &q, sizeof q, kReplyJson, {kReplyThirdStreamGet});
     return 0;
 }
 
@@ -287,13 +277,8 @@ int third_stream_set(const char* request)
     t.framerate = jint(r, "framerate");
     t.bitrate = jint(r, "bitrate");
     t.iframe_interval = jint(r, "iframeinterval");
-    core_query(camera_reply, kMsgThirdStreamSet, &t, sizeof t, kReplyJson);
+    core_ask<core_reply_int>(kMsgThirdStreamSet, &t, sizeof t, kCoreResReply, kReplyJson, {kReplyThirdStreamSet});
     return 0;
-}
-
-int third_stream_set_reply(const KxFrameHeader* header, const void* payload)
-{
-    return result_code_reply(header, payload);
 }
 
 int watermark_get(const char* request)
@@ -302,7 +287,7 @@ int watermark_get(const char* request)
     json_object* r = req.get();
     if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
     const i32 chnid = jint(r, "chnid");
-    core_query(camera_reply, kMsgWatermarkGet, &chnid, sizeof chnid, kReplyJson);
+    core_ask<watermark_get_reply>(kMsgWatermarkGet, &chnid, sizeof chnid, kReplyJson, {kReplyWatermarkGet});
     return 0;
 }
 
@@ -335,13 +320,8 @@ int watermark_set(const char* request)
     // behind the text's end.
     for (int i = int(strnlen(w.copy, sizeof w.copy)); i < w.channel; i++) w.copy[i] = '0';
     w.copy[w.channel] = '1';
-    core_query(camera_reply, kMsgWatermarkSet, &w, sizeof w, kReplyJson);
+    core_ask<core_reply_int>(kMsgWatermarkSet, &w, sizeof w, kCoreResReply, kReplyJson, {kReplyWatermarkSet});
     return 0;
-}
-
-int watermark_set_reply(const KxFrameHeader* header, const void* payload)
-{
-    return result_code_reply(header, payload);
 }
 
 int stream_query(const char* request)
@@ -354,7 +334,7 @@ int stream_query(const char* request)
     q.main_type = jint(r, "mainType");
     q.sub_type = jint(r, "subType");
     jtext(r, "time", q.time);
-    core_query(camera_reply, kMsgStreamQuery, &q, sizeof q, kReplyText);
+    core_ask<stream_query_reply>(kMsgStreamQuery, &q, sizeof q, kReplyText, {kReplyStreamQuery});
     return 0;
 }
 

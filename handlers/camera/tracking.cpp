@@ -2,6 +2,7 @@
 // channels through the core daemon), and two single-channel queries: the
 // result number of a camera command and the identity of a channel's camera.
 #include <cstring>
+#include <memory>
 
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_queries.h"
@@ -14,6 +15,9 @@ namespace {
 
 constexpr u32 kMsgCommandResult = 1262, kMsgIdentity = 2507;
 constexpr u32 kMsgTrackingGet = 3294, kMsgTrackingSet = 3375;
+// Reply codes of the messages above.
+constexpr u32 kReplyCommandResult = 6262, kReplyIdentity = 7507;
+constexpr u32 kReplyTrackingGet = 8294, kReplyTrackingSet = 8375;
 
 // The request's channel (0..63); false when the text is not JSON or the
 // channel is absent or out of range.
@@ -34,24 +38,31 @@ u64 mask_of_text(const char* text)
     return mask;
 }
 
-// Sends one channel and waits; `error` is the reply when none came.
-int query_channel(const char* request, u32 code, int error)
+// Sends one channel and waits for `answer`; `error` is the reply when none
+// came.
+int query_channel(const char* request, const CoreAnswer& answer, u32 code, int error)
 {
     JsonPtr req = json_parse(request);
     i32 chnid;
     if (!channel_request(req.get(), &chnid)) return cgi_reply_error(kReplyJson);
-    core_query(camera_reply, code, &chnid, sizeof chnid, error);
+    core_ask(answer, code, &chnid, sizeof chnid, error);
     return 0;
 }
 
 }  // namespace
 
-int auto_tracking_get(const char* request) { return query_channel(request, kMsgTrackingGet, kReplyJson); }
+int auto_tracking_get(const char* request)
+{
+    return query_channel(request, core_answer<auto_tracking_get_reply>({kReplyTrackingGet}), kMsgTrackingGet,
+                         kReplyJson);
+}
 
 int auto_tracking_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    static AutoTrackingRecord t;  // 26 KB: kept off the socket library's thread stack
-    if (!record_at(payload, header->length, 0, &t)) return reply_too_short(kReplyJson);
+    // 26 KB: kept off the socket library's thread stack.
+    auto record = std::make_unique<AutoTrackingRecord>();
+    const AutoTrackingRecord& t = *record;
+    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     json_object* j = o.get();
     if (!j) return finish_json(nullptr);
@@ -77,7 +88,8 @@ int auto_tracking_set(const char* request)
     i32 chnid;
     if (!channel_request(r, &chnid)) return cgi_reply_error(kReplyJson);
 
-    static AutoTrackingMessage m;  // 26 KB
+    auto message = std::make_unique<AutoTrackingMessage>();  // 26 KB
+    AutoTrackingMessage& m = *message;
     std::memset(&m, 0, sizeof m);
     m.channels = mask_of_text(jstr(r, "channels")) | (u64(1) << chnid);
     m.chnid = chnid;
@@ -92,14 +104,21 @@ int auto_tracking_set(const char* request)
     jtext(r, "area", m.area);
     m.human_vehicle_support = jint(r, "humanVehicleSupport");
     m.tracking_object = jint(r, "trackingObject");
-    core_query(camera_reply, kMsgTrackingSet, &m, sizeof m, kReplyJson);
+    core_ask<core_reply_int>(kMsgTrackingSet, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyTrackingSet});
     return 0;
 }
 
-int camera_command_result(const char* request) { return query_channel(request, kMsgCommandResult, kReplyJson); }
+int camera_command_result(const char* request)
+{
+    return query_channel(request, core_answer<core_reply_int>(kCoreResReply, {kReplyCommandResult}),
+                         kMsgCommandResult, kReplyJson);
+}
 
 // No answer: an empty reply (the identity page shows nothing then).
-int camera_identity_get(const char* request) { return query_channel(request, kMsgIdentity, -1); }
+int camera_identity_get(const char* request)
+{
+    return query_channel(request, core_answer<camera_identity_reply>({kReplyIdentity}), kMsgIdentity, -1);
+}
 
 int camera_identity_reply(const KxFrameHeader* header, const void* payload)
 {

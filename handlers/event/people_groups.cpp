@@ -7,7 +7,6 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/camera/camera.h"
 #include "handlers/event/event_request.h"
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
@@ -59,11 +58,12 @@ constexpr IntKey kGroupInts[] = {
     {"liveview_font_size", &PeoplecntGroupRecord::liveview_font_size},
 };
 
-// Sends a group message and waits for its one-integer answer; the JSON error
-// reply when none came.
+// Sends a group message (2290..2293) and waits for its one-integer answer
+// (7290..7293, in the same order); the JSON error reply when none came.
 int group_message(u32 code, const void* payload, u32 length)
 {
-    core_query(camera_reply, code, payload, length, kReplyJson);
+    const u32 reply = kPcntGroupsReplyFirst + (code - kMsgPcntGroupsChanged);
+    core_ask<pcnt_group_result_reply>(code, payload, length, kReplyJson, {reply});
     return 0;
 }
 

@@ -5,7 +5,6 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/camera/camera.h"
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
 
@@ -80,7 +79,7 @@ int pcnt_reports_set(const char* request)
         plans[i] = plan_from_json(e && json_object_is_type(e, json_type_object) ? e : nullptr);
     }
     write_peoplecnt_auto_backup(kMainDb, plans);
-    core_query(camera_reply, kMsgPcntReportsChanged, nullptr, 0, kReplyJson);
+    core_ask<pcnt_reports_reply>(kMsgPcntReportsChanged, nullptr, 0, kReplyJson, {kPcntReportsReply});
     return 0;
 }
 
