@@ -24,7 +24,9 @@
 #include "handlers/camera/camera.h"
 #include "handlers/event/alarm.h"
 #include "handlers/event/video.h"
+#include "handlers/network/access_services.h"
 #include "handlers/network/network.h"
+#include "handlers/network/services.h"
 #include "handlers/playback/playback.h"
 #include "handlers/ptz/ptz.h"
 #include "handlers/record/record.h"
@@ -74,12 +76,20 @@ const Formatter kFormatters[] = {
     {"ptz_status_read_reply", plain<ptz_status_read_reply, 6270>},
     {"ptz_channel_status_reply", with_context<ptz_channel_status_reply, int, 8363>},
     {"ptz_port_check_reply", plain<ptz_port_check_reply, 6262>},
+    {"email_test_reply", plain<email_test_reply, 8409>},
+    {"time_apply_reply", plain<time_apply_reply, 6701>},
+    {"ssl_create_reply", plain<ssl_create_reply, 8316>},
+    {"ssl_install_reply", plain<ssl_install_reply, 8318>},
+    {"p2p_enable_reply", plain<p2p_enable_reply, 8700>},
+    {"p2p_disable_reply", plain<p2p_disable_reply, 8701>},
+    {"p2p_state_reply", plain<p2p_state_reply, 8702>},
+    {"p2p_check_reply", plain<p2p_check_reply, 8005, 8006>},
+    {"snmp_check_reply", plain<snmp_check_reply, 7302>},
     // Formatters of the modules not yet asking through core_ask: their
     // module callbacks (one formatter per reply code).
     {"system_reply", module<system_reply>},
     {"camera_reply", module<camera_reply>},
     {"video_reply", module<video_reply>},
-    {"network_reply", module<network_reply>},
     {"playback_reply", module<playback_reply>},
     {"storage_reply", module<storage_reply>},
     {"alarm_reply", module<alarm_reply>},
