@@ -32,6 +32,7 @@
 #include "handlers/record/record.h"
 #include "handlers/status/status.h"
 #include "handlers/storage/storage.h"
+#include "handlers/system/device.h"
 #include "handlers/system/system.h"
 
 namespace {
@@ -85,9 +86,22 @@ const Formatter kFormatters[] = {
     {"p2p_state_reply", plain<p2p_state_reply, 8702>},
     {"p2p_check_reply", plain<p2p_check_reply, 8005, 8006>},
     {"snmp_check_reply", plain<snmp_check_reply, 7302>},
+    {"page_check_reply", plain<page_check_reply, 8504>},
+    {"upgrade_reply", with_context<upgrade_reply, UpgradeAsk, 6713>},
+    {"online_info_reply", plain<online_info_reply, 6715>},
+    {"firmware_result_reply", plain<firmware_result_reply, 6716, 6717>},
+    {"camera_upgrade_reply", plain<camera_upgrade_reply, 8350>},
+    {"camera_check_reply", plain<camera_check_reply, 8365>},
+    {"device_info_reply", plain<device_info_reply, 8400>},
+    {"device_value_reply", plain<device_value_reply, 8265>},
+    {"log_search_reply", with_context<log_search_reply, LogSearchAsk, 8495>},
+    {"log_export_reply", with_context<log_export_reply, LogExportAsk, 8494>},
+    {"log_add_reply", plain<log_add_reply, 8488>},
+    {"diagnostic_reply", plain<diagnostic_reply, 8528>},
+    {"audio_list_reply", plain<audio_list_reply, 9012>},
+    {"audio_status_reply", plain<audio_status_reply, 9013, 9014, 9015, 9016>},
     // Formatters of the modules not yet asking through core_ask: their
     // module callbacks (one formatter per reply code).
-    {"system_reply", module<system_reply>},
     {"camera_reply", module<camera_reply>},
     {"video_reply", module<video_reply>},
     {"playback_reply", module<playback_reply>},

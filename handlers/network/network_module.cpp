@@ -1,5 +1,4 @@
 // Network and services module ("/7000" table).
-#include "common/core.h"
 #include "front/webreq.h"
 #include "handlers/network/access_services.h"
 #include "handlers/network/network.h"
