@@ -28,12 +28,15 @@
 #include "handlers/event/people.h"
 #include "handlers/event/smart.h"
 #include "handlers/event/video.h"
+#include "handlers/network/access_services.h"
 #include "handlers/network/network.h"
+#include "handlers/network/services.h"
 #include "handlers/playback/playback.h"
 #include "handlers/ptz/ptz.h"
 #include "handlers/record/record.h"
 #include "handlers/status/status.h"
 #include "handlers/storage/storage.h"
+#include "handlers/system/device.h"
 #include "handlers/system/system.h"
 
 namespace {
@@ -74,12 +77,6 @@ int with_value(u32 selector, const KxFrameHeader* header, const void* payload)
     if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
     const CoreAnswer a = core_answer<F>(Value, {Codes...});
     return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
-}
-
-template <KxReplyCallback C>
-int module(u32, const KxFrameHeader* header, const void* payload)
-{
-    return C(nullptr, header, payload);
 }
 
 const Formatter kFormatters[] = {
@@ -189,10 +186,29 @@ const Formatter kFormatters[] = {
     {"face_set_reply", plain<face_set_reply, 8381>},
     {"pcnt_reports_reply", plain<pcnt_reports_reply, 6423>},
     {"pcnt_group_result_reply", plain<pcnt_group_result_reply, 7290, 7291, 7292, 7293>},
-    // Formatters of the modules not yet asking through core_ask: their
-    // module callbacks (one formatter per reply code).
-    {"system_reply", module<system_reply>},
-    {"network_reply", module<network_reply>},
+    {"email_test_reply", plain<email_test_reply, 8409>},
+    {"time_apply_reply", plain<time_apply_reply, 6701>},
+    {"ssl_create_reply", plain<ssl_create_reply, 8316>},
+    {"ssl_install_reply", plain<ssl_install_reply, 8318>},
+    {"p2p_enable_reply", plain<p2p_enable_reply, 8700>},
+    {"p2p_disable_reply", plain<p2p_disable_reply, 8701>},
+    {"p2p_state_reply", plain<p2p_state_reply, 8702>},
+    {"p2p_check_reply", plain<p2p_check_reply, 8005, 8006>},
+    {"snmp_check_reply", plain<snmp_check_reply, 7302>},
+    {"page_check_reply", plain<page_check_reply, 8504>},
+    {"upgrade_reply", with_context<upgrade_reply, UpgradeAsk, 6713>},
+    {"online_info_reply", plain<online_info_reply, 6715>},
+    {"firmware_result_reply", plain<firmware_result_reply, 6716, 6717>},
+    {"camera_upgrade_reply", plain<camera_upgrade_reply, 8350>},
+    {"camera_check_reply", plain<camera_check_reply, 8365>},
+    {"device_info_reply", plain<device_info_reply, 8400>},
+    {"device_value_reply", plain<device_value_reply, 8265>},
+    {"log_search_reply", with_context<log_search_reply, LogSearchAsk, 8495>},
+    {"log_export_reply", with_context<log_export_reply, LogExportAsk, 8494>},
+    {"log_add_reply", plain<log_add_reply, 8488>},
+    {"diagnostic_reply", plain<diagnostic_reply, 8528>},
+    {"audio_list_reply", plain<audio_list_reply, 9012>},
+    {"audio_status_reply", plain<audio_status_reply, 9013, 9014, 9015, 9016>},
 };
 constexpr size_t kFormatterCount = sizeof kFormatters / sizeof kFormatters[0];
 

@@ -16,9 +16,6 @@ int https_switch(const char* request);        // "/7086"
 int https_switch_read(const char* request);   // "/7087"
 int ssl_request_state(const char* request);   // "/7089"
 
-int ssl_create_reply(const KxFrameHeader* header, const void* payload);   // 8316
-int ssl_install_reply(const KxFrameHeader* header, const void* payload);  // 8318
-
 // P2P cloud service.
 int p2p_state(const char* request);       // "/7060"
 int p2p_switch(const char* request);      // "/7061"
@@ -26,16 +23,18 @@ int p2p_register(const char* request);    // "/7062"
 int p2p_addr_check(const char* request);  // "/7070"
 int p2p_dev_addr_check(const char* request);  // "/7071"
 
-int p2p_enable_reply(const KxFrameHeader* header, const void* payload);   // 8700
-int p2p_disable_reply(const KxFrameHeader* header, const void* payload);  // 8701
-int p2p_state_reply(const KxFrameHeader* header, const void* payload);    // 8702
-int p2p_check_reply(const KxFrameHeader* header, const void* payload);    // 8005, 8006
-
 // SNMP agent.
 int snmp_read(const char* request);    // "/7090"
 int snmp_write(const char* request);   // "/7091"
 int snmp_status(const char* request);  // "/7094"
 int snmp_check(const char* request);   // "/7095"
 
-int snmp_status_reply(const KxFrameHeader* header, const void* payload);  // 8309
-int snmp_check_reply(const KxFrameHeader* header, const void* payload);   // 7302
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int ssl_create_reply(const KxFrameHeader* header, const void* payload);
+int ssl_install_reply(const KxFrameHeader* header, const void* payload);
+int p2p_enable_reply(const KxFrameHeader* header, const void* payload);
+int p2p_disable_reply(const KxFrameHeader* header, const void* payload);
+int p2p_state_reply(const KxFrameHeader* header, const void* payload);
+int p2p_check_reply(const KxFrameHeader* header, const void* payload);
+int snmp_check_reply(const KxFrameHeader* header, const void* payload);

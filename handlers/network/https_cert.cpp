@@ -203,6 +203,14 @@ int reply_text(const char* text) { return cgi_reply(kReplyText, text); }
 
 }  // namespace
 
+// 8316: the core daemon has taken the new certificate or request.
+int ssl_create_reply(const KxFrameHeader*, const void*)
+{
+    cgi_reply_ok();
+    core_reply_finish(1);
+    return 0;
+}
+
 int ssl_create(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -226,7 +234,7 @@ int ssl_create(const char* request)
     // A subject or validity the certificate cannot carry is refused before
     // anything is replaced or announced.
     if (!make_certificate(p)) return reply_text(kError);
-    core_query(network_reply, kMsgSslCreate, &p, sizeof p, kReplyText);
+    core_ask<ssl_create_reply>(kMsgSslCreate, &p, sizeof p, kReplyText, {kReplySslCreate});
     return 0;
 }
 
@@ -296,6 +304,16 @@ int ssl_reload(const char*)
     return cgi_reply_ok();
 }
 
+// 8318: 1 when the installed certificate was accepted.
+int ssl_install_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 value = 0;
+    bool accepted = record_at(payload, header->length, 0, &value) && value == 1;
+    reply_text(accepted ? "OK" : kError);
+    core_reply_finish(1);
+    return 0;
+}
+
 // The request text is the upload's path (with " & " and a text after it
 // when the page sent one). Only a file directly in the upload directory is
 // read and then removed; the profile tool gets it as one argument.
@@ -329,7 +347,7 @@ int ssl_install(const char* request)
     read_ssl_params(kMainDb, kSslParamsCert, &p);
     p.install_type = 0;
     store_params(kSslParamsCert, p, info);
-    core_query(network_reply, kMsgSslInstall, nullptr, 0, kReplyText);
+    core_ask<ssl_install_reply>(kMsgSslInstall, nullptr, 0, kReplyText, {kReplySslInstall});
     return 0;
 }
 
@@ -369,22 +387,4 @@ int https_switch_read(const char*)
     JsonPtr o = jobject();
     jadd(o.get(), "enable", get_param_int(kMainDb, kKeyHttpsEnable, 0));
     return json_reply(kReplyJson, o.get());
-}
-
-// 8316: the core daemon has taken the new certificate or request.
-int ssl_create_reply(const KxFrameHeader*, const void*)
-{
-    cgi_reply_ok();
-    core_reply_finish(1);
-    return 0;
-}
-
-// 8318: 1 when the installed certificate was accepted.
-int ssl_install_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 value = 0;
-    bool accepted = record_at(payload, header->length, 0, &value) && value == 1;
-    reply_text(accepted ? "OK" : kError);
-    core_reply_finish(1);
-    return 0;
 }

@@ -8,8 +8,10 @@
 
 // Core messages.
 constexpr u32 kMsgSslCreate = 3316;   // SslParams (dates zero); reply 8316
+constexpr u32 kReplySslCreate = 8316;
 constexpr u32 kMsgSslReload = 3317;   // no payload
 constexpr u32 kMsgSslInstall = 3318;  // no payload; reply 8318 {int32 1 = accepted}
+constexpr u32 kReplySslInstall = 8318;
 constexpr u32 kMsgSslDelete = 3320;   // no payload
 constexpr u32 kMsgHttpsSwitch = 3322; // 4 bytes: the switch
 

@@ -258,17 +258,7 @@ int net_default_route(const char* request)
     jset(r, "defaultRoute", row.default_route);
     write_network(kMainDb, row);
     i32 route = row.default_route;
-    core_query(network_reply, kMsgNetDefaultRoute, &route, sizeof route, kReplyJson);
-    return 0;
-}
-
-int net_default_route_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 result;
-    if (!record_at(payload, header->length, 0, &result)) return 0;
-    JsonPtr o = jobject();
-    jadd(o.get(), "res", result);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
+    core_ask<core_reply_int>(kMsgNetDefaultRoute, &route, sizeof route, kCoreResReply, kReplyJson,
+                             {kReplyNetDefaultRoute});
     return 0;
 }

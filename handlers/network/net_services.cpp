@@ -193,11 +193,21 @@ int email_write(const char* request)
     return cgi_reply_ok();
 }
 
+// 8409: "OK" when the test mail went out, else "ERROR".
+int email_test_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 result;
+    if (!record_at(payload, header->length, 0, &result)) return 0;
+    cgi_reply(kReplyText, result == 0 ? "OK" : "ERROR");
+    core_reply_finish(1);
+    return 0;
+}
+
 int email_test(const char*)
 {
     char text[32];
     set_text(text, "testmail");
-    core_query(network_reply, kMsgTestMail, text, sizeof text, kReplyText);
+    core_ask<email_test_reply>(kMsgTestMail, text, sizeof text, kReplyText, {kReplyTestMail});
     return 0;
 }
 
@@ -221,27 +231,6 @@ int multicast_write(const char* request)
     jset(r, "enable", row.enable);
     jtext(r, "ip", row.address);
     write_multicast(kMainDb, row);
-    core_query(network_reply, kMsgMulticast, &row, sizeof row, kReplyJson);
-    return 0;
-}
-
-// 8409: "OK" when the test mail went out, else "ERROR".
-int email_test_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 result;
-    if (!record_at(payload, header->length, 0, &result)) return 0;
-    cgi_reply(kReplyText, result == 0 ? "OK" : "ERROR");
-    core_reply_finish(1);
-    return 0;
-}
-
-int multicast_write_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 result;
-    if (!record_at(payload, header->length, 0, &result)) return 0;
-    JsonPtr o = jobject();
-    jadd(o.get(), "res", result);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
+    core_ask<core_reply_int>(kMsgMulticast, &row, sizeof row, kCoreResReply, kReplyJson, {kReplyMulticast});
     return 0;
 }

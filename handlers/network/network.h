@@ -4,9 +4,6 @@
 
 #include "platform/kxsocket.h"
 
-// The network module's reply callback (one formatter per reply code).
-int network_reply(void* context, const KxFrameHeader* header, const void* payload);
-
 // Network interfaces.
 int net_settings_read(const char* request);   // "/7040"
 int net_settings_write(const char* request);  // "/7041"
@@ -15,9 +12,10 @@ int net_apply(const char* request);           // "/7043"
 int net_mac_read(const char* request);        // "/7044"
 int net_default_route(const char* request);   // "/7096"
 
-int net_default_route_reply(const KxFrameHeader* header, const void* payload);  // 6724
-
 // Date, time, time zone and NTP.
 int time_read(const char* request);   // "/7000"
 int time_write(const char* request);  // "/7001"
-int time_apply_reply(const KxFrameHeader* header, const void* payload);  // 6701
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int time_apply_reply(const KxFrameHeader* header, const void* payload);

@@ -1,30 +1,8 @@
-// Network and services module ("/7000" table) and its reply callback.
-#include "common/core.h"
+// Network and services module ("/7000" table).
 #include "front/webreq.h"
 #include "handlers/network/access_services.h"
 #include "handlers/network/network.h"
 #include "handlers/network/services.h"
-
-static const ReplyRoute kNetworkReplies[] = {
-    {6724, net_default_route_reply},
-    {8409, email_test_reply},
-    {6729, multicast_write_reply},
-    {6701, time_apply_reply},
-    {8316, ssl_create_reply},
-    {8318, ssl_install_reply},
-    {8700, p2p_enable_reply},
-    {8701, p2p_disable_reply},
-    {8702, p2p_state_reply},
-    {8005, p2p_check_reply},
-    {8006, p2p_check_reply},
-    {8309, snmp_status_reply},
-    {7302, snmp_check_reply},
-};
-
-int network_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kNetworkReplies, header, payload);
-}
 
 static const WebReqEntry kNetworkTable[] = {
     {"/7000", time_read, "Reads the clock and the stored time, time zone and NTP settings | none | JSON"

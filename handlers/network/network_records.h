@@ -18,6 +18,7 @@ constexpr u32 kMsgNetSlaveClear = 3023;    // 4 bytes: the "slaveClear" flag
 constexpr u32 kMsgSettingsChanged = 1702;  // 32-byte text naming the area
 constexpr u32 kMsgNetApply = 1712;         // 32 zero bytes
 constexpr u32 kMsgNetDefaultRoute = 1724;  // 4 bytes: the port; reply 6724 {int32 result}
+constexpr u32 kReplyNetDefaultRoute = 6724;
 
 // The IPv4 settings of one interface (a port, or the bond).
 struct NetIpv4Set {

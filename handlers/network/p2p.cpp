@@ -110,91 +110,6 @@ const char* enable_result_text(i32 result)
 
 }  // namespace
 
-int p2p_state(const char*)
-{
-    core_query(network_reply, kMsgP2pState, nullptr, 0, kReplyJson);
-    return 0;
-}
-
-int p2p_switch(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    int enable = jint(r, "enableP2P");
-    if (enable != 0) {
-        P2pInfoRow row = zeroed<P2pInfoRow>();
-        row.enable = enable;
-        core_query(network_reply, kMsgP2pEnable, &row, sizeof row, kReplyText);
-        return 0;
-    }
-    // Switching off is stored at once; the core daemon then confirms.
-    P2pInfoRow row;
-    read_p2p_info(kMainDb, &row);
-    row.enable = 0;
-    write_p2p_info(kMainDb, row);
-    core_query(network_reply, kMsgP2pDisable, &row, sizeof row, kReplyText);
-    return 0;
-}
-
-int p2p_register(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    P2pRegRequest body = registration_of(r);
-    P2pSocket* sock = socket_create();
-    int result = sock ? exchange(sock, body) : kP2pNetwork;
-    socket_destroy(sock);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", result);
-    return cgi_reply(kReplyText, text);
-}
-
-int p2p_addr_check(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    P2pAddrCheck check = zeroed<P2pAddrCheck>();
-    jtext(r, "ip", check.ip);
-    core_query(network_reply, kMsgAddrCheck, &check, sizeof check, kReplyText);
-    return 0;
-}
-
-int p2p_dev_addr_check(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    P2pDevAddrCheck check = zeroed<P2pDevAddrCheck>();
-    jtext(r, "dev", check.dev);
-    jtext(r, "ip", check.ip);
-    core_query(network_reply, kMsgDevAddrCheck, &check, sizeof check, kReplyText);
-    return 0;
-}
-
-// 8700: the result of switching the service on, as a text. A reply too
-// short for its result counts as an unknown one.
-int p2p_enable_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 result = -1;
-    record_at(payload, header->length, 0, &result);
-    cgi_reply(kReplyText, enable_result_text(result));
-    core_reply_finish(1);
-    return 0;
-}
-
-// 8701: "OK" when the service was switched off.
-int p2p_disable_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 result = -1;
-    record_at(payload, header->length, 0, &result);
-    cgi_reply(kReplyText, result == 0 ? "OK" : "ERR");
-    core_reply_finish(1);
-    return 0;
-}
-
 int p2p_state_reply(const KxFrameHeader* header, const void* payload)
 {
     P2pState s;
@@ -219,6 +134,68 @@ int p2p_state_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
+int p2p_state(const char*)
+{
+    core_ask<p2p_state_reply>(kMsgP2pState, nullptr, 0, kReplyJson, {kReplyP2pState});
+    return 0;
+}
+
+// 8700: the result of switching the service on, as a text. A reply too
+// short for its result counts as an unknown one.
+int p2p_enable_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 result = -1;
+    record_at(payload, header->length, 0, &result);
+    cgi_reply(kReplyText, enable_result_text(result));
+    core_reply_finish(1);
+    return 0;
+}
+
+// 8701: "OK" when the service was switched off.
+int p2p_disable_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 result = -1;
+    record_at(payload, header->length, 0, &result);
+    cgi_reply(kReplyText, result == 0 ? "OK" : "ERR");
+    core_reply_finish(1);
+    return 0;
+}
+
+int p2p_switch(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyText);
+    int enable = jint(r, "enableP2P");
+    if (enable != 0) {
+        P2pInfoRow row = zeroed<P2pInfoRow>();
+        row.enable = enable;
+        core_ask<p2p_enable_reply>(kMsgP2pEnable, &row, sizeof row, kReplyText, {kReplyP2pEnable});
+        return 0;
+    }
+    // Switching off is stored at once; the core daemon then confirms.
+    P2pInfoRow row;
+    read_p2p_info(kMainDb, &row);
+    row.enable = 0;
+    write_p2p_info(kMainDb, row);
+    core_ask<p2p_disable_reply>(kMsgP2pDisable, &row, sizeof row, kReplyText, {kReplyP2pDisable});
+    return 0;
+}
+
+int p2p_register(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return 0;
+    P2pRegRequest body = registration_of(r);
+    P2pSocket* sock = socket_create();
+    int result = sock ? exchange(sock, body) : kP2pNetwork;
+    socket_destroy(sock);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", result);
+    return cgi_reply(kReplyText, text);
+}
+
 // 8005, 8006: "0" when the address checked out, else "-1".
 int p2p_check_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -226,5 +203,28 @@ int p2p_check_reply(const KxFrameHeader* header, const void* payload)
     record_at(payload, header->length, 0, &result);
     cgi_reply(kReplyText, result == 0 ? "0" : "-1");
     core_reply_finish(1);
+    return 0;
+}
+
+int p2p_addr_check(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyText);
+    P2pAddrCheck check = zeroed<P2pAddrCheck>();
+    jtext(r, "ip", check.ip);
+    core_ask<p2p_check_reply>(kMsgAddrCheck, &check, sizeof check, kReplyText, {kReplyAddrCheck});
+    return 0;
+}
+
+int p2p_dev_addr_check(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!r) return cgi_reply_error(kReplyText);
+    P2pDevAddrCheck check = zeroed<P2pDevAddrCheck>();
+    jtext(r, "dev", check.dev);
+    jtext(r, "ip", check.ip);
+    core_ask<p2p_check_reply>(kMsgDevAddrCheck, &check, sizeof check, kReplyText, {kReplyDevAddrCheck});
     return 0;
 }

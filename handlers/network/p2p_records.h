@@ -12,6 +12,11 @@ constexpr u32 kMsgP2pDisable = 3701;  // P2pInfoRow as stored; reply 8701 {int32
 constexpr u32 kMsgP2pState = 3702;    // no payload; reply 8702 P2pState
 constexpr u32 kMsgAddrCheck = 3005;   // P2pAddrCheck; reply 8005 {int32 result}
 constexpr u32 kMsgDevAddrCheck = 3006; // P2pDevAddrCheck; reply 8006 {int32 result}
+constexpr u32 kReplyP2pEnable = 8700;
+constexpr u32 kReplyP2pDisable = 8701;
+constexpr u32 kReplyP2pState = 8702;
+constexpr u32 kReplyAddrCheck = 8005;
+constexpr u32 kReplyDevAddrCheck = 8006;
 
 // P2P information (store kind "p2p_info", one row). The texts are the core
 // daemon's; a registration forwards them to the P2P server.

@@ -22,5 +22,6 @@ int service_ports_write(const char* request);  // "/7051"
 int channel_access_read(const char* request);  // "/7092"
 int poe_ports_read(const char* request);       // "/7093"
 
-int email_test_reply(const KxFrameHeader* header, const void* payload);       // 8409
-int multicast_write_reply(const KxFrameHeader* header, const void* payload);  // 6729
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int email_test_reply(const KxFrameHeader* header, const void* payload);

@@ -10,6 +10,8 @@
 // Core messages (1702, the changed section, is kMsgSettingsChanged).
 constexpr u32 kMsgTestMail = 3409;          // 32-byte text "testmail"; reply 8409 {int32 result}
 constexpr u32 kMsgMulticast = 1729;         // MulticastRow; reply 6729 {int32 result}
+constexpr u32 kReplyTestMail = 8409;
+constexpr u32 kReplyMulticast = 6729;
 constexpr u32 kMsgChannelAccess = 3618;     // 4 bytes: the access switch
 constexpr u32 kMsgPosPort = 1422;           // 4 bytes: the POS port
 constexpr u32 kMsgPushSwitch = 3617;        // 10-byte text "0" or "1"

@@ -101,29 +101,7 @@ int snmp_write(const char* request)
 
 int snmp_status(const char*)
 {
-    core_query(network_reply, kMsgSnmpStatus, nullptr, 0, kReplyJson);
-    return 0;
-}
-
-int snmp_check(const char*)
-{
-    core_query(network_reply, kMsgSnmpCheck, nullptr, 0, kReplyJson);
-    return 0;
-}
-
-// 8309: the agent's status.
-int snmp_status_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 status = 0;
-    if (!record_at(payload, header->length, 0, &status)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr o = jobject();
-    jadd(o.get(), "status", status);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
+    core_ask<core_reply_int>(kMsgSnmpStatus, nullptr, 0, kCoreStatusReply, kReplyJson, {kReplySnmpStatus});
     return 0;
 }
 
@@ -134,5 +112,11 @@ int snmp_check_reply(const KxFrameHeader*, const void*)
     jadd(o.get(), "res", 0);
     json_reply(kReplyJson, o.get());
     core_reply_finish(1);
+    return 0;
+}
+
+int snmp_check(const char*)
+{
+    core_ask<snmp_check_reply>(kMsgSnmpCheck, nullptr, 0, kReplyJson, {kReplySnmpCheck});
     return 0;
 }

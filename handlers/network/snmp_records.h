@@ -8,6 +8,8 @@
 // Core messages (the settings change is announced with 1702 "snmp").
 constexpr u32 kMsgSnmpStatus = 3309;  // no payload; reply 8309 {int32 status}
 constexpr u32 kMsgSnmpCheck = 2302;   // no payload; reply 7302
+constexpr u32 kReplySnmpStatus = 8309;
+constexpr u32 kReplySnmpCheck = 7302;
 
 // SNMP settings (store kind "snmp", one row). The JSON keys are the field
 // names of the settings page.

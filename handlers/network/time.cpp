@@ -84,6 +84,13 @@ int time_read(const char*)
     return json_reply(kReplyJson, o.get());
 }
 
+int time_apply_reply(const KxFrameHeader*, const void*)
+{
+    core_notify(kMsgTimeApplied, nullptr, 0);
+    core_reply_finish(1);
+    return 0;
+}
+
 int time_write(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -123,7 +130,8 @@ int time_write(const char* request)
     write_time(kMainDb, row);
 
     // One reply, once the core daemon has taken the settings (or not).
-    core_request(network_reply, kMsgTimeApply, sizeof apply, &apply, 0);
+    const CoreAnswer answer = core_answer<time_apply_reply>({kReplyTimeApply});
+    core_request_answer(answer, kMsgTimeApply, sizeof apply, &apply, 0);
     const bool applied = core_reply_done != 0;
     core_release();
 
@@ -133,11 +141,4 @@ int time_write(const char* request)
     log.param_type = kTimeLogParamType;
     core_send_oplog(log);
     return applied ? cgi_reply_ok() : cgi_reply_error(kReplyJson);
-}
-
-int time_apply_reply(const KxFrameHeader*, const void*)
-{
-    core_notify(kMsgTimeApplied, nullptr, 0);
-    core_reply_finish(1);
-    return 0;
 }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/core.h"
@@ -61,7 +62,8 @@ bool package_path(const std::string& path)
 
 int access_filter_read(const char*)
 {
-    static AccessFilterRow rows[kAccessFilterRows];
+    auto whole = std::make_unique<AccessFilterRow[]>(kAccessFilterRows);
+    AccessFilterRow* rows = whole.get();
     int count = 0;
     read_access_filter(kMainDb, rows, &count);
     JsonPtr obj = jobject();
@@ -83,7 +85,8 @@ int access_filter_write(const char* request)
 {
     JsonPtr req = json_parse(request);
     if (!req) return 0;
-    static AccessFilterRow rows[kAccessFilterRows];
+    auto whole = std::make_unique<AccessFilterRow[]>(kAccessFilterRows);
+    AccessFilterRow* rows = whole.get();
     int count = 0;
     json_object* list = jget(req.get(), "filterList");
     if (list && json_object_is_type(list, json_type_array)) {
@@ -101,20 +104,6 @@ int access_filter_write(const char* request)
     write_access_filter(kMainDb, rows, count);
     core_notify(kMsgAccessFilter, nullptr, 0);
     cgi_reply_ok();
-    return 0;
-}
-
-int diagnostic_collect(const char*)
-{
-    if (kx_check_file_exist(nvr_path(kCollecting).c_str())) {
-        cgi_reply(kReplyText, "Failed");
-        return 0;
-    }
-    DiagnosticOrder order = zeroed<DiagnosticOrder>();
-    set_text(order.directory, kPackageDir);
-    core_request(system_reply, kMsgDiagnostic, sizeof order, &order, 0);
-    if (core_reply_done.load() == 0) cgi_reply(kReplyText, "Failed");
-    core_release();
     return 0;
 }
 
@@ -145,6 +134,21 @@ int diagnostic_reply(const KxFrameHeader* header, const void* payload)
         cgi_reply(kReplyText, ("OK/" + path + "\r\n").c_str());
     }
     core_reply_finish(1);
+    return 0;
+}
+
+int diagnostic_collect(const char*)
+{
+    if (kx_check_file_exist(nvr_path(kCollecting).c_str())) {
+        cgi_reply(kReplyText, "Failed");
+        return 0;
+    }
+    DiagnosticOrder order = zeroed<DiagnosticOrder>();
+    set_text(order.directory, kPackageDir);
+    const CoreAnswer answer = core_answer<diagnostic_reply>({kReplyDiagnostic});
+    core_request_answer(answer, kMsgDiagnostic, sizeof order, &order, 0);
+    if (core_reply_done.load() == 0) cgi_reply(kReplyText, "Failed");
+    core_release();
     return 0;
 }
 

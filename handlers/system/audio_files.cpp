@@ -43,11 +43,29 @@ void audio_log()
     core_send_oplog(log);
 }
 
-// Sends a clip message and waits; the operation log follows a reply.
-template <typename T>
-void audio_request(u32 code, const T& payload, bool logged)
+}  // namespace
+
+// A reply too short to hold a status is answered as an error at once
+// (core_reply_done -1: replied, but no success to log).
+int audio_status_reply(const KxFrameHeader* header, const void* payload)
 {
-    core_request(system_reply, code, sizeof payload, &payload, 0);
+    if (header->length < 4) {
+        cgi_reply_error(kReplyJson);
+        core_reply_finish(-1);
+        return 0;
+    }
+    return core_reply_status_json(int(header->length / 4), payload);
+}
+
+namespace {
+
+// Sends a clip message and waits for its status reply `reply_code`; the
+// operation log follows a reply.
+template <typename T>
+void audio_request(u32 code, u32 reply_code, const T& payload, bool logged)
+{
+    const CoreAnswer answer = core_answer<audio_status_reply>({reply_code});
+    core_request_answer(answer, code, sizeof payload, &payload, 0);
     const int done = core_reply_done.load();
     if (done == 0) cgi_reply_error(kReplyJson);
     core_release();
@@ -55,12 +73,6 @@ void audio_request(u32 code, const T& payload, bool logged)
 }
 
 }  // namespace
-
-int audio_list(const char*)
-{
-    core_query(system_reply, kMsgAudioList, nullptr, 0, kReplyJson);
-    return 0;
-}
 
 // Reply 9012: the clips in use, their names decoded.
 int audio_list_reply(const KxFrameHeader* header, const void* payload)
@@ -85,16 +97,10 @@ int audio_list_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
-// A reply too short to hold a status is answered as an error at once
-// (core_reply_done -1: replied, but no success to log).
-int audio_status_reply(const KxFrameHeader* header, const void* payload)
+int audio_list(const char*)
 {
-    if (header->length < 4) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(-1);
-        return 0;
-    }
-    return core_reply_status_json(int(header->length / 4), payload);
+    core_ask<audio_list_reply>(kMsgAudioList, nullptr, 0, kReplyJson, {kReplyAudioList});
+    return 0;
 }
 
 // The upload lands as "/tmp/" + the client's file name. A WAV file is
@@ -142,7 +148,7 @@ int audio_add(const char* request)
         cgi_reply_error(kReplyJson);
         return 0;
     }
-    audio_request(kMsgAudioAdd, clip, true);
+    audio_request(kMsgAudioAdd, kReplyAudioAdd, clip, true);
     return 0;
 }
 
@@ -154,7 +160,7 @@ int audio_delete(const char* request)
         cgi_reply_error(kReplyJson);
         return 0;
     }
-    audio_request(kMsgAudioDelete, mask, true);
+    audio_request(kMsgAudioDelete, kReplyAudioDelete, mask, true);
     return 0;
 }
 
@@ -169,7 +175,7 @@ int audio_rename(const char* request)
         cgi_reply_error(kReplyJson);
         return 0;
     }
-    audio_request(kMsgAudioRename, clip, true);
+    audio_request(kMsgAudioRename, kReplyAudioRename, clip, true);
     return 0;
 }
 
@@ -181,6 +187,6 @@ int audio_play(const char* request)
         return 0;
     }
     IdRecord id{jint(req.get(), "id")};
-    audio_request(kMsgAudioPlay, id, false);
+    audio_request(kMsgAudioPlay, kReplyAudioPlay, id, false);
     return 0;
 }

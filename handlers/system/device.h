@@ -16,8 +16,11 @@ int autoreboot_get(const char* request);        // "/1032"
 int autoreboot_set(const char* request);        // "/1033"
 int device_online_upgrade(const char* request); // "/1034"
 int camera_ip_batch(const char* request);       // "/ipc"
-int device_info_reply(const KxFrameHeader* header, const void* payload);   // 8400
-int device_value_reply(const KxFrameHeader* header, const void* payload);  // 8265
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int device_info_reply(const KxFrameHeader* header, const void* payload);
+int device_value_reply(const KxFrameHeader* header, const void* payload);
 
 // The text of the "uptime" tool cut before its user count ("10:00:01 up 3
 // days,  2:03"); "" when the tool cannot be run.

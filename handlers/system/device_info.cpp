@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -23,10 +24,11 @@ namespace {
 constexpr useconds_t kRebootPause = 500 * 1000;
 constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
 
-// Sends a query and waits; a missing or short reply gives the JSON error.
-void query(u32 code)
+// Sends a query and waits for `answer` (which lives through the call); a
+// missing or short reply gives the JSON error.
+void query(const CoreAnswer& answer, u32 code)
 {
-    core_request(system_reply, code, 0, nullptr, 0);
+    core_request_answer(answer, code, 0, nullptr, 0);
     if (core_reply_done != 1) cgi_reply_error(kReplyJson);
     core_release();
 }
@@ -79,8 +81,6 @@ void device_uptime(char (&out)[65])
     }
 }
 
-// ---- reply formatters ----
-
 int device_info_reply(const KxFrameHeader* header, const void* payload)
 {
     DeviceInfoRecord info;
@@ -132,23 +132,9 @@ int device_info_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
-int device_value_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 value;
-    if (!record_at(payload, header->length, 0, &value)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
-    cgi_reply(kReplyText, std::to_string(value).c_str());
-    core_reply_finish(1);
-    return 0;
-}
-
-// ---- handlers ----
-
 int device_info(const char*)
 {
-    query(kMsgDeviceInfo);
+    query(core_answer<device_info_reply>({kReplyDeviceInfo}), kMsgDeviceInfo);
     return 0;
 }
 
@@ -176,9 +162,21 @@ int device_dbup_clear(const char*)
     return cgi_reply_ok();
 }
 
+int device_value_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 value;
+    if (!record_at(payload, header->length, 0, &value)) {
+        core_reply_finish(kReplyEmpty);
+        return 0;
+    }
+    cgi_reply(kReplyText, std::to_string(value).c_str());
+    core_reply_finish(1);
+    return 0;
+}
+
 int device_value_get(const char*)
 {
-    query(kMsgDeviceValue);
+    query(core_answer<device_value_reply>({kReplyDeviceValue}), kMsgDeviceValue);
     return 0;
 }
 
@@ -283,7 +281,8 @@ int camera_ip_batch(const char* request)
     int limit = get_param_int(kMainDb, "max_cameras", kDefaultMaxCameraChannels);
     if (limit > kMaxCameras) limit = kMaxCameras;
     const int groups = jint(r, "chnNum"), per_group = jint(r, "chnFre");
-    static char addresses[kMaxCameras][32];
+    auto whole = std::make_unique<char[][32]>(kMaxCameras);
+    char (*addresses)[32] = whole.get();
     int channel = 0;
     for (int g = 0; per_group > 0 && g < groups && channel < limit; g++) {
         const u32 last = (host & 0xff) + u32(g);

@@ -11,6 +11,8 @@
 // Core daemon messages.
 constexpr u32 kMsgDeviceInfo = 3400;       // no payload; reply 8400: DeviceInfoRecord
 constexpr u32 kMsgDeviceValue = 3265;      // no payload; reply 8265: i32 value
+constexpr u32 kReplyDeviceInfo = 8400;
+constexpr u32 kReplyDeviceValue = 8265;
 constexpr u32 kMsgDeviceSignal = 3267;     // no payload, no reply
 constexpr u32 kMsgDeviceNumber = 1705;     // 4 bytes: the device number
 constexpr u32 kMsgSettingsArea = 1702;     // SettingsAreaName: which settings changed

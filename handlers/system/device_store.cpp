@@ -1,5 +1,7 @@
 // Store calls of the device page: UPnP, automatic reboot and the batch of
 // camera addresses. (The service ports are the network services' row.)
+#include <memory>
+
 #include "handlers/camera/camera_records.h"
 #include "handlers/system/device_records.h"
 
@@ -13,7 +15,9 @@ int write_camera_ips(const char* db, const char (*addresses)[32], int count)
 {
     if (count <= 0) return 0;
     if (count > kMaxCameras) return -1;
-    static CameraRecord cameras[kMaxCameras];
+    // Zeroed each call: an absent row reads as zeros.
+    auto whole = std::make_unique<CameraRecord[]>(kMaxCameras);
+    CameraRecord* cameras = whole.get();
     int present = 0;
     if (read_cameras(db, cameras, &present) != 0) return -1;
     for (int i = 0; i < count; i++) {

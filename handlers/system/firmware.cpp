@@ -20,9 +20,6 @@ namespace {
 
 constexpr int kLogUpgrade = 203;
 
-// Status of the last upgrade reply (6713), valid when core_reply_done is set.
-std::atomic<int> g_upgrade_status{0};
-
 enum class Upload {
     kNone,    // no firmware on standard input
     kStored,  // the firmware is in its file
@@ -63,16 +60,31 @@ Upload receive_firmware(const char* fixed)
     return result;
 }
 
+}  // namespace
+
+// The upgrade status is kept whole: any value but 0 is a failure, 1 too.
+int upgrade_reply(UpgradeAsk& ask, const KxFrameHeader* header, const void* payload)
+{
+    i32 status;
+    if (!record_at(payload, header->length, 0, &status)) return 0;
+    ask.status = status;
+    core_reply_finish(1);
+    return 0;
+}
+
+namespace {
+
 // Sends the upgrade order (1713) and waits for its status. False when no
 // reply came.
 bool run_upgrade(i32 reset, int* status)
 {
     UpgradeOrder order{reset};
-    g_upgrade_status = 0;
-    core_request(system_reply, kMsgUpgrade, sizeof order, &order, 0);
+    UpgradeAsk ask;
+    const CoreAnswer answer = core_answer<upgrade_reply>(ask, {kReplyUpgrade});
+    core_request_answer(answer, kMsgUpgrade, sizeof order, &order, 0);
     bool replied = core_reply_done != 0;
     core_release();
-    *status = g_upgrade_status;
+    *status = ask.status;
     return replied;
 }
 
@@ -93,72 +105,6 @@ void add_firmware_info(json_object* o, const FirmwareInfo& info)
 }
 
 }  // namespace
-
-// ---- reply formatters ----
-
-// The upgrade status is kept whole: any value but 0 is a failure, 1 too.
-int upgrade_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 status;
-    if (!record_at(payload, header->length, 0, &status)) return 0;
-    g_upgrade_status = status;
-    core_reply_finish(1);
-    return 0;
-}
-
-int online_info_reply(const KxFrameHeader* header, const void* payload)
-{
-    FirmwareInfo info;
-    if (!record_at(payload, header->length, 0, &info)) return 0;
-    JsonPtr o = jobject();
-    add_firmware_info(o.get(), info);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
-}
-
-int firmware_result_reply(const KxFrameHeader* header, const void* payload)
-{
-    i32 res;
-    if (!record_at(payload, header->length, 0, &res)) return 0;
-    reply_result(res);
-    core_reply_finish(1);
-    return 0;
-}
-
-int camera_upgrade_reply(const KxFrameHeader* header, const void* payload)
-{
-    CameraUpgradeResult r;
-    if (!record_at(payload, header->length, 0, &r)) return 0;
-    JsonPtr o = jobject();
-    jadd(o.get(), "chnid", r.chnid);
-    jadd(o.get(), "status", r.status);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
-}
-
-int camera_check_reply(const KxFrameHeader* header, const void* payload)
-{
-    size_t count = record_count<FirmwareInfo>(header->length);
-    if (count == 0) return 0;  // too short for one record: no reply
-    if (count > size_t(kFirmwareChannels)) count = kFirmwareChannels;
-    JsonPtr o = jobject();
-    json_object* list = json_object_new_array();
-    for (size_t i = 0; i < count; i++) {
-        FirmwareInfo info;
-        if (!record_at(payload, header->length, i, &info)) break;
-        json_object* item = json_object_new_object();
-        add_firmware_info(item, info);
-        json_object_array_add(list, item);
-    }
-    json_object_object_add(o.get(), "check", list);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
-}
-
-// ---- handlers ----
 
 // "temp & <query>": the query (7 characters at most) asks for a reset after
 // the upgrade when it holds "reset". An upload that broke off starts no
@@ -197,6 +143,15 @@ int firmware_present(const char*)
     return 0;
 }
 
+int firmware_result_reply(const KxFrameHeader* header, const void* payload)
+{
+    i32 res;
+    if (!record_at(payload, header->length, 0, &res)) return 0;
+    reply_result(res);
+    core_reply_finish(1);
+    return 0;
+}
+
 int online_download(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -208,7 +163,7 @@ int online_download(const char* request)
     FirmwareSource source = zeroed<FirmwareSource>();
     jtext(req.get(), "url", source.url);
     set_text(source.target, type == 0 ? kRecorderFirmware : kCameraFirmware);
-    core_query(system_reply, kMsgOnlineDownload, &source, sizeof source, kReplyText);
+    core_ask<firmware_result_reply>(kMsgOnlineDownload, &source, sizeof source, kReplyText, {kReplyOnlineDownload});
     return 0;
 }
 
@@ -221,16 +176,27 @@ int online_cancel(const char* request)
         if (kx_check_file_exist(path.c_str())) unlink(path.c_str());
         reply_result(0);
     } else if (type == 1) {
-        core_query(system_reply, kMsgOnlineCancel, nullptr, 0, kReplyText);
+        core_ask<firmware_result_reply>(kMsgOnlineCancel, nullptr, 0, kReplyText, {kReplyOnlineCancel});
     } else {
         cgi_reply_error(kReplyJson);
     }
     return 0;
 }
 
+int online_info_reply(const KxFrameHeader* header, const void* payload)
+{
+    FirmwareInfo info;
+    if (!record_at(payload, header->length, 0, &info)) return 0;
+    JsonPtr o = jobject();
+    add_firmware_info(o.get(), info);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
+    return 0;
+}
+
 int online_info(const char*)
 {
-    core_query(system_reply, kMsgOnlineInfo, nullptr, 0, kReplyText);
+    core_ask<online_info_reply>(kMsgOnlineInfo, nullptr, 0, kReplyText, {kReplyOnlineInfo});
     return 0;
 }
 
@@ -260,6 +226,18 @@ int camera_firmware_upload(const char*)
     return 0;
 }
 
+int camera_upgrade_reply(const KxFrameHeader* header, const void* payload)
+{
+    CameraUpgradeResult r;
+    if (!record_at(payload, header->length, 0, &r)) return 0;
+    JsonPtr o = jobject();
+    jadd(o.get(), "chnid", r.chnid);
+    jadd(o.get(), "status", r.status);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
+    return 0;
+}
+
 int camera_upgrade(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -271,7 +249,7 @@ int camera_upgrade(const char* request)
     order.chnid = jint(req.get(), "chnid");
     order.reset = jint(req.get(), "reset");
     set_text(order.path, kCameraFirmware);
-    core_query(system_reply, kMsgCameraUpgrade, &order, sizeof order, kReplyText);
+    core_ask<camera_upgrade_reply>(kMsgCameraUpgrade, &order, sizeof order, kReplyText, {kReplyCameraUpgrade});
     return 0;
 }
 
@@ -280,6 +258,26 @@ int camera_firmware_remove(const char*)
     unlink(nvr_path(kCameraFirmware).c_str());
     core_notify(kMsgCameraFirmwareGone, nullptr, 0);
     cgi_reply_ok();
+    return 0;
+}
+
+int camera_check_reply(const KxFrameHeader* header, const void* payload)
+{
+    size_t count = record_count<FirmwareInfo>(header->length);
+    if (count == 0) return 0;  // too short for one record: no reply
+    if (count > size_t(kFirmwareChannels)) count = kFirmwareChannels;
+    JsonPtr o = jobject();
+    json_object* list = json_object_new_array();
+    for (size_t i = 0; i < count; i++) {
+        FirmwareInfo info;
+        if (!record_at(payload, header->length, i, &info)) break;
+        json_object* item = json_object_new_object();
+        add_firmware_info(item, info);
+        json_object_array_add(list, item);
+    }
+    json_object_object_add(o.get(), "check", list);
+    json_reply(kReplyJson, o.get());
+    core_reply_finish(1);
     return 0;
 }
 
@@ -297,6 +295,6 @@ int camera_firmware_check(const char* request)
     for (int i = 0; ch && i < kFirmwareChannels && (ch[i] == '0' || ch[i] == '1'); i++)
         if (ch[i] == '1') mask |= u64(1) << i;
     u32 words[2] = {mask_low(mask), mask_high(mask)};
-    core_query(system_reply, kMsgCameraCheck, words, sizeof words, kReplyText);
+    core_ask<camera_check_reply>(kMsgCameraCheck, words, sizeof words, kReplyText, {kReplyCameraCheck});
     return 0;
 }

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr u32 kMsgPageCheck = 3504;
+constexpr u32 kReplyPageCheck = 8504;
 constexpr int kLoginLog = 201, kLogoutLog = 202, kSessionParam = 900;
 // A refused login goes to the device log as an exception "illegal login".
 constexpr u32 kExceptionLog = 32;
@@ -151,15 +152,6 @@ int logout(const char*)
     return cgi_reply_ok();
 }
 
-int page_check(const char* request)
-{
-    if (!request) return 0;
-    char payload[256] = {};
-    std::strncpy(payload, request, sizeof payload - 1);
-    core_query(system_reply, kMsgPageCheck, payload, sizeof payload, kReplyText);
-    return 0;
-}
-
 // Cookie line "name=value; domain=D; expires=Day, DD-Mon-YYYY hh:mm:ss GMT; path=/".
 static void put_cookie(const char* name, const char* value, const char* domain, const struct tm& exp)
 {
@@ -193,6 +185,15 @@ int page_check_reply(const KxFrameHeader* header, const void* payload)
     }
     fflush(stdout);
     core_reply_finish(1);
+    return 0;
+}
+
+int page_check(const char* request)
+{
+    if (!request) return 0;
+    char payload[256] = {};
+    std::strncpy(payload, request, sizeof payload - 1);
+    core_ask<page_check_reply>(kMsgPageCheck, payload, sizeof payload, kReplyText, {kReplyPageCheck});
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "common/core.h"
@@ -53,15 +54,6 @@ const char* export_name(u32 main_type)
     return "All";
 }
 
-// What the reply formatters need of the request (they run on the socket
-// library's thread while the handler waits).
-struct LogRequestState {
-    char language[32];
-    int page;
-    u32 main_type;
-};
-LogRequestState g_state;
-
 // ---- request ----
 
 // Checks shared by search and export.
@@ -98,9 +90,9 @@ bool local_time_of(json_object* r, const char* key, const char* pattern, i32* ou
     return true;
 }
 
-void keep_language(json_object* r)
+void keep_language(json_object* r, char (&language)[32])
 {
-    set_text(g_state.language, jstr(r, "language"));
+    set_text(language, jstr(r, "language"));
 }
 
 // ---- reply helpers ----
@@ -195,16 +187,12 @@ bool usable_export_path(const std::string& path)
     return true;
 }
 
-// Who writes the export's reply: the formatter once it starts streaming, or
-// the handler once its wait is over without an answer.
-enum ExportOwner { kExportOpen = 0, kExportStreaming = 1, kExportGivenUp = 2 };
-std::atomic<int> g_export_owner{kExportOpen};
-
 void write_export_rows(FILE* in)
 {
     u32 count = 0;
     if (std::fread(&count, sizeof count, 1, in) != 1) return;
-    static LogExportEntry e;  // 4,768 bytes, one at a time
+    auto entry = std::make_unique<LogExportEntry>();  // 4,768 bytes, one at a time
+    LogExportEntry& e = *entry;
     std::string row;
     row.reserve(8192);
     for (u32 n = 1; n <= count; n++) {
@@ -234,33 +222,7 @@ void write_export_rows(FILE* in)
 
 // ---- "/1002" search ----
 
-int log_search(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    LogQuery q = zeroed<LogQuery>();
-    if (!valid_query(r) || !local_time_of(r, "startTime", "%Y-%m-%d %H:%M:%S", &q.start_time) ||
-        !local_time_of(r, "endTime", "%Y-%m-%d %H:%M:%S", &q.end_time))
-        return cgi_reply_error(kReplyJson);
-
-    keep_language(r);
-    g_state.page = jint(r, "curPageNum");
-    q.page = g_state.page;
-    q.main_type = u32(jint(r, "mainType"));
-    json_object* subs = jget(r, "subTypeArr");
-    const size_t n = json_object_array_length(subs);
-    for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
-        q.sub_types[q.sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
-    char mask[kLogMaskText + 1] = {};
-    jtext(r, "chnMask", mask);
-    for (int i = 0; mask[i]; i++)
-        if (mask[i] == '1') q.channel_mask |= u64(1) << i;
-    q.no_channel = jint(r, "searchNoChn");
-    core_query(system_reply, kMsgLogSearch, &q, sizeof q, kReplyJson);
-    return 0;
-}
-
-int log_search_reply(const KxFrameHeader* header, const void* payload)
+int log_search_reply(const LogSearchAsk& ask, const KxFrameHeader* header, const void* payload)
 {
     u32 total = 0, count = 0;
     if (!record_at(payload, header->length, 0, &total) || !record_at(payload, header->length, 1, &count)) {
@@ -274,11 +236,11 @@ int log_search_reply(const KxFrameHeader* header, const void* payload)
     if (shown > size_t(kLogPageEntries)) shown = kLogPageEntries;
     if (shown > held) shown = held;
 
-    trans_init(g_state.language);
+    trans_init(ask.language);
     JsonPtr o = jobject();
     jadd_value(o.get(), "count", json_object_new_int64(total));
     jadd(o.get(), "num", int(shown));
-    jadd(o.get(), "curPageNum", g_state.page);
+    jadd(o.get(), "curPageNum", ask.page);
     JsonPtr log = jarray();
     const char* entries = static_cast<const char*>(payload) + kLogPageHeader;
     for (size_t i = 0; i < shown; i++) {
@@ -293,62 +255,39 @@ int log_search_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
-// ---- "/1003" export, "/1022" export running ----
-
-int log_export(const char* request)
+int log_search(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     LogQuery q = zeroed<LogQuery>();
-    if (!valid_query(r) || !local_time_of(r, "startTime", "%Y-%m-%dT%H:%M:%S", &q.start_time) ||
-        !local_time_of(r, "endTime", "%Y-%m-%dT%H:%M:%S", &q.end_time))
-        return 0;
+    if (!valid_query(r) || !local_time_of(r, "startTime", "%Y-%m-%d %H:%M:%S", &q.start_time) ||
+        !local_time_of(r, "endTime", "%Y-%m-%d %H:%M:%S", &q.end_time))
+        return cgi_reply_error(kReplyJson);
 
+    LogSearchAsk ask{};
+    keep_language(r, ask.language);
+    ask.page = jint(r, "curPageNum");
+    q.page = ask.page;
     q.main_type = u32(jint(r, "mainType"));
     json_object* subs = jget(r, "subTypeArr");
     const size_t n = json_object_array_length(subs);
-    const i64 first = json_object_get_int64(json_object_array_get_idx(subs, 0));
-    if (q.main_type == 4 && first != 10) {
-        // Operations are chosen by bit fields: bit j of (element k - 10)
-        // selects sub type base[k] + j. An element below 10 (or missing)
-        // selects none.
-        static const int kBase[3] = {101, 131, 200};
-        for (size_t k = 0; k < 3 && k < n; k++) {
-            const i64 bits = json_object_get_int64(json_object_array_get_idx(subs, k)) - 10;
-            if (bits <= 0) continue;
-            for (int j = 0; j < 30; j++)
-                if (bits >> j & 1) q.sub_types[q.sub_type_count++] = kBase[k] + j;
-        }
-    } else {
-        for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
-            q.sub_types[q.sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
-    }
-    q.no_channel = jint(r, "na");
+    for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
+        q.sub_types[q.sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
     char mask[kLogMaskText + 1] = {};
-    jtext(r, "ch", mask);
-    q.channel_mask = std::strtoull(mask, nullptr, 10);
-    q.page = 1;
-    g_state.main_type = q.main_type;
-    keep_language(r);
-
-    const std::string marker = nvr_path(kLogExportMarker);
-    if (FILE* f = std::fopen(marker.c_str(), "wb")) std::fclose(f);
-    g_export_owner = kExportOpen;
-    core_request(system_reply, kMsgLogExport, sizeof q, &q, 0);
-    // The formatter may still be streaming a long export: it owns the reply
-    // then, and the session's end waits for it.
-    int expected = kExportOpen;
-    const bool unanswered = core_reply_done == 0 && g_export_owner.compare_exchange_strong(expected, kExportGivenUp);
-    core_release();
-    if (unanswered) cgi_reply_error(kReplyJson);
-    unlink(marker.c_str());
+    jtext(r, "chnMask", mask);
+    for (int i = 0; mask[i]; i++)
+        if (mask[i] == '1') q.channel_mask |= u64(1) << i;
+    q.no_channel = jint(r, "searchNoChn");
+    core_ask<log_search_reply>(kMsgLogSearch, &q, sizeof q, ask, kReplyJson, {kReplyLogSearch});
     return 0;
 }
 
-int log_export_reply(const KxFrameHeader* header, const void* payload)
+// ---- "/1003" export, "/1022" export running ----
+
+int log_export_reply(LogExportAsk& ask, const KxFrameHeader* header, const void* payload)
 {
-    int expected = kExportOpen;
-    if (!g_export_owner.compare_exchange_strong(expected, kExportStreaming)) return 0;
+    int expected = LogExportAsk::kOpen;
+    if (!ask.owner.compare_exchange_strong(expected, LogExportAsk::kStreaming)) return 0;
 
     // The path follows a 32-bit value; a short answer gives what it holds.
     std::string path;
@@ -359,7 +298,7 @@ int log_export_reply(const KxFrameHeader* header, const void* payload)
         path.assign(p, strnlen(p, room));
     }
 
-    trans_init(g_state.language);
+    trans_init(ask.language);
     char mac[32] = {};
     read_mac_conf(mac);
     const time_t now = time(nullptr);
@@ -369,7 +308,7 @@ int log_export_reply(const KxFrameHeader* header, const void* payload)
     std::snprintf(stamp, sizeof stamp, "%4d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
                   t.tm_min, t.tm_sec);
     std::printf("Content-Type:application/octet-stream\r\n");
-    std::printf("Content-Disposition: attachment; filename= %s_log_%s_%s.csv\r\n\r\n", export_name(g_state.main_type),
+    std::printf("Content-Disposition: attachment; filename= %s_log_%s_%s.csv\r\n\r\n", export_name(ask.main_type),
                 mac, stamp);
     for (const char* h : {"Number", "Time", "Main", "Sub", "Parameter", "User", "Ip", "Channel", "Log information"})
         std::printf("%s,", h);
@@ -398,12 +337,72 @@ int log_export_reply(const KxFrameHeader* header, const void* payload)
     return 0;
 }
 
+int log_export(const char* request)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    LogQuery q = zeroed<LogQuery>();
+    if (!valid_query(r) || !local_time_of(r, "startTime", "%Y-%m-%dT%H:%M:%S", &q.start_time) ||
+        !local_time_of(r, "endTime", "%Y-%m-%dT%H:%M:%S", &q.end_time))
+        return 0;
+
+    q.main_type = u32(jint(r, "mainType"));
+    json_object* subs = jget(r, "subTypeArr");
+    const size_t n = json_object_array_length(subs);
+    const i64 first = json_object_get_int64(json_object_array_get_idx(subs, 0));
+    if (q.main_type == 4 && first != 10) {
+        // Operations are chosen by bit fields: bit j of (element k - 10)
+        // selects sub type base[k] + j. An element below 10 (or missing)
+        // selects none.
+        constexpr int kBase[3] = {101, 131, 200};
+        for (size_t k = 0; k < 3 && k < n; k++) {
+            const i64 bits = json_object_get_int64(json_object_array_get_idx(subs, k)) - 10;
+            if (bits <= 0) continue;
+            for (int j = 0; j < 30; j++)
+                if (bits >> j & 1) q.sub_types[q.sub_type_count++] = kBase[k] + j;
+        }
+    } else {
+        for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
+            q.sub_types[q.sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
+    }
+    q.no_channel = jint(r, "na");
+    char mask[kLogMaskText + 1] = {};
+    jtext(r, "ch", mask);
+    q.channel_mask = std::strtoull(mask, nullptr, 10);
+    q.page = 1;
+    LogExportAsk ask;
+    ask.main_type = q.main_type;
+    keep_language(r, ask.language);
+
+    const std::string marker = nvr_path(kLogExportMarker);
+    if (FILE* f = std::fopen(marker.c_str(), "wb")) std::fclose(f);
+    const CoreAnswer answer = core_answer<log_export_reply>(ask, {kReplyLogExport});
+    core_request_answer(answer, kMsgLogExport, sizeof q, &q, 0);
+    // The formatter may still be streaming a long export: it owns the reply
+    // then, and the session's end waits for it.
+    int expected = LogExportAsk::kOpen;
+    const bool unanswered = core_reply_done == 0 && ask.owner.compare_exchange_strong(expected, LogExportAsk::kGivenUp);
+    core_release();
+    if (unanswered) cgi_reply_error(kReplyJson);
+    unlink(marker.c_str());
+    return 0;
+}
+
 int log_export_running(const char*)
 {
     return cgi_reply(kReplyText, access(nvr_path(kLogExportMarker).c_str(), F_OK) == 0 ? "OK" : "NO");
 }
 
 // ---- "/1021" add an entry ----
+
+int log_add_reply(const KxFrameHeader* header, const void* payload)
+{
+    const char* p = static_cast<const char*>(payload);
+    const std::string text(p, strnlen(p, header->length));
+    cgi_reply(kReplyText, text.empty() ? "N/A" : text.c_str());
+    core_reply_finish(1);
+    return 0;
+}
 
 int log_add(const char* request)
 {
@@ -433,16 +432,7 @@ int log_add(const char* request)
     }
     jtext(r, "ip", e.remote_addr, 45);
     jtext(r, "user", e.user, 63);
-    core_query(system_reply, kMsgLogAdd, &e, sizeof e, kReplyText);
-    return 0;
-}
-
-int log_add_reply(const KxFrameHeader* header, const void* payload)
-{
-    const char* p = static_cast<const char*>(payload);
-    const std::string text(p, strnlen(p, header->length));
-    cgi_reply(kReplyText, text.empty() ? "N/A" : text.c_str());
-    core_reply_finish(1);
+    core_ask<log_add_reply>(kMsgLogAdd, &e, sizeof e, kReplyText, {kReplyLogAdd});
     return 0;
 }
 

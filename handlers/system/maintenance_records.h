@@ -16,6 +16,12 @@ constexpr u32 kMsgCameraUpgrade = 3350;    // reply 8350: CameraUpgradeResult
 constexpr u32 kMsgCameraFirmwareGone = 3351;
 constexpr u32 kMsgCameraCheck = 3365;      // reply 8365: kFirmwareChannels FirmwareInfo
 constexpr u32 kMsgResetDone = 3410;
+constexpr u32 kReplyUpgrade = 6713;
+constexpr u32 kReplyOnlineInfo = 6715;
+constexpr u32 kReplyOnlineDownload = 6716;
+constexpr u32 kReplyOnlineCancel = 6717;
+constexpr u32 kReplyCameraUpgrade = 8350;
+constexpr u32 kReplyCameraCheck = 8365;
 
 // Firmware files, as the core daemon knows them.
 constexpr const char* kRecorderFirmware = "/dev/shm/updateFM.bin";

@@ -1,6 +1,8 @@
 // Quick settings of the set-up wizard ("/3300" table): the SSH switch,
 // automatic local login, one recording mode for every channel, the wizard
 // flag and the quick add of a camera.
+#include <memory>
+
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
@@ -48,7 +50,8 @@ int record_mode_set(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     const int mode = jint(r, "recordMode");  // the core daemon's number, stored as given
-    static RecordRow rows[kRecordChannels];
+    auto whole = std::make_unique<RecordRow[]>(kRecordChannels);
+    RecordRow* rows = whole.get();
     int count = 0;
     read_records(kMainDb, rows, &count);
     for (int i = 0; i < kRecordChannels; i++) {

@@ -15,6 +15,12 @@ constexpr u32 kMsgAudioAdd = 4013;         // AudioClipName; reply 9013: i32 sta
 constexpr u32 kMsgAudioDelete = 4014;      // AudioClipMask; reply 9014: i32 status
 constexpr u32 kMsgAudioRename = 4015;      // AudioClip; reply 9015: i32 status
 constexpr u32 kMsgAudioPlay = 4016;        // i32 id; reply 9016: i32 status
+constexpr u32 kReplyDiagnostic = 8528;
+constexpr u32 kReplyAudioList = 9012;
+constexpr u32 kReplyAudioAdd = 9013;
+constexpr u32 kReplyAudioDelete = 9014;
+constexpr u32 kReplyAudioRename = 9015;
+constexpr u32 kReplyAudioPlay = 9016;
 
 // Store keys.
 constexpr const char* kKeyDecode = "decode";

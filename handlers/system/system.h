@@ -1,17 +1,15 @@
 // Handlers and reply formatters of the system module ("/1000" table).
 #pragma once
 
-#include "platform/kxsocket.h"
+#include <atomic>
 
-// The system module's reply callback (one formatter per reply code).
-int system_reply(void* context, const KxFrameHeader* header, const void* payload);
+#include "platform/kxsocket.h"
 
 // Login and session.
 int login(const char* request);            // "/1000"
 int logout(const char* request);           // "/1014"
 int page_check(const char* request);       // "/1018"
 int permission_reset(const char* request); // "/1024"
-int page_check_reply(const KxFrameHeader* header, const void* payload);  // 8504
 
 // User accounts.
 int user_list(const char* request);        // "/6070"
@@ -44,11 +42,6 @@ int online_cancel(const char* request);           // "/6086"
 int online_info(const char* request);             // "/6087"
 int online_upgrade(const char* request);          // "/6088"
 int camera_firmware_check(const char* request);   // "/6089"
-int upgrade_reply(const KxFrameHeader* header, const void* payload);          // 6713
-int online_info_reply(const KxFrameHeader* header, const void* payload);      // 6715
-int firmware_result_reply(const KxFrameHeader* header, const void* payload);  // 6716, 6717
-int camera_upgrade_reply(const KxFrameHeader* header, const void* payload);   // 8350
-int camera_check_reply(const KxFrameHeader* header, const void* payload);     // 8365
 
 // Device log: search, export, entries, type catalogue, keeping times.
 int log_search(const char* request);           // "/1002"
@@ -58,9 +51,6 @@ int log_retention_read(const char* request);   // "/1016"
 int log_retention_write(const char* request);  // "/1017"
 int log_add(const char* request);              // "/1021"
 int log_export_running(const char* request);   // "/1022"
-int log_search_reply(const KxFrameHeader* header, const void* payload);  // 8495
-int log_export_reply(const KxFrameHeader* header, const void* payload);  // 8494
-int log_add_reply(const KxFrameHeader* header, const void* payload);     // 8488
 
 // Service commands, customised firmware package and fixed answers.
 int service_command(const char* request);   // "/vb.htm"
@@ -73,7 +63,6 @@ int access_filter_read(const char* request);   // "/6300"
 int access_filter_write(const char* request);  // "/6301"
 int diagnostic_collect(const char* request);   // "/6310"
 int diagnostic_download(const char* request);  // "/6311"
-int diagnostic_reply(const KxFrameHeader* header, const void* payload);  // 8528
 
 // Alarm audio clips.
 int audio_list(const char* request);    // "/6320"
@@ -82,5 +71,36 @@ int audio_add(const char* request);     // "/6322"
 int audio_delete(const char* request);  // "/6323"
 int audio_rename(const char* request);  // "/6324"
 int audio_play(const char* request);    // "/6325"
-int audio_list_reply(const KxFrameHeader* header, const void* payload);    // 9012
-int audio_status_reply(const KxFrameHeader* header, const void* payload);  // 9013..9016
+
+// Reply formatters, each asked for by its handler (see core_ask) with the
+// reply codes it answers.
+int page_check_reply(const KxFrameHeader* header, const void* payload);
+// Context of the upgrade order: the status its reply carried.
+struct UpgradeAsk {
+    std::atomic<int> status{0};
+};
+int upgrade_reply(UpgradeAsk& ask, const KxFrameHeader* header, const void* payload);
+int online_info_reply(const KxFrameHeader* header, const void* payload);
+int firmware_result_reply(const KxFrameHeader* header, const void* payload);
+int camera_upgrade_reply(const KxFrameHeader* header, const void* payload);
+int camera_check_reply(const KxFrameHeader* header, const void* payload);
+// Context of a log search: the language of the texts and the page asked for.
+struct LogSearchAsk {
+    char language[32];
+    int page;
+};
+int log_search_reply(const LogSearchAsk& ask, const KxFrameHeader* header, const void* payload);
+// Context of a log export: the language, the main type naming the file, and
+// who writes the reply (the formatter once it streams, or the handler once
+// its wait is over without an answer).
+struct LogExportAsk {
+    enum Owner { kOpen = 0, kStreaming = 1, kGivenUp = 2 };
+    char language[32] = {};
+    u32 main_type = 0;
+    std::atomic<int> owner{kOpen};
+};
+int log_export_reply(LogExportAsk& ask, const KxFrameHeader* header, const void* payload);
+int log_add_reply(const KxFrameHeader* header, const void* payload);
+int diagnostic_reply(const KxFrameHeader* header, const void* payload);
+int audio_list_reply(const KxFrameHeader* header, const void* payload);
+int audio_status_reply(const KxFrameHeader* header, const void* payload);

@@ -1,36 +1,8 @@
-// System module: login, accounts, maintenance ("/1000" table) and its reply
-// callback.
-#include "common/core.h"
+// System module: login, accounts, maintenance ("/1000" table).
 #include "front/webreq.h"
 #include "handlers/system/device.h"
 #include "handlers/system/display.h"
 #include "handlers/system/system.h"
-
-static const ReplyRoute kSystemReplies[] = {
-    {8504, page_check_reply},
-    {6713, upgrade_reply},
-    {6715, online_info_reply},
-    {6716, firmware_result_reply},
-    {6717, firmware_result_reply},
-    {8350, camera_upgrade_reply},
-    {8365, camera_check_reply},
-    {8400, device_info_reply},
-    {8265, device_value_reply},
-    {8495, log_search_reply},
-    {8494, log_export_reply},
-    {8488, log_add_reply},
-    {8528, diagnostic_reply},
-    {9012, audio_list_reply},
-    {9013, audio_status_reply},
-    {9014, audio_status_reply},
-    {9015, audio_status_reply},
-    {9016, audio_status_reply},
-};
-
-int system_reply(void*, const KxFrameHeader* header, const void* payload)
-{
-    return core_route_reply(kSystemReplies, header, payload);
-}
 
 static const WebReqEntry kSystemTable[] = {
     {"/1000", login, "Logs a user in: the account's rights and a new session id | JSON: userName:s(255), "

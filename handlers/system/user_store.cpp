@@ -1,5 +1,6 @@
 // Store calls of the user table.
 #include <cstring>
+#include <memory>
 
 #include "handlers/system/user_records.h"
 
@@ -23,10 +24,13 @@ int read_users(const char* db, UserRecord* out, int* count)
 
 int read_user_by_name(const char* db, const char* name, UserRecord* out)
 {
-    static UserRecord all[kMaxUsers];
+    // All the account rows, zeroed each call (a row not in the store reads as
+    // a disabled account).
+    const auto all = std::make_unique<UserRecord[]>(kMaxUsers);
     int count = 0;
-    read_users(db, all, &count);
-    for (const UserRecord& u : all) {
+    read_users(db, all.get(), &count);
+    for (int i = 0; i < kMaxUsers; i++) {
+        const UserRecord& u = all[i];
         if (u.enable && std::strncmp(u.name, name, sizeof u.name) == 0 && name[0]) {
             *out = u;
             return 0;
@@ -39,18 +43,22 @@ int read_user_by_name(const char* db, const char* name, UserRecord* out)
 
 int read_user_count(const char* db)
 {
-    static UserRecord all[kMaxUsers];
+    // All the account rows, zeroed each call (a row not in the store reads as
+    // a disabled account).
+    const auto all = std::make_unique<UserRecord[]>(kMaxUsers);
     int count = 0, enabled = 0;
-    read_users(db, all, &count);
-    for (const UserRecord& u : all) enabled += u.enable ? 1 : 0;
+    read_users(db, all.get(), &count);
+    for (int i = 0; i < kMaxUsers; i++) enabled += all[i].enable ? 1 : 0;
     return enabled;
 }
 
 int add_user(const char* db, UserRecord* rec)
 {
-    static UserRecord all[kMaxUsers];
+    // All the account rows, zeroed each call (a row not in the store reads as
+    // a disabled account).
+    const auto all = std::make_unique<UserRecord[]>(kMaxUsers);
     int count = 0;
-    read_users(db, all, &count);
+    read_users(db, all.get(), &count);
     for (int id = 0; id < kMaxUsers; id++) {
         if (all[id].enable) continue;
         rec->id = id;

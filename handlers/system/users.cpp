@@ -2,6 +2,7 @@
 // the "accounts changed" notice.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 
 #include "common/core.h"
@@ -74,12 +75,13 @@ void add_user_object(json_object* list, const UserRecord& u)
 
 int user_list(const char*)
 {
-    static UserRecord users[kMaxUsers];
+    auto whole = std::make_unique<UserRecord[]>(kMaxUsers);
+    UserRecord* users = whole.get();
     int count = 0;
     read_users(kMainDb, users, &count);
     JsonPtr list = jarray();
-    for (const UserRecord& u : users)
-        if (u.enable) add_user_object(list.get(), u);
+    for (int i = 0; i < kMaxUsers; i++)
+        if (users[i].enable) add_user_object(list.get(), users[i]);
     return json_reply(kReplyJson, list.get());
 }
 
@@ -172,11 +174,13 @@ int user_list_oem(const char*)
 {
     struct stat st;
     if (stat(nvr_path(kOemDb).c_str(), &st) != 0) return 0;
-    static OemUserRecord users[kMaxUsers];
+    auto whole = std::make_unique<OemUserRecord[]>(kMaxUsers);
+    OemUserRecord* users = whole.get();
     int count = 0;
     read_users_oem(kOemDb, users, &count);
     JsonPtr list = jarray();
-    for (const OemUserRecord& u : users) {
+    for (int i = 0; i < kMaxUsers; i++) {
+        const OemUserRecord& u = users[i];
         if (!u.enable) continue;
         JsonPtr o = jobject();
         jadd(o.get(), "id", u.id);
