@@ -49,28 +49,6 @@ void core_send_oplog(const OpLogRecord& record);
 int core_reply_status_json(int count, const void* payload);
 int core_reply_status_text(void* context, int status, const char* data_text);
 
-// A module's reply callback routes each reply code to one formatter.
-struct ReplyRoute {
-    u32 code;
-    int (*format)(const KxFrameHeader* header, const void* payload);
-};
-// Calls the formatter of header->code; a null payload or an unknown code is
-// ignored (core_reply_done stays 0). A run writes one reply: once a formatter
-// has finished it, further answers of the daemon are dropped.
-template <size_t N>
-inline int core_route_reply(const ReplyRoute (&routes)[N], const KxFrameHeader* header, const void* payload)
-{
-    if (!header || !payload || core_reply_done.load() != 0) return 0;
-    for (const ReplyRoute& r : routes)
-        if (r.code == header->code) return r.format(header, payload);
-    return 0;
-}
-
-// The usual query: sends `code` and waits for the module's callback to write
-// the reply; when none came, writes cgi_reply_error(error_kind) (a kind that
-// is neither 0 nor 1 writes nothing). Ends the session. The final
-// core_reply_done value.
-int core_query(KxReplyCallback callback, u32 code, const void* payload, u32 length, int error_kind);
 
 // A request's own answer: the reply codes it expects and the formatter that
 // turns one of them into the HTTP reply, with the request's context. Declared
