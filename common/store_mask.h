@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Writes `record` (kind.size bytes) to every index of the mask within the

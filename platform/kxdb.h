@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/record.h"
+#include "platform/record.h"
 
 // The database files.
 constexpr const char* kMainDb = "/mnt/nand/app/kxdb.db";

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "platform/kxdb.h"
 #include "tests/harness.h"
 #include "tests/process_root.h"

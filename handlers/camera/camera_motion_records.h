@@ -4,7 +4,7 @@
 // answers and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/record/record_records.h"
 
 constexpr int kCameraMotionMapText = 300;  // map mask text, at most 299 characters

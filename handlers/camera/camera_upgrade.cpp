@@ -10,8 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "common/paths.h"
-#include "front/cgi_env.h"
+#include "platform/paths.h"
+#include "common/cgi_env.h"
 #include "front/multipart.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"

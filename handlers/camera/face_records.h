@@ -3,7 +3,7 @@
 // store seeds and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/camera/pos_records.h"
 #include "handlers/event/event_actions.h"
 #include "platform/kxdb.h"

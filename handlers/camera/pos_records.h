@@ -3,7 +3,7 @@
 // keeps its actions. Shared by the handlers, the store seeds and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "platform/kxdb.h"
 

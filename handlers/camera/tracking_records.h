@@ -3,7 +3,7 @@
 // emulator's demo answers and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/record/record_records.h"
 
 constexpr int kTrackingAreaText = 300;   // tracking area text, at most 299 characters

@@ -4,7 +4,7 @@
 // calls.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "platform/kxdb.h"
 

@@ -2,7 +2,7 @@
 // stored records, core messages and store calls.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "handlers/event/video_loss_records.h"
 #include "platform/kxdb.h"

@@ -13,7 +13,7 @@
 #include <cstddef>
 
 #include "common/json.h"
-#include "common/record.h"
+#include "platform/record.h"
 #include "common/reply.h"
 #include "handlers/record/record_records.h"
 #include "platform/kxdb.h"

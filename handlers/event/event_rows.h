@@ -1,7 +1,7 @@
 // Writes of several different rows of one event table, chosen by a mask.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Writes the rows of `table` (kind.capacity records, indexed by row) whose

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/json.h"
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/record/record_records.h"
 
 // Replies the schedule `read` gives for the id of a decimal request text, in

@@ -2,7 +2,7 @@
 // core daemon to reconfigure a camera's motion detection.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "platform/kxdb.h"
 

@@ -4,7 +4,7 @@
 // messages and store calls.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "handlers/event/smart_records.h"
 #include "platform/kxdb.h"

@@ -3,7 +3,7 @@
 // and plate formats exchanged with the core daemon.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "handlers/event/smart_records.h"
 #include "platform/kxdb.h"

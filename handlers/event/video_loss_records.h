@@ -2,7 +2,7 @@
 // schedule: stored records, core messages and store calls.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/event_actions.h"
 #include "platform/kxdb.h"
 

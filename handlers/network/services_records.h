@@ -3,7 +3,7 @@
 // them.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/system/maintenance_records.h"  // kMsgReboot
 #include "platform/kxdb.h"
 

@@ -4,7 +4,7 @@
 // (handlers/event/event_actions.h), which uses the first 12 plans of a day.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 constexpr int kRecordChannels = 64;

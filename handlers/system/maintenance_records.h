@@ -2,7 +2,7 @@
 // the recorder and of its cameras.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 // Core daemon messages of maintenance.
 constexpr u32 kMsgReboot = 1703;
