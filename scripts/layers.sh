@@ -2,9 +2,10 @@
 # Checks that includes point down the layers:
 #   platform/  <-  common/  <-  front/  <-  handlers/
 # (front/ holds the request table the handlers register with, so a handler
-# may include front/, never the other way round), and that no two handler
-# areas (handlers/<area>/) depend on each other, directly or through other
-# areas: the areas' include graph has no cycle.
+# may include front/, never the other way round), that handlers/shared/ (the
+# types and procedures several areas use) includes no other handler area, and
+# that no two handler areas (handlers/<area>/) depend on each other, directly
+# or through other areas: the areas' include graph has no cycle.
 #
 # Prints every offending include as "file:line: include -> reason" and the
 # count; exits 1 when there is any. Usage: scripts/layers.sh [source root]
@@ -45,6 +46,7 @@ END {
         why = ""
         if (lt > lf) why = "upward"
         a = area(F[i]); b = area(T[i])
+        if (why == "" && a == "shared" && b != "" && b != "shared") why = "handlers/shared includes a handler area"
         if (why == "" && a != "" && b != "" && a != b && ((b, a) in reach))
             why = "handlers/" a " and handlers/" b " depend on each other"
         if (why != "") { printf "%s:%s: %s -> %s\n", F[i], L[i], T[i], why; bad++ }

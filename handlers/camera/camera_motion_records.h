@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/record.h"
-#include "handlers/record/record_records.h"
+#include "handlers/shared/schedule.h"
 
 constexpr int kCameraMotionMapText = 300;  // map mask text, at most 299 characters
 

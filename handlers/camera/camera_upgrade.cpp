@@ -17,7 +17,7 @@
 #include "handlers/camera/camera_features.h"
 #include "handlers/camera/camera_request.h"
 #include "handlers/camera/camera_upgrade_records.h"
-#include "handlers/system/maintenance_records.h"
+#include "handlers/shared/device.h"
 
 namespace {
 

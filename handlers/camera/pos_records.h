@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/record.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr int kPosTerminals = 8;          // POS ids 0..7

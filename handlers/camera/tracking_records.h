@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/record.h"
-#include "handlers/record/record_records.h"
+#include "handlers/shared/schedule.h"
 
 constexpr int kTrackingAreaText = 300;   // tracking area text, at most 299 characters
 constexpr int kTrackingChannelText = 64; // "channels": one '0'/'1' per channel 0..63

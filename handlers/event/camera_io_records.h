@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/record.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/video_loss_records.h"
 #include "platform/kxdb.h"
 

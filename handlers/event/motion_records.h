@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/record.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr u32 kMsgMotionChanged = 1403;   // 4 bytes: channel id

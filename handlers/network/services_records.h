@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/record.h"
-#include "handlers/system/maintenance_records.h"  // kMsgReboot
+#include "handlers/shared/device.h"  // kMsgReboot
 #include "platform/kxdb.h"
 
 // Core messages (1702, the changed section, is kMsgSettingsChanged).

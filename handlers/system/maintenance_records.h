@@ -3,9 +3,9 @@
 #pragma once
 
 #include "platform/record.h"
+#include "handlers/shared/device.h"  // kMsgReboot, the firmware files
 
 // Core daemon messages of maintenance.
-constexpr u32 kMsgReboot = 1703;
 constexpr u32 kMsgUpgrade = 1713;          // reply 6713: i32 status, 0 = success
 constexpr u32 kMsgOnlineInfo = 1715;       // reply 6715: FirmwareInfo
 constexpr u32 kMsgOnlineDownload = 1716;   // reply 6716: i32 result
@@ -16,10 +16,6 @@ constexpr u32 kMsgCameraUpgrade = 3350;    // reply 8350: CameraUpgradeResult
 constexpr u32 kMsgCameraFirmwareGone = 3351;
 constexpr u32 kMsgCameraCheck = 3365;      // reply 8365: kFirmwareChannels FirmwareInfo
 constexpr u32 kMsgResetDone = 3410;
-
-// Firmware files, as the core daemon knows them.
-constexpr const char* kRecorderFirmware = "/dev/shm/updateFM.bin";
-constexpr const char* kCameraFirmware = "/dev/shm/updateIPCFM.bin";
 
 // Factory-reset options, the payload of message 3311.
 struct ResetOptions {

@@ -15,7 +15,7 @@
 #include "common/json.h"
 #include "platform/record.h"
 #include "common/reply.h"
-#include "handlers/record/record_records.h"
+#include "handlers/shared/schedule.h"
 #include "platform/kxdb.h"
 
 constexpr int kEventChannels = 64;
