@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "common/core.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

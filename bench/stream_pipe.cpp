@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "handlers/playback/download_records.h"
 #include "platform/kxsocket.h"
 

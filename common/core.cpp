@@ -17,7 +17,7 @@
 #include <string>
 #include <time.h>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "platform/kxdb.h"
 

@@ -12,10 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply_failure.h"
 #include "common/session.h"
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 #include "platform/kxbase.h"
 #include "platform/kxdb.h"
 

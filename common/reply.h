@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "common/record.h"
+#include "platform/kxfs_log.h"
+#include "platform/record.h"
 
 // Reply kinds of cgi_reply: any other value writes the text with no header.
 enum ReplyKind { kReplyText = 0, kReplyJson = 1 };
@@ -44,34 +45,6 @@ int cgi_debug_log(const char* source_file, int line, const char* function, const
 // 0, or -1 when the cookie has no user name. With sessions required it is
 // the user of the cookie's live session instead ("" and -1 without one).
 int cookie_user_name(char* buffer, size_t size);
-
-// Operation-log record, the payload of core message 3485.
-struct OpLogRecord {
-    u32 main_type;        //   0  2 event, 4 operation, 8 information, 32 exception, 64 debug
-    u8 zero0[4];          //   4
-    i64 sub_type;         //   8  kind of operation (201 login, 202 logout, ...)
-    u8 zero1[4];          //  16
-    u32 pts;              //  20  time stamp in seconds
-    u32 param_type;       //  24  setting area (900, 921, ...)
-    u32 remote;           //  28  1 = done through the web interface
-    u32 channel;          //  32  channel counted from 1, 0 = none
-    char remote_addr[46]; //  36
-    char user[64];        //  82
-    u8 zero2[2];          // 146
-    u32 detail_size;      // 148
-    u8 detail[512];       // 152  a text, or 128 big-endian 32-bit integers
-    u8 zero3[8];          // 664
-};
-NVR_RECORD_SIZE(OpLogRecord, 672);
-NVR_FIELD_AT(OpLogRecord, sub_type, 8);
-NVR_FIELD_AT(OpLogRecord, pts, 20);
-NVR_FIELD_AT(OpLogRecord, param_type, 24);
-NVR_FIELD_AT(OpLogRecord, remote, 28);
-NVR_FIELD_AT(OpLogRecord, channel, 32);
-NVR_FIELD_AT(OpLogRecord, remote_addr, 36);
-NVR_FIELD_AT(OpLogRecord, user, 82);
-NVR_FIELD_AT(OpLogRecord, detail_size, 148);
-NVR_FIELD_AT(OpLogRecord, detail, 152);
 
 // Zero-fills the record and sets main type 4, the remote flag, the cookie's
 // user name and the client address.

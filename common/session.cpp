@@ -6,7 +6,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "platform/kxdb.h"
 
 namespace {

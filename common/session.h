@@ -18,7 +18,7 @@
 #include <cstddef>
 #include <ctime>
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr const char* kSessionModeKey = "session_required";
 constexpr size_t kSessionIdLength = 32;

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-int store_write_masked(const char* db, const KxRecordKind& kind, const void* record, u64 mask,
-                       void (*patch)(void* record, int index))
+int store_write_masked_bytes(const char* db, const KxRecordKind& kind, const void* record, u64 mask,
+                             void (*patch)(void* record, int index))
 {
     if (!record || kind.size == 0) return -1;
     int first = -1;

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Writes `record` (kind.size bytes) to every index of the mask within the
@@ -13,8 +13,15 @@
 // when given, is applied to each written row with its index (to set a channel
 // number held inside the record). 0 also for an empty mask; -1 on a store
 // failure.
-int store_write_masked(const char* db, const KxRecordKind& kind, const void* record, u64 mask,
-                       void (*patch)(void* record, int index) = nullptr);
+int store_write_masked_bytes(const char* db, const KxRecordKind& kind, const void* record, u64 mask,
+                             void (*patch)(void* record, int index) = nullptr);
+// The same for a named table: the record must be of the kind's record type.
+template <typename T>
+inline int store_write_masked(const char* db, const StoreKind<T>& kind, const T* record, u64 mask,
+                              void (*patch)(void* record, int index) = nullptr)
+{
+    return store_write_masked_bytes(db, kind, record, mask, patch);
+}
 
 // Sets the signed 32-bit field at byte `offset` of every stored row of the
 // mask to `value`; absent rows stay absent. 0, or -1 when a row could not be

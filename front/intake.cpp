@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "common/reply.h"
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 #include "front/multipart.h"
 #include "front/session_gate.h"
 #include "front/webreq.h"

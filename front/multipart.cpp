@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/session.h"
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 
 // The login, the page check (which hands out the visitor cookies) and the
 // page texts of the login page run without a session.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "common/reply.h"
 #include "platform/kxdb.h"
 

@@ -26,7 +26,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "front/intake.h"
 #include "fuzz/fake_daemon.h"
 #include "fuzz/fuzz_util.h"

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include <cstdio>
 
-#include "common/record.h"
+#include "platform/record.h"
 
 // The 88-byte header the core daemon puts before every recorded frame. Every
 // frame carries the description of its recording, so the stream can be

@@ -32,7 +32,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

@@ -19,8 +19,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
-#include "common/record.h"
+#include "platform/record.h"
 
 // The database files.
 constexpr const char* kMainDb = "/mnt/nand/app/kxdb.db";
@@ -147,11 +148,55 @@ int kxdb_integrity_check(const char* db);
 // A text describing the last failure of this thread's store calls ("" none).
 const char* kxdb_last_error();
 
-// Typed one-line uses of the generic calls, for the named store calls. A
-// record type whose size differs from the kind's is refused (-1, nothing
-// read or written), so a wrong pairing never overruns a buffer.
+// A record kind typed by its record: the kinds of the named tables are
+// declared with NVR_STORE_KIND, and the typed calls below take a record of
+// exactly that type, so pairing a record with another table's kind does not
+// compile.
 template <typename T>
-inline int store_read(const char* db, const KxRecordKind& k, int index, T* out)
+struct StoreKind : KxRecordKind {
+    static_assert(std::is_trivially_copyable<T>::value, "plain records only");
+    using Record = T;
+    constexpr StoreKind(const char* table_name, int rows) : KxRecordKind{table_name, rows, sizeof(T)} {}
+};
+// Declares the kind of a record table: NVR_STORE_KIND(kUserKind, "user", 100, UserRecord)
+#define NVR_STORE_KIND(var, table, capacity, Record) \
+    inline constexpr StoreKind<Record> var { table, capacity }
+
+// Typed one-line uses of the generic calls, for the named store calls. The
+// record type is taken from the kind and the record alike; they must agree.
+template <typename T>
+inline int store_read(const char* db, const StoreKind<T>& k, int index, T* out)
+{
+    return kxdb_row_read(db, k, index, out);
+}
+template <typename T>
+inline int store_write(const char* db, const StoreKind<T>& k, int index, const T& rec)
+{
+    return kxdb_row_write(db, k, index, &rec);
+}
+template <typename T>
+inline int store_read_all(const char* db, const StoreKind<T>& k, T* out, int max, int* count)
+{
+    return kxdb_rows_read(db, k, out, max, count);
+}
+template <typename T>
+inline int store_write_all(const char* db, const StoreKind<T>& k, const T* records, int count)
+{
+    return kxdb_rows_write(db, k, records, count);
+}
+// copy_<x>(db, source, mask_low, mask_high)
+inline int store_copy(const char* db, const KxRecordKind& k, int source, u32 low, u32 high,
+                      void (*patch)(void* record, int index) = nullptr)
+{
+    return kxdb_row_copy(db, k, source, mask64(low, high), patch);
+}
+
+// The same calls for a kind chosen at run time (a table whose record type
+// the caller holds only as a size): a record type whose size differs from
+// the kind's is refused (-1, nothing read or written), so a wrong pairing
+// never overruns a buffer.
+template <typename T>
+inline int store_read_sized(const char* db, const KxRecordKind& k, int index, T* out)
 {
     if (sizeof(T) != k.size) {
         if (out) std::memset(static_cast<void*>(out), 0, sizeof(T));
@@ -160,13 +205,13 @@ inline int store_read(const char* db, const KxRecordKind& k, int index, T* out)
     return kxdb_row_read(db, k, index, out);
 }
 template <typename T>
-inline int store_write(const char* db, const KxRecordKind& k, int index, const T& rec)
+inline int store_write_sized(const char* db, const KxRecordKind& k, int index, const T& rec)
 {
     if (sizeof(T) != k.size) return -1;
     return kxdb_row_write(db, k, index, &rec);
 }
 template <typename T>
-inline int store_read_all(const char* db, const KxRecordKind& k, T* out, int max, int* count)
+inline int store_read_all_sized(const char* db, const KxRecordKind& k, T* out, int max, int* count)
 {
     if (sizeof(T) != k.size) {
         if (out && max > 0) std::memset(static_cast<void*>(out), 0, sizeof(T) * size_t(max));
@@ -176,20 +221,11 @@ inline int store_read_all(const char* db, const KxRecordKind& k, T* out, int max
     return kxdb_rows_read(db, k, out, max, count);
 }
 template <typename T>
-inline int store_write_all(const char* db, const KxRecordKind& k, const T* records, int count)
+inline int store_write_all_sized(const char* db, const KxRecordKind& k, const T* records, int count)
 {
     if (sizeof(T) != k.size) return -1;
     return kxdb_rows_write(db, k, records, count);
 }
-// copy_<x>(db, source, mask_low, mask_high)
-inline int store_copy(const char* db, const KxRecordKind& k, int source, u32 low, u32 high,
-                      void (*patch)(void* record, int index) = nullptr)
-{
-    return kxdb_row_copy(db, k, source, mask64(low, high), patch);
-}
-// Declares the kind of a record table: NVR_STORE_KIND(kUserKind, "user", 100, UserRecord)
-#define NVR_STORE_KIND(var, table, capacity, Record) \
-    inline constexpr KxRecordKind var { table, capacity, sizeof(Record) }
 
 // ---- text-keyed lists ----
 //

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "common/reply.h"
-
 int kxfs_log_pack_detail(OpLogRecord* record, int kind, const void* block, size_t length)
 {
     if (!record || !block) return -1;

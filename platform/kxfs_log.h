@@ -3,7 +3,35 @@
 
 #include <cstddef>
 
-struct OpLogRecord;
+#include "platform/record.h"
+
+// Operation-log record, the payload of core message 3485.
+struct OpLogRecord {
+    u32 main_type;        //   0  2 event, 4 operation, 8 information, 32 exception, 64 debug
+    u8 zero0[4];          //   4
+    i64 sub_type;         //   8  kind of operation (201 login, 202 logout, ...)
+    u8 zero1[4];          //  16
+    u32 pts;              //  20  time stamp in seconds
+    u32 param_type;       //  24  setting area (900, 921, ...)
+    u32 remote;           //  28  1 = done through the web interface
+    u32 channel;          //  32  channel counted from 1, 0 = none
+    char remote_addr[46]; //  36
+    char user[64];        //  82
+    u8 zero2[2];          // 146
+    u32 detail_size;      // 148
+    u8 detail[512];       // 152  a text, or 128 big-endian 32-bit integers
+    u8 zero3[8];          // 664
+};
+NVR_RECORD_SIZE(OpLogRecord, 672);
+NVR_FIELD_AT(OpLogRecord, sub_type, 8);
+NVR_FIELD_AT(OpLogRecord, pts, 20);
+NVR_FIELD_AT(OpLogRecord, param_type, 24);
+NVR_FIELD_AT(OpLogRecord, remote, 28);
+NVR_FIELD_AT(OpLogRecord, channel, 32);
+NVR_FIELD_AT(OpLogRecord, remote_addr, 36);
+NVR_FIELD_AT(OpLogRecord, user, 82);
+NVR_FIELD_AT(OpLogRecord, detail_size, 148);
+NVR_FIELD_AT(OpLogRecord, detail, 152);
 
 // Places a typed detail block in the record's detail field: the kind as a
 // little-endian 32-bit word at byte 0, the block's length at byte 4, then the

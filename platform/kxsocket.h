@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr u32 kKxMagic = 0x5243564E;  // the bytes "NVCR"
 constexpr u32 kKxVersion = 1;

@@ -14,7 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

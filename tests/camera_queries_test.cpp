@@ -12,7 +12,7 @@
 #include "handlers/camera/fisheye_records.h"
 #include "handlers/camera/maintenance_records.h"
 #include "handlers/camera/tracking_records.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/net.h"
 #include "tests/harness.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/motion_records.h"
 #include "tests/harness.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "handlers/event/plate_records.h"
 #include "platform/kxdb.h"
 #include "platform/urldecode.h"

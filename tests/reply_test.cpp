@@ -7,9 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 #include "tests/harness.h"
 #include "tests/process_root.h"
 

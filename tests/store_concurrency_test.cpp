@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "handlers/event/motion_records.h"
 #include "platform/kxdb.h"
 #include "tests/harness.h"

@@ -3,7 +3,7 @@
 // audio support flags. Shared by the handlers, the emulator and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr u32 kMsgAudioGet = 3371;      // 4 bytes: chnid; reply 8371: AudioCapsRecord
 constexpr u32 kMsgAudioSet = 3372;      // AudioSetMessage; reply 8372: i32 result, 0 = done

@@ -9,7 +9,7 @@
 #include "handlers/camera/camera_queries.h"
 #include "handlers/camera/camera_records.h"
 #include "handlers/camera/camera_request.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // answers and the tests.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/record/record_records.h"
+#include "platform/record.h"
+#include "handlers/shared/schedule.h"
 
 constexpr int kCameraMotionMapText = 300;  // map mask text, at most 299 characters
 

@@ -3,7 +3,7 @@
 // demo answers, the store seeds and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 constexpr int kMaxCameras = 64;          // channel rows of the store: ids 0..63

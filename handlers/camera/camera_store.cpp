@@ -8,7 +8,7 @@ namespace {
 
 // Reads row `id`; a row that is not there comes back zeroed with its id set.
 template <typename T>
-int read_channel_row(const char* db, const KxRecordKind& kind, T* out, int id)
+int read_channel_row(const char* db, const StoreKind<T>& kind, T* out, int id)
 {
     int r = store_read(db, kind, id, out);
     if (r != 0) out->id = id;
@@ -18,7 +18,7 @@ int read_channel_row(const char* db, const KxRecordKind& kind, T* out, int id)
 // Copies every stored row of a kind (those passing `keep`) into a list
 // allocated with malloc.
 template <typename T>
-int read_list(const char* db, const KxRecordKind& kind, T** list, int* count, bool (*keep)(const T&, int), int arg)
+int read_list(const char* db, const StoreKind<T>& kind, T** list, int* count, bool (*keep)(const T&, int), int arg)
 {
     struct Collect {
         std::vector<T> rows;
@@ -27,7 +27,6 @@ int read_list(const char* db, const KxRecordKind& kind, T** list, int* count, bo
     } c{{}, keep, arg};
     *list = nullptr;
     *count = 0;
-    if (sizeof(T) != kind.size) return -1;
     int n = kxdb_rows_each(
         db, kind,
         [](const void* record, int, void* ctx) {
@@ -92,7 +91,6 @@ int read_privacy_masks(const char* db, PrivacyMaskRecord* out, int* count)
         int n;
     } c{out, 0};
     *count = 0;
-    if (sizeof(PrivacyMaskRecord) != kPrivacyMaskKind.size) return -1;
     int n = kxdb_rows_each(
         db, kPrivacyMaskKind,
         [](const void* record, int, void* ctx) {

@@ -10,14 +10,14 @@
 #include <string>
 #include <unistd.h>
 
-#include "common/paths.h"
-#include "front/cgi_env.h"
+#include "platform/paths.h"
+#include "common/cgi_env.h"
 #include "front/multipart.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
 #include "handlers/camera/camera_request.h"
 #include "handlers/camera/camera_upgrade_records.h"
-#include "handlers/system/maintenance_records.h"
+#include "handlers/shared/device.h"
 
 namespace {
 

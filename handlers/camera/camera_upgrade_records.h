@@ -3,7 +3,7 @@
 // the handlers, the emulator's demo answers and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr u32 kMsgIpcUpgradeFile = 3385;    // reply 8385: i32 result
 constexpr u32 kMsgIpcUpgradeStatus = 3386;  // reply 8386: IpcUpgradeStatus

@@ -3,9 +3,9 @@
 // store seeds and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/camera/pos_records.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr u32 kMsgFaceConfig = 3381;        // FaceConfigMessage; reply 8381: i32 status

@@ -6,7 +6,7 @@
 // tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr int kCameraMapText = 300;     // motion map text of a camera map record
 constexpr int kCameraAddressText = 64;  // each text of a camera address

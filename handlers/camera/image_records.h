@@ -5,7 +5,7 @@
 // emulator's demo answers, the store seeds and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 constexpr int kChannelListSize = 64;    // channel ids of a multi-channel message

@@ -15,7 +15,7 @@
 #include "handlers/camera/camera_records.h"
 #include "handlers/camera/camera_request.h"
 #include "handlers/camera/maintenance_records.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/net.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // handlers, the emulator's demo answers, the store seed and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/camera/tracking_records.h"
 #include "platform/kxdb.h"
 

@@ -5,7 +5,7 @@
 // answers and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr int kPrivacyMaskEntries = 28;  // entries of the privacy-mask message
 

@@ -3,8 +3,8 @@
 // keeps its actions. Shared by the handlers, the store seeds and the tests.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr int kPosTerminals = 8;          // POS ids 0..7

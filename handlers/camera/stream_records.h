@@ -4,7 +4,7 @@
 // answers and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr int kStreamResSlots = 24;    // resolutions a stream may offer
 constexpr int kChannelMaskText = 64;   // "0"/"1" per channel 0..63

@@ -3,8 +3,8 @@
 // emulator's demo answers and the tests.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/record/record_records.h"
+#include "platform/record.h"
+#include "handlers/shared/schedule.h"
 
 constexpr int kTrackingAreaText = 300;   // tracking area text, at most 299 characters
 constexpr int kTrackingChannelText = 64; // "channels": one '0'/'1' per channel 0..63

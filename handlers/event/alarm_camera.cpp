@@ -9,7 +9,7 @@
 #include "common/reply.h"
 #include "handlers/event/alarm.h"
 #include "handlers/event/alarm_records.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/event_request.h"
 
 namespace {

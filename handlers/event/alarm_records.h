@@ -4,8 +4,8 @@
 // calls.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr int kAlarmIns = 16;    // recorder alarm inputs, ids 0..15
@@ -227,17 +227,17 @@ NVR_STORE_KIND(kAlarmInScheduleKind, "alarm_in_schedule", kAlarmIns, RecordSched
 NVR_STORE_KIND(kAlarmOutKind, "alarm_out", kAlarmOuts, AlarmOutRecord);
 NVR_STORE_KIND(kAlarmOutScheduleKind, "alarm_out_schedule", kAlarmOuts, RecordSchedule);
 // Camera tables hold one row per channel, one table per alarm index.
-inline constexpr KxRecordKind kCameraInNameKinds[kCameraAlarms] = {
-    {"alarm_chnIn_event_name_0", kEventChannels, sizeof(CameraInNameRecord)},
-    {"alarm_chnIn_event_name_1", kEventChannels, sizeof(CameraInNameRecord)},
+inline constexpr StoreKind<CameraInNameRecord> kCameraInNameKinds[kCameraAlarms] = {
+    {"alarm_chnIn_event_name_0", kEventChannels},
+    {"alarm_chnIn_event_name_1", kEventChannels},
 };
-inline constexpr KxRecordKind kCameraOutNameKinds[kCameraAlarms] = {
-    {"alarm_chnOut_event_name_0", kEventChannels, sizeof(CameraOutNameRecord)},
-    {"alarm_chnOut_event_name_1", kEventChannels, sizeof(CameraOutNameRecord)},
+inline constexpr StoreKind<CameraOutNameRecord> kCameraOutNameKinds[kCameraAlarms] = {
+    {"alarm_chnOut_event_name_0", kEventChannels},
+    {"alarm_chnOut_event_name_1", kEventChannels},
 };
-inline constexpr KxRecordKind kCameraOutScheduleKinds[kCameraAlarms] = {
-    {"alarm_chnOut_effective_schedule_0", kEventChannels, sizeof(RecordSchedule)},
-    {"alarm_chnOut_effective_schedule_1", kEventChannels, sizeof(RecordSchedule)},
+inline constexpr StoreKind<RecordSchedule> kCameraOutScheduleKinds[kCameraAlarms] = {
+    {"alarm_chnOut_effective_schedule_0", kEventChannels},
+    {"alarm_chnOut_effective_schedule_1", kEventChannels},
 };
 constexpr const char* kAlarmInScheduleTables[kActionKinds] = {
     "alarmin_effective_schedule", "alarmin_audible_schedule", "alarmin_email_schedule", "alarmin_ptz_schedule"};

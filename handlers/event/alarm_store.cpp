@@ -43,9 +43,9 @@ bool camera_alarm_valid(CameraAlarmKey key)
     return key.chnid >= 0 && key.chnid < kEventChannels && key.alarm_id >= 0 && key.alarm_id < kCameraAlarms;
 }
 
-KxRecordKind alarm_in_schedule_kind(ActionKind kind)
+StoreKind<RecordSchedule> alarm_in_schedule_kind(ActionKind kind)
 {
-    return KxRecordKind{kAlarmInScheduleTables[kind], kAlarmIns, sizeof(RecordSchedule)};
+    return StoreKind<RecordSchedule>{kAlarmInScheduleTables[kind], kAlarmIns};
 }
 
 int copy_alarm_in_schedule(ActionKind kind, const char* db, const RecordSchedule* schedule, u32 low, u32 high)

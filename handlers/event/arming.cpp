@@ -6,7 +6,7 @@
 
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/motion_records.h"
 #include "handlers/event/smart.h"
 #include "handlers/event/smart_records.h"

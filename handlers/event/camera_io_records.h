@@ -2,8 +2,8 @@
 // stored records, core messages and store calls.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/video_loss_records.h"
 #include "platform/kxdb.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "common/json.h"
-#include "common/record.h"
+#include "platform/record.h"
 
 // The id under `key`, when present and within 0..limit-1.
 inline bool id_key(json_object* req, const char* key, int limit, int* out)

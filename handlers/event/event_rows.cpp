@@ -13,7 +13,7 @@ void take_row(void* record, int index) { std::memcpy(record, t_rows + size_t(ind
 
 }  // namespace
 
-int event_rows_write_masked(const char* db, const KxRecordKind& kind, const void* table, u64 mask)
+int event_rows_write_masked_bytes(const char* db, const KxRecordKind& kind, const void* table, u64 mask)
 {
     if (!table || kind.size == 0 || kind.capacity <= 0) return -1;
     const int rows = kind.capacity < 64 ? kind.capacity : 64;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "common/json.h"
-#include "common/record.h"
-#include "handlers/record/record_records.h"
+#include "platform/record.h"
+#include "handlers/shared/schedule.h"
 
 // Replies the schedule `read` gives for the id of a decimal request text, in
 // the reply form. No reply for a text without a number; "CGI ERROR" for an

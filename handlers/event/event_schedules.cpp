@@ -9,7 +9,7 @@
 #include "common/json.h"
 #include "common/reply.h"
 #include "handlers/event/alarm_records.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/event_request.h"
 #include "handlers/event/event_schedule_requests.h"
 #include "handlers/event/motion_records.h"

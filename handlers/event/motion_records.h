@@ -2,8 +2,8 @@
 // core daemon to reconfigure a camera's motion detection.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr u32 kMsgMotionChanged = 1403;   // 4 bytes: channel id

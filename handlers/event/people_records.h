@@ -4,8 +4,8 @@
 // messages and store calls.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/smart_records.h"
 #include "platform/kxdb.h"
 

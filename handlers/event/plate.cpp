@@ -11,7 +11,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/plate_records.h"
 #include "handlers/event/smart.h"
 #include "handlers/event/video.h"

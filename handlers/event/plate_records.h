@@ -3,8 +3,8 @@
 // and plate formats exchanged with the core daemon.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/smart_records.h"
 #include "platform/kxdb.h"
 

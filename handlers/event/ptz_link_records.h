@@ -2,7 +2,7 @@
 // of the event action model (PtzActionEntry, PtzActionList).
 #pragma once
 
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 
 // acto_ptz_type: which action field of an entry is meaningful.
 enum PtzActionType { kPtzActPreset = 1, kPtzActPatrol = 2, kPtzActPattern = 3 };

@@ -3,8 +3,8 @@
 // and the canvas on which the browser draws lines and boxes.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 // Smart event numbers.

@@ -7,7 +7,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 #include "handlers/event/event_request.h"
 #include "handlers/event/event_schedule_requests.h"
 #include "handlers/event/video_loss.h"

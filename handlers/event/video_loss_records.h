@@ -2,8 +2,8 @@
 // schedule: stored records, core messages and store calls.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/event/event_actions.h"
+#include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 #include "platform/kxdb.h"
 
 constexpr u32 kMsgVideoLossChanged = 1402;    // 4 bytes: channel id (older requests)

@@ -17,7 +17,7 @@ constexpr EventKey at(int channel) { return EventKey{channel, 0}; }
 
 int copy_schedule(ActionKind kind, const char* db, const RecordSchedule* schedule, u32 low, u32 high)
 {
-    const KxRecordKind k{kVideoLossScheduleTables[kind], kEventChannels, sizeof(RecordSchedule)};
+    const StoreKind<RecordSchedule> k{kVideoLossScheduleTables[kind], kEventChannels};
     return store_write_masked(db, k, schedule, mask64(low, high));
 }
 

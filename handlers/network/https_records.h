@@ -3,7 +3,7 @@
 // "/mnt/nand/ssl" and the switch.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Core messages.

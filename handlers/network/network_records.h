@@ -2,7 +2,7 @@
 // the core messages of the network interface settings.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Network modes: two independent ports, or both joined into "bond0".

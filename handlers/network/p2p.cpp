@@ -12,7 +12,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/network/access_services.h"
 #include "handlers/network/network.h"

@@ -2,7 +2,7 @@
 // reports, and the registration exchanged with the P2P server.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Core messages.

@@ -3,8 +3,8 @@
 // them.
 #pragma once
 
-#include "common/record.h"
-#include "handlers/system/maintenance_records.h"  // kMsgReboot
+#include "platform/record.h"
+#include "handlers/shared/device.h"  // kMsgReboot
 #include "platform/kxdb.h"
 
 // Core messages (1702, the changed section, is kMsgSettingsChanged).

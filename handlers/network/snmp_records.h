@@ -2,7 +2,7 @@
 // SNMP page.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Core messages (the settings change is announced with 1702 "snmp").

@@ -2,7 +2,7 @@
 // the time settings.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Core messages.

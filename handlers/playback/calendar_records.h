@@ -1,7 +1,7 @@
 // Record calendar: which days of a month hold recordings of one channel.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr u32 kMsgCalendar = 3493;    // CalendarRequest; reply 8493 CalendarReply
 constexpr u32 kReplyCalendar = 8493;

@@ -3,7 +3,7 @@
 // the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxavi.h"
 
 // Download of a stretch of one channel's recording (1173).

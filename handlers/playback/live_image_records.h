@@ -3,7 +3,7 @@
 // which holds and applies the values.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr u32 kMsgImageAdjustGet = 3002;  // 4 bytes: channel id; reply 8002 ImageAdjustRecord
 constexpr u32 kMsgImageAdjustSet = 1205;  // ImageAdjustPayload

@@ -12,7 +12,7 @@
 #include "common/decimal_text.h"
 #include "common/export_writer.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/playback/download_records.h"
 #include "handlers/playback/playback.h"

@@ -3,7 +3,7 @@
 // and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 constexpr int kMaxSessions = 64;

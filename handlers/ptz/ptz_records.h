@@ -3,7 +3,7 @@
 // PTZ status record and the preset and tour record.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 
 constexpr int kPtzMaxChannels = 64;  // channel ids 0..63
 constexpr int kPtzPresets = 300;

@@ -1,44 +1,11 @@
-// Record rows and weekly schedules as the store keeps them.
-//
-// The weekly schedule is also the structure of every event-action schedule
-// (handlers/event/event_actions.h), which uses the first 12 plans of a day.
+// Record rows and record schedules as the store keeps them.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
+#include "handlers/shared/schedule.h"
 
 constexpr int kRecordChannels = 64;
-constexpr int kScheduleDays = 8;
-constexpr int kSchedulePlans = 48;
-
-// One plan slot; an empty slot has empty times and action type 0. Times are
-// kept as the client sent them (cut to 31 characters).
-struct SchedulePlan {
-    char start_time[32];  //  0
-    char end_time[32];    // 32
-    i32 action_type;      // 64
-};
-NVR_RECORD_SIZE(SchedulePlan, 68);
-NVR_FIELD_AT(SchedulePlan, end_time, 32);
-NVR_FIELD_AT(SchedulePlan, action_type, 64);
-
-struct ScheduleDay {
-    SchedulePlan plans[kSchedulePlans];  //    0
-    i32 wholeday_enable;                 // 3264
-    i32 wholeday_action_type;            // 3268
-};
-NVR_RECORD_SIZE(ScheduleDay, 3272);
-NVR_FIELD_AT(ScheduleDay, wholeday_enable, 3264);
-NVR_FIELD_AT(ScheduleDay, wholeday_action_type, 3268);
-
-// Eight day entries in index order; what a day index means is the client's
-// and the core daemon's business.
-struct RecordSchedule {
-    ScheduleDay days[kScheduleDays];
-};
-NVR_RECORD_SIZE(RecordSchedule, 26176);
-NVR_FIELD_AT(RecordSchedule, days[1], 3272);
-NVR_FIELD_AT(RecordSchedule, days[7], 22904);
 
 // A channel's record settings row. `mode` (0, 1 or 2) is the record mode;
 // the further settings are those of the record-settings page.

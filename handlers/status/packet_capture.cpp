@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "common/tool_run.h"
 #include "handlers/status/status.h"

@@ -4,7 +4,7 @@
 // handlers, the emulator's demo answers and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/event/alarm_records.h"
 #include "platform/kxdb.h"
 

@@ -3,7 +3,7 @@
 // handlers, the emulator and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/storage/storage_records.h"
 #include "platform/kxdb.h"
 

@@ -2,7 +2,7 @@
 // core daemon, shared by the handlers, the emulator and the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Port ids: local disks, arrays and network disks share one numbering. The

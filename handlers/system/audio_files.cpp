@@ -11,7 +11,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/owned_files.h"
 #include "handlers/system/service_records.h"

@@ -4,7 +4,7 @@
 // the tests.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/network/services_records.h"  // the service-port row (PortRow)
 #include "platform/kxdb.h"
 

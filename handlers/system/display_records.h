@@ -2,7 +2,7 @@
 // the same page and the core messages that apply a change.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 // Core messages (all sent without waiting).

@@ -8,9 +8,9 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 #include "front/multipart.h"
 #include "handlers/system/maintenance_records.h"
 #include "handlers/system/system.h"

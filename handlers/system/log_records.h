@@ -2,7 +2,7 @@
 // file the core daemon answers with, and the stored log keeping times.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "common/reply.h"
 #include "platform/kxdb.h"
 

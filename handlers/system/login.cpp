@@ -8,10 +8,10 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "common/session.h"
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 #include "handlers/system/system.h"
 #include "handlers/system/user_records.h"
 

@@ -20,7 +20,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/log_records.h"
 #include "handlers/system/system.h"

@@ -13,7 +13,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/maintenance_records.h"
 #include "handlers/system/system.h"

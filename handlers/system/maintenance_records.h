@@ -2,10 +2,10 @@
 // the recorder and of its cameras.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
+#include "handlers/shared/device.h"  // kMsgReboot, the firmware files
 
 // Core daemon messages of maintenance.
-constexpr u32 kMsgReboot = 1703;
 constexpr u32 kMsgUpgrade = 1713;          // reply 6713: i32 status, 0 = success
 constexpr u32 kMsgOnlineInfo = 1715;       // reply 6715: FirmwareInfo
 constexpr u32 kMsgOnlineDownload = 1716;   // reply 6716: i32 result
@@ -22,10 +22,6 @@ constexpr u32 kReplyOnlineDownload = 6716;
 constexpr u32 kReplyOnlineCancel = 6717;
 constexpr u32 kReplyCameraUpgrade = 8350;
 constexpr u32 kReplyCameraCheck = 8365;
-
-// Firmware files, as the core daemon knows them.
-constexpr const char* kRecorderFirmware = "/dev/shm/updateFM.bin";
-constexpr const char* kCameraFirmware = "/dev/shm/updateIPCFM.bin";
 
 // Factory-reset options, the payload of message 3311.
 struct ResetOptions {

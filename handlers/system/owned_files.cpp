@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

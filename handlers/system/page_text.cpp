@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "common/decimal_text.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/display.h"
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "common/core.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "common/tool_run.h"
 #include "handlers/system/owned_files.h"

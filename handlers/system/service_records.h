@@ -2,7 +2,7 @@
 // the diagnostic package and the alarm audio clips.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "handlers/system/display_records.h"  // the HDMI hot-plug key the "hotplug" command sets
 #include "platform/kxdb.h"
 

@@ -1,7 +1,7 @@
 // User accounts as the store keeps them.
 #pragma once
 
-#include "common/record.h"
+#include "platform/record.h"
 #include "platform/kxdb.h"
 
 constexpr int kMaxUsers = 100;

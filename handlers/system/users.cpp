@@ -7,7 +7,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "common/reply.h"
 #include "common/reply_failure.h"
 #include "handlers/system/system.h"

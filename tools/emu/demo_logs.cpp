@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "handlers/system/log_records.h"
 #include "tools/emu/emu.h"
 

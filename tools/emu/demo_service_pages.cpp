@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "handlers/system/service_records.h"
 #include "platform/kxcrypt.h"
 #include "tools/emu/emu.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "common/record.h"
+#include "platform/record.h"
 
 // The emulator's own message: answered by the demo with code + 5000 and the
 // request's payload unchanged (a probe, and the demo registry's self-test).

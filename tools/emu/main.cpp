@@ -20,7 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "platform/kxsocket.h"
 #include "tools/emu/emu.h"
 #include "tools/emu/rules.h"

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 
 namespace {
 

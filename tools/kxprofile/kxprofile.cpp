@@ -43,7 +43,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "tools/kxprofile/profile_format.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/paths.h"
+#include "platform/paths.h"
 #include "platform/kxdb.h"
 #include "tools/store/seeds.h"
 

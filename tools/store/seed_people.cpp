@@ -22,7 +22,7 @@ int seed_regions(const char* into)
             rows[channel] = zeroed<RegionalPcntEventRecord>();
             rows[channel].chnid = channel;
         }
-        if (store_write_all(into, KxRecordKind{name, kEventChannels, sizeof rows[0]}, rows, kEventChannels) != 0)
+        if (store_write_all(into, StoreKind<RegionalPcntEventRecord>{name, kEventChannels}, rows, kEventChannels) != 0)
             return -1;
     }
     return 0;

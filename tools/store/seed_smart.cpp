@@ -26,7 +26,7 @@ int seed_table(const char* into, const char* base, int sub)
         rows[channel] = zeroed<T>();
         rows[channel].chnid = channel;
     }
-    return store_write_all(into, KxRecordKind{name, kEventChannels, sizeof(T)}, rows, kEventChannels);
+    return store_write_all(into, StoreKind<T>{name, kEventChannels}, rows, kEventChannels);
 }
 
 int seed_smart(const char* db, const char* into, const InitOptions&)

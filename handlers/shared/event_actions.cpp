@@ -1,7 +1,7 @@
 // The event action model shared by every event source: schedule JSON forms,
 // trigger fields, white-LED and PTZ lists, copy masks, the action update and
 // the action reply.
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 
 #include <cstdio>
 #include <cstring>

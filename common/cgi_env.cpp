@@ -1,4 +1,4 @@
-#include "front/cgi_env.h"
+#include "common/cgi_env.h"
 
 #include <cctype>
 #include <cstdlib>

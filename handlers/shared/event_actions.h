@@ -13,9 +13,9 @@
 #include <cstddef>
 
 #include "common/json.h"
-#include "common/record.h"
+#include "platform/record.h"
 #include "common/reply.h"
-#include "handlers/record/record_records.h"
+#include "handlers/shared/schedule.h"
 #include "platform/kxdb.h"
 
 constexpr int kEventChannels = 64;

@@ -4,18 +4,14 @@
 #include <cstring>
 #include <memory>
 
-#include "handlers/event/event_actions.h"
+#include "handlers/shared/event_actions.h"
 
 namespace {
 
 // A table name built for one call.
-struct Table {
+struct TableName {
     char name[72];
-    int capacity;
-    size_t size;
-    // The kind points into this object: use it within the call.
-    KxRecordKind kind() const { return KxRecordKind{name, capacity, size}; }
-    Table(const char* base, bool per_sub, int sub, int capacity_, size_t size_) : capacity(capacity_), size(size_)
+    TableName(const char* base, bool per_sub, int sub)
     {
         if (!per_sub)
             std::snprintf(name, sizeof name, "%s", base ? base : "");
@@ -26,19 +22,39 @@ struct Table {
     }
 };
 
-Table whiteled_schedule_table(const WhiteLedKey& key)
+// A named table of records of type T. The kind points into this object: use
+// it within the call.
+template <typename T>
+struct Table : TableName {
+    int capacity;
+    Table(const char* base, bool per_sub, int sub, int capacity_) : TableName(base, per_sub, sub), capacity(capacity_) {}
+    StoreKind<T> kind() const { return StoreKind<T>{name, capacity}; }
+};
+
+// The record table of an event source, whose record size the source gives.
+struct RecordTable : TableName {
+    int capacity;
+    size_t size;
+    RecordTable(const char* base, bool per_sub, int sub, int capacity_, size_t size_)
+        : TableName(base, per_sub, sub), capacity(capacity_), size(size_)
+    {
+    }
+    KxRecordKind kind() const { return KxRecordKind{name, capacity, size}; }
+};
+
+Table<RecordSchedule> whiteled_schedule_table(const WhiteLedKey& key)
 {
-    return Table(text_of(key.name).s, false, 0, kEventChannels, sizeof(RecordSchedule));
+    return Table<RecordSchedule>(text_of(key.name).s, false, 0, kEventChannels);
 }
 
-Table whiteled_list_table(const char* name)
+Table<WhiteLedList> whiteled_list_table(const char* name)
 {
-    return Table(name, false, 0, kEventChannels, sizeof(WhiteLedList));
+    return Table<WhiteLedList>(name, false, 0, kEventChannels);
 }
 
-Table ptz_table(int type)
+Table<PtzActionList> ptz_table(int type)
 {
-    return Table("ptz_params", true, type, kEventChannels, sizeof(PtzActionList));
+    return Table<PtzActionList>("ptz_params", true, type, kEventChannels);
 }
 
 bool ptz_type_valid(int type) { return type >= 0 && type <= kMaxPtzEventType; }
@@ -70,26 +86,26 @@ int clamp_count(int count, int max) { return count < 0 ? 0 : count > max ? max :
 
 int read_whiteled_effective_schedule(const char* db, RecordSchedule* out, const WhiteLedKey& key)
 {
-    Table t = whiteled_schedule_table(key);
+    auto t = whiteled_schedule_table(key);
     return store_read(db, t.kind(), key.channel, out);
 }
 
 int write_whiteled_effective_schedule(const char* db, const RecordSchedule* schedule, const WhiteLedKey& key)
 {
-    Table t = whiteled_schedule_table(key);
+    auto t = whiteled_schedule_table(key);
     return store_write(db, t.kind(), key.channel, *schedule);
 }
 
 int copy_whiteled_effective_schedules(const char* db, const WhiteLedKey& source, u32 mask_low, u32 mask_high)
 {
-    Table t = whiteled_schedule_table(source);
+    auto t = whiteled_schedule_table(source);
     return store_copy(db, t.kind(), source.channel, mask_low, mask_high);
 }
 
 int read_whiteled_params(const char* db, WhiteLedEntry* out, const WhiteLedKey& key)
 {
     WhiteLedList list;
-    Table t = whiteled_list_table(text_of(key.name).s);
+    auto t = whiteled_list_table(text_of(key.name).s);
     store_read(db, t.kind(), key.channel, &list);
     int n = clamp_count(list.count, kWhiteLedEntries);
     std::memset(out, 0, sizeof(WhiteLedEntry) * kWhiteLedEntries);
@@ -99,7 +115,7 @@ int read_whiteled_params(const char* db, WhiteLedEntry* out, const WhiteLedKey& 
 
 int write_whiteled_params_all(const char* db, const WhiteLedList* list, const char* name, int channel)
 {
-    Table t = whiteled_list_table(name);
+    auto t = whiteled_list_table(name);
     WhiteLedList copy = *list;
     copy.count = clamp_count(copy.count, kWhiteLedEntries);
     return store_write(db, t.kind(), channel, copy);
@@ -107,7 +123,7 @@ int write_whiteled_params_all(const char* db, const WhiteLedList* list, const ch
 
 int copy_whiteled_params(const char* db, const WhiteLedKey& source, u32 mask_low, u32 mask_high)
 {
-    Table t = whiteled_list_table(text_of(source.name).s);
+    auto t = whiteled_list_table(text_of(source.name).s);
     return store_copy(db, t.kind(), source.channel, mask_low, mask_high, patch_whiteled_owner);
 }
 
@@ -120,7 +136,7 @@ int read_ptz_params(const char* db, PtzActionEntry* out, int type, int channel)
     if (!ptz_type_valid(type)) return 0;
     const auto list_owner = std::make_unique<PtzActionList>();
     PtzActionList& list = *list_owner;
-    Table t = ptz_table(type);
+    auto t = ptz_table(type);
     store_read(db, t.kind(), channel, &list);
     int n = clamp_count(list.count, kPtzListEntries);
     std::memcpy(out, list.entries, sizeof(PtzActionEntry) * size_t(n));
@@ -136,7 +152,7 @@ int write_ptz_params_all(const char* db, const PtzActionEntry* entries, int coun
     std::memset(&list, 0, sizeof list);
     list.count = clamp_count(count, kPtzRequestEntries);
     std::memcpy(list.entries, entries, sizeof(PtzActionEntry) * size_t(list.count));
-    Table t = ptz_table(type);
+    auto t = ptz_table(type);
     return store_write(db, t.kind(), channel, list);
 }
 
@@ -145,7 +161,7 @@ int copy_ptz_params_all(const char* db, int type, int source, u32 mask_low, u32 
     if (type == kPeoplecntPtzType)
         return store_copy(db, kPeoplecntPtzKind, source, mask_low, mask_high, patch_peoplecnt_source);
     if (!ptz_type_valid(type)) return -1;
-    Table t = ptz_table(type);
+    auto t = ptz_table(type);
     return store_copy(db, t.kind(), source, mask_low, mask_high, patch_ptz_source);
 }
 
@@ -179,34 +195,34 @@ int read_alarm_audio_file(const char* db, AlarmAudioFile* out)
 
 namespace {
 
-Table record_table(const EventSource& src, EventKey key)
+RecordTable record_table(const EventSource& src, EventKey key)
 {
-    return Table(src.record.table, src.per_sub, key.sub, src.record.capacity, src.record.size);
+    return RecordTable(src.record.table, src.per_sub, key.sub, src.record.capacity, src.record.size);
 }
 
-Table schedule_table(const EventSource& src, ActionKind kind, EventKey key)
+Table<RecordSchedule> schedule_table(const EventSource& src, ActionKind kind, EventKey key)
 {
-    return Table(src.schedules[kind], src.per_sub, key.sub, src.record.capacity, sizeof(RecordSchedule));
+    return Table<RecordSchedule>(src.schedules[kind], src.per_sub, key.sub, src.record.capacity);
 }
 
 }  // namespace
 
 int event_record_read(const char* db, const EventSource& src, EventKey key, void* out)
 {
-    Table t = record_table(src, key);
+    auto t = record_table(src, key);
     return kxdb_row_read(db, t.kind(), key.channel, out);
 }
 
 int event_record_write(const char* db, const EventSource& src, EventKey key, void* record)
 {
     if (src.set_channel) src.set_channel(record, key.channel);
-    Table t = record_table(src, key);
+    auto t = record_table(src, key);
     return kxdb_row_write(db, t.kind(), key.channel, record);
 }
 
 int event_record_copy(const char* db, const EventSource& src, EventKey source, u64 mask)
 {
-    Table t = record_table(src, source);
+    auto t = record_table(src, source);
     return kxdb_row_copy(db, t.kind(), source.channel, mask, src.set_channel);
 }
 
@@ -216,7 +232,7 @@ int event_schedule_read(const char* db, const EventSource& src, ActionKind kind,
         std::memset(out, 0, sizeof *out);
         return -1;
     }
-    Table t = schedule_table(src, kind, key);
+    auto t = schedule_table(src, kind, key);
     return store_read(db, t.kind(), key.channel, out);
 }
 
@@ -224,14 +240,14 @@ int event_schedule_write(const char* db, const EventSource& src, ActionKind kind
                          const RecordSchedule* schedule)
 {
     if (kind < 0 || kind >= kActionKinds || !src.schedules[kind]) return -1;
-    Table t = schedule_table(src, kind, key);
+    auto t = schedule_table(src, kind, key);
     return store_write(db, t.kind(), key.channel, *schedule);
 }
 
 int event_schedule_copy(const char* db, const EventSource& src, ActionKind kind, EventKey source, u64 mask)
 {
     if (kind < 0 || kind >= kActionKinds || !src.schedules[kind]) return -1;
-    Table t = schedule_table(src, kind, source);
+    auto t = schedule_table(src, kind, source);
     return kxdb_row_copy(db, t.kind(), source.channel, mask);
 }
 

@@ -1,4 +1,4 @@
-#include "common/paths.h"
+#include "platform/paths.h"
 
 #include <cerrno>
 #include <cstdlib>
