@@ -15,7 +15,7 @@ namespace {
 int clamp(int v, int high) { return v < 0 ? 0 : v > high ? high : v; }
 
 // The request's "chnid" when it lies within 0..63, else -1.
-int channel_of(json_object* r) { return r && key_in_range(r, "chnid", 0, kMaxCameras - 1) ? jint(r, "chnid") : -1; }
+int channel_of(json_object* r) { return r && jint_required_in(r, "chnid", 0, kMaxCameras - 1) ? jint(r, "chnid") : -1; }
 
 json_object* int_list(const i32* values, int count)
 {

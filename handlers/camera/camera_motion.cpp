@@ -16,7 +16,7 @@ namespace {
 constexpr u32 kMsgCameraMotionGet = 3358, kMsgCameraMotionSet = 3366;
 constexpr u32 kReplyCameraMotionGet = 8358, kReplyCameraMotionSet = 8366;
 
-bool channel_request(json_object* r) { return r && key_in_range(r, "chnid", 0, kMaxCameras - 1); }
+bool channel_request(json_object* r) { return r && jint_required_in(r, "chnid", 0, kMaxCameras - 1); }
 
 }  // namespace
 

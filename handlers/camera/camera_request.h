@@ -5,14 +5,6 @@
 #include "common/json.h"
 #include "common/reply.h"
 
-// True when `key` is present and its integer lies within low..high.
-inline bool key_in_range(json_object* r, const char* key, int low, int high)
-{
-    if (!jhas(r, key)) return false;
-    const int v = jint(r, key);
-    return v >= low && v <= high;
-}
-
 // The array member `key`, or null when it is absent or not an array.
 inline json_object* jarray_of(json_object* r, const char* key)
 {

@@ -20,13 +20,6 @@ constexpr int kMinManagePort = 80;
 // Protocol 2's "display_model" flag is reset whenever the list is read.
 constexpr int kProtocolWithoutModels = 2;
 
-bool in_range(json_object* r, const char* key, int low, int high)
-{
-    if (!jhas(r, key)) return false;
-    int v = jint(r, key);
-    return v >= low && v <= high;
-}
-
 // A name is shown only when it is plain ASCII up to its end.
 template <size_t N>
 bool ascii_text(const char (&field)[N])
@@ -60,7 +53,7 @@ json_object* valid_login_test(const JsonPtr& req)
     const char* ip = jstr(r, "ipAddr");
     if (!ip || !*ip) return nullptr;
     if (!jhas(r, "managePort") || jint(r, "managePort") < 0) return nullptr;
-    if (!in_range(r, "camProtocol", 0, kMaxProtocol)) return nullptr;
+    if (!jint_required_in(r, "camProtocol", 0, kMaxProtocol)) return nullptr;
     return r;
 }
 
@@ -183,9 +176,9 @@ int camera_ip_change(const char* request)
     if (!r) return 0;
     for (const char* key : {"macAddr", "oldIpcAddr", "newIpcAddr", "netmask", "gateway", "primaryDNS"})
         if (!jhas(r, key)) return 0;
-    if (!in_range(r, "port", 0, 65535)) return 0;
+    if (!jint_required_in(r, "port", 0, 65535)) return 0;
     if (!jhas(r, "username") || !jhas(r, "password")) return 0;
-    if (!in_range(r, "protocol", 0, kMaxProtocol)) return 0;
+    if (!jint_required_in(r, "protocol", 0, kMaxProtocol)) return 0;
 
     IpChangeRecord rec = zeroed<IpChangeRecord>();
     fill_ip_change(r, rec);

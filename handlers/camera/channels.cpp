@@ -27,27 +27,20 @@ const char* protocol_log_name(int protocol)
     return protocol == 0 ? "ONVIF" : protocol == kProtocolRtsp ? "RTSP" : "KXSF";
 }
 
-bool in_range(json_object* r, const char* key, int low, int high)
-{
-    if (!jhas(r, key)) return false;
-    int v = jint(r, key);
-    return v >= low && v <= high;
-}
-
 // The checks of an edited or added camera. The id may be 64, one past the
 // store's channel rows: save_camera answers such a request with an error.
 bool valid_camera(json_object* r)
 {
-    if (!r || !in_range(r, "id", 0, kMaxCameras)) return false;
+    if (!r || !jint_required_in(r, "id", 0, kMaxCameras)) return false;
     if (!jhas(r, "name")) return false;
-    if (!in_range(r, "enable", 0, 1)) return false;
-    if (!in_range(r, "camProtocol", 0, kMaxProtocol)) return false;
+    if (!jint_required_in(r, "enable", 0, 1)) return false;
+    if (!jint_required_in(r, "camProtocol", 0, kMaxProtocol)) return false;
     if (jint(r, "camProtocol") != kProtocolNoAddress) {
         const char* ip = jstr(r, "ipAddr");
         if (!ip || !*ip) return false;
         if (!jhas(r, "managePort") || jint(r, "managePort") < 0) return false;
     }
-    return in_range(r, "transmitProtocol", 0, 2);
+    return jint_required_in(r, "transmitProtocol", 0, 2);
 }
 
 // Sets the camera fields of an edit or add request. Text keys the request
@@ -126,7 +119,7 @@ int page_channel(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !in_range(r, "chnid", 0, kMaxPageChannel)) return -1;
+    if (!r || !jint_required_in(r, "chnid", 0, kMaxPageChannel)) return -1;
     return jint(r, "chnid");
 }
 

@@ -90,7 +90,7 @@ int face_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in_range(r, "chnId", 0, kFaceChannels - 1)) return cgi_reply_error(kReplyJson);
+    if (!r || !jint_required_in(r, "chnId", 0, kFaceChannels - 1)) return cgi_reply_error(kReplyJson);
     const int channel = jint(r, "chnId");
     FaceConfigMessage config;
     build_config(r, channel, &config);

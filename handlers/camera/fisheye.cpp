@@ -64,7 +64,7 @@ int fisheye_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in_range(r, "id", 0, kMaxCameras - 1)) return 0;
+    if (!r || !jint_required_in(r, "id", 0, kMaxCameras - 1)) return 0;
     const i32 id = jint(r, "id");
     core_ask<fisheye_get_reply>(kMsgFisheyeGet, &id, sizeof id, kReplyText, {kReplyFisheyeGet});
     return 0;

@@ -34,7 +34,7 @@ constexpr int kMaxClearArea = kImageAreas;
 constexpr int kRateControlPauseSeconds = 2;
 constexpr int kPlanText = 31;
 
-bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
 
 // The request of a channel query: its "id" (0..63), or -1.
 int request_channel(const char* request, const char* key)
@@ -466,7 +466,7 @@ int image_profile_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "channel") || !key_in_range(r, "id", 0, kImageProfiles - 1))
+    if (!r || !channel_key(r, "channel") || !jint_required_in(r, "id", 0, kImageProfiles - 1))
         return cgi_reply_error(kReplyJson);
     ImageProfilesMessage m = zeroed<ImageProfilesMessage>();
     m.channel = jint(r, "channel");
@@ -563,7 +563,7 @@ int image_area_clear(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "chan_id") || !key_in_range(r, "area_id", 0, kMaxClearArea))
+    if (!r || !channel_key(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxClearArea))
         return cgi_reply_error(kReplyJson);
     core_notify(kMsgAreaClear, ImageAreaClear{jint(r, "chan_id"), jint(r, "area_id")});
     return cgi_reply_ok();

@@ -29,7 +29,7 @@ constexpr u32 kReplyBatchResults = 8230, kReplyMotionState = 8307, kReplyCameraM
 constexpr u32 kReplyCoreCommand = 9002, kReplyChipCode = 9004;
 constexpr int kMaxMaskArea = 24;
 
-bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
 
 // A text that starts at byte `offset` of a reply, up to its first NUL or the
 // end of the payload.
@@ -210,7 +210,7 @@ int mask_area_clear(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "chan_id") || !key_in_range(r, "area_id", 0, kMaxMaskArea))
+    if (!r || !channel_key(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxMaskArea))
         return cgi_reply_error(kReplyJson);
     MaskAreaClearRecord m = zeroed<MaskAreaClearRecord>();
     m.chan_id = jint(r, "chan_id");

@@ -20,7 +20,7 @@ constexpr u32 kReplyCameraOsdSet = 8210, kReplyCameraOsdGet = 8211;
 constexpr size_t kRenameWidth = 31;
 constexpr int kMaxDateFormat = 3;
 
-bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
 
 // A place on the picture: present, a finite number, not below 0.0.
 bool position_key(json_object* r, const char* key, double* out)
@@ -35,8 +35,8 @@ bool valid_osd(json_object* r, OsdRecord* osd)
 {
     if (!r || !channel_key(r, "camId") || !jhas(r, "camName")) return false;
     for (const char* key : {"showName", "showDate", "showWeek", "timeFormat"})
-        if (!key_in_range(r, key, 0, 1)) return false;
-    if (!key_in_range(r, "dateFormat", 0, kMaxDateFormat)) return false;
+        if (!jint_required_in(r, key, 0, 1)) return false;
+    if (!jint_required_in(r, "dateFormat", 0, kMaxDateFormat)) return false;
     if (!position_key(r, "datePosX", &osd->date_pos_x) || !position_key(r, "datePosY", &osd->date_pos_y) ||
         !position_key(r, "namePosX", &osd->name_pos_x) || !position_key(r, "namePosY", &osd->name_pos_y))
         return false;

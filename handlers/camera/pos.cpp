@@ -39,7 +39,7 @@ const char* const kActionReplyKeys[] = {
 };
 
 // The request's "id" when it lies within 0..7, else -1.
-int pos_id_of(json_object* r) { return r && key_in_range(r, "id", 0, kPosTerminals - 1) ? jint(r, "id") : -1; }
+int pos_id_of(json_object* r) { return r && jint_required_in(r, "id", 0, kPosTerminals - 1) ? jint(r, "id") : -1; }
 
 json_object* connection_object(const PosSettingRecord& p)
 {

@@ -24,7 +24,7 @@ constexpr int kEditLog = 204, kEditParam = 903;
 // "/2009" serves the channels of a 16-channel page.
 constexpr int kMaxPageChannel = 15;
 
-bool channel_key(json_object* r, const char* key) { return key_in_range(r, key, 0, kMaxCameras - 1); }
+bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
 
 // An encoding change with every field "leave as it is" (-1) and the zero
 // fields zero.
@@ -64,7 +64,7 @@ bool valid_stream_set(json_object* r)
     if (!r || !channel_key(r, "id")) return false;
     for (const char* key : {"mainFramerate", "mainBitrate", "mainResWidth", "mainResHeight"})
         if (!jhas(r, key) || jint(r, key) < 0) return false;
-    return jhas(r, "subEnable") && key_in_range(r, "audioEnable", 0, 1);
+    return jhas(r, "subEnable") && jint_required_in(r, "audioEnable", 0, 1);
 }
 
 // One stream's offer: "curRes" (the slot of the current resolution,
@@ -109,7 +109,7 @@ int stream_caps_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in_range(r, "chnid", 0, kMaxPageChannel)) return cgi_reply_error(kReplyJson);
+    if (!r || !jint_required_in(r, "chnid", 0, kMaxPageChannel)) return cgi_reply_error(kReplyJson);
     const i32 chnid = jint(r, "chnid");
     core_ask<stream_caps_reply>(kMsgStreamCaps, &chnid, sizeof chnid, kReplyJson, {kReplyStreamCaps});
     return 0;

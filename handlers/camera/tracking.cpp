@@ -23,7 +23,7 @@ constexpr u32 kReplyTrackingGet = 8294, kReplyTrackingSet = 8375;
 // channel is absent or out of range.
 bool channel_request(json_object* r, i32* chnid)
 {
-    if (!r || !key_in_range(r, "chnid", 0, kMaxCameras - 1)) return false;
+    if (!r || !jint_required_in(r, "chnid", 0, kMaxCameras - 1)) return false;
     *chnid = jint(r, "chnid");
     return true;
 }

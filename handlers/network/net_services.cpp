@@ -31,14 +31,6 @@ void section_changed(const char* section, int log_param)
     core_send_oplog(log);
 }
 
-// A required integer key within [low, high].
-bool key_in(json_object* r, const char* key, int low, int high)
-{
-    if (!jhas(r, key)) return false;
-    int v = jint(r, key);
-    return v >= low && v <= high;
-}
-
 // An optional port: absent, or a port number.
 
 }  // namespace
@@ -62,7 +54,7 @@ int pppoe_write(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in(r, "enable", 0, 1)) return 0;
+    if (!r || !jint_required_in(r, "enable", 0, 1)) return 0;
     // The account is the request's alone: nothing stored is kept.
     PppoeRow row = zeroed<PppoeRow>();
     row.enable = jint(r, "enable");
@@ -99,7 +91,7 @@ int ddns_write(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in(r, "enable", 0, 1) || !key_in(r, "updateFreq", 0, 0x7fffffff)) return 0;
+    if (!r || !jint_required_in(r, "enable", 0, 1) || !jint_required_in(r, "updateFreq", 0, 0x7fffffff)) return 0;
     // The account is the request's alone: a key it leaves out is cleared.
     DdnsRow row = zeroed<DdnsRow>();
     row.enable = jint(r, "enable");
@@ -151,8 +143,8 @@ int email_write(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in(r, "smtpPort", 0, 0x7fffffff) || !key_in(r, "enableTls", 0, 2) ||
-        !key_in(r, "enableAttach", 0, 1) || !key_in(r, "captureInterval", 0, 0x7fffffff))
+    if (!r || !jint_required_in(r, "smtpPort", 0, 0x7fffffff) || !jint_required_in(r, "enableTls", 0, 2) ||
+        !jint_required_in(r, "enableAttach", 0, 1) || !jint_required_in(r, "captureInterval", 0, 0x7fffffff))
         return 0;
 
     // Texts the request leaves out keep their stored values.

@@ -68,14 +68,6 @@ bool tour_points(json_object* r, PtzTourPoint (&points)[kPtzTourPoints], int* co
     return true;
 }
 
-// A required integer key within [low, high].
-bool key_in(json_object* r, const char* key, int low, int high)
-{
-    if (!jhas(r, key)) return false;
-    int v = jint(r, key);
-    return v >= low && v <= high;
-}
-
 constexpr int kAny = 0x7fffffff;
 
 }  // namespace
@@ -107,9 +99,10 @@ int ptz_port_write(const char* request)
     if (!r) return 0;
     json_object* channels = jget(r, "chnid");
     if (!jhas(r, "cnt") || !channels || !json_object_is_type(channels, json_type_array)) return 0;
-    if (!key_in(r, "connectType", 0, 1) || !key_in(r, "baudRate", 0, kAny) || !key_in(r, "dataBits", 5, 8) ||
-        !key_in(r, "stopBits", 0, kAny) || !key_in(r, "parityType", 0, 2) || !key_in(r, "protocol", 0, 13) ||
-        !key_in(r, "address", 0, kAny))
+    if (!jint_required_in(r, "connectType", 0, 1) || !jint_required_in(r, "baudRate", 0, kAny) ||
+        !jint_required_in(r, "dataBits", 5, 8) || !jint_required_in(r, "stopBits", 0, kAny) ||
+        !jint_required_in(r, "parityType", 0, 2) || !jint_required_in(r, "protocol", 0, 13) ||
+        !jint_required_in(r, "address", 0, kAny))
         return 0;
 
     PtzPortRow row = zeroed<PtzPortRow>();

@@ -53,12 +53,6 @@ json_object* array_at(json_object* array, size_t i)
     return json_object_array_get_idx(array, i);
 }
 
-// A key that must be present with a value in [lo, hi].
-bool key_in(json_object* r, const char* key, int lo, int hi)
-{
-    return jhas(r, key) && in_range(jint(r, key), lo, hi);
-}
-
 JsonPtr holiday_object(const HolidayRow& h)
 {
     JsonPtr o = jobject();
@@ -126,8 +120,8 @@ int holiday_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !key_in(r, "id", 0, kHolidays - 1) || !key_in(r, "enable", 0, 1) || !jhas(r, "type") ||
-        jint(r, "type") < 0)
+    if (!r || !jint_required_in(r, "id", 0, kHolidays - 1) || !jint_required_in(r, "enable", 0, 1) ||
+        !jhas(r, "type") || jint(r, "type") < 0)
         return 0;
 
     HolidayRow h = zeroed<HolidayRow>();

@@ -47,12 +47,6 @@ void param_text(const char* key, char (&out)[N], const char* def)
     get_param_value(kMainDb, key, out, int(N), def);
 }
 
-bool in_range(json_object* req, const char* key, int lo, int hi)
-{
-    int v = jint(req, key);
-    return v >= lo && v <= hi;
-}
-
 }  // namespace
 
 void device_uptime(char (&out)[65])
@@ -143,7 +137,7 @@ int device_name_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     const char* name = jstr(r, "hostName");
-    if (!name || !*name || !jhas(r, "deviceId") || !in_range(r, "deviceId", 1, kDeviceIdMax)) return 0;
+    if (!name || !*name || !jhas(r, "deviceId") || !jint_zero_in(r, "deviceId", 1, kDeviceIdMax)) return 0;
     const i32 number = jint(r, "deviceId");
 
     NetworkRow row;
@@ -241,8 +235,8 @@ int autoreboot_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r) return 0;
-    if (!in_range(r, "enable", 0, 1) || !in_range(r, "wday", 0, 7) || !in_range(r, "hour", 0, 23) ||
-        !in_range(r, "minutes", 0, 59) || !in_range(r, "seconds", 0, 59))
+    if (!jint_zero_in(r, "enable", 0, 1) || !jint_zero_in(r, "wday", 0, 7) || !jint_zero_in(r, "hour", 0, 23) ||
+        !jint_zero_in(r, "minutes", 0, 59) || !jint_zero_in(r, "seconds", 0, 59))
         return 0;
     AutoRebootRecord rec;
     read_autoreboot_conf(kMainDb, &rec);

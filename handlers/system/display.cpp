@@ -24,24 +24,16 @@ int text_key_value(const char* key, const char* def)
 
 void put_text_key(const char* key, int value) { put_param_value(kMainDb, key, std::to_string(value).c_str()); }
 
-// A required integer key within [low, high].
-bool int_in(json_object* o, const char* key, int low, int high)
-{
-    json_object* v = jget(o, key);
-    if (!v) return false;
-    const int n = json_object_get_int(v);
-    return n >= low && n <= high;
-}
-
 bool valid_settings(json_object* o)
 {
     if (!jhas(o, "mainResolution") || !jhas(o, "subResolution") || !jhas(o, "hostname")) return false;
-    if (!int_in(o, "audioOutputOn", 0, 1) || !int_in(o, "hdmiAudioOn", 0, 1) || !int_in(o, "wizardEnable", 0, 1) ||
-        !int_in(o, "displayMode", 0, 1) || !int_in(o, "subEnable", 0, 1) || !int_in(o, "deviceId", 0, kMaxDeviceId))
+    if (!jint_required_in(o, "audioOutputOn", 0, 1) || !jint_required_in(o, "hdmiAudioOn", 0, 1) ||
+        !jint_required_in(o, "wizardEnable", 0, 1) || !jint_required_in(o, "displayMode", 0, 1) ||
+        !jint_required_in(o, "subEnable", 0, 1) || !jint_required_in(o, "deviceId", 0, kMaxDeviceId))
         return false;
     // A volume in steps of 10, not above 100 (the core daemon takes any
     // such number).
-    if (!int_in(o, "audioVolume", INT32_MIN, kMaxVolume)) return false;
+    if (!jint_required_in(o, "audioVolume", INT32_MIN, kMaxVolume)) return false;
     return jint(o, "audioVolume") % kVolumeStep == 0;
 }
 
