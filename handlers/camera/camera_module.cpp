@@ -329,10 +329,10 @@ static const WebReqEntry kCameraTable[] = {
      "audioId:i, audioIdMask:i}"
      " | none"},
     {"/2070", pcnt_group_actions_set,
-     "Writes a people-counting group's actions | JSON: groupid:i(0..8), audible:[[*]], email, ptz, white, whiteInfo:[{...}], "
-     "triChnAlarms:[s], triAlarms:i, interval, audioId:i, email_interval, email_pic_enable, tri_channels_pic:s, "
-     "ptz_interval, "
-     "alarmout_interval, white_interval, ptzParams:[{...}] | JSON ({\"res\": n})"
+     "Writes a people-counting group's actions | JSON: groupid:i(0..8), audible:[[*]], email:[[*]], ptz:[[*]], white:[[*]], whiteInfo:[{...}], "
+     "triChnAlarms:[s], triAlarms:i, interval:i, audioId:i, email_interval:i, email_pic_enable:i, tri_channels_pic:s(64), "
+     "ptz_interval:i, "
+     "alarmout_interval:i, white_interval:i, ptzParams:[{...}] | JSON ({\"res\": n})"
      " {res:i}"
      " | 2293 wait"},
     {"/2071", pcnt_group_command_a,
@@ -368,19 +368,19 @@ static const WebReqEntry kCameraTable[] = {
      "({\"res\": 0}) {res:i} | 1423 wait"},
     {"/2077", face_set,
      "Sends a channel's face capture settings to its camera, optionally storing its face actions | "
-     "JSON: chnId:i(0..15), " FACE_KEYS ", action | JSON"
+     "JSON: chnId:i(0..15), " FACE_KEYS ", action:{...} | JSON"
      " {status:i}"
      " | 3383, 3381 wait"},
     {"/2078", ipc_upgrade_file,
      "Starts the firmware upgrade of the cameras of a channel mask from the uploaded file | "
-     "JSON: chnid, reset, fileSize | JSON"
+     "JSON: chnid:i, reset:i, fileSize:i | JSON"
      " {res:i}"
      " | 3385 wait"},
     {"/2079", ipc_upgrade_status,
      "Stores an uploaded camera firmware, then reports the upgrade progress per channel | "
      "upload: camera firmware (optional) | plain (chnid and status lines) | 3386 wait"},
     {"/2080", ipc_upgrade_url,
-     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid:i, reset:i, url:s | "
+     "Starts the firmware upgrade of the cameras of a channel mask from a URL | JSON: chnid:i, reset:i, url:s(127) | "
      "JSON"
      " {chnid:i, status:[i]}"
      " | 3379 wait"},
