@@ -50,7 +50,7 @@ static const WebReqEntry kAlarmTable[] = {
      " | 3298 wait"},
     {"/6025", camera_ins_set,
      "Writes a camera's alarm inputs, their actions and names, and copies them to other channels | JSON: chnid:i(0..63), "
-     "alarmId?:i(0..1), dialog:{...}, alarmCnt:i, alarm:[{...}], copyCnt:i, copyChn:[i] | plain | 3325, 1417"},
+     "alarmId:i(0..1), dialog:{...}, alarmCnt:i, alarm:[{...}], copyCnt:i, copyChn:[i] | plain | 3325, 1417"},
     {"/6026", alarm_in_get, "Reads one recorder alarm input with its actions | JSON: alarmId:i(0..15) | JSON"
      " {alarmId:i, name:s, alarmType:i, enable:i, triAlarms:i, interval:i, email_interval:i, "
      "email_pic_enable:i, tri_channels_pic:s, ptz_interval:i, alarmout_interval:i, triChannels:s, "
