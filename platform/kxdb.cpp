@@ -776,6 +776,18 @@ int kxdb_row_count(const char* db, const KxRecordKind& kind)
 int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask,
                   void (*patch)(void* record, int index))
 {
+    if (!patch) return kxdb_row_copy_with(db, kind, source, mask, nullptr, nullptr);
+    struct Plain {
+        void (*patch)(void* record, int index);
+    } plain{patch};
+    return kxdb_row_copy_with(
+        db, kind, source, mask,
+        [](void* record, int index, void* context) { static_cast<Plain*>(context)->patch(record, index); }, &plain);
+}
+
+int kxdb_row_copy_with(const char* db, const KxRecordKind& kind, int source, u64 mask,
+                       void (*patch)(void* record, int index, void* context), void* context)
+{
     if (!valid_kind(kind) || !in_range(kind, source)) return -1;
     std::vector<int> targets;
     for (int i = 0; i < 64 && i < kind.capacity; i++)
@@ -808,7 +820,7 @@ int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask
     }
     for (size_t t = 0; ok && t < targets.size(); t++) {
         rec = src;
-        if (patch) patch(rec.data(), targets[t]);
+        if (patch) patch(rec.data(), targets[t], context);
         Use use(put);
         bind_kind(put, kind);
         sqlite3_bind_int(put, 1, targets[t]);

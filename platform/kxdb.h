@@ -84,6 +84,9 @@ int kxdb_row_count(const char* db, const KxRecordKind& kind);
 // zeros. -1 when the source is out of range. `patch` may not call the store.
 int kxdb_row_copy(const char* db, const KxRecordKind& kind, int source, u64 mask,
                   void (*patch)(void* record, int index) = nullptr);
+// The same with a patch that takes the caller's context.
+int kxdb_row_copy_with(const char* db, const KxRecordKind& kind, int source, u64 mask,
+                       void (*patch)(void* record, int index, void* context), void* context);
 // Runs fn(record, index, ctx) for every present row in index order (records
 // zero-extended to the kind's size); returns the number of rows, or -1. The
 // rows are read first, so fn may call the store.

@@ -4,12 +4,17 @@
 
 namespace {
 
-// The table a masked write takes its rows from (kxdb_row_copy's patch has
-// no context argument; the store calls it on this thread).
-thread_local const char* t_rows = nullptr;
-thread_local size_t t_row_size = 0;
+// The table a masked write takes its rows from.
+struct RowSource {
+    const char* rows;
+    size_t row_size;
+};
 
-void take_row(void* record, int index) { std::memcpy(record, t_rows + size_t(index) * t_row_size, t_row_size); }
+void take_row(void* record, int index, void* context)
+{
+    const auto* from = static_cast<const RowSource*>(context);
+    std::memcpy(record, from->rows + size_t(index) * from->row_size, from->row_size);
+}
 
 }  // namespace
 
@@ -19,8 +24,7 @@ int event_rows_write_masked_bytes(const char* db, const KxRecordKind& kind, cons
     const int rows = kind.capacity < 64 ? kind.capacity : 64;
     if (rows < 64) mask &= (u64(1) << rows) - 1;
     if (!mask) return 0;
-    t_rows = static_cast<const char*>(table);
-    t_row_size = kind.size;
+    RowSource from{static_cast<const char*>(table), kind.size};
     // A copy from a row outside the mask, whose every target takes its own
     // row from the table: all rows of the mask in one transaction, no other
     // row touched.
@@ -29,12 +33,11 @@ int event_rows_write_masked_bytes(const char* db, const KxRecordKind& kind, cons
         if (i >= 64 || !(mask >> i & 1)) source = i;
     int result;
     if (source >= 0) {
-        result = kxdb_row_copy(db, kind, source, mask, take_row);
+        result = kxdb_row_copy_with(db, kind, source, mask, take_row, &from);
     } else {
         // Every row is in the mask: the first is written on its own.
-        result = kxdb_row_write(db, kind, 0, t_rows);
-        if (result == 0) result = kxdb_row_copy(db, kind, 0, mask, take_row);
+        result = kxdb_row_write(db, kind, 0, from.rows);
+        if (result == 0) result = kxdb_row_copy_with(db, kind, 0, mask, take_row, &from);
     }
-    t_rows = nullptr;
     return result;
 }
