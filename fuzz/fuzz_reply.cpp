@@ -46,37 +46,32 @@ struct Formatter {
     int (*answer)(u32 code_selector, const KxFrameHeader* header, const void* payload);
 };
 
-// Runs formatter F through its answer for `codes`. Bit 31 of the selector
-// keeps the fuzzed code as it is; otherwise it picks one of the codes.
+// Runs an answer on a frame. Bit 31 of the selector keeps the fuzzed code as
+// it is; otherwise it picks one of the answer's codes.
+int run_answer(const CoreAnswer& a, u32 selector, const KxFrameHeader* header, const void* payload)
+{
+    KxFrameHeader h = *header;
+    if (!(selector & 0x80000000u)) h.code = a.codes[selector % a.code_count];
+    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+}
+
+// Formatter F through its answer for `Codes`: without a context, with a
+// fresh zeroed one, or with a fixed one (a constant its handlers pass).
 template <auto F, u32... Codes>
 int plain(u32 selector, const KxFrameHeader* header, const void* payload)
 {
-    const u32 codes[] = {Codes...};
-    KxFrameHeader h = *header;
-    if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
-    const CoreAnswer a = core_answer<F>({Codes...});
-    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+    return run_answer(core_answer<F>({Codes...}), selector, header, payload);
 }
 template <auto F, typename Ctx, u32... Codes>
 int with_context(u32 selector, const KxFrameHeader* header, const void* payload)
 {
-    const u32 codes[] = {Codes...};
-    KxFrameHeader h = *header;
-    if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
     Ctx context{};
-    const CoreAnswer a = core_answer<F>(context, {Codes...});
-    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+    return run_answer(core_answer<F>(context, {Codes...}), selector, header, payload);
 }
-
-// Formatter F with a fixed context (a constant its handlers pass).
 template <auto F, const auto& Value, u32... Codes>
 int with_value(u32 selector, const KxFrameHeader* header, const void* payload)
 {
-    const u32 codes[] = {Codes...};
-    KxFrameHeader h = *header;
-    if (!(selector & 0x80000000u)) h.code = codes[selector % sizeof...(Codes)];
-    const CoreAnswer a = core_answer<F>(Value, {Codes...});
-    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+    return run_answer(core_answer<F>(Value, {Codes...}), selector, header, payload);
 }
 
 const Formatter kFormatters[] = {
