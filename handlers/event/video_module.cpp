@@ -75,7 +75,7 @@ static const WebReqEntry kVideoTable[] = {
      " [i]"
      " | none"},
     {"/6998", trigger_alarms_set,
-     "Writes the seven trigger-alarm values | JSON: 0, 1, 2, 3, 4, 5, 6 | JSON (empty object; no reply for bad "
+     "Writes the seven trigger-alarm values | JSON: 0:i, 1:i, 2:i, 3:i, 4:i, 5:i, 6:i | JSON (empty object; no reply for bad "
      "input)"
      " {}"
      " | 2104"},
@@ -85,9 +85,10 @@ static const WebReqEntry kVideoTable[] = {
      "datepos_sub?:i, dateformat_sub?:i}"
      " | 3211 wait"},
     {"/6996", camera_osd_set,
-     "Writes the OSD a camera burns into its streams | JSON: ch:i(0..63), enable_text:i, text_name:s, textpos:i, "
+     "Writes the OSD a camera burns into its streams | JSON: ch:i(0..63), enable_text:i, text_name:s(255), textpos:i, "
      "enable_date:i, "
-     "datepos:i, dateformat:i, enable_text_sub, text_name_sub:s, textpos_sub, enable_date_sub, datepos_sub, "
+     "datepos:i, dateformat:i, enable_text_sub:i, text_name_sub:s(255), textpos_sub:i, enable_date_sub:i, "
+     "datepos_sub:i, "
      "dateformat_sub:i | plain (OK, NO_SUPPORT or ERROR) | 3210 wait"},
     {"/6090", camera_io_get, "Reads a camera's alarm I/O event | decimal: channel id | JSON"
      " {camId:i, enable:i, type:i, triActions:i, triChannels:s}"
