@@ -44,11 +44,5 @@ set(body "// Generated from the handler sources by cmake/handler_files.cmake; do
 string(APPEND body "#include \"front/handler_files.h\"\n\n")
 string(APPEND body "const HandlerFile kHandlerFiles[] = {\n${entries}};\n")
 string(APPEND body "const int kHandlerFileCount = ${n};\n")
-# Rewrite only on a change, so a rebuild does not recompile it for nothing.
-if(EXISTS "${OUT}")
-  file(READ "${OUT}" old)
-  if(old STREQUAL body)
-    return()
-  endif()
-endif()
-file(WRITE "${OUT}" "${body}")
+include(${CMAKE_CURRENT_LIST_DIR}/write_if_changed.cmake)
+write_if_changed("${OUT}" "${body}")
