@@ -30,17 +30,24 @@ int webreq_register(const WebReqEntry* table, int count)
     }
     // Rows take the lowest free slots in order; the search resumes where the
     // last row went, so a registration costs time in its rows, not in the
-    // slots already filled.
+    // slots already filled. Each run of free slots takes its rows in one
+    // copy (at start-up every slot past the last one used is free).
     int slot = g_free;
-    for (int i = 0; i < count; i++) {
+    for (int i = 0; i < count;) {
         while (slot < MAX_WEBREQ_COUNT && g_in_use[slot]) slot++;
         if (slot == MAX_WEBREQ_COUNT) break;
-        g_slots[slot] = table[i];
-        g_slots[slot].name[sizeof g_slots[slot].name - 1] = '\0';
-        g_owner[slot] = table;
-        g_in_use[slot] = 1;
-        if (slot >= g_high) g_high = slot + 1;
-        g_count++;
+        int run = 1;
+        while (i + run < count && slot + run < MAX_WEBREQ_COUNT && !g_in_use[slot + run]) run++;
+        std::memcpy(&g_slots[slot], &table[i], run * sizeof table[0]);
+        std::memset(&g_in_use[slot], 1, run);
+        for (int k = 0; k < run; k++) {
+            g_slots[slot + k].name[sizeof g_slots[0].name - 1] = '\0';
+            g_owner[slot + k] = table;
+        }
+        i += run;
+        slot += run;
+        g_count += run;
+        if (slot > g_high) g_high = slot;
     }
     g_free = slot;
     return 0;
