@@ -12,8 +12,6 @@ namespace {
 constexpr const char* kDemoServer = "192.168.1.20";
 constexpr u8 kDemoEsataPort = 25;
 
-void demo_ok(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, StorageResult{0}); }
-
 void demo_share_search(const EmuRequest& req, EmuAnswer& answer)
 {
     ShareSearchRequest in = zeroed<ShareSearchRequest>();
@@ -87,13 +85,13 @@ void demo_backup_progress(const EmuRequest&, EmuAnswer& answer)
 }
 
 const EmuDemoEntry kNetDiskDemo[] = {
-    {3507, demo_ok},
-    {3508, demo_ok},
-    {3439, demo_ok},
-    {3496, demo_ok},
-    {3530, demo_ok},
+    {3507, demo_accepted},
+    {3508, demo_accepted},
+    {3439, demo_accepted},
+    {3496, demo_accepted},
+    {3530, demo_accepted},
     {3440, demo_share_search},
-    {3475, demo_ok},
+    {3475, demo_accepted},
     {3431, demo_esata_get},
     {3403, demo_self_eval},
     {3529, demo_quota_get},
