@@ -22,9 +22,7 @@
 #include <vector>
 
 #include "platform/p2p_client_keys.h"
-#include "platform/p2p_client_keys.h"
 #include "platform/p2p_client_socket.h"
-#include "platform/p2p_socket.h"
 #include "platform/ssl_cert.h"
 
 struct P2pKeys {
