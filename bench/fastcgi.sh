@@ -17,34 +17,13 @@ mkdir -p "$out"
 gcc -O2 -static bench/floor.c -o "$out/floor.cgi"
 gcc -O2 bench/sqlite_write.c -o "$out/sqlite_write" -lsqlite3
 
-root=$(mktemp -d /tmp/nvr-fcgi-bench-XXXXXX)
-httpd_pid=""
-emu_pid=""
-cleanup() {
-    [ -n "$httpd_pid" ] && kill "$httpd_pid" 2>/dev/null && wait "$httpd_pid" 2>/dev/null
-    [ -n "$emu_pid" ] && kill "$emu_pid" 2>/dev/null && wait "$emu_pid" 2>/dev/null
-    rm -rf "$root"
-}
-trap cleanup EXIT
-export NVR_ROOT=$root
-"$B/nvr-store" init >/dev/null
-"$B/nvr-store" set max_cameras 64 >/dev/null
+. bench/lib.sh
+bench_root nvr-fcgi-bench
 "$B/nvr-core-emu" >/dev/null 2>&1 &
 emu_pid=$!
 
 port=18081
-mkdir -p "$root/www" "$root/cgi-bin"
-cp "$out/floor.cgi" "$root/cgi-bin/floor.cgi"
-cp "$B/nvr-api.cgi" "$root/cgi-bin/nvr-api.cgi"
-cat >"$root/lighttpd.conf" <<CONF
-server.modules = ("mod_alias", "mod_cgi", "mod_fastcgi", "mod_setenv")
-server.bind = "127.0.0.1"
-server.port = $port
-server.document-root = "$root/www"
-server.errorlog = "$root/lighttpd-error.log"
-alias.url += ("/cgi-bin/" => "$root/cgi-bin/")
-\$HTTP["url"] =~ "^/cgi-bin/" { cgi.assign = (".cgi" => "") }
-setenv.set-environment = ("NVR_ROOT" => "$root")
+fcgi_conf=$(cat <<CONF
 fastcgi.server = ("/fcgi/nvr-api.fcgi" => ((
     "socket" => "$root/fcgi.sock",
     "bin-path" => "$B/nvr-api.fcgi",
@@ -54,9 +33,8 @@ fastcgi.server = ("/fcgi/nvr-api.fcgi" => ((
     "fix-root-scriptname" => "enable"
 )))
 CONF
-lighttpd -D -f "$root/lighttpd.conf" &
-httpd_pid=$!
-for _ in $(seq 1 100); do curl -s -o /dev/null "http://127.0.0.1:$port/cgi-bin/floor.cgi" && break; sleep 0.05; done
+)
+bench_httpd $port ', "mod_fastcgi"' "$fcgi_conf"
 seconds=10
 [ $quick = 1 ] && seconds=2
 post=$out/post.lua
@@ -120,5 +98,4 @@ wait "$wrk_pid" 2>/dev/null || true
 last=""
 for w in $(workers); do last="$last $(rss_of "$w")"; done
 printf '| worker RSS over %d requests of 9 codes (KiB, each worker) | last:%s | first:%s | |\n' "$total" "$last" "$first"
-echo
-echo "machine: $(nproc) cores, $(uname -m), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+bench_machine

@@ -22,18 +22,8 @@ g++ -O2 -std=c++17 -I. bench/roundtrip.cpp -o "$out/roundtrip" "$B/libnvr_common
 g++ -O2 -std=c++17 -I. bench/stream_pipe.cpp -o "$out/stream_pipe" "$B/libnvr_common.a" "$B/libnvr_platform.a" \
     "/usr/lib/$(gcc -print-multiarch)/libjson-c.a" "/usr/lib/$(gcc -print-multiarch)/libsqlite3.a" -lpthread -ldl -lm
 
-root=$(mktemp -d /tmp/nvr-bench-XXXXXX)
-emu_pid=""
-httpd_pid=""
-cleanup() {
-    [ -n "$emu_pid" ] && kill "$emu_pid" 2>/dev/null && wait "$emu_pid" 2>/dev/null
-    [ -n "$httpd_pid" ] && kill "$httpd_pid" 2>/dev/null && wait "$httpd_pid" 2>/dev/null
-    rm -rf "$root"
-}
-trap cleanup EXIT
-export NVR_ROOT=$root
-"$B/nvr-store" init >/dev/null
-"$B/nvr-store" set max_cameras 64 >/dev/null
+. bench/lib.sh
+bench_root nvr-bench
 
 cgi=$B/nvr-api.cgi
 floor=$out/floor.cgi
@@ -153,23 +143,7 @@ if [ $quick = 1 ]; then bench/download.sh "$B" "$out" 1 16; else bench/download.
 
 # Requests per second under lighttpd: "/2012" against the floor as the CGI.
 port=18080
-www=$root/www
-mkdir -p "$www" "$root/cgi-bin"
-cp "$floor" "$root/cgi-bin/floor.cgi"
-cp "$cgi" "$root/cgi-bin/nvr-api.cgi"
-cat >"$root/lighttpd.conf" <<CONF
-server.modules = ("mod_alias", "mod_cgi", "mod_setenv")
-server.bind = "127.0.0.1"
-server.port = $port
-server.document-root = "$www"
-server.errorlog = "$root/lighttpd-error.log"
-alias.url += ("/cgi-bin/" => "$root/cgi-bin/")
-\$HTTP["url"] =~ "^/cgi-bin/" { cgi.assign = (".cgi" => "") }
-setenv.set-environment = ("NVR_ROOT" => "$root")
-CONF
-lighttpd -D -f "$root/lighttpd.conf" &
-httpd_pid=$!
-for _ in $(seq 1 100); do curl -s -o /dev/null "http://127.0.0.1:$port/cgi-bin/floor.cgi" && break; sleep 0.05; done
+bench_httpd $port
 seconds=10
 [ $quick = 1 ] && seconds=2
 rps() { wrk -t2 -c8 -d"${seconds}s" "$1" | awk '/Requests\/sec/ {print $2}'; }
@@ -177,5 +151,4 @@ floor_rps=$(rps "http://127.0.0.1:$port/cgi-bin/floor.cgi")
 api_rps=$(rps "http://127.0.0.1:$port/cgi-bin/nvr-api.cgi/2012")
 printf '| lighttpd requests/s, "/2012" | %.0f | floor as CGI: %.0f | %.2f |\n' "$api_rps" "$floor_rps" \
     "$(echo "$api_rps / $floor_rps" | bc -l)"
-echo
-echo "machine: $(nproc) cores, $(uname -m), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+bench_machine

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/iov_advance.h"
 #include "platform/paths.h"
 
 namespace {
@@ -70,16 +71,7 @@ bool write_all(int fd, struct iovec* v, int count)
             if (errno == EINTR) continue;
             return false;
         }
-        size_t done = size_t(n);
-        while (count > 0 && done >= v->iov_len) {
-            done -= v->iov_len;
-            v++;
-            count--;
-        }
-        if (count > 0) {
-            v->iov_base = static_cast<char*>(v->iov_base) + done;
-            v->iov_len -= done;
-        }
+        iov_advance(&v, &count, size_t(n));
     }
     return true;
 }

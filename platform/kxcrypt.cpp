@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/kxcrypt_url.h"
+
 namespace {
 
 // Decodes standard Base64 with libcrypto's streaming decoder, which skips
@@ -27,6 +29,11 @@ int decode_standard(const char* in, int in_len, unsigned char* out, int out_size
     return -1;
 }
 
+int encode_standard(const unsigned char* in, int len, char* out, int /*out_size*/)
+{
+    return EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out), in, len);
+}
+
 // The 32 key bytes: the text's first 32 characters, zero-padded.
 bool web_key(const char* text, unsigned char key[kAesWebKeyChars])
 {
@@ -45,40 +52,12 @@ int kx_base64_decode(const char* in, int in_len, unsigned char* out, int out_siz
 
 int base64EncodeUrl(const unsigned char* in, int len, char* out, int out_size)
 {
-    if (!in || !out || len < 0 || len > INT_MAX / 4 - 3) return -1;
-    const int full = (len + 2) / 3 * 4;
-    std::string text(size_t(full) + 1, '\0');
-    int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&text[0]), in, len);
-    if (n != full) return -1;
-    while (n > 0 && text[size_t(n) - 1] == '=') n--;
-    if (n >= out_size) return -1;
-    for (int i = 0; i < n; i++) {
-        char c = text[size_t(i)];
-        out[i] = c == '+' ? '-' : c == '/' ? '_' : c;
-    }
-    out[n] = '\0';
-    return n;
+    return kx_base64_url_encode(in, len, out, out_size, encode_standard);
 }
 
 int base64DecodeUrl(const char* in, unsigned char* out, int out_size)
 {
-    if (!in || !out) return -1;
-    std::string text(in);
-    for (char& c : text) {
-        if (c == '+' || c == '/') return -1;  // not of the URL-safe alphabet
-        if (c == '-') c = '+';
-        if (c == '_') c = '/';
-    }
-    while (text.size() % 4 != 0) text += '=';
-    if (text.size() > size_t(INT_MAX)) return -1;
-    // The decoder needs room for whole groups; the result is copied out only
-    // when it fits.
-    std::string plain(size_t(kx_base64_decoded_max(int(text.size()))) + 1, '\0');
-    int n = decode_standard(text.data(), int(text.size()), reinterpret_cast<unsigned char*>(&plain[0]),
-                            int(plain.size()));
-    if (n < 0 || n > out_size) return -1;
-    std::memcpy(out, plain.data(), size_t(n));
-    return n;
+    return kx_base64_url_decode(in, out, out_size, decode_standard);
 }
 
 int aesDecryWeb(const unsigned char* in, const char* key, unsigned char* out, int len)

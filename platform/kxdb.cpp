@@ -647,6 +647,39 @@ int kxdb_row_write(const char* db, const KxRecordKind& kind, int index, const vo
     return 0;
 }
 
+namespace {
+
+// Reads up to `limit` rows of `kind` in index order and hands each one's
+// statement (column 0 the index, column 1 the record) to `on_row`. The
+// number of rows; 0 when the store or its table is not there yet; -1 on
+// failure.
+template <typename OnRow>
+int select_rows(const char* db, const KxRecordKind& kind, int limit, OnRow on_row)
+{
+    std::lock_guard<std::recursive_mutex> lock(store_lock());
+    Db* d = slot(db);
+    if (!d) return -1;
+    int o = open_read(*d);
+    if (o != kOpen) return o == kMissing ? 0 : -1;
+    sqlite3_stmt* s = statement(*d, kSelectRows);
+    if (!s) return missing_table(d->h) ? 0 : -1;
+    Use use(s);
+    bind_kind(s, kind);
+    sqlite3_bind_int(s, 1, limit);
+    int n = 0, rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        on_row(s);
+        n++;
+    }
+    if (rc != SQLITE_DONE) {
+        fail(kind.table, d->h);
+        return -1;
+    }
+    return n;
+}
+
+}  // namespace
+
 int kxdb_rows_read(const char* db, const KxRecordKind& kind, void* out, int max, int* count)
 {
     if (count) *count = 0;
@@ -654,27 +687,11 @@ int kxdb_rows_read(const char* db, const KxRecordKind& kind, void* out, int max,
     std::memset(out, 0, kind.size * size_t(max));
     int limit = max < kind.capacity ? max : kind.capacity;
     if (limit == 0) return 0;
-    std::lock_guard<std::recursive_mutex> lock(store_lock());
-    Db* d = slot(db);
-    if (!d) return -1;
-    int o = open_read(*d);
-    if (o != kOpen) return o == kMissing ? 0 : -1;
-    sqlite3_stmt* s =
-        statement(*d, kSelectRows);
-    if (!s) return missing_table(d->h) ? 0 : -1;
-    Use use(s);
-    bind_kind(s, kind);
-    sqlite3_bind_int(s, 1, limit);
-    int n = 0, rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    int n = select_rows(db, kind, limit, [&](sqlite3_stmt* s) {
         int idx = sqlite3_column_int(s, 0);
         copy_row(s, 1, static_cast<char*>(out) + size_t(idx) * kind.size, kind.size);
-        n++;
-    }
-    if (rc != SQLITE_DONE) {
-        fail(kind.table, d->h);
-        return -1;
-    }
+    });
+    if (n < 0) return -1;
     if (count) *count = n;
     return 0;
 }
@@ -836,29 +853,13 @@ int kxdb_rows_each(const char* db, const KxRecordKind& kind, void (*fn)(const vo
     if (!fn || !valid_kind(kind)) return -1;
     std::vector<int> indexes;
     std::vector<char> data;
-    {
-        std::lock_guard<std::recursive_mutex> lock(store_lock());
-        Db* d = slot(db);
-        if (!d) return -1;
-        int o = open_read(*d);
-        if (o != kOpen) return o == kMissing ? 0 : -1;
-        sqlite3_stmt* s =
-            statement(*d, kSelectRows);
-        if (!s) return missing_table(d->h) ? 0 : -1;
-        Use use(s);
-        bind_kind(s, kind);
-        sqlite3_bind_int(s, 1, kind.capacity);
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-            indexes.push_back(sqlite3_column_int(s, 0));
-            data.resize(indexes.size() * kind.size);
-            copy_row(s, 1, data.data() + (indexes.size() - 1) * kind.size, kind.size);
-        }
-        if (rc != SQLITE_DONE) {
-            fail(kind.table, d->h);
-            return -1;
-        }
-    }
+    // The rows are copied out first: `fn` runs without the store's lock.
+    int n = select_rows(db, kind, kind.capacity, [&](sqlite3_stmt* s) {
+        indexes.push_back(sqlite3_column_int(s, 0));
+        data.resize(indexes.size() * kind.size);
+        copy_row(s, 1, data.data() + (indexes.size() - 1) * kind.size, kind.size);
+    });
+    if (n <= 0) return n;
     for (size_t i = 0; i < indexes.size(); i++) fn(data.data() + i * kind.size, indexes[i], ctx);
     return int(indexes.size());
 }

@@ -16,6 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/iov_advance.h"
+
 namespace {
 
 void put_u32(unsigned char* out, u32 v)
@@ -263,16 +265,7 @@ int kx_write_frame(int fd, u32 seq, u32 code, u32 flags, const void* payload, u3
             return -1;
         }
         // Skip what was written; a short write continues where it stopped.
-        size_t done = size_t(n);
-        while (count > 0 && done >= v->iov_len) {
-            done -= v->iov_len;
-            v++;
-            count--;
-        }
-        if (count > 0) {
-            v->iov_base = static_cast<char*>(v->iov_base) + done;
-            v->iov_len -= done;
-        }
+        iov_advance(&v, &count, size_t(n));
     }
     return 0;
 }

@@ -13,7 +13,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,20 +22,26 @@
 #include <vector>
 
 #include "platform/p2p_client_keys.h"
-#include "platform/p2p_socket.h"
+#include "platform/p2p_client_socket.h"
 #include "platform/ssl_cert.h"
 
-struct P2pSocket {
-    int fd = -1;
+struct P2pKeys {
     EVP_PKEY* own = nullptr;   // our key pair, from the key file
     EVP_PKEY* peer = nullptr;  // the peer's public key, from the exchange
 };
 
+P2pKeys* p2p_keys_new() { return new P2pKeys; }
+
+void p2p_keys_free(P2pKeys* keys)
+{
+    if (!keys) return;
+    EVP_PKEY_free(keys->own);
+    EVP_PKEY_free(keys->peer);
+    delete keys;
+}
+
 namespace {
 
-constexpr int kKeyBits = 2048;
-constexpr int kBlock = kKeyBits / 8;       // encrypted block
-constexpr int kPlainBlock = kBlock - 42;   // OAEP with SHA-1 leaves 214 bytes
 constexpr uint32_t kMaxFrame = 64 * 1024;  // a public key or a message
 
 bool send_all(int fd, const void* data, size_t length)
@@ -89,7 +94,7 @@ EVP_PKEY* load_key(const char* path)
     BIO* bio = BIO_new_mem_buf(pem.data(), int(pem.size()));
     EVP_PKEY* key = bio ? PEM_read_bio_PrivateKey(bio, nullptr, nullptr, const_cast<char*>("")) : nullptr;
     BIO_free(bio);
-    if (key && (EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key) != kKeyBits)) {
+    if (key && (EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key) != kP2pKeyBits)) {
         EVP_PKEY_free(key);
         key = nullptr;
     }
@@ -97,30 +102,27 @@ EVP_PKEY* load_key(const char* path)
     return key;
 }
 
+// The public half of `key` as DER.
+bool public_key_der(EVP_PKEY* key, std::string* der)
+{
+    unsigned char* bytes = nullptr;
+    int n = i2d_PUBKEY(key, &bytes);
+    if (n <= 0) return false;
+    der->assign(reinterpret_cast<const char*>(bytes), size_t(n));
+    OPENSSL_free(bytes);
+    return true;
+}
+
 bool send_public_key(P2pSocket* s)
 {
-    unsigned char* der = nullptr;
-    int n = i2d_PUBKEY(s->own, &der);
-    if (n <= 0) return false;
-    bool ok = send_frame(s->fd, der, uint32_t(n));
-    OPENSSL_free(der);
-    return ok;
+    std::string der;
+    return public_key_der(s->keys->own, &der) && send_frame(s->fd, der.data(), uint32_t(der.size()));
 }
 
 bool recv_public_key(P2pSocket* s)
 {
     std::vector<unsigned char> der;
-    if (!recv_frame(s->fd, &der, kMaxFrame)) return false;
-    const unsigned char* p = der.data();
-    EVP_PKEY* key = d2i_PUBKEY(nullptr, &p, long(der.size()));
-    ERR_clear_error();
-    if (!key || EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key) != kKeyBits) {
-        EVP_PKEY_free(key);
-        return false;
-    }
-    EVP_PKEY_free(s->peer);
-    s->peer = key;
-    return true;
+    return recv_frame(s->fd, &der, kMaxFrame) && p2p_set_peer_key(s, std::string(der.begin(), der.end()));
 }
 
 // Encrypts or decrypts one block with OAEP padding.
@@ -139,47 +141,11 @@ bool crypt_block(EVP_PKEY* key, bool encrypt, const unsigned char* in, size_t in
 
 bool switch_keyfile(P2pSocket* s, const char* path, bool client)
 {
-    if (!s || s->fd < 0) return false;
-    EVP_PKEY* key = load_key(path);
-    if (!key) return false;
-    EVP_PKEY_free(s->own);
-    s->own = key;
+    if (!s || s->fd < 0 || !p2p_use_keyfile(s, path)) return false;
     return client ? send_public_key(s) && recv_public_key(s) : recv_public_key(s) && send_public_key(s);
 }
 
 }  // namespace
-
-P2pSocket* socket_create()
-{
-    // The address family is known only after resolving: the descriptor is
-    // opened by socket_connect.
-    return new P2pSocket;
-}
-
-P2pSocket* socket_adopt(int fd)
-{
-    if (fd < 0) return nullptr;
-    P2pSocket* s = new P2pSocket;
-    s->fd = fd;
-    p2p_set_timeouts(fd);
-    return s;
-}
-
-int socket_connect(P2pSocket* s, const char* host, int port)
-{
-    if (!s || s->fd >= 0) return -1;
-    s->fd = p2p_tcp_connect(host, port);
-    return s->fd >= 0 ? 0 : -1;
-}
-
-void socket_destroy(P2pSocket* s)
-{
-    if (!s) return;
-    if (s->fd >= 0) close(s->fd);
-    EVP_PKEY_free(s->own);
-    EVP_PKEY_free(s->peer);
-    delete s;
-}
 
 int p2p_create_keyfile(const char* path)
 {
@@ -195,23 +161,17 @@ int p2p_create_keyfile(const char* path)
 int p2p_cli_switch_keyfile(P2pSocket* s, const char* path) { return switch_keyfile(s, path, true) ? 0 : -1; }
 int p2p_srv_switch_keyfile(P2pSocket* s, const char* path) { return switch_keyfile(s, path, false) ? 0 : -1; }
 
-int rsa_cal_ensize(int length)
-{
-    if (length <= 0) return 0;
-    return (length + kPlainBlock - 1) / kPlainBlock * kBlock;
-}
-
 int p2p_send(P2pSocket* s, const void* data, int length, void* work, int work_size)
 {
-    if (!s || s->fd < 0 || !s->peer || !data || length < 0 || !work) return -1;
+    if (!s || s->fd < 0 || !s->keys->peer || !data || length < 0 || !work) return -1;
     int total = rsa_cal_ensize(length);
     if (total > work_size) return -1;
     const unsigned char* in = static_cast<const unsigned char*>(data);
     unsigned char* out = static_cast<unsigned char*>(work);
-    for (int done = 0, at = 0; done < length; done += kPlainBlock, at += kBlock) {
-        size_t piece = size_t(std::min(kPlainBlock, length - done));
-        size_t out_len = kBlock;
-        if (!crypt_block(s->peer, true, in + done, piece, out + at, &out_len) || out_len != size_t(kBlock))
+    for (int done = 0, at = 0; done < length; done += kP2pPlainBlock, at += kP2pBlock) {
+        size_t piece = size_t(std::min(kP2pPlainBlock, length - done));
+        size_t out_len = kP2pBlock;
+        if (!crypt_block(s->keys->peer, true, in + done, piece, out + at, &out_len) || out_len != size_t(kP2pBlock))
             return -1;
     }
     return send_frame(s->fd, work, uint32_t(total)) ? length : -1;
@@ -219,16 +179,16 @@ int p2p_send(P2pSocket* s, const void* data, int length, void* work, int work_si
 
 int p2p_recv(P2pSocket* s, void* buffer, int size)
 {
-    if (!s || s->fd < 0 || !s->own || !buffer || size <= 0) return -1;
+    if (!s || s->fd < 0 || !s->keys->own || !buffer || size <= 0) return -1;
     std::vector<unsigned char> frame;
-    if (!recv_frame(s->fd, &frame, uint32_t(size)) || frame.size() % kBlock != 0) return -1;
+    if (!recv_frame(s->fd, &frame, uint32_t(size)) || frame.size() % kP2pBlock != 0) return -1;
     unsigned char* out = static_cast<unsigned char*>(buffer);
     size_t got = 0;
-    for (size_t at = 0; at < frame.size(); at += kBlock) {
-        unsigned char plain[kBlock];
+    for (size_t at = 0; at < frame.size(); at += kP2pBlock) {
+        unsigned char plain[kP2pBlock];
         size_t n = sizeof plain;
-        if (!crypt_block(s->own, false, frame.data() + at, kBlock, plain, &n)) return -1;
-        std::memcpy(out + got, plain, n);  // n <= kPlainBlock < kBlock: stays within `size`
+        if (!crypt_block(s->keys->own, false, frame.data() + at, kP2pBlock, plain, &n)) return -1;
+        std::memcpy(out + got, plain, n);  // n <= kP2pPlainBlock < kP2pBlock: stays within `size`
         got += n;
     }
     return int(got);
@@ -236,13 +196,7 @@ int p2p_recv(P2pSocket* s, void* buffer, int size)
 
 bool p2p_peer_key(P2pSocket* s, std::string* der)
 {
-    if (!s || !s->peer) return false;
-    unsigned char* bytes = nullptr;
-    int n = i2d_PUBKEY(s->peer, &bytes);
-    if (n <= 0) return false;
-    der->assign(reinterpret_cast<const char*>(bytes), size_t(n));
-    OPENSSL_free(bytes);
-    return true;
+    return s && s->keys->peer && public_key_der(s->keys->peer, der);
 }
 
 bool p2p_set_peer_key(P2pSocket* s, const std::string& der)
@@ -251,12 +205,12 @@ bool p2p_set_peer_key(P2pSocket* s, const std::string& der)
     const unsigned char* p = reinterpret_cast<const unsigned char*>(der.data());
     EVP_PKEY* key = d2i_PUBKEY(nullptr, &p, long(der.size()));
     ERR_clear_error();
-    if (!key || EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key) != kKeyBits) {
+    if (!key || EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key) != kP2pKeyBits) {
         EVP_PKEY_free(key);
         return false;
     }
-    EVP_PKEY_free(s->peer);
-    s->peer = key;
+    EVP_PKEY_free(s->keys->peer);
+    s->keys->peer = key;
     return true;
 }
 
@@ -265,7 +219,7 @@ bool p2p_use_keyfile(P2pSocket* s, const char* path)
     if (!s) return false;
     EVP_PKEY* key = load_key(path);
     if (!key) return false;
-    EVP_PKEY_free(s->own);
-    s->own = key;
+    EVP_PKEY_free(s->keys->own);
+    s->keys->own = key;
     return true;
 }

@@ -101,14 +101,7 @@ public:
             close(saved_);
             saved_ = -1;
         }
-        std::string text;
-        if (FILE* f = std::fopen(path_.c_str(), "rb")) {
-            char buf[4096];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-            std::fclose(f);
-        }
-        return text;
+        return read_whole_file(path_);
     }
 
 private:

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/kxcrypt_helper.h"
+#include "platform/kxcrypt_url.h"
 
 int kx_base64_decode(const char* in, int in_len, unsigned char* out, int out_size)
 {
@@ -26,37 +27,16 @@ int kx_base64_decode(const char* in, int in_len, unsigned char* out, int out_siz
 
 int base64EncodeUrl(const unsigned char* in, int len, char* out, int out_size)
 {
-    if (!in || !out || len < 0 || len > INT_MAX / 4 - 3) return -1;
-    const size_t full = size_t(len + 2) / 3 * 4;
-    std::string text(full + 1, '\0');
-    if (b64_ntop(in, size_t(len), &text[0], text.size()) != int(full)) return -1;
-    int n = int(full);
-    while (n > 0 && text[size_t(n) - 1] == '=') n--;
-    if (n >= out_size) return -1;
-    for (int i = 0; i < n; i++) {
-        char c = text[size_t(i)];
-        out[i] = c == '+' ? '-' : c == '/' ? '_' : c;
-    }
-    out[n] = '\0';
-    return n;
+    return kx_base64_url_encode(in, len, out, out_size, [](const unsigned char* bytes, int n, char* text, int size) {
+        return b64_ntop(bytes, size_t(n), text, size_t(size));
+    });
 }
 
 int base64DecodeUrl(const char* in, unsigned char* out, int out_size)
 {
-    if (!in || !out) return -1;
-    std::string text(in);
-    for (char& c : text) {
-        if (c == '+' || c == '/') return -1;  // not of the URL-safe alphabet
-        if (c == '-') c = '+';
-        if (c == '_') c = '/';
-    }
-    while (text.size() % 4 != 0) text += '=';
-    if (text.size() > size_t(INT_MAX)) return -1;
-    std::string plain(size_t(kx_base64_decoded_max(int(text.size()))) + 1, '\0');
-    int n = b64_pton(text.c_str(), reinterpret_cast<unsigned char*>(&plain[0]), plain.size());
-    if (n < 0 || n > out_size) return -1;
-    std::memcpy(out, plain.data(), size_t(n));
-    return n;
+    return kx_base64_url_decode(in, out, out_size, [](const char* text, int, unsigned char* bytes, int size) {
+        return b64_pton(text, bytes, size_t(size));
+    });
 }
 
 int aesDecryWeb(const unsigned char* in, const char* key, unsigned char* out, int len)

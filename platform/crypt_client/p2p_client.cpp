@@ -4,61 +4,33 @@
 // descriptor 3, so this program carries no cryptographic library.
 #include "platform/p2p_client.h"
 
-#include <unistd.h>
-
 #include <cstring>
 #include <string>
 
 #include "platform/kxcrypt_helper.h"
-#include "platform/p2p_socket.h"
+#include "platform/p2p_client_socket.h"
 
-struct P2pSocket {
-    int fd = -1;
+struct P2pKeys {
     std::string own_path;  // our key file, once the exchange succeeded
     std::string peer;      // the peer's public key (DER), from the exchange
 };
 
-namespace {
+P2pKeys* p2p_keys_new() { return new P2pKeys; }
+void p2p_keys_free(P2pKeys* keys) { delete keys; }
 
-constexpr int kBlock = 256;       // encrypted block of a 2048-bit key
-constexpr int kPlainBlock = 214;  // OAEP with SHA-1
+namespace {
 
 int switch_keyfile(P2pSocket* s, const char* path, const char* side)
 {
     if (!s || s->fd < 0 || !path) return -1;
     std::string peer;
     if (kxcrypt_helper_run({"p2p-switch", side, path}, "", &peer, s->fd) != 0 || peer.empty()) return -1;
-    s->own_path = path;
-    s->peer = std::move(peer);
+    s->keys->own_path = path;
+    s->keys->peer = std::move(peer);
     return 0;
 }
 
 }  // namespace
-
-P2pSocket* socket_create() { return new P2pSocket; }
-
-P2pSocket* socket_adopt(int fd)
-{
-    if (fd < 0) return nullptr;
-    P2pSocket* s = new P2pSocket;
-    s->fd = fd;
-    p2p_set_timeouts(fd);
-    return s;
-}
-
-int socket_connect(P2pSocket* s, const char* host, int port)
-{
-    if (!s || s->fd >= 0) return -1;
-    s->fd = p2p_tcp_connect(host, port);
-    return s->fd >= 0 ? 0 : -1;
-}
-
-void socket_destroy(P2pSocket* s)
-{
-    if (!s) return;
-    if (s->fd >= 0) close(s->fd);
-    delete s;
-}
 
 int p2p_create_keyfile(const char* path)
 {
@@ -69,18 +41,12 @@ int p2p_create_keyfile(const char* path)
 int p2p_cli_switch_keyfile(P2pSocket* s, const char* path) { return switch_keyfile(s, path, "client"); }
 int p2p_srv_switch_keyfile(P2pSocket* s, const char* path) { return switch_keyfile(s, path, "server"); }
 
-int rsa_cal_ensize(int length)
-{
-    if (length <= 0) return 0;
-    return (length + kPlainBlock - 1) / kPlainBlock * kBlock;
-}
-
 int p2p_send(P2pSocket* s, const void* data, int length, void* work, int work_size)
 {
-    if (!s || s->fd < 0 || s->peer.empty() || !data || length < 0 || !work) return -1;
+    if (!s || s->fd < 0 || s->keys->peer.empty() || !data || length < 0 || !work) return -1;
     if (rsa_cal_ensize(length) > work_size) return -1;
     std::string in, sent;
-    kxcrypt_put(&in, s->peer);
+    kxcrypt_put(&in, s->keys->peer);
     kxcrypt_put(&in, std::string(static_cast<const char*>(data), size_t(length)));
     if (kxcrypt_helper_run({"p2p-send"}, in, &sent, s->fd) != 0 || sent.size() != size_t(rsa_cal_ensize(length)))
         return -1;
@@ -90,9 +56,9 @@ int p2p_send(P2pSocket* s, const void* data, int length, void* work, int work_si
 
 int p2p_recv(P2pSocket* s, void* buffer, int size)
 {
-    if (!s || s->fd < 0 || s->own_path.empty() || !buffer || size <= 0) return -1;
+    if (!s || s->fd < 0 || s->keys->own_path.empty() || !buffer || size <= 0) return -1;
     std::string plain;
-    if (kxcrypt_helper_run({"p2p-recv", s->own_path, std::to_string(size)}, "", &plain, s->fd) != 0 ||
+    if (kxcrypt_helper_run({"p2p-recv", s->keys->own_path, std::to_string(size)}, "", &plain, s->fd) != 0 ||
         plain.size() > size_t(size))
         return -1;
     std::memcpy(buffer, plain.data(), plain.size());

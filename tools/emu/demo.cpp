@@ -1,6 +1,7 @@
 // The demo registry: request code -> demo function, filled by the areas'
 // static tables before main runs.
 #include <cstdio>
+#include <ctime>
 #include <map>
 
 #include "platform/kxsocket.h"
@@ -107,3 +108,17 @@ std::vector<std::string> emu_demo_list()
     for (auto& entry : registry()) lines.push_back(std::to_string(entry.first) + " " + entry.second.area);
     return lines;
 }
+
+bool demo_parse_time(const char* text, time_t* out)
+{
+    struct tm t = {};
+    if (std::sscanf(text, "%d-%d-%d %d:%d:%d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min,
+                    &t.tm_sec) != 6)
+        return false;
+    t.tm_year -= 1900;
+    t.tm_mon -= 1;
+    *out = timegm(&t);
+    return true;
+}
+
+void demo_accepted(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, i32(0)); }

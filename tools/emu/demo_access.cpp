@@ -10,8 +10,8 @@
 
 namespace {
 
-void demo_zero(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, i32(0)); }
-void demo_accepted(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, i32(1)); }
+// Status 1: the certificate installed, SNMP running.
+void demo_one(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, i32(1)); }
 
 // Creating a key and a certificate takes the device a moment.
 void demo_cert_created(const EmuRequest& req, EmuAnswer& answer)
@@ -36,9 +36,9 @@ void demo_p2p_state(const EmuRequest& req, EmuAnswer& answer)
 }
 
 const EmuDemoEntry kAccessDemo[] = {
-    {kMsgSslCreate, demo_cert_created}, {kMsgSslInstall, demo_accepted}, {kMsgP2pEnable, demo_zero},
-    {kMsgP2pDisable, demo_zero},        {kMsgP2pState, demo_p2p_state},  {kMsgAddrCheck, demo_zero},
-    {kMsgDevAddrCheck, demo_zero},      {kMsgSnmpStatus, demo_accepted}, {kMsgSnmpCheck, demo_zero},
+    {kMsgSslCreate, demo_cert_created}, {kMsgSslInstall, demo_one},       {kMsgP2pEnable, demo_accepted},
+    {kMsgP2pDisable, demo_accepted},    {kMsgP2pState, demo_p2p_state},   {kMsgAddrCheck, demo_accepted},
+    {kMsgDevAddrCheck, demo_accepted},  {kMsgSnmpStatus, demo_one},       {kMsgSnmpCheck, demo_accepted},
 };
 
 }  // namespace

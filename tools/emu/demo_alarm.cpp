@@ -7,20 +7,11 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
-
-int channel_of(const EmuRequest& req)
-{
-    i32 chnid = -1;
-    record_at(req.payload, req.length, 0, &chnid);
-    return chnid;
-}
-
 // 3298: live state of a camera's alarm inputs.
 void demo_camera_inputs(const EmuRequest& req, EmuAnswer& answer)
 {
     CameraInStateRecord s = zeroed<CameraInStateRecord>();
-    s.chnid = channel_of(req);
+    s.chnid = request_channel(req);
     if (s.chnid >= 0 && s.chnid < kDemoOnline) {
         s.enable[0] = 1;
         s.status[0] = s.chnid == 2 ? 1 : 0;
@@ -33,7 +24,7 @@ void demo_camera_inputs(const EmuRequest& req, EmuAnswer& answer)
 void demo_camera_outputs(const EmuRequest& req, EmuAnswer& answer)
 {
     CameraOutStateRecord s = zeroed<CameraOutStateRecord>();
-    s.chnid = channel_of(req);
+    s.chnid = request_channel(req);
     if (s.chnid >= 0 && s.chnid < kDemoOnline) s.count = kCameraAlarms;
     answer.reply_record(req.code + 5000, s);
 }

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int kDemoChannels = 16;
-constexpr int kDemoOnline = 8;
 constexpr int kDemoFound = 3;
 
 template <size_t N>
@@ -77,18 +76,12 @@ void demo_camera_search(const EmuRequest& req, EmuAnswer& answer)
     answer.reply_records(8200, found);
 }
 
-// 3202, 3205, 3227: the camera accepted (result 0).
-void demo_camera_ok(const EmuRequest& req, EmuAnswer& answer)
-{
-    answer.reply_record(req.code + 5000, i32(0));
-}
-
 const EmuDemoEntry kCameraDemo[] = {
     {3200, demo_camera_search},
     {3201, demo_camera_list},
-    {3202, demo_camera_ok},
-    {3205, demo_camera_ok},
-    {3227, demo_camera_ok},
+    {3202, demo_accepted},
+    {3205, demo_accepted},
+    {3227, demo_accepted},
 };
 
 }  // namespace

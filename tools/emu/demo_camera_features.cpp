@@ -12,32 +12,12 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
 constexpr u64 kOnlineMask = (u64(1) << kDemoOnline) - 1;
-
-bool online(i32 ch) { return ch >= 0 && ch < kDemoOnline; }
-
-template <typename T>
-bool request_record(const EmuRequest& req, T* out)
-{
-    *out = zeroed<T>();
-    if (req.length < sizeof(T)) return false;
-    std::memcpy(out, req.payload, sizeof(T));
-    return true;
-}
-
-// The leading int of a request, -1 when the payload is short.
-i32 leading_int(const EmuRequest& req)
-{
-    i32 v = -1;
-    if (req.length >= sizeof v) std::memcpy(&v, req.payload, sizeof v);
-    return v;
-}
 
 // 3385: the upgrade starts when it names online cameras only.
 void demo_upgrade_file(const EmuRequest& req, EmuAnswer& answer)
 {
-    IpcUpgradeOrder order;
+    IpcUpgradeOrder order = zeroed<IpcUpgradeOrder>();
     const bool ok = request_record(req, &order) && order.chnid != 0 && (u64(order.chnid) & ~kOnlineMask) == 0;
     answer.reply_record(8385, i32(ok ? 0 : -1));
 }
@@ -56,7 +36,7 @@ void demo_upgrade_status(const EmuRequest&, EmuAnswer& answer)
 // others fail (-1).
 void demo_upgrade_url(const EmuRequest& req, EmuAnswer& answer)
 {
-    IpcUpgradeOrder order;
+    IpcUpgradeOrder order = zeroed<IpcUpgradeOrder>();
     request_record(req, &order);
     IpcUpgradeStatus s = zeroed<IpcUpgradeStatus>();
     s.chnid = u64(order.chnid);
@@ -82,7 +62,7 @@ void demo_audio_get(const EmuRequest& req, EmuAnswer& answer)
 {
     static AudioCapsRecord c;
     c = zeroed<AudioCapsRecord>();
-    const i32 ch = leading_int(req);
+    const i32 ch = request_channel(req);
     c.config.chnid = ch;
     if (!online(ch)) {
         c.res = -1;
@@ -112,7 +92,7 @@ void demo_audio_get(const EmuRequest& req, EmuAnswer& answer)
 // 3372: done when every channel of the mask is online.
 void demo_audio_set(const EmuRequest& req, EmuAnswer& answer)
 {
-    AudioSetMessage m;
+    AudioSetMessage m = zeroed<AudioSetMessage>();
     const bool ok = request_record(req, &m) && m.mask != 0 && (m.mask & ~kOnlineMask) == 0;
     answer.reply_record(8372, i32(ok ? 0 : -1));
 }
@@ -121,7 +101,7 @@ void demo_audio_set(const EmuRequest& req, EmuAnswer& answer)
 void demo_audio_support(const EmuRequest& req, EmuAnswer& answer)
 {
     AudioSupportRecord s = zeroed<AudioSupportRecord>();
-    if (online(leading_int(req))) {
+    if (online(request_channel(req))) {
         s.audio_support = 1;
         s.audio_support_mode = 3;
         s.audio_line_input_support = 1;
@@ -136,14 +116,14 @@ void demo_audio_support(const EmuRequest& req, EmuAnswer& answer)
 // 1421: the POS connection is taken (ids 0..7).
 void demo_pos_changed(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 id = leading_int(req);
+    const i32 id = request_channel(req);
     answer.reply_record(6421, i32(id >= 0 && id < kPosTerminals ? 0 : -1));
 }
 
 // 3381: an online camera takes its face capture settings.
 void demo_face_config(const EmuRequest& req, EmuAnswer& answer)
 {
-    FaceConfigMessage m;
+    FaceConfigMessage m = zeroed<FaceConfigMessage>();
     const bool ok = request_record(req, &m) && online(m.chn_id);
     answer.reply_record(8381, i32(ok ? 0 : -1));
 }

@@ -17,27 +17,7 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
 constexpr int kDemoFisheye = 6;
-
-// The leading int of a request (its channel), -1 when the payload is short.
-i32 channel_of(const EmuRequest& req)
-{
-    i32 ch = -1;
-    if (req.length >= sizeof ch) std::memcpy(&ch, req.payload, sizeof ch);
-    return ch;
-}
-
-bool online(i32 ch) { return ch >= 0 && ch < kDemoOnline; }
-
-template <typename T>
-bool request_record(const EmuRequest& req, T* out)
-{
-    std::memset(static_cast<void*>(out), 0, sizeof(T));
-    if (req.length < sizeof(T)) return false;
-    std::memcpy(static_cast<void*>(out), req.payload, sizeof(T));
-    return true;
-}
 
 template <size_t N>
 void put(char (&field)[N], const char* format, int n)
@@ -97,7 +77,7 @@ void demo_copy_result(const EmuRequest& req, EmuAnswer& answer)
 // 3206: the camera's motion map; the camera on channel 6 is a fisheye.
 void demo_camera_map(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 ch = channel_of(req);
+    const i32 ch = request_channel(req);
     CameraMapRecord m = zeroed<CameraMapRecord>();
     m.result = online(ch) ? 0 : -1;
     if (online(ch)) {
@@ -118,7 +98,7 @@ void demo_camera_map(const EmuRequest& req, EmuAnswer& answer)
 void demo_fisheye_get(const EmuRequest& req, EmuAnswer& answer)
 {
     FisheyeSettingRecord f = zeroed<FisheyeSettingRecord>();
-    f.chnid = channel_of(req);
+    f.chnid = request_channel(req);
     f.result = online(f.chnid) ? 0 : -1;
     if (f.chnid == kDemoFisheye) {
         f.mount = 1;
@@ -131,7 +111,7 @@ void demo_fisheye_get(const EmuRequest& req, EmuAnswer& answer)
 // 3373: a camera found at an address offers fisheye modes; none without one.
 void demo_fisheye_caps(const EmuRequest& req, EmuAnswer& answer)
 {
-    CameraAddressRecord a;
+    CameraAddressRecord a = zeroed<CameraAddressRecord>();
     request_record(req, &a);
     FisheyeCapsRecord c = zeroed<FisheyeCapsRecord>();
     if (a.ipaddr[0] || a.ddns[0]) {
@@ -147,7 +127,7 @@ void demo_fisheye_caps(const EmuRequest& req, EmuAnswer& answer)
 // 3374: the mode is taken by a camera that has an address.
 void demo_fisheye_mode(const EmuRequest& req, EmuAnswer& answer)
 {
-    FisheyeModeRecord m;
+    FisheyeModeRecord m = zeroed<FisheyeModeRecord>();
     request_record(req, &m);
     answer.reply_record(8374, i32(m.camera.ipaddr[0] || m.camera.ddns[0] ? 0 : -1));
 }
@@ -158,7 +138,7 @@ void demo_tracking_get(const EmuRequest& req, EmuAnswer& answer)
 {
     static AutoTrackingRecord t;
     std::memset(&t, 0, sizeof t);
-    t.chnid = channel_of(req);
+    t.chnid = request_channel(req);
     if (online(t.chnid) && t.chnid % 2 == 1) {
         t.show = 1;
         t.sensitivity = 50;
@@ -174,7 +154,7 @@ void demo_tracking_get(const EmuRequest& req, EmuAnswer& answer)
 void demo_identity(const EmuRequest& req, EmuAnswer& answer)
 {
     CameraIdentityRecord c = zeroed<CameraIdentityRecord>();
-    identity(c, channel_of(req));
+    identity(c, request_channel(req));
     answer.reply_record(7507, c);
 }
 
@@ -192,7 +172,7 @@ void demo_camera_motion(const EmuRequest& req, EmuAnswer& answer)
 {
     static CameraMotionRecord m;
     std::memset(&m, 0, sizeof m);
-    m.chnid = channel_of(req);
+    m.chnid = request_channel(req);
     if (online(m.chnid)) {
         m.enable = 1;
         m.sensitivity = 3;
@@ -208,7 +188,7 @@ void demo_camera_motion(const EmuRequest& req, EmuAnswer& answer)
 // 4002: the command's text echoed after "done: ".
 void demo_command(const EmuRequest& req, EmuAnswer& answer)
 {
-    CoreCommandRecord c;
+    CoreCommandRecord c = zeroed<CoreCommandRecord>();
     request_record(req, &c);
     const std::string result = "done: " + std::string(c.cmd, strnlen(c.cmd, sizeof c.cmd));
     std::vector<u8> bytes(sizeof(CoreCommandReplyHead), 0);
@@ -236,7 +216,7 @@ void demo_motion_state(const EmuRequest&, EmuAnswer& answer)
 void demo_camera_url(const EmuRequest& req, EmuAnswer& answer)
 {
     CameraUrlReply u = zeroed<CameraUrlReply>();
-    u.chnid = channel_of(req);
+    u.chnid = request_channel(req);
     u.result = online(u.chnid) ? 0 : -1;
     if (online(u.chnid)) set_text(u.data, "OK");
     answer.reply_record(8377, u);

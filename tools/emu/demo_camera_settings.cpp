@@ -14,27 +14,7 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
-
-// The leading int of a request (its channel), -1 when the payload is short.
-i32 channel_of(const EmuRequest& req)
-{
-    i32 ch = -1;
-    if (req.length >= sizeof ch) std::memcpy(&ch, req.payload, sizeof ch);
-    return ch;
-}
-
-bool online(i32 ch) { return ch >= 0 && ch < kDemoOnline; }
 bool dome(i32 ch) { return ch % 2 == 1; }
-
-template <typename T>
-bool request_record(const EmuRequest& req, T* out)
-{
-    *out = zeroed<T>();
-    if (req.length < sizeof(T)) return false;
-    std::memcpy(out, req.payload, sizeof(T));
-    return true;
-}
 
 // A stream offering `count` resolutions, encoding the one at `cur`.
 void offer(StreamCaps& s, const StreamRes* res, int count, int cur, int fr_max, int br_min, int br_max, int br)
@@ -55,7 +35,7 @@ void offer(StreamCaps& s, const StreamRes* res, int count, int cur, int fr_max, 
 // nothing.
 void demo_stream_caps(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 ch = channel_of(req);
+    const i32 ch = request_channel(req);
     StreamCapsRecord c = zeroed<StreamCapsRecord>();
     c.id = ch;
     if (!online(ch)) {
@@ -86,7 +66,7 @@ void demo_stream_caps(const EmuRequest& req, EmuAnswer& answer)
 // 3203: applied on the online channels of the request's mask.
 void demo_stream_set(const EmuRequest& req, EmuAnswer& answer)
 {
-    StreamSettingRecord s;
+    StreamSettingRecord s = zeroed<StreamSettingRecord>();
     StreamSettingResult res{0, 0};
     if (request_record(req, &s))
         for (int ch = 0; ch < kDemoOnline; ch++)
@@ -97,7 +77,7 @@ void demo_stream_set(const EmuRequest& req, EmuAnswer& answer)
 // 1217: a third stream, off.
 void demo_third_stream(const EmuRequest& req, EmuAnswer& answer)
 {
-    ThirdStreamQuery q;
+    ThirdStreamQuery q = zeroed<ThirdStreamQuery>();
     request_record(req, &q);
     ThirdStreamRecord t = zeroed<ThirdStreamRecord>();
     t.channel = q.channel;
@@ -114,7 +94,7 @@ void demo_third_stream(const EmuRequest& req, EmuAnswer& answer)
 void demo_watermark(const EmuRequest& req, EmuAnswer& answer)
 {
     WatermarkRecord w = zeroed<WatermarkRecord>();
-    w.channel = channel_of(req);
+    w.channel = request_channel(req);
     if (online(w.channel)) set_text(w.text, "DemoVision");
     answer.reply_record(6213, w);
 }
@@ -123,13 +103,13 @@ void demo_watermark(const EmuRequest& req, EmuAnswer& answer)
 // the failure of an offline camera.
 void demo_write(const EmuRequest& req, EmuAnswer& answer)
 {
-    answer.reply_record(req.code + 5000, i32(online(channel_of(req)) ? 0 : -1));
+    answer.reply_record(req.code + 5000, i32(online(request_channel(req)) ? 0 : -1));
 }
 
 // 3360: where the asked stream is found.
 void demo_stream_query(const EmuRequest& req, EmuAnswer& answer)
 {
-    StreamQueryRecord q;
+    StreamQueryRecord q = zeroed<StreamQueryRecord>();
     request_record(req, &q);
     char text[200];
     const int n = std::snprintf(text, sizeof text, "rtsp://192.168.1.%d:554/stream?main=%d&sub=%d&time=%s",
@@ -145,7 +125,7 @@ void demo_stream_query(const EmuRequest& req, EmuAnswer& answer)
 void demo_image(const EmuRequest& req, EmuAnswer& answer)
 {
     ImageSettingsReply r = zeroed<ImageSettingsReply>();
-    r.id = channel_of(req);
+    r.id = request_channel(req);
     ImageSettingsBlock& b = r.block;
     b.smartir = 1;
     b.wdrlevel = 50;
@@ -167,7 +147,7 @@ void demo_image(const EmuRequest& req, EmuAnswer& answer)
 void demo_day_night(const EmuRequest& req, EmuAnswer& answer)
 {
     DayNightRecord d = zeroed<DayNightRecord>();
-    d.id = channel_of(req);
+    d.id = request_channel(req);
     d.modestarthour = 6;
     d.modestophour = 18;
     d.ircutaddaytonight = 5;
@@ -192,7 +172,7 @@ void demo_day_night(const EmuRequest& req, EmuAnswer& answer)
 // 3225: the parameter asked for, with a value.
 void demo_param(const EmuRequest& req, EmuAnswer& answer)
 {
-    CameraParamRecord q;
+    CameraParamRecord q = zeroed<CameraParamRecord>();
     request_record(req, &q);
     CameraParamReply p = zeroed<CameraParamReply>();
     p.id = q.id;
@@ -234,7 +214,7 @@ void demo_profiles(const EmuRequest&, EmuAnswer& answer)
 void demo_areas(const EmuRequest& req, EmuAnswer& answer)
 {
     ImageAreasReply r = zeroed<ImageAreasReply>();
-    r.id = channel_of(req);
+    r.id = request_channel(req);
     if (online(r.id)) set_text(r.sdkversion, "V3.1.0");
     answer.reply_record(8271, r);
 }
@@ -244,7 +224,7 @@ void demo_schedule(const EmuRequest& req, EmuAnswer& answer)
 {
     auto s = std::make_unique<ImageScheduleReply>();
     *s = zeroed<ImageScheduleReply>();
-    s->id = channel_of(req);
+    s->id = request_channel(req);
     for (int d = 0; d < kScheduleWeekDays; d++) {
         set_text(s->day[d].plan[0].start_time, "00:00");
         set_text(s->day[d].plan[0].end_time, "24:00");
@@ -256,7 +236,7 @@ void demo_exposure_schedule(const EmuRequest& req, EmuAnswer& answer)
 {
     auto s = std::make_unique<ImageExposureScheduleReply>();
     *s = zeroed<ImageExposureScheduleReply>();
-    s->id = channel_of(req);
+    s->id = request_channel(req);
     for (int d = 0; d < kScheduleWeekDays; d++) {
         ImageExposurePlan& p = s->day[d].plan[0];
         set_text(p.start_time, "00:00");
@@ -270,14 +250,14 @@ void demo_exposure_schedule(const EmuRequest& req, EmuAnswer& answer)
 // 1219: day mode.
 void demo_night_mode(const EmuRequest& req, EmuAnswer& answer)
 {
-    answer.reply_record(6219, NightModeReply{channel_of(req), 0});
+    answer.reply_record(6219, NightModeReply{request_channel(req), 0});
 }
 
 // 3211: the camera's own OSD; an offline channel reports no camera.
 void demo_camera_osd(const EmuRequest& req, EmuAnswer& answer)
 {
     CameraOsdRecord c = zeroed<CameraOsdRecord>();
-    c.ch = channel_of(req);
+    c.ch = request_channel(req);
     if (!online(c.ch)) {
         c.ch = -1;
     } else {

@@ -34,27 +34,6 @@ constexpr long kMaxSeconds = 4 * 3600;
 constexpr int kKeyVariants = 8;                      // key pictures cycled through
 constexpr int kLog2MaxFrameNum = 8;
 
-template <typename T>
-bool request_record(const EmuRequest& req, T* out)
-{
-    if (req.length < sizeof(T)) return false;
-    std::memcpy(out, req.payload, sizeof(T));
-    return true;
-}
-
-// "%d-%d-%d %d:%d:%d" as seconds; false when it is not that form.
-bool parse_time(const char* text, time_t* out)
-{
-    struct tm t = {};
-    if (std::sscanf(text, "%d-%d-%d %d:%d:%d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min,
-                    &t.tm_sec) != 6)
-        return false;
-    t.tm_year -= 1900;
-    t.tm_mon -= 1;
-    *out = timegm(&t);
-    return true;
-}
-
 // ---- H.264 bitstream ----
 
 class Bits {
@@ -397,7 +376,7 @@ void demo_download(const EmuRequest& req, EmuAnswer& answer)
     time_t start = 0, end = 0;
     long seconds = 0;
     if (request_record(req, &d) && d.channel >= 0 && d.channel < kDemoCameras &&
-        parse_time(text_of(d.start_time).s, &start) && parse_time(text_of(d.end_time).s, &end) && end > start)
+        demo_parse_time(text_of(d.start_time).s, &start) && demo_parse_time(text_of(d.end_time).s, &end) && end > start)
         seconds = std::min(long(end - start), kMaxSeconds);
     answer.stream(std::make_shared<RecordingStream>(d.channel, d.stream_type, start, seconds));
 }

@@ -11,9 +11,6 @@ namespace {
 
 constexpr const char* kDemoServer = "192.168.1.20";
 constexpr u8 kDemoEsataPort = 25;
-constexpr int kDemoOnline = 8;
-
-void demo_ok(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, StorageResult{0}); }
 
 void demo_share_search(const EmuRequest& req, EmuAnswer& answer)
 {
@@ -59,8 +56,6 @@ void demo_quota_get(const EmuRequest&, EmuAnswer& answer)
     answer.reply_record(8529, q);
 }
 
-void demo_zero(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, i32(0)); }
-
 void demo_backup_status(const EmuRequest&, EmuAnswer& answer)
 {
     BackupStatusRecord s = zeroed<BackupStatusRecord>();
@@ -90,22 +85,22 @@ void demo_backup_progress(const EmuRequest&, EmuAnswer& answer)
 }
 
 const EmuDemoEntry kNetDiskDemo[] = {
-    {3507, demo_ok},
-    {3508, demo_ok},
-    {3439, demo_ok},
-    {3496, demo_ok},
-    {3530, demo_ok},
+    {3507, demo_accepted},
+    {3508, demo_accepted},
+    {3439, demo_accepted},
+    {3496, demo_accepted},
+    {3530, demo_accepted},
     {3440, demo_share_search},
-    {3475, demo_ok},
+    {3475, demo_accepted},
     {3431, demo_esata_get},
     {3403, demo_self_eval},
     {3529, demo_quota_get},
-    {1316, demo_zero},
+    {1316, demo_accepted},
     {1317, demo_backup_status},
     {3457, demo_backup_device},
-    {3535, demo_zero},
-    {3536, demo_zero},
-    {3537, demo_zero},
+    {3535, demo_accepted},
+    {3536, demo_accepted},
+    {3537, demo_accepted},
     {3540, demo_backup_progress},
 };
 

@@ -4,13 +4,8 @@
 
 namespace {
 
-void demo_default_route(const EmuRequest& req, EmuAnswer& answer)
-{
-    answer.reply_record(req.code + 5000, i32(0));
-}
-
 const EmuDemoEntry kNetworkDemo[] = {
-    {kMsgNetDefaultRoute, demo_default_route},
+    {kMsgNetDefaultRoute, demo_accepted},
 };
 
 }  // namespace

@@ -11,19 +11,6 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
-constexpr u32 kReplyOffset = 5000;
-
-i32 request_channel(const EmuRequest& req)
-{
-    i32 channel = 0;
-    if (req.length >= sizeof channel) std::memcpy(&channel, req.payload, sizeof channel);
-    return channel;
-}
-
-bool online(i32 channel) { return channel >= 0 && channel < kDemoOnline; }
-
-void demo_accepted(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + kReplyOffset, i32(0)); }
 
 PcntRegion demo_region(const char* xs, const char* ys, i32 max_stay)
 {
@@ -41,7 +28,7 @@ PcntRegion demo_region(const char* xs, const char* ys, i32 max_stay)
 // 1220: a doorway region and a counter region on online cameras.
 void demo_regional(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     RegionalPcntReply r = zeroed<RegionalPcntReply>();
     RegionalPcntSettings& s = r.settings;
     s.chnid = channel;
@@ -66,7 +53,7 @@ void demo_regional(const EmuRequest& req, EmuAnswer& answer)
 // 3213: input 0 of an online camera closes on alarm, recording its own channel.
 void demo_camera_io(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     CameraIoState st = zeroed<CameraIoState>();
     st.cam_id = channel;
     st.enable = online(channel) ? 1 : 0;
@@ -83,7 +70,7 @@ void demo_camera_io(const EmuRequest& req, EmuAnswer& answer)
 // 3215: sound above level 70 for 2 s is an event.
 void demo_volume(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     VolumeState st = zeroed<VolumeState>();
     st.cam_id = channel;
     st.enable = online(channel) ? 1 : 0;

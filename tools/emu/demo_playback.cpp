@@ -14,27 +14,6 @@ namespace {
 constexpr int kDemoCameras = 8;
 constexpr int kSectionsPerChannel = 3;
 
-template <typename T>
-bool request_record(const EmuRequest& req, T* out)
-{
-    if (req.length < sizeof(T)) return false;
-    std::memcpy(out, req.payload, sizeof(T));
-    return true;
-}
-
-// "YYYY-MM-DD HH:MM:SS" as seconds (UTC); false when it is not that form.
-bool parse_time(const char* text, time_t* out)
-{
-    struct tm t = {};
-    if (std::sscanf(text, "%d-%d-%d %d:%d:%d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min,
-                    &t.tm_sec) != 6)
-        return false;
-    t.tm_year -= 1900;
-    t.tm_mon -= 1;
-    *out = timegm(&t);
-    return true;
-}
-
 void format_time(time_t seconds, char (&field)[32])
 {
     struct tm t;
@@ -52,8 +31,8 @@ void demo_search(const EmuRequest& req, EmuAnswer& answer)
     SearchRequest s;
     std::vector<RecordSection> found;
     time_t start = 0, end = 0;
-    if (request_record(req, &s) && parse_time(text_of(s.start_time).s, &start) &&
-        parse_time(text_of(s.end_time).s, &end) && end > start) {
+    if (request_record(req, &s) && demo_parse_time(text_of(s.start_time).s, &start) &&
+        demo_parse_time(text_of(s.end_time).s, &end) && end > start) {
         const time_t part = (end - start) / kSectionsPerChannel;
         for (int ch = 0; ch < kDemoCameras; ch++) {
             if (s.mask[ch] != '1') continue;

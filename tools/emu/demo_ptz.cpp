@@ -45,20 +45,14 @@ void demo_status_read(const EmuRequest& req, EmuAnswer& answer)
     answer.reply_record(req.code + 5000, s);
 }
 
-// Commands, speeds and status writes: result 0.
-void demo_done(const EmuRequest& req, EmuAnswer& answer)
-{
-    answer.reply_record(req.code + 5000, i32(0));
-}
-
 const EmuDemoEntry kPtzDemo[] = {
     {kMsgPtzPresetList, demo_preset_list},
     {kMsgPtzFishPresetList, demo_preset_list},
     {kMsgPtzStatusRead, demo_status_read},
-    {kMsgPtzStatusWrite, demo_done},
-    {kMsgCameraParam, demo_done},
-    {kMsgPtzCommand, demo_done},
-    {kMsgPtzChannelStatus, demo_done},
+    {kMsgPtzStatusWrite, demo_accepted},
+    {kMsgCameraParam, demo_accepted},
+    {kMsgPtzCommand, demo_accepted},
+    {kMsgPtzChannelStatus, demo_accepted},
 };
 
 }  // namespace

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kDemoChannels = 16;
-constexpr int kDemoOnline = 8;
 
 i32 request_int(const EmuRequest& req, i32 def)
 {

@@ -50,16 +50,10 @@ void demo_audio_list(const EmuRequest& req, EmuAnswer& answer)
     answer.reply_records(req.code + 5000, clips);
 }
 
-// Add, delete, rename and play: status 0.
-void demo_audio_status(const EmuRequest& req, EmuAnswer& answer)
-{
-    answer.reply_record(req.code + 5000, i32(0));
-}
-
 const EmuDemoEntry kServicePagesDemo[] = {
     {kMsgDiagnostic, demo_diagnostic},      {kMsgAudioList, demo_audio_list},
-    {kMsgAudioAdd, demo_audio_status},      {kMsgAudioDelete, demo_audio_status},
-    {kMsgAudioRename, demo_audio_status},   {kMsgAudioPlay, demo_audio_status},
+    {kMsgAudioAdd, demo_accepted},      {kMsgAudioDelete, demo_accepted},
+    {kMsgAudioRename, demo_accepted},   {kMsgAudioPlay, demo_accepted},
 };
 
 }  // namespace

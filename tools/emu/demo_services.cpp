@@ -7,8 +7,6 @@
 
 namespace {
 
-void demo_taken(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + 5000, i32(0)); }
-
 void demo_test_mail(const EmuRequest& req, EmuAnswer& answer)
 {
     answer.reply_record(req.code + 5000, i32(0), 800);
@@ -16,7 +14,7 @@ void demo_test_mail(const EmuRequest& req, EmuAnswer& answer)
 
 const EmuDemoEntry kServicesDemo[] = {
     {kMsgTestMail, demo_test_mail},
-    {kMsgMulticast, demo_taken},
+    {kMsgMulticast, demo_accepted},
 };
 
 }  // namespace

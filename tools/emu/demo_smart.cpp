@@ -10,26 +10,13 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
 constexpr int kDemoPlateCameras = 2;
 constexpr i32 kDemoWidth = 1920, kDemoHeight = 1080;
-
-i32 request_channel(const EmuRequest& req)
-{
-    i32 channel = 0;
-    if (req.length >= sizeof channel) std::memcpy(&channel, req.payload, sizeof channel);
-    return channel;
-}
-
-bool online(i32 channel) { return channel >= 0 && channel < kDemoOnline; }
-
-// Every write: the camera took it (status 0).
-void demo_accepted(const EmuRequest& req, EmuAnswer& answer) { answer.reply_record(req.code + kReplyOffset, i32(0)); }
 
 // 3237..3240, 3242, 3243: a doorway region, detection on for online cameras.
 void demo_region(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     RegionRecord r = zeroed<RegionRecord>();
     r.chnid = channel;
     r.enable = online(channel) && req.code != kMsgLoiterGet ? 1 : 0;
@@ -59,7 +46,7 @@ LineEntry demo_line()
 // 3241: one line across the middle of the picture.
 void demo_line_cross(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     LineCrossRecord r = zeroed<LineCrossRecord>();
     r.chnid = channel;
     r.enable = online(channel) ? 1 : 0;
@@ -73,7 +60,7 @@ void demo_line_cross(const EmuRequest& req, EmuAnswer& answer)
 // 1209: the same line, newer form.
 void demo_line_cross_ex(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     LineCrossExRecord r = zeroed<LineCrossExRecord>();
     r.chnid = channel;
     r.enable = online(channel) ? 1 : 0;
@@ -88,7 +75,7 @@ void demo_line_cross_ex(const EmuRequest& req, EmuAnswer& answer)
 // 3253: the count shown top left, an alarm above 20 people inside.
 void demo_people_count(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     PeopleCountRecord r = zeroed<PeopleCountRecord>();
     r.chnid = channel;
     r.enable = online(channel) ? 1 : 0;
@@ -122,7 +109,7 @@ PeopleSettingsRecord demo_people_settings(i32 channel)
 // 3259 and 1211: counting settings on the full picture.
 void demo_people_settings_reply(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     if (req.code == kMsgPeopleSettingsGet) {
         answer.reply_record(req.code + kReplyOffset, demo_people_settings(channel));
         return;
@@ -135,7 +122,7 @@ void demo_people_settings_reply(const EmuRequest& req, EmuAnswer& answer)
 // 3268: object left or removed, watching the region.
 void demo_object(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     ObjectRecord r = zeroed<ObjectRecord>();
     r.chnid = channel;
     r.sensitivity = 50;
@@ -151,7 +138,7 @@ void demo_object(const EmuRequest& req, EmuAnswer& answer)
 // 3257: analytics capability of the online cameras.
 void demo_capability(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     CapabilityReply r{channel, online(channel) ? 1 : 0, online(channel) ? 2 : 0};
     answer.reply_record(req.code + kReplyOffset, r);
 }
@@ -159,7 +146,7 @@ void demo_capability(const EmuRequest& req, EmuAnswer& answer)
 // 3293: analytics support and version.
 void demo_vca_support(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     VcaSupportReply r{channel, online(channel) ? 1 : 0, online(channel) ? 3 : 0};
     answer.reply_record(req.code + kReplyOffset, r);
 }
@@ -170,7 +157,7 @@ bool plate_camera(i32 channel) { return channel >= 0 && channel < kDemoPlateCame
 // nobody.
 void demo_plate_settings(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     static PlateSettingsRecord r;
     r = zeroed<PlateSettingsRecord>();
     r.chnid = channel;
@@ -199,7 +186,7 @@ void demo_plate_settings(const EmuRequest& req, EmuAnswer& answer)
 void demo_plate_formats(const EmuRequest& req, EmuAnswer& answer)
 {
     PlateFormatsRecord r = zeroed<PlateFormatsRecord>();
-    r.chnid = request_channel(req);
+    r.chnid = request_channel(req, 0);
     r.filter = 1;
     r.wildcards = 0;
     r.formats[0].enable = 1;
@@ -214,7 +201,7 @@ void demo_plate_formats(const EmuRequest& req, EmuAnswer& answer)
 // 1215: the plate cameras zoomed in.
 void demo_plate_zoom(const EmuRequest& req, EmuAnswer& answer)
 {
-    const i32 channel = request_channel(req);
+    const i32 channel = request_channel(req, 0);
     PlateZoomReply r{channel, plate_camera(channel) ? 1 : 0, plate_camera(channel) ? 4 : 0};
     answer.reply_record(req.code + kReplyOffset, r);
 }

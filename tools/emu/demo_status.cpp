@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kDemoOnline = 8;
-
 // Recording space in MiB: 2 TiB + 931.5 GiB local, 4 TiB on the network disk.
 constexpr i32 kDemoTotal = 2097152 + 953869 + 4194304;
 constexpr i32 kDemoUsed = 838861 + 100000 + 1048576;

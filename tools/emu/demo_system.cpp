@@ -37,12 +37,6 @@ void demo_online_info(const EmuRequest&, EmuAnswer& answer)
     answer.reply_record(6715, demo_firmware(-1));
 }
 
-// Online download started, online download cancelled: result 0.
-void demo_online_result(const EmuRequest& req, EmuAnswer& answer)
-{
-    answer.reply_record(req.code + 5000, i32(0));
-}
-
 // Camera upgrade: the channel of the order, status 0.
 void demo_camera_upgrade(const EmuRequest& req, EmuAnswer& answer)
 {
@@ -63,8 +57,8 @@ const EmuDemoEntry kSystemDemo[] = {
     {3504, demo_page_check},
     {kMsgUpgrade, demo_upgrade},
     {kMsgOnlineInfo, demo_online_info},
-    {kMsgOnlineDownload, demo_online_result},
-    {kMsgOnlineCancel, demo_online_result},
+    {kMsgOnlineDownload, demo_accepted},  // download started: result 0
+    {kMsgOnlineCancel, demo_accepted},    // download cancelled: result 0
     {kMsgCameraUpgrade, demo_camera_upgrade},
     {kMsgCameraCheck, demo_camera_check},
 };

@@ -4,13 +4,8 @@
 
 namespace {
 
-void demo_apply(const EmuRequest& req, EmuAnswer& answer)
-{
-    answer.reply_record(req.code + 5000, i32(0));
-}
-
 const EmuDemoEntry kTimeDemo[] = {
-    {kMsgTimeApply, demo_apply},
+    {kMsgTimeApply, demo_accepted},
 };
 
 }  // namespace

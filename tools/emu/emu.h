@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,33 @@ public:
 private:
     std::vector<EmuStep> steps_;
 };
+
+// The request's payload as one plain record; false, and *out left as it
+// was, when the payload is shorter than the record.
+template <typename T>
+bool request_record(const EmuRequest& req, T* out)
+{
+    return record_at(req.payload, req.length, 0, out);
+}
+
+// The leading int of a request (most often its channel); `absent` when the
+// payload is short.
+inline i32 request_channel(const EmuRequest& req, i32 absent = -1)
+{
+    i32 ch = absent;
+    request_record(req, &ch);
+    return ch;
+}
+
+// The demo's cameras are online on the first eight channels.
+constexpr int kDemoOnline = 8;
+inline bool online(i32 channel) { return channel >= 0 && channel < kDemoOnline; }
+
+// A write the recorder or a camera took: code + 5000 with status 0.
+void demo_accepted(const EmuRequest& req, EmuAnswer& answer);
+
+// "YYYY-MM-DD HH:MM:SS" as seconds (UTC); false when it is not that form.
+bool demo_parse_time(const char* text, time_t* out);
 
 using EmuDemoFn = void (*)(const EmuRequest& request, EmuAnswer& answer);
 struct EmuDemoEntry {
