@@ -25,9 +25,10 @@ template <auto F>
 int query(u32 code, u32 reply_code)
 {
     const CoreAnswer answer = core_answer<F>({reply_code});
-    core_request_answer(answer, code, 0, nullptr, 0);
-    if (core_reply_done != 1) cgi_reply_error(kReplyJson);
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, code, 0, nullptr, 0);
+    if (exchange.done() != 1) cgi_reply_error(kReplyJson);
+    core_release(exchange);
     return 0;
 }
 

@@ -81,9 +81,10 @@ bool run_upgrade(i32 reset, int* status)
     UpgradeOrder order{reset};
     UpgradeAsk ask;
     const CoreAnswer answer = core_answer<upgrade_reply>(ask, {kReplyUpgrade});
-    core_request_answer(answer, kMsgUpgrade, sizeof order, &order, 0);
-    bool replied = core_reply_done != 0;
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgUpgrade, sizeof order, &order, 0);
+    bool replied = exchange.done() != 0;
+    core_release(exchange);
     *status = ask.status;
     return replied;
 }
