@@ -17,8 +17,9 @@ struct CoreAnswer;
 // it opened, the reply-finished value and the wait's mutex and condition
 // variable. It belongs to the request that asks (a local of the handler, or
 // of core_ask), is the socket library's context for its session and must
-// outlive that session; a second question in one request takes its own.
-// Ending it ends a session still open (see core_release).
+// outlive that session. A question asked again on it starts afresh (its
+// earlier session ended, its value 0). Ending it ends a session still open
+// (see core_release).
 class CoreExchange {
 public:
     CoreExchange() = default;
@@ -26,7 +27,7 @@ public:
     CoreExchange& operator=(const CoreExchange&) = delete;
     ~CoreExchange();
 
-    // 0 from the request on; set by a reply callback (1 as a rule) once
+    // 0 from the question on; set by a reply callback (1 as a rule) once
     // the HTTP reply has been written and flushed. 0 after the wait: no
     // reply.
     int done() const { return done_.load(); }
