@@ -58,8 +58,11 @@ int main(int argc, char** argv)
 
     // Warm both paths once.
     bare_exchange(path, code);
-    core_request(finish_on_reply, code, 0, nullptr, 0);
-    core_release();
+    {
+        CoreExchange x;
+        core_request(x, finish_on_reply, nullptr, code, 0, nullptr, 0);
+        core_release(x);
+    }
 
     int failures = 0;
     Clock::time_point t0 = Clock::now();
@@ -68,9 +71,10 @@ int main(int argc, char** argv)
 
     t0 = Clock::now();
     for (int i = 0; i < n; i++) {
-        core_request(finish_on_reply, code, 0, nullptr, 0);
-        failures += core_reply_done ? 0 : 1;
-        core_release();
+        CoreExchange x;
+        core_request(x, finish_on_reply, nullptr, code, 0, nullptr, 0);
+        failures += x.done() ? 0 : 1;
+        core_release(x);
     }
     Clock::duration messenger = Clock::now() - t0;
     std::printf("%.1f %.1f %d\n", mean_us(bare, n), mean_us(messenger, n), failures);

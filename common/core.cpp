@@ -1,19 +1,17 @@
 // Messages to the core daemon and the wait for their replies.
 //
-// One socket session per core_request. The handler's thread sends and then
-// sleeps on a condition variable; the socket library's receiving thread runs
-// the module's reply callback, which writes the HTTP reply and then calls
-// core_reply_finish. The wait ends as soon as the flag is set, when the
-// daemon closes the connection (no reply can come any more), or after the
-// code's maximum wait.
+// One socket session per question, kept by the request's CoreExchange. The
+// handler's thread sends and then sleeps on the exchange's condition
+// variable; the socket library's receiving thread runs the reply callback,
+// which writes the HTTP reply and then calls core_reply_finish. The wait ends
+// as soon as the exchange's reply is finished, when the daemon closes the
+// connection (no reply can come any more), or after the code's maximum wait.
 #include "common/core.h"
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <json-c/json.h>
-#include <mutex>
 #include <string>
 #include <time.h>
 
@@ -21,7 +19,23 @@
 #include "common/reply.h"
 #include "platform/kxdb.h"
 
-std::atomic<int> core_reply_done{0};
+// The messenger's own view of an exchange: the socket callback, the event
+// hook and the reply scope reach its state through the context pointer.
+struct CoreExchangeAccess {
+    static void wake(CoreExchange& x)
+    {
+        std::lock_guard<std::mutex> lock(x.mutex_);
+        x.cv_.notify_all();
+    }
+    static int reply(CoreExchange& x, const KxFrameHeader* header, const void* payload)
+    {
+        if (x.answer_) return core_answer_reply(x, *x.answer_, header, payload);
+        CoreReplying replying(x);
+        return x.callback_ ? x.callback_(x.context_, header, payload) : 0;
+    }
+    static int ask(CoreExchange& x, KxReplyCallback callback, void* context, const CoreAnswer* answer, u32 code,
+                   u32 length, const void* payload, int no_wait);
+};
 
 namespace {
 
@@ -36,31 +50,33 @@ constexpr int kSendPauseMs = 10;
 constexpr int kReconnectWindowMs = 100;
 constexpr int kPollMs = 40;
 
-std::mutex g_wait_mutex;
-std::condition_variable g_wait_cv;
-std::atomic<int> g_handle{0};  // result of the last kx_sock_init, passed back to kx_sock_uninit
-bool g_not_sent;               // the last core_request opened no session (store failure)
+// Process configuration (core_set_socket_path): the socket to connect to
+// instead of the usual one; empty for the usual one.
+std::string g_socket_path;
 
-std::string& socket_override()
-{
-    static std::string path;
-    return path;
-}
+// The exchange whose reply callback runs on this thread, for
+// core_reply_finish; set only for the length of a callback (CoreReplying).
+thread_local CoreExchange* t_replying = nullptr;
 
-void wake_waiter()
+// The socket callback of every session the messenger opens: the context is
+// the request's exchange.
+int exchange_reply(void* exchange, const KxFrameHeader* header, const void* payload)
 {
-    std::lock_guard<std::mutex> lock(g_wait_mutex);
-    g_wait_cv.notify_all();
+    return CoreExchangeAccess::reply(*static_cast<CoreExchange*>(exchange), header, payload);
 }
 
 // Run by the receiving thread after each callback and at the end of a
-// connection: the waiting thread is woken when its condition has come true
-// (not for every frame of a stream, which would wake it thousands of times
-// a second for nothing). The condition is set before this runs, and the
-// waiter looks at it under the mutex, so no wake is lost.
-void wake_waiter_when_done()
+// connection, with its session's callback and context: the waiting thread
+// is woken when its condition has come true (not for every frame of a
+// stream, which would wake it thousands of times a second for nothing). The
+// condition is set before this runs, and the waiter looks at it under the
+// mutex, so no wake is lost. Sessions the messenger did not open are not
+// its own.
+void wake_waiter_when_done(KxReplyCallback callback, void* context)
 {
-    if (core_reply_done.load() != 0 || kx_sock_closed()) wake_waiter();
+    if (callback != exchange_reply || !context) return;
+    auto& x = *static_cast<CoreExchange*>(context);
+    if (x.done() != 0 || kx_sock_closed()) CoreExchangeAccess::wake(x);
 }
 
 void pause_ms(long ms)
@@ -82,15 +98,35 @@ int ignore_reply(void*, const KxFrameHeader*, const void*)
 
 }  // namespace
 
+CoreExchange::~CoreExchange()
+{
+    core_release(*this);
+}
+
+void CoreExchange::finish(int value)
+{
+    done_ = value;
+    CoreExchangeAccess::wake(*this);
+}
+
+CoreReplying::CoreReplying(CoreExchange& exchange) : previous_(t_replying)
+{
+    t_replying = &exchange;
+}
+
+CoreReplying::~CoreReplying()
+{
+    t_replying = previous_;
+}
+
 void core_set_socket_path(const char* path)
 {
-    socket_override() = path ? path : "";
+    g_socket_path = path ? path : "";
 }
 
 void core_reply_finish(int value)
 {
-    core_reply_done = value;
-    wake_waiter();
+    if (t_replying) t_replying->finish(value);
 }
 
 int core_wait_polls(u32 code)
@@ -111,32 +147,28 @@ int core_wait_polls(u32 code)
     }
 }
 
-int core_request(KxReplyCallback callback, u32 code, u32 length, const void* payload, int no_wait)
+// Sends `code` on a new session of `x`, whose frames go to `answer` if
+// given, else to `callback` with `context`; see core_request.
+int CoreExchangeAccess::ask(CoreExchange& x, KxReplyCallback callback, void* context, const CoreAnswer* answer,
+                            u32 code, u32 length, const void* payload, int no_wait)
 {
-    return core_request_with(callback, nullptr, code, length, payload, no_wait);
-}
-
-int core_request_with(KxReplyCallback callback, void* context, u32 code, u32 length, const void* payload,
-                      int no_wait)
-{
-    if (!callback) return -1;
+    // A session the exchange still holds from an earlier question ends first.
+    core_release(x);
+    x.callback_ = callback;
+    x.context_ = context;
+    x.answer_ = answer;
+    x.done_ = 0;
     // The request's store writes are committed before the daemon hears of
     // them (and the write lock is not held while waiting on it); after a
     // failed write or commit nothing is sent about a change that did not
     // happen.
-    if (kxdb_request_commit() != 0) {
-        core_reply_done = 0;
-        g_not_sent = true;
-        return -1;
-    }
-    g_not_sent = false;
+    if (kxdb_request_commit() != 0) return -1;
     if (!payload) length = 0;
     kx_sock_set_event_hook(wake_waiter_when_done);
-    const std::string path =
-        socket_override().empty() ? nvr_path("/var/run/kxsocket") : socket_override();
+    const std::string path = g_socket_path.empty() ? nvr_path("/var/run/kxsocket") : g_socket_path;
 
-    g_handle = kx_sock_init(callback, context, kConnectTries, path.c_str());
-    core_reply_done = 0;
+    x.handle_ = kx_sock_init(exchange_reply, &x, kConnectTries, path.c_str());
+    x.open_ = true;
     // A payload over the frame limit can never be sent: no reply to wait for.
     if (length > kKxMaxPayload) return 0;
 
@@ -154,8 +186,8 @@ int core_request_with(KxReplyCallback callback, void* context, u32 code, u32 len
         if (kx_sock_closed()) {
             if (elapsed_ms(start) >= kReconnectWindowMs) break;
             pause_ms(kSendPauseMs);
-            kx_sock_uninit(g_handle);
-            g_handle = kx_sock_init(callback, context, kConnectTries, path.c_str());
+            kx_sock_uninit(x.handle_);
+            x.handle_ = kx_sock_init(exchange_reply, &x, kConnectTries, path.c_str());
         } else {
             pause_ms(kSendPauseMs);
         }
@@ -164,25 +196,37 @@ int core_request_with(KxReplyCallback callback, void* context, u32 code, u32 len
 
     // Wait for the callback, the end of the connection, or the time-out.
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(long(kPollMs) * core_wait_polls(code));
-    std::unique_lock<std::mutex> lock(g_wait_mutex);
-    g_wait_cv.wait_until(lock, deadline, [] { return core_reply_done.load() != 0 || kx_sock_closed(); });
+    std::unique_lock<std::mutex> lock(x.mutex_);
+    x.cv_.wait_until(lock, deadline, [&x] { return x.done_.load() != 0 || kx_sock_closed(); });
     return 0;
 }
 
-int core_release()
+int core_request(CoreExchange& x, KxReplyCallback callback, void* context, u32 code, u32 length,
+                 const void* payload, int no_wait)
 {
-    if (g_not_sent) {
-        g_not_sent = false;
-        return 0;
-    }
-    kx_sock_uninit(g_handle);
+    if (!callback) return -1;
+    return CoreExchangeAccess::ask(x, callback, context, nullptr, code, length, payload, no_wait);
+}
+
+int core_request_answer(CoreExchange& x, const CoreAnswer& answer, u32 code, u32 length, const void* payload,
+                        int no_wait)
+{
+    return CoreExchangeAccess::ask(x, nullptr, nullptr, &answer, code, length, payload, no_wait);
+}
+
+int core_release(CoreExchange& x)
+{
+    if (!x.open_) return 0;
+    x.open_ = false;
+    kx_sock_uninit(x.handle_);
     return 0;
 }
 
 void core_notify(u32 code, const void* payload, u32 length)
 {
-    core_request(ignore_reply, code, length, payload, 1);
-    core_release();
+    CoreExchange x;
+    core_request(x, ignore_reply, nullptr, code, length, payload, 1);
+    core_release(x);
 }
 
 void core_send_oplog(const OpLogRecord& record)
@@ -214,14 +258,17 @@ int core_reply_status_text(void*, int status, const char* data_text)
     return 0;
 }
 
+int core_reply_short(int error_kind)
+{
+    cgi_reply_error(error_kind);
+    core_reply_finish(1);
+    return 0;
+}
+
 int core_reply_int(const CoreIntReply& reply, const KxFrameHeader* header, const void* payload)
 {
     if (!header || !payload) return 0;
-    if (header->length < 4) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (header->length < 4) return core_reply_short(reply.error_kind);
     const auto* p = static_cast<const unsigned char*>(payload);
     const int32_t value = int32_t(u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24);
     json_object* obj = json_object_new_object();

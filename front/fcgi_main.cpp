@@ -109,17 +109,16 @@ void install_signals()
 void request_begin()
 {
     kxdb_close_replaced();
-    core_reply_done = 0;
 }
 
 // After a request: what it left is ended, so the next one starts as a fresh
 // process would. Daemon sessions it did not end are ended (the socket
-// library keeps them on a stack), its upload files removed, its reply flag
-// and captured variables cleared.
+// library keeps them on a stack), its upload files removed, its captured
+// variables cleared. Its exchanges with the daemon, and their reply flags,
+// ended with it.
 void request_reset()
 {
-    for (int i = 0; i < 16; i++) core_release();
-    core_reply_done = 0;
+    for (int i = 0; i < 16; i++) kx_sock_uninit(0);
     core_set_socket_path(nullptr);
     cgi_intake_reset();
     install_signals();

@@ -46,13 +46,16 @@ struct Formatter {
     int (*answer)(u32 code_selector, const KxFrameHeader* header, const void* payload);
 };
 
-// Runs an answer on a frame. Bit 31 of the selector keeps the fuzzed code as
-// it is; otherwise it picks one of the answer's codes.
+// Runs an answer on a frame, for an exchange of its own: the value the
+// exchange was finished with (0: not finished). Bit 31 of the selector keeps
+// the fuzzed code as it is; otherwise it picks one of the answer's codes.
 int run_answer(const CoreAnswer& a, u32 selector, const KxFrameHeader* header, const void* payload)
 {
     KxFrameHeader h = *header;
     if (!(selector & 0x80000000u)) h.code = a.codes[selector % a.code_count];
-    return core_answer_reply(const_cast<CoreAnswer*>(&a), &h, payload);
+    CoreExchange exchange;
+    core_answer_reply(exchange, a, &h, payload);
+    return exchange.done();
 }
 
 // Formatter F through its answer for `Codes`: without a context, with a
@@ -248,10 +251,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!payload) return 0;
     std::memcpy(payload, bytes.data(), length < bytes.size() ? length : bytes.size());
 
-    core_reply_done = 0;
     if ((mode & 3) == 3) {
-        f.answer(selector, &h, nullptr);
-        FUZZ_CHECK(core_reply_done == 0, std::string(f.name) + " acted on a null payload");
+        const int done = f.answer(selector, &h, nullptr);
+        FUZZ_CHECK(done == 0, std::string(f.name) + " acted on a null payload");
     } else {
         f.answer(selector, &h, payload);
     }

@@ -78,9 +78,9 @@ int connect_unix(const char* path)
 
 std::atomic<KxEventHook> g_event_hook{nullptr};
 
-void run_event_hook()
+void run_event_hook(KxReplyCallback callback, void* context)
 {
-    if (KxEventHook hook = g_event_hook.load()) hook();
+    if (KxEventHook hook = g_event_hook.load()) hook(callback, context);
 }
 
 struct Session {
@@ -130,7 +130,7 @@ void receive_loop(std::shared_ptr<Session> s)
                 if (s->callback) s->callback(s->context, &header, payload);
                 payload[header.length] = after;
                 begin += need;
-                run_event_hook();
+                run_event_hook(s->callback, s->context);
                 continue;
             }
         }
@@ -155,7 +155,7 @@ void receive_loop(std::shared_ptr<Session> s)
     // A malformed frame ends the connection for both sides.
     shutdown(s->fd, SHUT_RDWR);
     s->closed = true;
-    run_event_hook();
+    run_event_hook(s->callback, s->context);
 }
 
 // The open sessions, the current one last. Never destroyed, so that a

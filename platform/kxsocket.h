@@ -58,9 +58,10 @@ int kx_sock_uninit(int handle);
 bool kx_sock_closed();
 
 // Process-wide hook run on a receiving thread after every reply callback has
-// returned and once when a connection ends, so that a thread waiting for a
-// reply can look at its condition again at once instead of polling.
-using KxEventHook = void (*)();
+// returned and once when a connection ends, with the session's callback and
+// context, so that a thread waiting for that session's reply can look at its
+// condition again at once instead of polling.
+using KxEventHook = void (*)(KxReplyCallback callback, void* context);
 void kx_sock_set_event_hook(KxEventHook hook);
 
 // Header encoding, explicitly little-endian whatever the host.

@@ -132,24 +132,26 @@ protected:
 
 TEST_F(CoreTest, NullCallbackSendsNothing)
 {
+    CoreExchange x;
     start({});
-    EXPECT_EQ(core_request(nullptr, 1000, 0, nullptr, 0), -1);
-    EXPECT_EQ(core_request(nullptr, 1000, 0, nullptr, 1), -1);
-    core_release();
+    EXPECT_EQ(core_request(x, nullptr, nullptr, 1000, 0, nullptr, 0), -1);
+    EXPECT_EQ(core_request(x, nullptr, nullptr, 1000, 0, nullptr, 1), -1);
+    core_release(x);
     EXPECT_TRUE(emu_.received().empty());
 }
 
 TEST_F(CoreTest, ReplyEndsTheWaitAtOnceWithTheWholeReplyWritten)
 {
+    CoreExchange x;
     start({"1000 reply 6000 hex:2a000000"});
     const uint32_t request = 7;
     StdoutCapture out(root_);
     auto t = Clock::now();
-    EXPECT_EQ(core_request(recording_callback, 1000, sizeof request, &request, 0), 0);
+    EXPECT_EQ(core_request(x, recording_callback, nullptr, 1000, sizeof request, &request, 0), 0);
     long took = ms_since(t);
-    EXPECT_EQ(core_reply_done.load(), 1);
+    EXPECT_EQ(x.done(), 1);
     EXPECT_EQ(out.finish(), "frame 1;end");  // complete before core_request returned
-    core_release();
+    core_release(x);
     EXPECT_LT(took, 2000) << "waited for the time-out instead of the reply";
 
     auto s = seen();
@@ -171,14 +173,15 @@ TEST_F(CoreTest, ReplyEndsTheWaitAtOnceWithTheWholeReplyWritten)
 
 TEST_F(CoreTest, NoWaitReturnsRightAfterTheSend)
 {
+    CoreExchange x;
     // The rule answers even a message sent without waiting, late.
     start({"1403 reply 6403 hex:01000000 delay:3000"});
     const uint32_t grid[2] = {1, 2};
     auto t = Clock::now();
-    EXPECT_EQ(core_request(recording_callback, 1403, sizeof grid, grid, 1), 0);
+    EXPECT_EQ(core_request(x, recording_callback, nullptr, 1403, sizeof grid, grid, 1), 0);
     EXPECT_LT(ms_since(t), 1000);
-    EXPECT_EQ(core_reply_done.load(), 0);
-    core_release();
+    EXPECT_EQ(x.done(), 0);
+    core_release(x);
     auto frames = emu_.received(1403);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].flags, 0u);
@@ -188,15 +191,16 @@ TEST_F(CoreTest, NoWaitReturnsRightAfterTheSend)
 
 TEST_F(CoreTest, UnknownReplyCodeLeavesTheFlagAtZero)
 {
+    CoreExchange x;
     // The daemon answers with a code the callback does not know, then ends
     // the connection: the wait ends there, with no reply.
     start({"1000 reply 6999 hex:01000000", "1000 close"});
     StdoutCapture out(root_);
     auto t = Clock::now();
-    core_request(recording_callback, 1000, 0, nullptr, 0);
+    core_request(x, recording_callback, nullptr, 1000, 0, nullptr, 0);
     EXPECT_LT(ms_since(t), 2000);
-    EXPECT_EQ(core_reply_done.load(), 0);
-    core_release();
+    EXPECT_EQ(x.done(), 0);
+    core_release(x);
     EXPECT_EQ(out.finish(), "");
     auto s = seen();
     ASSERT_EQ(s.size(), 1u);
@@ -205,12 +209,13 @@ TEST_F(CoreTest, UnknownReplyCodeLeavesTheFlagAtZero)
 
 TEST_F(CoreTest, ClosedConnectionEndsTheWait)
 {
+    CoreExchange x;
     start({"3495 close delay:100"});  // 3495 may wait 600 s
     auto t = Clock::now();
-    core_request(recording_callback, 3495, 0, nullptr, 0);
+    core_request(x, recording_callback, nullptr, 3495, 0, nullptr, 0);
     long took = ms_since(t);
-    core_release();
-    EXPECT_EQ(core_reply_done.load(), 0);
+    core_release(x);
+    EXPECT_EQ(x.done(), 0);
     EXPECT_GE(took, 50);
     EXPECT_LT(took, 2000);
     EXPECT_TRUE(seen().empty());
@@ -218,26 +223,28 @@ TEST_F(CoreTest, ClosedConnectionEndsTheWait)
 
 TEST_F(CoreTest, UnknownCodeIsNotWaitedFor)
 {
+    CoreExchange x;
     // The emulator ends the connection for a message nobody answers.
     start({});
     auto t = Clock::now();
-    core_request(recording_callback, 1000, 0, nullptr, 0);
-    core_release();
-    EXPECT_EQ(core_reply_done.load(), 0);
+    core_request(x, recording_callback, nullptr, 1000, 0, nullptr, 0);
+    core_release(x);
+    EXPECT_EQ(x.done(), 0);
     EXPECT_LT(ms_since(t), 2000);
     EXPECT_EQ(emu_.received(1000).size(), 1u);
 }
 
 TEST_F(CoreTest, AbsentDaemonFailsFast)
 {
+    CoreExchange x;
     core_set_socket_path(root_.at("/var/run/kxsocket").c_str());  // nothing listens there
     for (int no_wait : {0, 1}) {
         auto t = Clock::now();
-        EXPECT_EQ(core_request(recording_callback, 3495, 0, nullptr, no_wait), 0);
+        EXPECT_EQ(core_request(x, recording_callback, nullptr, 3495, 0, nullptr, no_wait), 0);
         long took = ms_since(t);
         EXPECT_TRUE(kx_sock_closed());
-        EXPECT_EQ(core_release(), 0);
-        EXPECT_EQ(core_reply_done.load(), 0);
+        EXPECT_EQ(core_release(x), 0);
+        EXPECT_EQ(x.done(), 0);
         EXPECT_LT(took, 2000) << "no_wait " << no_wait;
     }
     // A fire-and-forget message to nobody is harmless too.
@@ -247,13 +254,14 @@ TEST_F(CoreTest, AbsentDaemonFailsFast)
 
 TEST_F(CoreTest, StreamOfFramesReachesTheCallbackInOrder)
 {
+    CoreExchange x;
     start({"1000 reply 6000 hex:01", "1000 reply 6000 hex:02 delay:30", "1000 reply 6000 hex:03"});
     g_finish_after = 3;
     StdoutCapture out(root_);
-    core_request(recording_callback, 1000, 0, nullptr, 0);
-    EXPECT_EQ(core_reply_done.load(), 1);
+    core_request(x, recording_callback, nullptr, 1000, 0, nullptr, 0);
+    EXPECT_EQ(x.done(), 1);
     EXPECT_EQ(out.finish(), "frame 1;frame 2;frame 3;end");
-    core_release();
+    core_release(x);
     auto s = seen();
     ASSERT_EQ(s.size(), 3u);
     for (uint8_t i = 0; i < 3; i++) {
@@ -264,52 +272,55 @@ TEST_F(CoreTest, StreamOfFramesReachesTheCallbackInOrder)
 
 TEST_F(CoreTest, ShortAndEmptyPayloadsAreHandedOver)
 {
+    CoreExchange x;
     start({"1000 reply 6001 hex:01", "1000 reply 6000"});
-    core_request(recording_callback, 1000, 0, nullptr, 0);
-    core_release();
+    core_request(x, recording_callback, nullptr, 1000, 0, nullptr, 0);
+    core_release(x);
     auto s = seen();
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].header.length, 1u);
     EXPECT_EQ(s[0].payload, std::vector<uint8_t>{1});
     EXPECT_EQ(s[1].header.length, 0u);
     EXPECT_FALSE(s[1].null_payload);
-    EXPECT_EQ(core_reply_done.load(), 1);
+    EXPECT_EQ(x.done(), 1);
 }
 
 TEST_F(CoreTest, PayloadLimitIsSixteenMebibytes)
 {
+    CoreExchange x;
     start({"1000 reply 6000 zeros:16777216", "1001 reply 6000 zeros:16777217"});
-    core_request(recording_callback, 1000, 0, nullptr, 0);
-    core_release();
-    EXPECT_EQ(core_reply_done.load(), 1);
+    core_request(x, recording_callback, nullptr, 1000, 0, nullptr, 0);
+    core_release(x);
+    EXPECT_EQ(x.done(), 1);
     ASSERT_EQ(seen().size(), 1u);
     EXPECT_EQ(seen()[0].payload.size(), 16u << 20);
 
     // One byte more: the client refuses the frame and ends the connection,
     // which ends the wait.
     auto t = Clock::now();
-    core_request(recording_callback, 1001, 0, nullptr, 0);
+    core_request(x, recording_callback, nullptr, 1001, 0, nullptr, 0);
     EXPECT_LT(ms_since(t), 2000);
-    EXPECT_EQ(core_reply_done.load(), 0);
-    core_release();
+    EXPECT_EQ(x.done(), 0);
+    core_release(x);
     EXPECT_EQ(seen().size(), 1u);
 
     // A request over the limit is never sent.
     std::vector<uint8_t> big((16u << 20) + 1);
-    core_request(recording_callback, 1002, uint32_t(big.size()), big.data(), 0);
-    core_release();
+    core_request(x, recording_callback, nullptr, 1002, uint32_t(big.size()), big.data(), 0);
+    core_release(x);
     EXPECT_TRUE(emu_.received(1002).empty());
 }
 
 TEST_F(CoreTest, RequestsInTurnResetTheFlag)
 {
+    CoreExchange x;
     start({"1000 reply 6000", "1001 close"});
-    core_request(recording_callback, 1000, 0, nullptr, 0);
-    EXPECT_EQ(core_reply_done.load(), 1);
-    core_release();
-    core_request(recording_callback, 1001, 0, nullptr, 0);
-    EXPECT_EQ(core_reply_done.load(), 0);
-    core_release();
+    core_request(x, recording_callback, nullptr, 1000, 0, nullptr, 0);
+    EXPECT_EQ(x.done(), 1);
+    core_release(x);
+    core_request(x, recording_callback, nullptr, 1001, 0, nullptr, 0);
+    EXPECT_EQ(x.done(), 0);
+    core_release(x);
     auto all = emu_.received();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[1].seq, 1u);  // a new connection numbers from 1 again
@@ -317,19 +328,20 @@ TEST_F(CoreTest, RequestsInTurnResetTheFlag)
 
 TEST_F(CoreTest, CallbackMaySendAMessageOfItsOwn)
 {
+    CoreExchange x;
     start({"1701 reply 6701"});
     auto t = Clock::now();
-    core_request(nesting_callback, 1701, 0, nullptr, 0);
+    core_request(x, nesting_callback, nullptr, 1701, 0, nullptr, 0);
     EXPECT_LT(ms_since(t), 2000);
-    core_release();
-    EXPECT_EQ(core_reply_done.load(), 1);
+    core_release(x);
+    EXPECT_EQ(x.done(), 1);
     auto frames = emu_.received(1711);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].flags, 0u);
     // The outer session ended cleanly: the next request works.
-    core_request(nesting_callback, 1701, 0, nullptr, 0);
-    core_release();
-    EXPECT_EQ(core_reply_done.load(), 1);
+    core_request(x, nesting_callback, nullptr, 1701, 0, nullptr, 0);
+    core_release(x);
+    EXPECT_EQ(x.done(), 1);
     EXPECT_EQ(emu_.received(1701).size(), 2u);
     EXPECT_EQ(emu_.received(1711).size(), 2u);
 }
@@ -418,6 +430,66 @@ TEST_F(CoreTest, OneIntegerReplyAndItsShortForm)
         const std::string text = out.finish();
         EXPECT_NE(text.find("{status:\"CGI ERROR\"}"), std::string::npos) << text;
     }
+}
+
+// A formatter that asks a question of its own before it writes its reply:
+// the inner ask has its own exchange and wait, and its reply must neither
+// end the outer wait nor be taken for the outer reply.
+AskContext g_inner{"inner;", {}};
+int asking_formatter(AskContext& ask, const KxFrameHeader* h, const void*)
+{
+    ask.codes.push_back(h->code);
+    const int inner = core_ask<context_formatter>(1001, nullptr, 0, g_inner, kReplyJson, {6001});
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // slow: the handler must still wait
+    cgi_reply(2, inner == 1 ? ask.label : "no inner reply;");
+    core_reply_finish(1);
+    return 0;
+}
+
+TEST_F(CoreTest, AskInsideAFormatterHasItsOwnWait)
+{
+    start({"1000 reply 6000", "1001 reply 6001 delay:200"});
+    g_inner.codes.clear();
+    AskContext outer{"outer;", {}};
+    StdoutCapture out(root_);
+    auto t = Clock::now();
+    EXPECT_EQ((core_ask<asking_formatter>(1000, nullptr, 0, outer, kReplyJson, {6000})), 1);
+    const long took = ms_since(t);
+    EXPECT_EQ(out.finish(), "inner;outer;");  // whole before the outer ask returned
+    EXPECT_GE(took, 200);
+    EXPECT_LT(took, 2000);
+    EXPECT_EQ(outer.codes, std::vector<uint32_t>{6000});
+    EXPECT_EQ(g_inner.codes, std::vector<uint32_t>{6001});
+    EXPECT_TRUE(kx_sock_closed());  // both sessions ended
+}
+
+// Requests served one after another in one process, as a FastCGI worker
+// does: the first one's finished reply, and a stray finish outside any reply
+// callback, must not end the next one's wait before its own reply.
+TEST_F(CoreTest, RequestsInTurnSeeNothingOfEachOther)
+{
+    start({"1000 reply 6000", "1001 reply 6001 delay:300", "1002 reply 6002 delay:300"});
+    AskContext first{"first;", {}}, second{"second;", {}};
+    StdoutCapture out(root_);
+    EXPECT_EQ((core_ask<context_formatter>(1000, nullptr, 0, first, kReplyJson, {6000})), 1);
+    core_reply_finish(1);  // on the handler's thread: no exchange is answering here
+    auto t = Clock::now();
+    EXPECT_EQ((core_ask<context_formatter>(1001, nullptr, 0, second, kReplyJson, {6001})), 1);
+    EXPECT_GE(ms_since(t), 250) << "the second wait ended before its reply";
+    EXPECT_EQ(second.codes, std::vector<uint32_t>{6001});
+
+    // One exchange asked twice: the second question waits anew.
+    const CoreAnswer answer = core_answer<context_formatter>(second, {6000, 6002});
+    CoreExchange x;
+    core_request_answer(x, answer, 1000, 0, nullptr, 0);
+    EXPECT_EQ(x.done(), 1);
+    t = Clock::now();
+    core_request_answer(x, answer, 1002, 0, nullptr, 0);
+    EXPECT_GE(ms_since(t), 250) << "the exchange's second wait ended before its reply";
+    EXPECT_EQ(x.done(), 1);
+    core_release(x);
+    EXPECT_EQ(out.finish(), "first;second;second;second;");
+    EXPECT_EQ(second.codes, (std::vector<uint32_t>{6001, 6000, 6002}));
 }
 
 // A daemon that sends a malformed frame: the library drops the connection.
@@ -619,30 +691,32 @@ TEST(CoreReplyStatus, JsonStatusFromTheFirstInteger)
 {
     TempRoot root;
     const uint8_t payload[8] = {0xfe, 0xff, 0xff, 0xff, 9, 0, 0, 0};  // -2, then anything
-    core_reply_done = 0;
+    CoreExchange x;  // the exchange a formatter on this thread answers
+    CoreReplying replying(x);
     {
         StdoutCapture out(root);
         EXPECT_EQ(core_reply_status_json(0, payload), -1);
         EXPECT_EQ(core_reply_status_json(1, nullptr), -1);
         EXPECT_EQ(out.finish(), "");
     }
-    EXPECT_EQ(core_reply_done.load(), 0);
+    EXPECT_EQ(x.done(), 0);
     StdoutCapture out(root);
     core_reply_status_json(2, payload);
     EXPECT_EQ(out.finish(), "Content-type: application/json\r\n\r\n{ \"status\": -2 }");
-    EXPECT_EQ(core_reply_done.load(), 1);
+    EXPECT_EQ(x.done(), 1);
 }
 
 TEST(CoreReplyStatus, TextForms)
 {
     TempRoot root;
-    core_reply_done = 0;
+    CoreExchange x;  // the exchange a formatter on this thread answers
+    CoreReplying replying(x);
     {
         StdoutCapture out(root);
         core_reply_status_text(nullptr, 0, nullptr);
         EXPECT_EQ(out.finish(), "Content-type: text/plain\r\n\r\nCGI OK status:[0]");
     }
-    EXPECT_EQ(core_reply_done.load(), 1);
+    EXPECT_EQ(x.done(), 1);
     {
         StdoutCapture out(root);
         core_reply_status_text(nullptr, -3, "disk 2");

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include <cstring>
@@ -292,6 +293,30 @@ TEST_F(FirmwareTest, QueriesWithoutReplyAreCgiErrors)
     EXPECT_EQ(post("/6087", "").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
     EXPECT_EQ(post("/6085", "{\"type\":0}").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
     EXPECT_EQ(post("/6089", "{\"ch\":\"1\"}").out, "Content-type: text/plain\r\n\r\nCGI ERROR");
+}
+
+// A reply too short for its record is answered at once with the requests'
+// error form, text, not after the code's wait (up to 600 s) with the
+// connection still open.
+TEST_F(FirmwareTest, ShortRepliesAreTextErrorsAtOnce)
+{
+    emu().rule("1715 reply 6715 hex:0100");
+    emu().rule("1716 reply 6716 hex:0100");
+    emu().rule("1717 reply 6717 hex:");
+    emu().rule("3350 reply 8350 hex:01000000");
+    emu().rule("3365 reply 8365 hex:0100");
+    const std::pair<const char*, const char*> requests[] = {
+        {"/6087", ""},
+        {"/6085", "{\"type\":1,\"url\":\"http://cam\"}"},
+        {"/6086", "{\"type\":1}"},
+        {"/6083", "{\"chnid\":1}"},
+        {"/6089", "{\"ch\":\"1\"}"},
+    };
+    for (const auto& r : requests) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(post(r.first, r.second).out, "Content-type: text/plain\r\n\r\nCGI ERROR") << r.first;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << r.first;
+    }
 }
 
 TEST_F(FirmwareTest, OnlineUpgradeRepliesThenReboots)

@@ -5,6 +5,7 @@
 
 #include <json-c/json.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -346,9 +347,12 @@ TEST_F(StatusTest, EmptyShortOrMissingAnswersGiveTheJsonError)
                                                                           std::to_string(c.record - 1),
                                         q + " close"}) {
             emu().rule(rule);
+            const auto start = std::chrono::steady_clock::now();
             auto out = post(c.code, "");
             EXPECT_EQ(out.body(), kCgiErrorJson) << rule;
             EXPECT_NE(out.header().find("application/json"), std::string::npos) << rule;
+            // A reply came: answered at once, not after the code's wait.
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << rule;
         }
     }
 }

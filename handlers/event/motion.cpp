@@ -122,9 +122,10 @@ int query_result(const char* request, u32 code, u32 reply_code)
     if (!req) return cgi_reply_error(kReplyText);
     i32 id = jint(req.get(), "id");
     const CoreAnswer answer = core_answer<motion_result_reply>({reply_code});
-    core_request_answer(answer, code, sizeof id, &id, 0);
-    if (core_reply_done != 1) cgi_reply_error(kReplyText);
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, code, sizeof id, &id, 0);
+    if (exchange.done() != 1) cgi_reply_error(kReplyText);
+    core_release(exchange);
     return 0;
 }
 

@@ -30,9 +30,10 @@ template <auto F>
 int ask(u32 code, const void* payload, u32 length, int error_kind, u32 reply_code)
 {
     const CoreAnswer answer = core_answer<F>({reply_code});
-    core_request_answer(answer, code, length, payload, 0);
-    if (core_reply_done != 1) cgi_reply_error(error_kind);
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, code, length, payload, 0);
+    if (exchange.done() != 1) cgi_reply_error(error_kind);
+    core_release(exchange);
     return 0;
 }
 

@@ -32,9 +32,10 @@ template <auto F, typename T>
 int ask(u32 code, const T& record, int error_kind)
 {
     const CoreAnswer answer = core_answer<F>({code + kReplyOffset});
-    core_request_answer(answer, code, sizeof record, &record, 0);
-    if (core_reply_done != 1) cgi_reply_error(error_kind);
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, code, sizeof record, &record, 0);
+    if (exchange.done() != 1) cgi_reply_error(error_kind);
+    core_release(exchange);
     return 0;
 }
 

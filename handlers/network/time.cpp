@@ -131,9 +131,10 @@ int time_write(const char* request)
 
     // One reply, once the core daemon has taken the settings (or not).
     const CoreAnswer answer = core_answer<time_apply_reply>({kReplyTimeApply});
-    core_request_answer(answer, kMsgTimeApply, sizeof apply, &apply, 0);
-    const bool applied = core_reply_done != 0;
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgTimeApply, sizeof apply, &apply, 0);
+    const bool applied = exchange.done() != 0;
+    core_release(exchange);
 
     OpLogRecord log;
     oplog_prepare(&log);

@@ -148,11 +148,12 @@ int playback_download(const char* request)
     if (export_writer_open(stdout, &avi) == 0) {
         DownloadStream stream{avi, {0}};
         const CoreAnswer answer = core_answer<download_frame_reply>(stream, {kReplyDownloadFrame});
-        core_request_answer(answer, kMsgDownload, sizeof d, &d, 0);
+        CoreExchange exchange;
+        core_request_answer(exchange, answer, kMsgDownload, sizeof d, &d, 0);
         wait_for_stream_end(stream);
         // No frame reply runs once the session has ended, so the writer can
         // be closed without one racing it.
-        core_release();
+        core_release(exchange);
         export_writer_close(avi);
     }
     std::fflush(stdout);
@@ -235,9 +236,10 @@ int sync_play(const char* request)
 
     SyncPlaySession session{0, -1, ""};
     const CoreAnswer answer = core_answer<sync_session_reply>(session, {kReplySyncPlay});
-    core_request_answer(answer, kMsgSyncPlay, sizeof s, &s, 0);
-    const int answered = core_reply_done;
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgSyncPlay, sizeof s, &s, 0);
+    const int answered = exchange.done();
+    core_release(exchange);
     if (!answered || session.state != 1) return cgi_reply_error(kReplyJson);
 
     playback_ask_stream(session.sid, session.play_time);

@@ -152,9 +152,10 @@ int playback_open(const char* request)
 
     SessionOpen result{-1};
     const CoreAnswer answer = core_answer<open_reply>(result, {kReplyOpen});
-    core_request_answer(answer, kMsgOpen, sizeof open, &open, 0);
-    const int opened = core_reply_done;
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgOpen, sizeof open, &open, 0);
+    const int opened = exchange.done();
+    core_release(exchange);
     if (opened == 0 || result.value < 0) return cgi_reply_error(kReplyJson);
 
     playback_ask_stream(sid, open.play_time);

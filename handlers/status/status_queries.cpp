@@ -3,8 +3,8 @@
 // channel capabilities and the users logged in. Each request sends one
 // query without payload and waits; the formatter turns the core daemon's
 // records into JSON, with names and addresses from the store. A reply
-// without a whole record ends the wait at once and leaves the reply to the
-// handler: CGI ERROR, as when no reply comes.
+// without a whole record is answered at once with the JSON error, the reply
+// when none comes.
 #include <cstring>
 #include <memory>
 
@@ -18,22 +18,13 @@
 namespace {
 
 constexpr const char* kNoFigure = "--";
-constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
 
-// Sends query `code` and waits for formatter F to answer its reply code.
+// Sends query `code` and waits for formatter F to answer its reply code;
+// without a reply, the JSON error.
 template <auto F>
 int query(u32 code, u32 reply_code)
 {
-    const CoreAnswer answer = core_answer<F>({reply_code});
-    core_request_answer(answer, code, 0, nullptr, 0);
-    if (core_reply_done != 1) cgi_reply_error(kReplyJson);
-    core_release();
-    return 0;
-}
-
-int empty_reply()
-{
-    core_reply_finish(kReplyEmpty);
+    core_ask<F>(code, nullptr, 0, kReplyJson, {reply_code});
     return 0;
 }
 
@@ -107,7 +98,7 @@ const char* const kAlarmOutState[] = {"AlarmOutState0", "AlarmOutState1"};
 int status_interfaces_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<NetInterfaceStatus>(header->length);
-    if (count == 0) return empty_reply();
+    if (count == 0) return core_reply_short(kReplyJson);
     JsonPtr reply = jobject();
     json_object* list = json_object_new_array();
     jadd_value(reply.get(), "netif", list);
@@ -143,7 +134,7 @@ int status_interfaces(const char*) { return query<status_interfaces_reply>(kMsgN
 int status_traffic_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<NetTrafficStatus>(header->length);
-    if (count == 0) return empty_reply();
+    if (count == 0) return core_reply_short(kReplyJson);
     JsonPtr reply = jobject();
     json_object* list = json_object_new_array();
     jadd_value(reply.get(), "netif", list);
@@ -169,7 +160,7 @@ int status_traffic(const char*) { return query<status_traffic_reply>(kMsgNetTraf
 int status_channels_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<ChannelStatusRecord>(header->length);
-    if (count == 0) return empty_reply();
+    if (count == 0) return core_reply_short(kReplyJson);
     auto by_channel = std::make_unique<ChannelStatusRecord[]>(kStatusChannels);
     bool reported[kStatusChannels] = {};
     for (size_t j = 0; j < count; j++) {
@@ -218,7 +209,7 @@ int status_events_reply(const KxFrameHeader* header, const void* payload)
 {
     auto event = std::make_unique<EventStatusRecord>();
     const EventStatusRecord& ev = *event;
-    if (!record_at(payload, header->length, 0, event.get())) return empty_reply();
+    if (!record_at(payload, header->length, 0, event.get())) return core_reply_short(kReplyJson);
     const int channels = device_channels();
     const int alarm_ins = get_param_int(kMainDb, "alarm_in", kAlarmIns);
     const int alarm_outs = get_param_int(kMainDb, "alarm_out", kAlarmOuts);
@@ -299,7 +290,7 @@ int status_events(const char*) { return query<status_events_reply>(kMsgEventStat
 int status_disk_space_reply(const KxFrameHeader* header, const void* payload)
 {
     DiskSpaceRecord d;
-    if (!record_at(payload, header->length, 0, &d)) return empty_reply();
+    if (!record_at(payload, header->length, 0, &d)) return core_reply_short(kReplyJson);
     JsonPtr reply = jobject();
     jadd(reply.get(), "total", d.total);
     jadd(reply.get(), "free", d.free);
@@ -313,7 +304,7 @@ int status_support_reply(const KxFrameHeader* header, const void* payload)
 {
     auto whole = std::make_unique<ChannelSupportRecord>();
     const ChannelSupportRecord& rec = *whole;
-    if (!record_at(payload, header->length, 0, whole.get())) return empty_reply();
+    if (!record_at(payload, header->length, 0, whole.get())) return core_reply_short(kReplyJson);
     char support[kStatusChannels + 1], type[kStatusChannels + 1];
     for (int i = 0; i < kStatusChannels; i++) {
         const ChannelSupportEntry& e = rec.channels[i];
@@ -332,7 +323,7 @@ int status_support(const char*) { return query<status_support_reply>(kMsgChannel
 int status_users_reply(const KxFrameHeader* header, const void* payload)
 {
     const size_t count = record_count<OnlineUserRecord>(header->length);
-    if (count == 0) return empty_reply();
+    if (count == 0) return core_reply_short(kReplyJson);
     JsonPtr list = jarray();
     for (size_t i = 0; i < count; i++) {
         OnlineUserRecord u;

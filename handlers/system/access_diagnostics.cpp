@@ -146,9 +146,10 @@ int diagnostic_collect(const char*)
     DiagnosticOrder order = zeroed<DiagnosticOrder>();
     set_text(order.directory, kPackageDir);
     const CoreAnswer answer = core_answer<diagnostic_reply>({kReplyDiagnostic});
-    core_request_answer(answer, kMsgDiagnostic, sizeof order, &order, 0);
-    if (core_reply_done.load() == 0) cgi_reply(kReplyText, "Failed");
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgDiagnostic, sizeof order, &order, 0);
+    if (exchange.done() == 0) cgi_reply(kReplyText, "Failed");
+    core_release(exchange);
     return 0;
 }
 

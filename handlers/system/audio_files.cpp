@@ -46,7 +46,7 @@ void audio_log()
 }  // namespace
 
 // A reply too short to hold a status is answered as an error at once
-// (core_reply_done -1: replied, but no success to log).
+// (the exchange finished with -1: replied, but no success to log).
 int audio_status_reply(const KxFrameHeader* header, const void* payload)
 {
     if (header->length < 4) {
@@ -65,10 +65,11 @@ template <typename T>
 void audio_request(u32 code, u32 reply_code, const T& payload, bool logged)
 {
     const CoreAnswer answer = core_answer<audio_status_reply>({reply_code});
-    core_request_answer(answer, code, sizeof payload, &payload, 0);
-    const int done = core_reply_done.load();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, code, sizeof payload, &payload, 0);
+    const int done = exchange.done();
     if (done == 0) cgi_reply_error(kReplyJson);
-    core_release();
+    core_release(exchange);
     if (done > 0 && logged) audio_log();
 }
 

@@ -28,9 +28,10 @@ constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
 // missing or short reply gives the JSON error.
 void query(const CoreAnswer& answer, u32 code)
 {
-    core_request_answer(answer, code, 0, nullptr, 0);
-    if (core_reply_done != 1) cgi_reply_error(kReplyJson);
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, code, 0, nullptr, 0);
+    if (exchange.done() != 1) cgi_reply_error(kReplyJson);
+    core_release(exchange);
 }
 
 void send_settings_area(const char* name)

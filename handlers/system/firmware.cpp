@@ -81,9 +81,10 @@ bool run_upgrade(i32 reset, int* status)
     UpgradeOrder order{reset};
     UpgradeAsk ask;
     const CoreAnswer answer = core_answer<upgrade_reply>(ask, {kReplyUpgrade});
-    core_request_answer(answer, kMsgUpgrade, sizeof order, &order, 0);
-    bool replied = core_reply_done != 0;
-    core_release();
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgUpgrade, sizeof order, &order, 0);
+    bool replied = exchange.done() != 0;
+    core_release(exchange);
     *status = ask.status;
     return replied;
 }
@@ -143,13 +144,11 @@ int firmware_present(const char*)
     return 0;
 }
 
+// The online download and cancel result, {"res": n}; a reply too short for n
+// is answered at once with the error form of those requests, text.
 int firmware_result_reply(const KxFrameHeader* header, const void* payload)
 {
-    i32 res;
-    if (!record_at(payload, header->length, 0, &res)) return 0;
-    reply_result(res);
-    core_reply_finish(1);
-    return 0;
+    return core_reply_int(CoreIntReply{"res", kReplyText}, header, payload);
 }
 
 int online_download(const char* request)
@@ -186,7 +185,7 @@ int online_cancel(const char* request)
 int online_info_reply(const KxFrameHeader* header, const void* payload)
 {
     FirmwareInfo info;
-    if (!record_at(payload, header->length, 0, &info)) return 0;
+    if (!record_at(payload, header->length, 0, &info)) return core_reply_short(kReplyText);
     JsonPtr o = jobject();
     add_firmware_info(o.get(), info);
     json_reply(kReplyJson, o.get());
@@ -229,7 +228,7 @@ int camera_firmware_upload(const char*)
 int camera_upgrade_reply(const KxFrameHeader* header, const void* payload)
 {
     CameraUpgradeResult r;
-    if (!record_at(payload, header->length, 0, &r)) return 0;
+    if (!record_at(payload, header->length, 0, &r)) return core_reply_short(kReplyText);
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", r.chnid);
     jadd(o.get(), "status", r.status);
@@ -264,7 +263,7 @@ int camera_firmware_remove(const char*)
 int camera_check_reply(const KxFrameHeader* header, const void* payload)
 {
     size_t count = record_count<FirmwareInfo>(header->length);
-    if (count == 0) return 0;  // too short for one record: no reply
+    if (count == 0) return core_reply_short(kReplyText);  // too short for one record
     if (count > size_t(kFirmwareChannels)) count = kFirmwareChannels;
     JsonPtr o = jobject();
     json_object* list = json_object_new_array();

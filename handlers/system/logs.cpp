@@ -377,12 +377,13 @@ int log_export(const char* request)
     const std::string marker = nvr_path(kLogExportMarker);
     if (FILE* f = std::fopen(marker.c_str(), "wb")) std::fclose(f);
     const CoreAnswer answer = core_answer<log_export_reply>(ask, {kReplyLogExport});
-    core_request_answer(answer, kMsgLogExport, sizeof q, &q, 0);
+    CoreExchange exchange;
+    core_request_answer(exchange, answer, kMsgLogExport, sizeof q, &q, 0);
     // The formatter may still be streaming a long export: it owns the reply
     // then, and the session's end waits for it.
     int expected = LogExportAsk::kOpen;
-    const bool unanswered = core_reply_done == 0 && ask.owner.compare_exchange_strong(expected, LogExportAsk::kGivenUp);
-    core_release();
+    const bool unanswered = exchange.done() == 0 && ask.owner.compare_exchange_strong(expected, LogExportAsk::kGivenUp);
+    core_release(exchange);
     if (unanswered) cgi_reply_error(kReplyJson);
     unlink(marker.c_str());
     return 0;
