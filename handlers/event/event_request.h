@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "common/json.h"
+#include "platform/kxdb.h"
 #include "platform/record.h"
 
 // The id under `key`, when present and within 0..limit-1.
@@ -65,4 +67,22 @@ inline u64 id_mask_from_list(json_object* obj, const char* list_key, const char*
         if (id >= 0 && id < limit && id < 64 && id != except) mask |= u64(1) << id;
     }
     return mask;
+}
+
+// Reads the whole table of an event source's N records with `read_all`,
+// lets `update` change the records of the `listed` ids (true when it changed
+// one) and writes back the changed ones with `write_all`. The mask of the
+// changed ids.
+template <int N, typename Rec, typename Update>
+u64 update_listed(int (*read_all)(const char*, Rec*, int*),
+                  int (*write_all)(const char*, const Rec*, int, u32, u32), u64 listed, Update&& update)
+{
+    const auto all = std::make_unique<Rec[]>(N);
+    int count = 0;
+    read_all(kMainDb, all.get(), &count);
+    u64 changed = 0;
+    for (int i = 0; i < N; i++)
+        if ((listed >> i & 1) && update(all[i])) changed |= u64(1) << i;
+    write_all(kMainDb, all.get(), N, mask_low(changed), mask_high(changed));
+    return changed;
 }
