@@ -12,6 +12,7 @@
 #include "handlers/event/alarm_records.h"
 #include "handlers/shared/event_actions.h"
 #include "handlers/event/event_request.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
@@ -71,9 +72,7 @@ int reply_alarms(i32 chnid, i32 count, JsonPtr alarms)
     jadd(o.get(), "chnid", chnid);
     jadd(o.get(), "alarmCnt", count);
     jadd_value(o.get(), "alarm", alarms.release());
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return finish_json(o.get());
 }
 
 // The request's channel and alarm index ("chnid", "alarmId"), both required.

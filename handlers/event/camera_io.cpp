@@ -12,6 +12,7 @@
 #include "handlers/event/event_rows.h"
 #include "handlers/event/people.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 
 // ---- store calls ----
 
@@ -112,11 +113,7 @@ template <typename Settings, typename State>
 int trigger_reply(const KxFrameHeader* header, const void* payload, const CameraTrigger<Settings, State>& event)
 {
     State st;
-    if (!record_at(payload, header->length, 0, &st)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!record_at(payload, header->length, 0, &st)) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "camId", st.cam_id);
@@ -124,9 +121,7 @@ int trigger_reply(const KxFrameHeader* header, const void* payload, const Camera
     for (size_t i = 0; i < event.number_count; i++) jadd(j, event.numbers[i].key, st.*event.numbers[i].state);
     jadd(j, "triActions", st.tri_actions);
     jadd_text(j, "triChannels", st.tri_channels);
-    json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
+    return finish_json(j);
 }
 
 // Asks the camera of a channel id in decimal text; F formats the reply.

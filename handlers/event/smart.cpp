@@ -18,10 +18,10 @@
 #include "handlers/event/smart.h"
 #include "handlers/event/smart_records.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
-constexpr int kReplyEmpty = -1;  // a reply came but was too short to format
 
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 
@@ -275,14 +275,6 @@ void add_people_settings(json_object* o, const PeopleSettingsRecord& rec, bool v
     JsonPtr list = jarray();
     json_object_array_add(list.get(), box.release());
     jadd_value(o, "position", list.release());
-}
-
-// Writes a formatted reply and ends the wait.
-int finish_json(json_object* o)
-{
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
 }
 
 // ---- action replies ----
@@ -546,10 +538,7 @@ int smart_triggers_get(const char* request)
 int smart_region_reply(const KxFrameHeader* header, const void* payload)
 {
     RegionRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     const u32 code = header->code - kReplyOffset;
@@ -598,10 +587,7 @@ int smart_region_reply(const KxFrameHeader* header, const void* payload)
 int smart_line_reply(const KxFrameHeader* header, const void* payload)
 {
     LineCrossRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     add_lines(o.get(), "direction", rec.lines, rec.width, rec.height);
     jadd(o.get(), "enable", rec.enable);
@@ -614,10 +600,7 @@ int smart_line_reply(const KxFrameHeader* header, const void* payload)
 int smart_line_ex_reply(const KxFrameHeader* header, const void* payload)
 {
     LineCrossExRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "width", rec.width);
@@ -632,10 +615,7 @@ int smart_line_ex_reply(const KxFrameHeader* header, const void* payload)
 int smart_people_count_reply(const KxFrameHeader* header, const void* payload)
 {
     PeopleCountRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "enable", rec.enable);
@@ -658,10 +638,7 @@ int smart_people_count_reply(const KxFrameHeader* header, const void* payload)
 int smart_people_settings_reply(const KxFrameHeader* header, const void* payload)
 {
     PeopleSettingsRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     add_people_settings(o.get(), rec, header->code == kMsgPeopleSettingsGet + kReplyOffset);
     return finish_json(o.get());
@@ -670,10 +647,7 @@ int smart_people_settings_reply(const KxFrameHeader* header, const void* payload
 int smart_object_reply(const KxFrameHeader* header, const void* payload)
 {
     ObjectRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd_text(j, "region", rec.region);
@@ -703,10 +677,7 @@ int smart_capability_reply(const KxFrameHeader* header, const void* payload)
 int smart_vca_support_reply(const KxFrameHeader* header, const void* payload)
 {
     VcaSupportReply rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "vca_support", rec.vca_support);
@@ -717,10 +688,7 @@ int smart_vca_support_reply(const KxFrameHeader* header, const void* payload)
 int smart_status_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 status;
-    if (!record_at(payload, header->length, 0, &status)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &status)) return 0;
     cgi_reply(kReplyText, status == 0 ? "OK" : "FAILED");
     core_reply_finish(1);
     return 0;
