@@ -211,16 +211,11 @@ int snapshot_settings_copy(const char* request)
     // the mask once.
     ChannelListRecord list = zeroed<ChannelListRecord>();
     u64 mask = 0;
-    const int count = jint(r, "cnt");
-    for (int i = 0; i < count && list.count < kEventChannels; i++) {
-        json_object* v = jelement(r, "chnid", size_t(i));
-        if (!v) break;
-        if (!json_object_is_type(v, json_type_int)) continue;
-        const int64_t id = json_object_get_int64(v);
-        if (id < 0 || id >= kEventChannels) continue;
+    each_listed_channel(r, "chnid", "cnt", [&](int id) {
         mask |= u64(1) << id;
-        list.ids[list.count++] = i32(id);
-    }
+        list.ids[list.count++] = id;
+        return list.count < kEventChannels;
+    });
     copy_snapshots(kMainDb, &rec, mask_low(mask), mask_high(mask));
     core_notify(kMsgSnapshotSettings, list);
     return cgi_reply_ok();
@@ -232,14 +227,10 @@ SnapshotRunRecord run_record(json_object* r, int start, const char* count_key, c
 {
     SnapshotRunRecord rec = zeroed<SnapshotRunRecord>();
     rec.start = start;
-    const int count = jint(r, count_key);
-    for (int i = 0; i < count; i++) {
-        json_object* v = jelement(r, list_key, size_t(i));
-        if (!v) break;
-        if (!json_object_is_type(v, json_type_int)) continue;
-        const int64_t id = json_object_get_int64(v);
-        if (id >= 0 && id < kEventChannels) rec.flags[id] = 1;
-    }
+    each_listed_channel(r, list_key, count_key, [&](int id) {
+        rec.flags[id] = 1;
+        return true;
+    });
     return rec;
 }
 

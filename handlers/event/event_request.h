@@ -9,6 +9,7 @@
 #include "common/json.h"
 #include "platform/kxdb.h"
 #include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 
 // The id under `key`, when present and within 0..limit-1.
 inline bool id_key(json_object* req, const char* key, int limit, int* out)
@@ -67,6 +68,22 @@ inline u64 id_mask_from_list(json_object* obj, const char* list_key, const char*
         if (id >= 0 && id < limit && id < 64 && id != except) mask |= u64(1) << id;
     }
     return mask;
+}
+
+// Calls `each` with the id of every element among the first `count_key`
+// of `list_key` that is an integer within 0..63, repeats included, in
+// order; stops at the end of the list or when `each` gives false.
+template <typename Each>
+void each_listed_channel(json_object* obj, const char* list_key, const char* count_key, Each&& each)
+{
+    const int count = jint(obj, count_key);
+    for (int i = 0; i < count; i++) {
+        json_object* v = jelement(obj, list_key, size_t(i));
+        if (!v) break;
+        if (!json_object_is_type(v, json_type_int)) continue;
+        const int64_t id = json_object_get_int64(v);
+        if (id >= 0 && id < kEventChannels && !each(int(id))) break;
+    }
 }
 
 // Reads the whole table of an event source's N records with `read_all`,

@@ -142,16 +142,11 @@ int snapshot_schedule_list_set(const char* request)
     const bool has_schedule = schedule_from_json(r, "schedule", &rec.schedule) == 0;
 
     ChannelListRecord list = zeroed<ChannelListRecord>();
-    const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && list.count < kEventChannels; i++) {
-        json_object* v = jelement(r, "chnid", size_t(i));
-        if (!v) break;
-        if (!json_object_is_type(v, json_type_int)) continue;
-        int64_t id = json_object_get_int64(v);
-        if (id < 0 || id >= kEventChannels) continue;
+    each_listed_channel(r, "chnid", "cnt", [&](int id) {
         table[size_t(id)] = rec;
-        list.ids[list.count++] = i32(id);
-    }
+        list.ids[list.count++] = id;
+        return list.count < kEventChannels;
+    });
     if (has_schedule) write_snapshot_schedules(kMainDb, table.get(), &list);
     core_notify(kMsgSnapshotSchedules, list);
     return cgi_reply_ok();

@@ -365,35 +365,33 @@ int smart_vca_support_get(const char* request)
     return ask<smart_vca_support_reply>(kMsgVcaSupportGet, i32(channel), kReplyJson);
 }
 
-int smart_line_set(const char* request)
+namespace {
+
+// The line-crossing writes of both camera generations: the actions stored,
+// then the lines (and for the newer cameras "sensitivity") sent with `code`.
+template <typename Rec>
+int line_write(const char* request, u32 code, i32 Rec::*sensitivity = nullptr)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
     if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
     if (!apply_actions(r, channel, kSmartLineCross)) return cgi_reply_error(kReplyText);
-    LineCrossRecord rec = zeroed<LineCrossRecord>();
+    Rec rec = zeroed<Rec>();
     rec.chnid = channel;
     rec.enable = jint(r, "enable");
     rec.objtype = jint(r, "objtype");
+    if (sensitivity) rec.*sensitivity = jint(r, "sensitivity");
     lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask<smart_status_reply>(kMsgLineCrossSet, rec, kReplyText);
+    return ask<smart_status_reply>(code, rec, kReplyText);
 }
 
+}  // namespace
+
+int smart_line_set(const char* request) { return line_write<LineCrossRecord>(request, kMsgLineCrossSet); }
 int smart_line_ex_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    int channel;
-    if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
-    if (!apply_actions(r, channel, kSmartLineCross)) return cgi_reply_error(kReplyText);
-    LineCrossExRecord rec = zeroed<LineCrossExRecord>();
-    rec.chnid = channel;
-    rec.enable = jint(r, "enable");
-    rec.objtype = jint(r, "objtype");
-    rec.sensitivity = jint(r, "sensitivity");
-    lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask<smart_status_reply>(kMsgLineCrossExSet, rec, kReplyText);
+    return line_write(request, kMsgLineCrossExSet, &LineCrossExRecord::sensitivity);
 }
 
 int smart_people_count_set(const char* request)
