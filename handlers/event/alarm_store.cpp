@@ -53,6 +53,16 @@ int copy_alarm_in_schedule(ActionKind kind, const char* db, const RecordSchedule
     return store_write_masked(db, alarm_in_schedule_kind(kind), schedule, mask64(low, high));
 }
 
+// The whole table of the recorder's alarm inputs or outputs, each record
+// keyed to its id (those never stored too).
+template <typename T>
+int read_numbered(const char* db, const StoreKind<T>& kind, T* out, int* count)
+{
+    const int r = store_read_all(db, kind, out, kind.capacity, count);
+    for (int i = 0; i < kind.capacity; i++) out[i].id = i;
+    return r;
+}
+
 }  // namespace
 
 const EventSource kAlarmInEvents = {
@@ -124,17 +134,11 @@ const EventSource kCameraInEvents = {
 int read_alarm_in(const char* db, AlarmInRecord* out, int id) { return store_read(db, kAlarmInKind, id, out); }
 int write_alarm_in(const char* db, const AlarmInRecord* rec) { return store_write(db, kAlarmInKind, rec->id, *rec); }
 
-int read_alarm_ins(const char* db, AlarmInRecord* out, int* count)
-{
-    int r = store_read_all(db, kAlarmInKind, out, kAlarmIns, count);
-    for (int i = 0; i < kAlarmIns; i++) out[i].id = i;
-    return r;
-}
+int read_alarm_ins(const char* db, AlarmInRecord* out, int* count) { return read_numbered(db, kAlarmInKind, out, count); }
 
 int write_alarm_ins(const char* db, const AlarmInRecord* table, int count, u32 mask_low, u32 mask_high)
 {
-    if (count != kAlarmIns) return -1;
-    return event_rows_write_masked(db, kAlarmInKind, table, mask64(mask_low, mask_high));
+    return event_rows_write_table(db, kAlarmInKind, table, count, mask_low, mask_high);
 }
 
 int read_alarm_in_schedule(const char* db, RecordSchedule* out, int id)
@@ -191,17 +195,11 @@ int write_alarm_out(const char* db, const AlarmOutRecord* rec)
     return store_write(db, kAlarmOutKind, rec->id, *rec);
 }
 
-int read_alarm_outs(const char* db, AlarmOutRecord* out, int* count)
-{
-    int r = store_read_all(db, kAlarmOutKind, out, kAlarmOuts, count);
-    for (int i = 0; i < kAlarmOuts; i++) out[i].id = i;
-    return r;
-}
+int read_alarm_outs(const char* db, AlarmOutRecord* out, int* count) { return read_numbered(db, kAlarmOutKind, out, count); }
 
 int write_alarm_outs(const char* db, const AlarmOutRecord* table, int count, u32 mask_low, u32 mask_high)
 {
-    if (count != kAlarmOuts) return -1;
-    return event_rows_write_masked(db, kAlarmOutKind, table, mask64(mask_low, mask_high));
+    return event_rows_write_table(db, kAlarmOutKind, table, count, mask_low, mask_high);
 }
 
 int read_alarm_out_schedule(const char* db, RecordSchedule* out, int id)
