@@ -41,8 +41,8 @@ JsonPtr camera_in_object(const CameraInStateRecord& state, int i, const CameraIn
     jadd(o.get(), "alarmType", state.type[i]);
     jadd(o.get(), "alarmStatus", state.status[i]);
     jadd_text(o.get(), "alarmName", name.name);
-    JsonPtr actions = event_action_object(kCameraInEvents, EventKey{state.chnid, i}, &rec, kCameraInActionKeys,
-                                          sizeof kCameraInActionKeys / sizeof kCameraInActionKeys[0], nullptr);
+    JsonPtr actions =
+        event_action_object(kCameraInEvents, EventKey{state.chnid, i}, &rec, kCameraInActionKeys, nullptr);
     json_object_object_foreach(actions.get(), key, value)
     {
         json_object_object_add(o.get(), key, json_object_get(value));

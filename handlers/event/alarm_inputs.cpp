@@ -126,8 +126,7 @@ int alarm_in_get(const char* request)
     int id;
     if (!req || !id_key(req.get(), "alarmId", kAlarmIns, &id)) return cgi_reply_error(kReplyJson);
     AlarmInRecord rec = alarm_in_of(id);
-    JsonPtr reply = event_action_object(kAlarmInEvents, input(id), &rec, kAlarmInReplyKeys,
-                                        sizeof kAlarmInReplyKeys / sizeof kAlarmInReplyKeys[0], alarm_in_own_key);
+    JsonPtr reply = event_action_object(kAlarmInEvents, input(id), &rec, kAlarmInReplyKeys, alarm_in_own_key);
     return json_reply(kReplyJson, reply.get());
 }
 

@@ -166,7 +166,10 @@ const EventSource kCameraInEvents = {
 int read_alarm_in(const char* db, AlarmInRecord* out, int id) { return store_read(db, kAlarmInKind, id, out); }
 int write_alarm_in(const char* db, const AlarmInRecord* rec) { return store_write(db, kAlarmInKind, rec->id, *rec); }
 
-int read_alarm_ins(const char* db, AlarmInRecord* out, int* count) { return read_numbered(db, kAlarmInKind, out, count); }
+int read_alarm_ins(const char* db, AlarmInRecord* out, int* count)
+{
+    return read_numbered(db, kAlarmInKind, out, count);
+}
 
 int write_alarm_ins(const char* db, const AlarmInRecord* table, int count, u32 mask_low, u32 mask_high)
 {
@@ -227,7 +230,10 @@ int write_alarm_out(const char* db, const AlarmOutRecord* rec)
     return store_write(db, kAlarmOutKind, rec->id, *rec);
 }
 
-int read_alarm_outs(const char* db, AlarmOutRecord* out, int* count) { return read_numbered(db, kAlarmOutKind, out, count); }
+int read_alarm_outs(const char* db, AlarmOutRecord* out, int* count)
+{
+    return read_numbered(db, kAlarmOutKind, out, count);
+}
 
 int write_alarm_outs(const char* db, const AlarmOutRecord* table, int count, u32 mask_low, u32 mask_high)
 {

@@ -164,8 +164,7 @@ int motion_get(const char* request)
     if (!req || !channel_key(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     MotionRecord rec;
     read_motion(kMainDb, &rec, channel);
-    JsonPtr reply = event_action_object(kMotionEvents, EventKey{channel, 0}, &rec, kMotionReplyKeys,
-                                        sizeof kMotionReplyKeys / sizeof kMotionReplyKeys[0], motion_own_key);
+    JsonPtr reply = event_action_object(kMotionEvents, EventKey{channel, 0}, &rec, kMotionReplyKeys, motion_own_key);
     return json_reply(kReplyJson, reply.get());
 }
 

@@ -150,8 +150,8 @@ int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const v
     for (int region = 0; region < kPcntRegions; region++) {
         RegionalPcntEventRecord stored;
         read_regional_pcnt_event(kMainDb, &stored, channel, region);
-        JsonPtr a = event_action_object(kRegionalPcntSource, EventKey{channel, region}, &stored, kActionReplyKeys,
-                                        sizeof kActionReplyKeys / sizeof kActionReplyKeys[0], nullptr);
+        JsonPtr a =
+            event_action_object(kRegionalPcntSource, EventKey{channel, region}, &stored, kActionReplyKeys, nullptr);
         json_object_array_add(actions.get(), a.release());
     }
     jadd_value(j, "action", actions.release());

@@ -279,10 +279,8 @@ int plate_event_get(const char* request)
     PlateEventRecord rec;
     read_anpr_event(kMainDb, &rec, channel, mode);
     JsonPtr o = mode == kAllPlatesMode
-                    ? event_action_object(kAllPlateEvents, key, &rec, kAllPlatesReplyKeys,
-                                          sizeof kAllPlatesReplyKeys / sizeof kAllPlatesReplyKeys[0], plate_own_key)
-                    : event_action_object(kPlateEvents, key, &rec, kEventReplyKeys,
-                                          sizeof kEventReplyKeys / sizeof kEventReplyKeys[0], plate_own_key);
+                    ? event_action_object(kAllPlateEvents, key, &rec, kAllPlatesReplyKeys, plate_own_key)
+                    : event_action_object(kPlateEvents, key, &rec, kEventReplyKeys, plate_own_key);
     return json_reply(kReplyJson, o.get());
 }
 

@@ -470,8 +470,7 @@ int smart_actions_get(const char* request)
     if (!action_key(req.get(), &key)) return cgi_reply_error(kReplyJson);
     SmartEventRecord rec;
     read_smart_event(kMainDb, &rec, key.channel, key.sub);
-    JsonPtr action = event_action_object(kSmartEventSource, key, &rec, kActionReplyKeys,
-                                         sizeof kActionReplyKeys / sizeof kActionReplyKeys[0], smart_own_key);
+    JsonPtr action = event_action_object(kSmartEventSource, key, &rec, kActionReplyKeys, smart_own_key);
     JsonPtr list = jarray();
     json_object_array_add(list.get(), action.release());
     JsonPtr reply = jobject();

@@ -110,8 +110,7 @@ int video_loss_actions_get(const char* request)
     int channel;
     if (!req || !id_key(req.get(), "chnid", kEventChannels, &channel)) return cgi_reply_error(kReplyJson);
     VideoLossRecord rec = video_loss_of(channel);
-    JsonPtr reply = event_action_object(kVideoLossEvents, at(channel), &rec, kVideoLossReplyKeys,
-                                        sizeof kVideoLossReplyKeys / sizeof kVideoLossReplyKeys[0], video_loss_own_key);
+    JsonPtr reply = event_action_object(kVideoLossEvents, at(channel), &rec, kVideoLossReplyKeys, video_loss_own_key);
     return json_reply(kReplyJson, reply.get());
 }
 
