@@ -3,6 +3,7 @@
 // schedule, the copy to other channels, and switching an output.
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -11,6 +12,7 @@
 #include "handlers/event/alarm_records.h"
 #include "handlers/shared/event_actions.h"
 #include "handlers/event/event_request.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
@@ -39,8 +41,8 @@ JsonPtr camera_in_object(const CameraInStateRecord& state, int i, const CameraIn
     jadd(o.get(), "alarmType", state.type[i]);
     jadd(o.get(), "alarmStatus", state.status[i]);
     jadd_text(o.get(), "alarmName", name.name);
-    JsonPtr actions = event_action_object(kCameraInEvents, EventKey{state.chnid, i}, &rec, kCameraInActionKeys,
-                                          sizeof kCameraInActionKeys / sizeof kCameraInActionKeys[0], nullptr);
+    JsonPtr actions =
+        event_action_object(kCameraInEvents, EventKey{state.chnid, i}, &rec, kCameraInActionKeys, nullptr);
     json_object_object_foreach(actions.get(), key, value)
     {
         json_object_object_add(o.get(), key, json_object_get(value));
@@ -60,6 +62,34 @@ int reply_bad()
     cgi_reply_error(kReplyJson);
     core_reply_finish(kReplyBad);
     return 0;
+}
+
+// The reply to a state query: the channel, the camera's alarm count and
+// the alarm objects.
+int reply_alarms(i32 chnid, i32 count, JsonPtr alarms)
+{
+    JsonPtr o = jobject();
+    jadd(o.get(), "chnid", chnid);
+    jadd(o.get(), "alarmCnt", count);
+    jadd_value(o.get(), "alarm", alarms.release());
+    return finish_json(o.get());
+}
+
+// The request's channel and alarm index ("chnid", "alarmId"), both required.
+bool channel_and_alarm(json_object* r, int* channel, int* alarm_id)
+{
+    return r && id_key(r, "chnid", kEventChannels, channel) && id_key(r, "alarmId", kCameraAlarms, alarm_id);
+}
+
+// Sends the settings of a write, for the channel and its copies, then the
+// mask of the changed channels.
+template <typename Settings>
+int send_settings(Settings& settings, int channel, u64 copies, u32 settings_code, u32 changed_code)
+{
+    settings.mask = copies | u64(1) << channel;
+    core_notify(settings_code, settings);
+    core_notify(changed_code, settings.mask);
+    return cgi_reply_ok();
 }
 
 // Sends query `code` for the request's channel; formatter F answers its
@@ -95,13 +125,7 @@ int camera_in_state_reply(const KxFrameHeader* header, const void* payload)
         event_record_read(kMainDb, kCameraInEvents, key, &rec);
         json_object_array_add(alarms.get(), camera_in_object(state, i, name, rec).release());
     }
-    JsonPtr o = jobject();
-    jadd(o.get(), "chnid", state.chnid);
-    jadd(o.get(), "alarmCnt", state.count);
-    jadd_value(o.get(), "alarm", alarms.release());
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_alarms(state.chnid, state.count, std::move(alarms));
 }
 
 int camera_outs_get(const char* request)
@@ -130,13 +154,7 @@ int camera_out_state_reply(const KxFrameHeader* header, const void* payload)
         jadd_value(a.get(), "effective", schedule_to_json(schedule).release());
         json_object_array_add(alarms.get(), a.release());
     }
-    JsonPtr o = jobject();
-    jadd(o.get(), "chnid", state.chnid);
-    jadd(o.get(), "alarmCnt", state.count);
-    jadd_value(o.get(), "alarm", alarms.release());
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_alarms(state.chnid, state.count, std::move(alarms));
 }
 
 int camera_ins_set(const char* request)
@@ -169,10 +187,7 @@ int camera_ins_set(const char* request)
     const u64 mask = chn_mask_from_list(r, "copyChn", "copyCnt") & ~(u64(1) << channel);
     if (mask)
         for (int i = 0; i < count; i++) event_action_copy(kCameraInEvents, EventKey{channel, i}, mask);
-    settings.mask = mask | u64(1) << channel;
-    core_notify(kMsgCameraInSettings, settings);
-    core_notify(kMsgCameraInsChanged, settings.mask);
-    return cgi_reply_ok();
+    return send_settings(settings, channel, mask, kMsgCameraInSettings, kMsgCameraInsChanged);
 }
 
 int camera_outs_set(const char* request)
@@ -180,8 +195,7 @@ int camera_outs_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel, alarm_id;
-    if (!r || !id_key(r, "chnid", kEventChannels, &channel) || !id_key(r, "alarmId", kCameraAlarms, &alarm_id))
-        return cgi_reply_error(kReplyJson);
+    if (!channel_and_alarm(r, &channel, &alarm_id)) return cgi_reply_error(kReplyJson);
 
     const auto schedule_owner = std::make_unique<RecordSchedule>();
 
@@ -222,10 +236,7 @@ int camera_outs_set(const char* request)
         }
         write_alarm_chnOut_event_names(kMainDb, all, i, mask_low(mask), mask_high(mask));
     }
-    settings.mask = mask | u64(1) << channel;
-    core_notify(kMsgCameraOutSettings, settings);
-    core_notify(kMsgCameraOutsChanged, settings.mask);
-    return cgi_reply_ok();
+    return send_settings(settings, channel, mask, kMsgCameraOutSettings, kMsgCameraOutsChanged);
 }
 
 int camera_out_trigger(const char* request)
@@ -233,8 +244,7 @@ int camera_out_trigger(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel, alarm_id;
-    if (!r || !id_key(r, "chnid", kEventChannels, &channel) || !id_key(r, "alarmId", kCameraAlarms, &alarm_id))
-        return cgi_reply_error(kReplyText);
+    if (!channel_and_alarm(r, &channel, &alarm_id)) return cgi_reply_error(kReplyText);
     CameraOutTriggerRecord trigger{channel, alarm_id, jint(r, "state")};
     core_notify(kMsgCameraOutTrigger, trigger);
     return cgi_reply_ok();

@@ -33,7 +33,14 @@ AlarmInRecord alarm_in_of(int id)
     return rec;
 }
 
-void notify_changed(int id) { core_notify(kMsgAlarmInChanged, i32(id)); }
+// The end of a write of the older pages: the core daemon told, the write
+// logged, "OK".
+int changed_and_logged(int id)
+{
+    core_notify(kMsgAlarmInChanged, i32(id));
+    oplog_send_event(kAlarmInLogDetail, id);
+    return cgi_reply_ok();
+}
 
 // The reply's own keys of a recorder alarm input; the others are shared
 // action keys.
@@ -101,6 +108,16 @@ bool valid_alarm_object(json_object* a)
            jhas(a, "triChannels") && jint(a, "triAlarms") >= 0 && jint(a, "interval") >= 0;
 }
 
+// The fields an older page's alarm object sets besides "enable".
+void take_alarm_object(AlarmInRecord& rec, json_object* a)
+{
+    set_name(rec, a, "name");
+    rec.type = jint(a, "type");
+    set_tri_channels(rec, jstr(a, "triChannels"));
+    rec.tri_alarms = jint(a, "triAlarms");
+    rec.interval = jint(a, "interval");
+}
+
 }  // namespace
 
 int alarm_in_get(const char* request)
@@ -109,8 +126,7 @@ int alarm_in_get(const char* request)
     int id;
     if (!req || !id_key(req.get(), "alarmId", kAlarmIns, &id)) return cgi_reply_error(kReplyJson);
     AlarmInRecord rec = alarm_in_of(id);
-    JsonPtr reply = event_action_object(kAlarmInEvents, input(id), &rec, kAlarmInReplyKeys,
-                                        sizeof kAlarmInReplyKeys / sizeof kAlarmInReplyKeys[0], alarm_in_own_key);
+    JsonPtr reply = event_action_object(kAlarmInEvents, input(id), &rec, kAlarmInReplyKeys, alarm_in_own_key);
     return json_reply(kReplyJson, reply.get());
 }
 
@@ -130,13 +146,10 @@ int alarm_in_set(const char* request)
     u64 mask = 0;
     if (jint(r, "copyCnt") > 0) mask = id_mask_from_list(r, "copyChn", "copyCnt", kAlarmIns, id);
     if (mask) {
-        const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
-        AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
-        int count = 0;
-        read_alarm_ins(kMainDb, all, &count);
-        for (int i = 0; i < kAlarmIns; i++)
-            if (mask >> i & 1) copy_settings(rec, all[i]);
-        write_alarm_ins(kMainDb, all, kAlarmIns, mask_low(mask), mask_high(mask));
+        update_listed<kAlarmIns>(read_alarm_ins, write_alarm_ins, mask, [&](AlarmInRecord& to) {
+            copy_settings(rec, to);
+            return true;
+        });
         copy_actions(id, mask);
     }
     core_notify(kMsgAlarmInsChanged, mask | u64(1) << id);
@@ -198,11 +211,7 @@ int alarm_in_schedule_set(const char* request)
     AlarmInRecord rec = alarm_in_of(id);
     rec.enable = jint(a, "enable");
     rec.name[0] = 0;
-    set_name(rec, a, "name");
-    rec.type = jint(a, "type");
-    set_tri_channels(rec, jstr(a, "triChannels"));
-    rec.tri_alarms = jint(a, "triAlarms");
-    rec.interval = jint(a, "interval");
+    take_alarm_object(rec, a);
     write_alarm_in(kMainDb, &rec);
 
     // The older page's plans all run with action type 6 whatever it sent.
@@ -213,9 +222,7 @@ int alarm_in_schedule_set(const char* request)
             for (int p = 0; p < kActionPlans; p++) day.plans[p].action_type = 6;
         write_alarm_in_schedule(kMainDb, &schedule, id);
     }
-    notify_changed(id);
-    oplog_send_event(kAlarmInLogDetail, id);
-    return cgi_reply_ok();
+    return changed_and_logged(id);
 }
 
 int alarm_in_name_set(const char* request)
@@ -231,9 +238,7 @@ int alarm_in_name_set(const char* request)
     jset(a, "type", rec.type);
     jset(a, "enable", rec.enable);
     write_alarm_in(kMainDb, &rec);
-    notify_changed(id);
-    oplog_send_event(kAlarmInLogDetail, id);
-    return cgi_reply_ok();
+    return changed_and_logged(id);
 }
 
 int alarm_in_triggers_set(const char* request)
@@ -243,13 +248,7 @@ int alarm_in_triggers_set(const char* request)
     if (!valid_alarm_object(a)) return 0;
     const int id = jint(a, "id");
     AlarmInRecord rec = alarm_in_of(id);
-    set_name(rec, a, "name");
-    rec.type = jint(a, "type");
-    set_tri_channels(rec, jstr(a, "triChannels"));
-    rec.tri_alarms = jint(a, "triAlarms");
-    rec.interval = jint(a, "interval");
+    take_alarm_object(rec, a);
     write_alarm_in(kMainDb, &rec);
-    notify_changed(id);
-    oplog_send_event(kAlarmInLogDetail, id);
-    return cgi_reply_ok();
+    return changed_and_logged(id);
 }

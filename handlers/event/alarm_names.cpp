@@ -30,36 +30,26 @@ JsonPtr camera_names(int (*read)(const char*, Name*, int))
     return camera;
 }
 
+// The name reply of the recorder's N alarm inputs or outputs ("nvr", read
+// with `read_all`) and of those of every camera ("camera", read with
+// `read_camera`).
+template <int N, typename Rec, typename Name>
+int names_reply(int (*read_all)(const char*, Rec*, int*), int (*read_camera)(const char*, Name*, int))
+{
+    const auto all = std::make_unique<Rec[]>(N);
+    int count = 0;
+    read_all(kMainDb, all.get(), &count);
+    JsonPtr nvr = jarray();
+    for (int i = 0; i < count && i < N; i++)
+        json_object_array_add(nvr.get(),
+                              json_object_new_string_len(all[i].name, int(strnlen(all[i].name, kAlarmNameWidth))));
+    JsonPtr o = jobject();
+    jadd_value(o.get(), "nvr", nvr.release());
+    jadd_value(o.get(), "camera", camera_names(read_camera).release());
+    return json_reply(kReplyJson, o.get());
+}
+
 }  // namespace
 
-int alarm_in_names(const char*)
-{
-    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
-    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
-    int count = 0;
-    read_alarm_ins(kMainDb, all, &count);
-    JsonPtr nvr = jarray();
-    for (int i = 0; i < count && i < kAlarmIns; i++)
-        json_object_array_add(nvr.get(),
-                              json_object_new_string_len(all[i].name, int(strnlen(all[i].name, kAlarmNameWidth))));
-    JsonPtr o = jobject();
-    jadd_value(o.get(), "nvr", nvr.release());
-    jadd_value(o.get(), "camera", camera_names(read_alarm_chnIn_event_names).release());
-    return json_reply(kReplyJson, o.get());
-}
-
-int alarm_out_names(const char*)
-{
-    const auto all_owner = std::make_unique<AlarmOutRecord[][kAlarmOuts]>(1);
-    AlarmOutRecord(&all)[kAlarmOuts] = all_owner[0];
-    int count = 0;
-    read_alarm_outs(kMainDb, all, &count);
-    JsonPtr nvr = jarray();
-    for (int i = 0; i < count && i < kAlarmOuts; i++)
-        json_object_array_add(nvr.get(),
-                              json_object_new_string_len(all[i].name, int(strnlen(all[i].name, kAlarmNameWidth))));
-    JsonPtr o = jobject();
-    jadd_value(o.get(), "nvr", nvr.release());
-    jadd_value(o.get(), "camera", camera_names(read_alarm_chnOut_event_names).release());
-    return json_reply(kReplyJson, o.get());
-}
+int alarm_in_names(const char*) { return names_reply<kAlarmIns>(read_alarm_ins, read_alarm_chnIn_event_names); }
+int alarm_out_names(const char*) { return names_reply<kAlarmOuts>(read_alarm_outs, read_alarm_chnOut_event_names); }

@@ -85,16 +85,12 @@ int alarm_out_set(const char* request)
     u64 mask = 0;
     if (jint(r, "copyCnt") > 0) mask = id_mask_from_list(r, "copyChn", "copyCnt", kAlarmOuts, id);
     if (mask) {
-        AlarmOutRecord all[kAlarmOuts];
-        int count = 0;
-        read_alarm_outs(kMainDb, all, &count);
-        for (int i = 0; i < kAlarmOuts; i++) {
-            if (!(mask >> i & 1)) continue;
-            all[i].type = rec.type;
-            all[i].enable = rec.enable;
-            all[i].duration = rec.duration;
-        }
-        write_alarm_outs(kMainDb, all, kAlarmOuts, mask_low(mask), mask_high(mask));
+        update_listed<kAlarmOuts>(read_alarm_outs, write_alarm_outs, mask, [&](AlarmOutRecord& to) {
+            to.type = rec.type;
+            to.enable = rec.enable;
+            to.duration = rec.duration;
+            return true;
+        });
         copy_alarm_out_schedules(kMainDb, id, mask_low(mask), mask_high(mask));
         for (int i = 0; i < kAlarmOuts; i++)
             if (mask >> i & 1) core_notify(kMsgAlarmOutChanged, i32(i));

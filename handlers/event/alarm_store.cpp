@@ -53,6 +53,48 @@ int copy_alarm_in_schedule(ActionKind kind, const char* db, const RecordSchedule
     return store_write_masked(db, alarm_in_schedule_kind(kind), schedule, mask64(low, high));
 }
 
+// The rows of a camera's alarm inputs or outputs: one kind per alarm index,
+// a row per channel. A key outside 0..63 and 0..1 is refused (-1), a read
+// giving zeros.
+template <typename T>
+using CameraAlarmKinds = StoreKind<T>[kCameraAlarms];
+
+template <typename T>
+int camera_alarm_read(const char* db, const CameraAlarmKinds<T>& kinds, CameraAlarmKey key, T* out)
+{
+    if (!camera_alarm_valid(key)) {
+        std::memset(static_cast<void*>(out), 0, sizeof *out);
+        return -1;
+    }
+    return store_read(db, kinds[key.alarm_id], key.chnid, out);
+}
+
+template <typename T>
+int camera_alarm_write(const char* db, const CameraAlarmKinds<T>& kinds, CameraAlarmKey key, const T& rec)
+{
+    if (!camera_alarm_valid(key)) return -1;
+    return store_write(db, kinds[key.alarm_id], key.chnid, rec);
+}
+
+// Every channel's row of alarm index `alarm_id`.
+template <typename T>
+int camera_alarm_read_all(const char* db, const CameraAlarmKinds<T>& kinds, int alarm_id, T* out)
+{
+    if (alarm_id < 0 || alarm_id >= kCameraAlarms) return -1;
+    int count = 0;
+    return store_read_all(db, kinds[alarm_id], out, kEventChannels, &count);
+}
+
+// The whole table of the recorder's alarm inputs or outputs, each record
+// keyed to its id (those never stored too).
+template <typename T>
+int read_numbered(const char* db, const StoreKind<T>& kind, T* out, int* count)
+{
+    const int r = store_read_all(db, kind, out, kind.capacity, count);
+    for (int i = 0; i < kind.capacity; i++) out[i].id = i;
+    return r;
+}
+
 }  // namespace
 
 const EventSource kAlarmInEvents = {
@@ -126,15 +168,12 @@ int write_alarm_in(const char* db, const AlarmInRecord* rec) { return store_writ
 
 int read_alarm_ins(const char* db, AlarmInRecord* out, int* count)
 {
-    int r = store_read_all(db, kAlarmInKind, out, kAlarmIns, count);
-    for (int i = 0; i < kAlarmIns; i++) out[i].id = i;
-    return r;
+    return read_numbered(db, kAlarmInKind, out, count);
 }
 
 int write_alarm_ins(const char* db, const AlarmInRecord* table, int count, u32 mask_low, u32 mask_high)
 {
-    if (count != kAlarmIns) return -1;
-    return event_rows_write_masked(db, kAlarmInKind, table, mask64(mask_low, mask_high));
+    return event_rows_write_table(db, kAlarmInKind, table, count, mask_low, mask_high);
 }
 
 int read_alarm_in_schedule(const char* db, RecordSchedule* out, int id)
@@ -193,15 +232,12 @@ int write_alarm_out(const char* db, const AlarmOutRecord* rec)
 
 int read_alarm_outs(const char* db, AlarmOutRecord* out, int* count)
 {
-    int r = store_read_all(db, kAlarmOutKind, out, kAlarmOuts, count);
-    for (int i = 0; i < kAlarmOuts; i++) out[i].id = i;
-    return r;
+    return read_numbered(db, kAlarmOutKind, out, count);
 }
 
 int write_alarm_outs(const char* db, const AlarmOutRecord* table, int count, u32 mask_low, u32 mask_high)
 {
-    if (count != kAlarmOuts) return -1;
-    return event_rows_write_masked(db, kAlarmOutKind, table, mask64(mask_low, mask_high));
+    return event_rows_write_table(db, kAlarmOutKind, table, count, mask_low, mask_high);
 }
 
 int read_alarm_out_schedule(const char* db, RecordSchedule* out, int id)
@@ -221,46 +257,32 @@ int copy_alarm_out_schedules(const char* db, int source, u32 mask_low, u32 mask_
 
 int read_alarm_chnIn_event_name(const char* db, CameraInNameRecord* out, CameraAlarmKey key)
 {
-    if (!camera_alarm_valid(key)) {
-        *out = zeroed<CameraInNameRecord>();
-        return -1;
-    }
-    return store_read(db, kCameraInNameKinds[key.alarm_id], key.chnid, out);
+    return camera_alarm_read(db, kCameraInNameKinds, key, out);
 }
 
 int write_alarm_chnIn_event_name(const char* db, const CameraInNameRecord* rec)
 {
-    if (!camera_alarm_valid(CameraAlarmKey{rec->chnid, rec->alarm_id})) return -1;
-    return store_write(db, kCameraInNameKinds[rec->alarm_id], rec->chnid, *rec);
+    return camera_alarm_write(db, kCameraInNameKinds, CameraAlarmKey{rec->chnid, rec->alarm_id}, *rec);
 }
 
 int read_alarm_chnIn_event_names(const char* db, CameraInNameRecord* out, int alarm_id)
 {
-    if (alarm_id < 0 || alarm_id >= kCameraAlarms) return -1;
-    int count = 0;
-    return store_read_all(db, kCameraInNameKinds[alarm_id], out, kEventChannels, &count);
+    return camera_alarm_read_all(db, kCameraInNameKinds, alarm_id, out);
 }
 
 int read_alarm_chnOut_event_name(const char* db, CameraOutNameRecord* out, CameraAlarmKey key)
 {
-    if (!camera_alarm_valid(key)) {
-        *out = zeroed<CameraOutNameRecord>();
-        return -1;
-    }
-    return store_read(db, kCameraOutNameKinds[key.alarm_id], key.chnid, out);
+    return camera_alarm_read(db, kCameraOutNameKinds, key, out);
 }
 
 int write_alarm_chnOut_event_name(const char* db, const CameraOutNameRecord* rec)
 {
-    if (!camera_alarm_valid(CameraAlarmKey{rec->chnid, rec->alarm_id})) return -1;
-    return store_write(db, kCameraOutNameKinds[rec->alarm_id], rec->chnid, *rec);
+    return camera_alarm_write(db, kCameraOutNameKinds, CameraAlarmKey{rec->chnid, rec->alarm_id}, *rec);
 }
 
 int read_alarm_chnOut_event_names(const char* db, CameraOutNameRecord* out, int alarm_id)
 {
-    if (alarm_id < 0 || alarm_id >= kCameraAlarms) return -1;
-    int count = 0;
-    return store_read_all(db, kCameraOutNameKinds[alarm_id], out, kEventChannels, &count);
+    return camera_alarm_read_all(db, kCameraOutNameKinds, alarm_id, out);
 }
 
 int write_alarm_chnOut_event_names(const char* db, const CameraOutNameRecord* table, int alarm_id, u32 mask_low,
@@ -272,17 +294,12 @@ int write_alarm_chnOut_event_names(const char* db, const CameraOutNameRecord* ta
 
 int read_alarm_chnOut_effective_schedule(const char* db, RecordSchedule* out, CameraAlarmKey key)
 {
-    if (!camera_alarm_valid(key)) {
-        std::memset(out, 0, sizeof *out);
-        return -1;
-    }
-    return store_read(db, kCameraOutScheduleKinds[key.alarm_id], key.chnid, out);
+    return camera_alarm_read(db, kCameraOutScheduleKinds, key, out);
 }
 
 int write_alarm_chnOut_effective_schedule(const char* db, const RecordSchedule* schedule, CameraAlarmKey key)
 {
-    if (!camera_alarm_valid(key)) return -1;
-    return store_write(db, kCameraOutScheduleKinds[key.alarm_id], key.chnid, *schedule);
+    return camera_alarm_write(db, kCameraOutScheduleKinds, key, *schedule);
 }
 
 int copy_alarm_chnOut_effective_schedules(const char* db, CameraAlarmKey source, u32 mask_low, u32 mask_high)

@@ -12,6 +12,7 @@
 #include "handlers/event/event_rows.h"
 #include "handlers/event/people.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 
 // ---- store calls ----
 
@@ -45,18 +46,20 @@ int copy_snapshots(const char* db, const SnapshotSettingsRecord* rec, u32 mask_l
 
 namespace {
 
-// An integer key that must be present and within lo..hi.
-bool int_in(json_object* r, const char* key, int64_t lo, int64_t hi, i32* out)
+// A number that must be present and within lo..hi. json-c reads a number
+// past 32 bits saturated into them (jint_required_in checks that value), so
+// such a number is refused here before the range check.
+bool int_in(json_object* r, const char* key, int lo, int hi, i32* out)
 {
     json_object* v = jget(r, key);
     if (!v) return false;
     const int64_t n = json_object_get_int64(v);
-    if (n < lo || n > hi) return false;
-    *out = i32(n);
+    if (n < INT32_MIN || n > INT32_MAX || !jint_required_in(r, key, lo, hi)) return false;
+    *out = jint(r, key);
     return true;
 }
 
-constexpr int64_t kAny = INT32_MAX;
+constexpr int kAny = INT32_MAX;
 
 // The stored part of both writes: camera, enable, trigger actions and
 // record channels (text and numeric mask). False for bad input.
@@ -71,112 +74,108 @@ bool trigger_from(json_object* r, CameraTriggerRecord* out)
     return true;
 }
 
-// A channel id as decimal text; false (nothing sent, no reply) outside 0..63.
-bool channel_text(const char* request, i32* out)
+// A camera event the core daemon reads from the camera and the store keeps
+// (camera alarm I/O, volume detection). Its settings message and its state
+// reply hold the camera and "enable", then the event's own numbers (each
+// 0 or more), then the state reply the trigger actions and channels.
+template <typename Settings, typename State>
+struct CameraTrigger {
+    struct Number {
+        const char* key;
+        i32 Settings::*setting;
+        i32 State::*state;
+    };
+    u32 set_code, log_detail;
+    int (*write)(const char* db, const CameraTriggerRecord* rec);
+    const Number* numbers;
+    size_t number_count;
+};
+
+template <typename Settings, typename State>
+int trigger_set(const char* request, const CameraTrigger<Settings, State>& event)
 {
-    long id;
-    if (!decimal_id(request, &id) || id < 0 || id >= kEventChannels) return false;
-    *out = i32(id);
-    return true;
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    CameraTriggerRecord rec;
+    Settings s = zeroed<Settings>();
+    if (!trigger_from(r, &rec)) return 0;
+    for (size_t i = 0; i < event.number_count; i++)
+        if (!int_in(r, event.numbers[i].key, 0, kAny, &(s.*event.numbers[i].setting))) return 0;
+    event.write(kMainDb, &rec);
+    s.cam_id = rec.cam_id;
+    s.enable = rec.enable;
+    core_notify(event.set_code, s);
+    oplog_send_event(event.log_detail, rec.cam_id);
+    return cgi_reply_ok();
 }
 
-int short_reply()
+template <typename Settings, typename State>
+int trigger_reply(const KxFrameHeader* header, const void* payload, const CameraTrigger<Settings, State>& event)
 {
-    cgi_reply_error(kReplyJson);
-    core_reply_finish(1);
+    State st;
+    if (!record_at(payload, header->length, 0, &st)) return reply_too_short(kReplyJson);
+    JsonPtr o = jobject();
+    json_object* j = o.get();
+    jadd(j, "camId", st.cam_id);
+    jadd(j, "enable", st.enable);
+    for (size_t i = 0; i < event.number_count; i++) jadd(j, event.numbers[i].key, st.*event.numbers[i].state);
+    jadd(j, "triActions", st.tri_actions);
+    jadd_text(j, "triChannels", st.tri_channels);
+    return finish_json(j);
+}
+
+// Asks the camera of a channel id in decimal text; F formats the reply.
+// Nothing is sent and no reply written outside 0..63.
+template <auto F>
+int ask_camera(const char* request, u32 code, u32 reply_code)
+{
+    long id;
+    if (!decimal_id(request, &id) || id < 0 || id >= kEventChannels) return 0;
+    const i32 channel = i32(id);
+    core_ask<F>(code, &channel, sizeof channel, kReplyJson, {reply_code});
     return 0;
 }
+
+using CameraIo = CameraTrigger<CameraIoSettings, CameraIoState>;
+const CameraIo::Number kCameraIoNumbers[] = {
+    {"type", &CameraIoSettings::type, &CameraIoState::type},
+};
+const CameraIo kCameraIo{kMsgCameraIoSet, kCameraIoLogDetail, write_cameraio, kCameraIoNumbers,
+                         sizeof kCameraIoNumbers / sizeof kCameraIoNumbers[0]};
+
+using Volume = CameraTrigger<VolumeSettings, VolumeState>;
+const Volume::Number kVolumeNumbers[] = {
+    {"type", &VolumeSettings::type, &VolumeState::type},
+    {"volume", &VolumeSettings::volume, &VolumeState::volume},
+    {"duration", &VolumeSettings::duration, &VolumeState::duration},
+    {"onEvent", &VolumeSettings::on_event, &VolumeState::on_event},
+    {"offEvent", &VolumeSettings::off_event, &VolumeState::off_event},
+    {"ongoingEvent", &VolumeSettings::ongoing_event, &VolumeState::ongoing_event},
+};
+const Volume kVolume{kMsgVolumeSet, kVolumeLogDetail, write_volumedetect, kVolumeNumbers,
+                     sizeof kVolumeNumbers / sizeof kVolumeNumbers[0]};
 
 }  // namespace
 
 // ---- camera alarm I/O ----
 
-int camera_io_get(const char* request)
-{
-    i32 id;
-    if (!channel_text(request, &id)) return 0;
-    core_ask<camera_io_reply>(kMsgCameraIoGet, &id, sizeof id, kReplyJson, {kCameraIoReply});
-    return 0;
-}
-
-int camera_io_set(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    CameraTriggerRecord rec;
-    CameraIoSettings s = zeroed<CameraIoSettings>();
-    if (!trigger_from(r, &rec) || !int_in(r, "type", 0, kAny, &s.type)) return 0;
-    write_cameraio(kMainDb, &rec);
-    s.cam_id = rec.cam_id;
-    s.enable = rec.enable;
-    core_notify(kMsgCameraIoSet, s);
-    oplog_send_event(kCameraIoLogDetail, rec.cam_id);
-    return cgi_reply_ok();
-}
-
+int camera_io_get(const char* request) { return ask_camera<camera_io_reply>(request, kMsgCameraIoGet, kCameraIoReply); }
+int camera_io_set(const char* request) { return trigger_set(request, kCameraIo); }
 int camera_io_reply(const KxFrameHeader* header, const void* payload)
 {
-    CameraIoState st;
-    if (!record_at(payload, header->length, 0, &st)) return short_reply();
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    jadd(j, "camId", st.cam_id);
-    jadd(j, "enable", st.enable);
-    jadd(j, "type", st.type);
-    jadd(j, "triActions", st.tri_actions);
-    jadd_text(j, "triChannels", st.tri_channels);
-    json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
+    return trigger_reply(header, payload, kCameraIo);
 }
 
 // ---- volume detection ----
 
 int volume_detect_get(const char* request)
 {
-    i32 id;
-    if (!channel_text(request, &id)) return 0;
-    core_ask<volume_detect_reply>(kMsgVolumeGet, &id, sizeof id, kReplyJson, {kVolumeReply});
-    return 0;
+    return ask_camera<volume_detect_reply>(request, kMsgVolumeGet, kVolumeReply);
 }
-
-int volume_detect_set(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    CameraTriggerRecord rec;
-    VolumeSettings s = zeroed<VolumeSettings>();
-    if (!trigger_from(r, &rec) || !int_in(r, "type", 0, kAny, &s.type) || !int_in(r, "volume", 0, kAny, &s.volume) ||
-        !int_in(r, "duration", 0, kAny, &s.duration) || !int_in(r, "onEvent", 0, kAny, &s.on_event) ||
-        !int_in(r, "offEvent", 0, kAny, &s.off_event) || !int_in(r, "ongoingEvent", 0, kAny, &s.ongoing_event))
-        return 0;
-    write_volumedetect(kMainDb, &rec);
-    s.cam_id = rec.cam_id;
-    s.enable = rec.enable;
-    core_notify(kMsgVolumeSet, s);
-    oplog_send_event(kVolumeLogDetail, rec.cam_id);
-    return cgi_reply_ok();
-}
-
+int volume_detect_set(const char* request) { return trigger_set(request, kVolume); }
 int volume_detect_reply(const KxFrameHeader* header, const void* payload)
 {
-    VolumeState st;
-    if (!record_at(payload, header->length, 0, &st)) return short_reply();
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    jadd(j, "camId", st.cam_id);
-    jadd(j, "enable", st.enable);
-    jadd(j, "type", st.type);
-    jadd(j, "volume", st.volume);
-    jadd(j, "duration", st.duration);
-    jadd(j, "onEvent", st.on_event);
-    jadd(j, "offEvent", st.off_event);
-    jadd(j, "ongoingEvent", st.ongoing_event);
-    jadd(j, "triActions", st.tri_actions);
-    jadd_text(j, "triChannels", st.tri_channels);
-    json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
+    return trigger_reply(header, payload, kVolume);
 }
 
 // ---- event snapshots ----
@@ -212,16 +211,11 @@ int snapshot_settings_copy(const char* request)
     // the mask once.
     ChannelListRecord list = zeroed<ChannelListRecord>();
     u64 mask = 0;
-    const int count = jint(r, "cnt");
-    for (int i = 0; i < count && list.count < kEventChannels; i++) {
-        json_object* v = jelement(r, "chnid", size_t(i));
-        if (!v) break;
-        if (!json_object_is_type(v, json_type_int)) continue;
-        const int64_t id = json_object_get_int64(v);
-        if (id < 0 || id >= kEventChannels) continue;
+    each_listed_channel(r, "chnid", "cnt", [&](int id) {
         mask |= u64(1) << id;
-        list.ids[list.count++] = i32(id);
-    }
+        list.ids[list.count++] = id;
+        return list.count < kEventChannels;
+    });
     copy_snapshots(kMainDb, &rec, mask_low(mask), mask_high(mask));
     core_notify(kMsgSnapshotSettings, list);
     return cgi_reply_ok();
@@ -233,14 +227,10 @@ SnapshotRunRecord run_record(json_object* r, int start, const char* count_key, c
 {
     SnapshotRunRecord rec = zeroed<SnapshotRunRecord>();
     rec.start = start;
-    const int count = jint(r, count_key);
-    for (int i = 0; i < count; i++) {
-        json_object* v = jelement(r, list_key, size_t(i));
-        if (!v) break;
-        if (!json_object_is_type(v, json_type_int)) continue;
-        const int64_t id = json_object_get_int64(v);
-        if (id >= 0 && id < kEventChannels) rec.flags[id] = 1;
-    }
+    each_listed_channel(r, list_key, count_key, [&](int id) {
+        rec.flags[id] = 1;
+        return true;
+    });
     return rec;
 }
 

@@ -4,9 +4,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "common/json.h"
+#include "platform/kxdb.h"
 #include "platform/record.h"
+#include "handlers/shared/event_actions.h"
 
 // The id under `key`, when present and within 0..limit-1.
 inline bool id_key(json_object* req, const char* key, int limit, int* out)
@@ -65,4 +68,38 @@ inline u64 id_mask_from_list(json_object* obj, const char* list_key, const char*
         if (id >= 0 && id < limit && id < 64 && id != except) mask |= u64(1) << id;
     }
     return mask;
+}
+
+// Calls `each` with the id of every element among the first `count_key`
+// of `list_key` that is an integer within 0..63, repeats included, in
+// order; stops at the end of the list or when `each` gives false.
+template <typename Each>
+void each_listed_channel(json_object* obj, const char* list_key, const char* count_key, Each&& each)
+{
+    const int count = jint(obj, count_key);
+    for (int i = 0; i < count; i++) {
+        json_object* v = jelement(obj, list_key, size_t(i));
+        if (!v) break;
+        if (!json_object_is_type(v, json_type_int)) continue;
+        const int64_t id = json_object_get_int64(v);
+        if (id >= 0 && id < kEventChannels && !each(int(id))) break;
+    }
+}
+
+// Reads the whole table of an event source's N records with `read_all`,
+// lets `update` change the records of the `listed` ids (true when it changed
+// one) and writes back the changed ones with `write_all`. The mask of the
+// changed ids.
+template <int N, typename Rec, typename Update>
+u64 update_listed(int (*read_all)(const char*, Rec*, int*),
+                  int (*write_all)(const char*, const Rec*, int, u32, u32), u64 listed, Update&& update)
+{
+    const auto all = std::make_unique<Rec[]>(N);
+    int count = 0;
+    read_all(kMainDb, all.get(), &count);
+    u64 changed = 0;
+    for (int i = 0; i < N; i++)
+        if ((listed >> i & 1) && update(all[i])) changed |= u64(1) << i;
+    write_all(kMainDb, all.get(), N, mask_low(changed), mask_high(changed));
+    return changed;
 }

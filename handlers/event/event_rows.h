@@ -15,3 +15,13 @@ inline int event_rows_write_masked(const char* db, const StoreKind<T>& kind, con
 {
     return event_rows_write_masked_bytes(db, kind, table, mask);
 }
+
+// The masked write of a kind's whole table as the named store calls take
+// it: -1, nothing written, unless `count` is the kind's number of rows.
+template <typename T>
+inline int event_rows_write_table(const char* db, const StoreKind<T>& kind, const T* table, int count, u32 mask_low,
+                                  u32 mask_high)
+{
+    if (count != kind.capacity) return -1;
+    return event_rows_write_masked(db, kind, table, mask64(mask_low, mask_high));
+}

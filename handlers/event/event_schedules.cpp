@@ -44,43 +44,8 @@ void copy_ptz_actions_to(int type, int source, u64 mask)
 
 namespace {
 
-// "/6125", "/6126": the schedule goes to every listed input; "enable" and
-// "interval" (and for e-mail "triSnapshot") to the listed inputs that differ.
-int alarm_in_list_set(const char* request, int (*copy)(const char*, const RecordSchedule*, u32, u32),
-                      bool snapshot)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    const auto schedule_owner = std::make_unique<RecordSchedule>();
-    RecordSchedule& schedule = *schedule_owner;
-    const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
-    const int enable = jint(r, "enable"), interval = jint(r, "interval");
-    char tri_snapshot[kMaskTextWidth];
-    set_text(tri_snapshot, jstr(r, "triSnapshot"));
-    const u64 listed = listed_ids(r, kAlarmIns);
-
-    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
-
-    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
-    int count = 0;
-    read_alarm_ins(kMainDb, all, &count);
-    u64 changed = 0;
-    for (int i = 0; i < kAlarmIns; i++) {
-        if (!(listed >> i & 1)) continue;
-        const bool same_snapshot =
-            !snapshot || std::memcmp(all[i].tri_snapshot, tri_snapshot, sizeof tri_snapshot) == 0;
-        if (all[i].enable == enable && all[i].interval == interval && same_snapshot) continue;
-        all[i].enable = enable;
-        all[i].interval = interval;
-        if (snapshot) std::memcpy(all[i].tri_snapshot, tri_snapshot, sizeof tri_snapshot);
-        changed |= u64(1) << i;
-    }
-    if (has_schedule) copy(kMainDb, &schedule, mask_low(listed), mask_high(listed));
-    write_alarm_ins(kMainDb, all, kAlarmIns, mask_low(changed), mask_high(changed));
-    core_notify(kMsgAlarmInsChanged, listed);
-    return cgi_reply_ok();
-}
+constexpr ListedSource<AlarmInRecord, kAlarmIns> kAlarmInList{read_alarm_ins, write_alarm_ins, kMsgAlarmInsChanged,
+                                                             kAlarmInPtzType, copy_alarmin_ptz_schedules};
 
 }  // namespace
 
@@ -110,13 +75,14 @@ int snapshot_schedule_get(const char* request)
     return json_reply(kReplyJson, schedule_to_json(rec.schedule).get());
 }
 
+// "/6125", "/6126": for e-mail the listed inputs also take "triSnapshot".
 int alarm_in_audible_list_set(const char* request)
 {
-    return alarm_in_list_set(request, copy_alarmin_audible_schedules, false);
+    return enable_interval_list_set(request, kAlarmInList, copy_alarmin_audible_schedules);
 }
 int alarm_in_email_list_set(const char* request)
 {
-    return alarm_in_list_set(request, copy_alarmin_email_schedules, true);
+    return enable_interval_list_set(request, kAlarmInList, copy_alarmin_email_schedules, &AlarmInRecord::tri_snapshot);
 }
 
 int alarm_in_triggers_list_set(const char* request)
@@ -134,41 +100,21 @@ int alarm_in_triggers_list_set(const char* request)
     read_alarmin_effective_schedule(kMainDb, &schedule, source);
     copy_alarmin_effective_schedules(kMainDb, &schedule, mask_low(listed), mask_high(listed));
 
-    const auto all_owner = std::make_unique<AlarmInRecord[][kAlarmIns]>(1);
-
-    AlarmInRecord(&all)[kAlarmIns] = all_owner[0];
-    int count = 0;
-    read_alarm_ins(kMainDb, all, &count);
-    for (int i = 0; i < kAlarmIns; i++) {
-        if (!(listed >> i & 1)) continue;
+    update_listed(kAlarmInList, listed, [&](AlarmInRecord& rec) {
         if (channels) {
-            set_text(all[i].tri_channels, jstr(r, "triChannels"));
-            all[i].tri_mask = chn_mask_word(all[i].tri_channels, sizeof all[i].tri_channels);
+            set_text(rec.tri_channels, jstr(r, "triChannels"));
+            rec.tri_mask = chn_mask_word(rec.tri_channels, sizeof rec.tri_channels);
         } else {
-            all[i].tri_alarms = jint(r, "triAlarms");
+            rec.tri_alarms = jint(r, "triAlarms");
         }
-    }
-    write_alarm_ins(kMainDb, all, kAlarmIns, mask_low(listed), mask_high(listed));
+        return true;
+    });
     core_notify(kMsgAlarmInsChanged, listed);
     oplog_send_channels(kEventLogType, kEventLogSubType, kChannelsLogDetail, listed);
     return cgi_reply_ok();
 }
 
-int alarm_in_ptz_list_set(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    int source;
-    if (!r || !id_key(r, "camId", kAlarmIns, &source)) return cgi_reply_error(kReplyText);
-    const auto schedule_owner = std::make_unique<RecordSchedule>();
-    RecordSchedule& schedule = *schedule_owner;
-    const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
-    const u64 listed = listed_ids(r, kAlarmIns);
-    copy_ptz_actions_to(kAlarmInPtzType, source, listed);
-    if (has_schedule) copy_alarmin_ptz_schedules(kMainDb, &schedule, mask_low(listed), mask_high(listed));
-    core_notify(kMsgAlarmInsChanged, listed);
-    return cgi_reply_ok();
-}
+int alarm_in_ptz_list_set(const char* request) { return ptz_list_set(request, kAlarmInList); }
 
 int alarm_in_effective_schedule_set(const char* request)
 {
@@ -196,16 +142,11 @@ int snapshot_schedule_list_set(const char* request)
     const bool has_schedule = schedule_from_json(r, "schedule", &rec.schedule) == 0;
 
     ChannelListRecord list = zeroed<ChannelListRecord>();
-    const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && list.count < kEventChannels; i++) {
-        json_object* v = jelement(r, "chnid", size_t(i));
-        if (!v) break;
-        if (!json_object_is_type(v, json_type_int)) continue;
-        int64_t id = json_object_get_int64(v);
-        if (id < 0 || id >= kEventChannels) continue;
+    each_listed_channel(r, "chnid", "cnt", [&](int id) {
         table[size_t(id)] = rec;
-        list.ids[list.count++] = i32(id);
-    }
+        list.ids[list.count++] = id;
+        return list.count < kEventChannels;
+    });
     if (has_schedule) write_snapshot_schedules(kMainDb, table.get(), &list);
     core_notify(kMsgSnapshotSchedules, list);
     return cgi_reply_ok();

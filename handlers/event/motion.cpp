@@ -14,12 +14,12 @@
 #include "handlers/shared/event_actions.h"
 #include "handlers/event/motion_records.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
 constexpr u32 kMsgMotionResultA = 2502, kMsgMotionResultB = 2503;
 constexpr u32 kReplyMotionResultA = 7502, kReplyMotionResultB = 7503;  // 32-bit result
-constexpr int kReplyEmpty = -1;  // a reply came but carried nothing to write
 
 bool valid_channel(long channel) { return channel >= 0 && channel < kEventChannels; }
 
@@ -165,8 +165,7 @@ int motion_get(const char* request)
     if (!req || !channel_key(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     MotionRecord rec;
     read_motion(kMainDb, &rec, channel);
-    JsonPtr reply = event_action_object(kMotionEvents, EventKey{channel, 0}, &rec, kMotionReplyKeys,
-                                        sizeof kMotionReplyKeys / sizeof kMotionReplyKeys[0], motion_own_key);
+    JsonPtr reply = event_action_object(kMotionEvents, EventKey{channel, 0}, &rec, kMotionReplyKeys, motion_own_key);
     return json_reply(kReplyJson, reply.get());
 }
 
@@ -326,15 +325,10 @@ int motion_result_2503(const char* request)
 int motion_result_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result;
-    if (!record_at(payload, header->length, 0, &result)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &result)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "result", result);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return finish_json(o.get());
 }
 
 int motion_actions_set(const char* request)

@@ -10,6 +10,7 @@
 #include "handlers/event/event_request.h"
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
@@ -162,14 +163,8 @@ int pcnt_group_command_b(const char* request) { return group_command(request, kM
 int pcnt_group_result_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 res;
-    if (!record_at(payload, header->length, 0, &res)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
     JsonPtr o = jobject();
     jadd(o.get(), "res", res);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return finish_json(o.get());
 }

@@ -11,6 +11,7 @@
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
@@ -127,11 +128,7 @@ int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const v
 {
     auto whole = std::make_unique<RegionalPcntReply>();
     const RegionalPcntReply& rec = *whole;
-    if (!record_at(payload, header->length, 0, whole.get())) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!record_at(payload, header->length, 0, whole.get())) return reply_too_short(kReplyJson);
     const RegionalPcntSettings& s = rec.settings;
     JsonPtr o = jobject();
     json_object* j = o.get();
@@ -153,12 +150,10 @@ int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const v
     for (int region = 0; region < kPcntRegions; region++) {
         RegionalPcntEventRecord stored;
         read_regional_pcnt_event(kMainDb, &stored, channel, region);
-        JsonPtr a = event_action_object(kRegionalPcntSource, EventKey{channel, region}, &stored, kActionReplyKeys,
-                                        sizeof kActionReplyKeys / sizeof kActionReplyKeys[0], nullptr);
+        JsonPtr a =
+            event_action_object(kRegionalPcntSource, EventKey{channel, region}, &stored, kActionReplyKeys, nullptr);
         json_object_array_add(actions.get(), a.release());
     }
     jadd_value(j, "action", actions.release());
-    json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
+    return finish_json(j);
 }

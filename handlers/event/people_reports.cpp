@@ -7,6 +7,7 @@
 #include "common/reply.h"
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
@@ -87,7 +88,5 @@ int pcnt_reports_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr o = jobject();
     jadd(o.get(), "res", 0);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return finish_json(o.get());
 }

@@ -15,11 +15,11 @@
 #include "handlers/event/plate_records.h"
 #include "handlers/event/smart.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 #include "platform/urldecode.h"
 
 namespace {
 
-constexpr int kReplyEmpty = -1;  // a reply came but was too short to format
 
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 bool valid_mode(int mode) { return mode >= kAllPlatesMode && mode < kPlateModes; }
@@ -280,10 +280,8 @@ int plate_event_get(const char* request)
     PlateEventRecord rec;
     read_anpr_event(kMainDb, &rec, channel, mode);
     JsonPtr o = mode == kAllPlatesMode
-                    ? event_action_object(kAllPlateEvents, key, &rec, kAllPlatesReplyKeys,
-                                          sizeof kAllPlatesReplyKeys / sizeof kAllPlatesReplyKeys[0], plate_own_key)
-                    : event_action_object(kPlateEvents, key, &rec, kEventReplyKeys,
-                                          sizeof kEventReplyKeys / sizeof kEventReplyKeys[0], plate_own_key);
+                    ? event_action_object(kAllPlateEvents, key, &rec, kAllPlatesReplyKeys, plate_own_key)
+                    : event_action_object(kPlateEvents, key, &rec, kEventReplyKeys, plate_own_key);
     return json_reply(kReplyJson, o.get());
 }
 
@@ -375,10 +373,7 @@ int plate_settings_reply(const KxFrameHeader* header, const void* payload)
 {
     const auto rec_owner = std::make_unique<PlateSettingsRecord>();
     PlateSettingsRecord& rec = *rec_owner;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     for (const IntField& f : kSettingsInts) jadd(j, f.key, rec.*f.field);
@@ -411,18 +406,13 @@ int plate_settings_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(j, "roi", rois.release());
     for (const IntField& f : kNightInts) jadd(j, f.key, rec.*f.field);
     jadd(j, "in_night_mode", rec.in_night_mode);
-    json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
+    return finish_json(j);
 }
 
 int plate_formats_reply(const KxFrameHeader* header, const void* payload)
 {
     PlateFormatsRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "chnid", rec.chnid);
@@ -438,23 +428,16 @@ int plate_formats_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(j, "cr_count", cr_count.release());
     jadd_value(j, "format", format.release());
     jadd(j, "wildcards", rec.wildcards);
-    json_reply(kReplyJson, j);
-    core_reply_finish(1);
-    return 0;
+    return finish_json(j);
 }
 
 int plate_zoom_reply(const KxFrameHeader* header, const void* payload)
 {
     PlateZoomReply rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "state", rec.state);
     jadd(o.get(), "zoomNumber", rec.zoom_number);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return finish_json(o.get());
 }

@@ -77,26 +77,35 @@ const EventSource& plate_source(int mode) { return mode == kAllPlatesMode ? kAll
 
 // ---- plate lists ----
 
+namespace {
+
+// The list keys of a batch of entries (their plates), as the store takes
+// them: texts and the pointers to them.
+struct PlateKeys {
+    std::vector<std::string> keys;
+    std::vector<const char*> ptrs;
+    PlateKeys(const PlateListEntry* entries, int count)
+    {
+        keys.reserve(size_t(count));
+        for (int i = 0; i < count; i++) keys.push_back(plate_key(entries[i]));
+        for (const std::string& k : keys) ptrs.push_back(k.c_str());
+    }
+};
+
+}  // namespace
+
 int write_anpr_list_replace_batch(const char* db, const PlateListEntry* entries, int count)
 {
     if (count < 0 || (count > 0 && !entries)) return -1;
-    std::vector<std::string> keys;
-    std::vector<const char*> ptrs;
-    keys.reserve(size_t(count));
-    for (int i = 0; i < count; i++) keys.push_back(plate_key(entries[i]));
-    for (const std::string& k : keys) ptrs.push_back(k.c_str());
-    return kxdb_list_put(db, kPlateListTable, ptrs.data(), entries, sizeof *entries, count);
+    const PlateKeys k(entries, count);
+    return kxdb_list_put(db, kPlateListTable, k.ptrs.data(), entries, sizeof *entries, count);
 }
 
 int delete_anpr_lists(const char* db, const PlateListEntry* entries, int count)
 {
     if (count < 0 || (count > 0 && !entries)) return -1;
-    std::vector<std::string> keys;
-    std::vector<const char*> ptrs;
-    keys.reserve(size_t(count));
-    for (int i = 0; i < count; i++) keys.push_back(plate_key(entries[i]));
-    for (const std::string& k : keys) ptrs.push_back(k.c_str());
-    return kxdb_list_delete(db, kPlateListTable, ptrs.data(), count);
+    const PlateKeys k(entries, count);
+    return kxdb_list_delete(db, kPlateListTable, k.ptrs.data(), count);
 }
 
 int delete_anpr_list(const char* db, const PlateListEntry* entry) { return delete_anpr_lists(db, entry, 1); }

@@ -18,10 +18,10 @@
 #include "handlers/event/smart.h"
 #include "handlers/event/smart_records.h"
 #include "handlers/event/video.h"
+#include "handlers/shared/event_flow.h"
 
 namespace {
 
-constexpr int kReplyEmpty = -1;  // a reply came but was too short to format
 
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 
@@ -278,14 +278,6 @@ void add_people_settings(json_object* o, const PeopleSettingsRecord& rec, bool v
     jadd_value(o, "position", list.release());
 }
 
-// Writes a formatted reply and ends the wait.
-int finish_json(json_object* o)
-{
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
-}
-
 // ---- action replies ----
 
 const char* const kActionReplyKeys[] = {
@@ -374,35 +366,33 @@ int smart_vca_support_get(const char* request)
     return ask<smart_vca_support_reply>(kMsgVcaSupportGet, i32(channel), kReplyJson);
 }
 
-int smart_line_set(const char* request)
+namespace {
+
+// The line-crossing writes of both camera generations: the actions stored,
+// then the lines (and for the newer cameras "sensitivity") sent with `code`.
+template <typename Rec>
+int line_write(const char* request, u32 code, i32 Rec::*sensitivity = nullptr)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
     if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
     if (!apply_actions(r, channel, kSmartLineCross)) return cgi_reply_error(kReplyText);
-    LineCrossRecord rec = zeroed<LineCrossRecord>();
+    Rec rec = zeroed<Rec>();
     rec.chnid = channel;
     rec.enable = jint(r, "enable");
     rec.objtype = jint(r, "objtype");
+    if (sensitivity) rec.*sensitivity = jint(r, "sensitivity");
     lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask<smart_status_reply>(kMsgLineCrossSet, rec, kReplyText);
+    return ask<smart_status_reply>(code, rec, kReplyText);
 }
 
+}  // namespace
+
+int smart_line_set(const char* request) { return line_write<LineCrossRecord>(request, kMsgLineCrossSet); }
 int smart_line_ex_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    int channel;
-    if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
-    if (!apply_actions(r, channel, kSmartLineCross)) return cgi_reply_error(kReplyText);
-    LineCrossExRecord rec = zeroed<LineCrossExRecord>();
-    rec.chnid = channel;
-    rec.enable = jint(r, "enable");
-    rec.objtype = jint(r, "objtype");
-    rec.sensitivity = jint(r, "sensitivity");
-    lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask<smart_status_reply>(kMsgLineCrossExSet, rec, kReplyText);
+    return line_write(request, kMsgLineCrossExSet, &LineCrossExRecord::sensitivity);
 }
 
 int smart_people_count_set(const char* request)
@@ -481,8 +471,7 @@ int smart_actions_get(const char* request)
     if (!action_key(req.get(), &key)) return cgi_reply_error(kReplyJson);
     SmartEventRecord rec;
     read_smart_event(kMainDb, &rec, key.channel, key.sub);
-    JsonPtr action = event_action_object(kSmartEventSource, key, &rec, kActionReplyKeys,
-                                         sizeof kActionReplyKeys / sizeof kActionReplyKeys[0], smart_own_key);
+    JsonPtr action = event_action_object(kSmartEventSource, key, &rec, kActionReplyKeys, smart_own_key);
     JsonPtr list = jarray();
     json_object_array_add(list.get(), action.release());
     JsonPtr reply = jobject();
@@ -547,10 +536,7 @@ int smart_triggers_get(const char* request)
 int smart_region_reply(const KxFrameHeader* header, const void* payload)
 {
     RegionRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     const u32 code = header->code - kReplyOffset;
@@ -599,10 +585,7 @@ int smart_region_reply(const KxFrameHeader* header, const void* payload)
 int smart_line_reply(const KxFrameHeader* header, const void* payload)
 {
     LineCrossRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     add_lines(o.get(), "direction", rec.lines, rec.width, rec.height);
     jadd(o.get(), "enable", rec.enable);
@@ -615,10 +598,7 @@ int smart_line_reply(const KxFrameHeader* header, const void* payload)
 int smart_line_ex_reply(const KxFrameHeader* header, const void* payload)
 {
     LineCrossExRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "width", rec.width);
@@ -633,10 +613,7 @@ int smart_line_ex_reply(const KxFrameHeader* header, const void* payload)
 int smart_people_count_reply(const KxFrameHeader* header, const void* payload)
 {
     PeopleCountRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "enable", rec.enable);
@@ -659,10 +636,7 @@ int smart_people_count_reply(const KxFrameHeader* header, const void* payload)
 int smart_people_settings_reply(const KxFrameHeader* header, const void* payload)
 {
     PeopleSettingsRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     add_people_settings(o.get(), rec, header->code == kMsgPeopleSettingsGet + kReplyOffset);
     return finish_json(o.get());
@@ -671,10 +645,7 @@ int smart_people_settings_reply(const KxFrameHeader* header, const void* payload
 int smart_object_reply(const KxFrameHeader* header, const void* payload)
 {
     ObjectRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd_text(j, "region", rec.region);
@@ -704,10 +675,7 @@ int smart_capability_reply(const KxFrameHeader* header, const void* payload)
 int smart_vca_support_reply(const KxFrameHeader* header, const void* payload)
 {
     VcaSupportReply rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &rec)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "vca_support", rec.vca_support);
@@ -718,10 +686,7 @@ int smart_vca_support_reply(const KxFrameHeader* header, const void* payload)
 int smart_status_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 status;
-    if (!record_at(payload, header->length, 0, &status)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!reply_record(header, payload, &status)) return 0;
     cgi_reply(kReplyText, status == 0 ? "OK" : "FAILED");
     core_reply_finish(1);
     return 0;

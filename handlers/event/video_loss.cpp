@@ -38,36 +38,8 @@ const char* const kVideoLossReplyKeys[] = {
     "white",    "whiteInfo", "audioId", "audioIdMask", "ptzParams",
 };
 
-// "/6121", "/6122": the schedule goes to every listed channel; "enable" and
-// "interval" to the records of the listed channels that differ.
-int list_set(const char* request, int (*copy)(const char*, const RecordSchedule*, u32, u32))
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    const auto schedule_owner = std::make_unique<RecordSchedule>();
-    RecordSchedule& schedule = *schedule_owner;
-    const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
-    const int enable = jint(r, "enable"), interval = jint(r, "interval");
-    const u64 listed = listed_ids(r, kEventChannels);
-
-    const auto all_owner = std::make_unique<VideoLossRecord[][kEventChannels]>(1);
-
-    VideoLossRecord(&all)[kEventChannels] = all_owner[0];
-    int count = 0;
-    read_video_losts(kMainDb, all, &count);
-    u64 changed = 0;
-    for (int c = 0; c < kEventChannels; c++) {
-        if (!(listed >> c & 1) || (all[c].enable == enable && all[c].interval == interval)) continue;
-        all[c].enable = enable;
-        all[c].interval = interval;
-        changed |= u64(1) << c;
-    }
-    if (has_schedule) copy(kMainDb, &schedule, mask_low(listed), mask_high(listed));
-    write_video_losts(kMainDb, all, kEventChannels, mask_low(changed), mask_high(changed));
-    core_notify(kMsgVideoLossesChanged, listed);
-    return cgi_reply_ok();
-}
+constexpr ListedSource<VideoLossRecord, kEventChannels> kVideoLossList{
+    read_video_losts, write_video_losts, kMsgVideoLossesChanged, kVideoLossPtzType, copy_videoloss_ptz_schedules};
 
 }  // namespace
 
@@ -138,8 +110,7 @@ int video_loss_actions_get(const char* request)
     int channel;
     if (!req || !id_key(req.get(), "chnid", kEventChannels, &channel)) return cgi_reply_error(kReplyJson);
     VideoLossRecord rec = video_loss_of(channel);
-    JsonPtr reply = event_action_object(kVideoLossEvents, at(channel), &rec, kVideoLossReplyKeys,
-                                        sizeof kVideoLossReplyKeys / sizeof kVideoLossReplyKeys[0], video_loss_own_key);
+    JsonPtr reply = event_action_object(kVideoLossEvents, at(channel), &rec, kVideoLossReplyKeys, video_loss_own_key);
     return json_reply(kReplyJson, reply.get());
 }
 
@@ -156,8 +127,15 @@ int video_loss_actions_set(const char* request)
     return cgi_reply_ok();
 }
 
-int video_loss_audible_list_set(const char* request) { return list_set(request, copy_videoloss_audible_schedules); }
-int video_loss_email_list_set(const char* request) { return list_set(request, copy_videoloss_email_schedules); }
+// "/6121", "/6122"
+int video_loss_audible_list_set(const char* request)
+{
+    return enable_interval_list_set(request, kVideoLossList, copy_videoloss_audible_schedules);
+}
+int video_loss_email_list_set(const char* request)
+{
+    return enable_interval_list_set(request, kVideoLossList, copy_videoloss_email_schedules);
+}
 
 int video_loss_alarms_list_set(const char* request)
 {
@@ -166,35 +144,15 @@ int video_loss_alarms_list_set(const char* request)
     if (!r) return 0;
     const int tri_alarms = jint(r, "triAlarms");
     const u64 listed = listed_ids(r, kEventChannels);
-    const auto all_owner = std::make_unique<VideoLossRecord[][kEventChannels]>(1);
-    VideoLossRecord(&all)[kEventChannels] = all_owner[0];
-    int count = 0;
-    read_video_losts(kMainDb, all, &count);
-    u64 changed = 0;
-    for (int c = 0; c < kEventChannels; c++) {
-        if (!(listed >> c & 1) || all[c].tri_alarms == tri_alarms) continue;
-        all[c].tri_alarms = tri_alarms;
-        changed |= u64(1) << c;
-    }
     // Channels that already hold the value need no write.
-    write_video_losts(kMainDb, all, kEventChannels, mask_low(changed), mask_high(changed));
+    const u64 changed = update_listed(kVideoLossList, listed, [&](VideoLossRecord& rec) {
+        if (rec.tri_alarms == tri_alarms) return false;
+        rec.tri_alarms = tri_alarms;
+        return true;
+    });
     core_notify(kMsgVideoLossesChanged, changed);
     oplog_send_channels(kEventLogType, kEventLogSubType, kChannelsLogDetail, listed);
     return cgi_reply_ok();
 }
 
-int video_loss_ptz_list_set(const char* request)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    int source;
-    if (!r || !id_key(r, "camId", kEventChannels, &source)) return cgi_reply_error(kReplyText);
-    const auto schedule_owner = std::make_unique<RecordSchedule>();
-    RecordSchedule& schedule = *schedule_owner;
-    const bool has_schedule = schedule_from_json(r, "schedule", &schedule) == 0;
-    const u64 listed = listed_ids(r, kEventChannels);
-    copy_ptz_actions_to(kVideoLossPtzType, source, listed);
-    if (has_schedule) copy_videoloss_ptz_schedules(kMainDb, &schedule, mask_low(listed), mask_high(listed));
-    core_notify(kMsgVideoLossesChanged, listed);
-    return cgi_reply_ok();
-}
+int video_loss_ptz_list_set(const char* request) { return ptz_list_set(request, kVideoLossList); }

@@ -73,8 +73,7 @@ int read_video_losts(const char* db, VideoLossRecord* out, int* count)
 
 int write_video_losts(const char* db, const VideoLossRecord* table, int count, u32 mask_low, u32 mask_high)
 {
-    if (count != kEventChannels) return -1;
-    return event_rows_write_masked(db, kVideoLossKind, table, mask64(mask_low, mask_high));
+    return event_rows_write_table(db, kVideoLossKind, table, count, mask_low, mask_high);
 }
 
 int copy_video_losts(const char* db, int source, u32 mask_low, u32 mask_high)

@@ -296,6 +296,13 @@ using ActionOwnKey = bool (*)(json_object* out, const char* name, const void* re
 // "ptzParams").
 JsonPtr event_action_object(const EventSource& src, EventKey key, const void* record, const char* const* names,
                             size_t count, ActionOwnKey own);
+// The same with the whole list of `names`.
+template <size_t N>
+inline JsonPtr event_action_object(const EventSource& src, EventKey key, const void* record,
+                                   const char* const (&names)[N], ActionOwnKey own)
+{
+    return event_action_object(src, key, record, names, N, own);
+}
 
 // Copies the instance's stored state to every channel of the mask (the
 // source itself excluded): the record, each action schedule, the white-LED
