@@ -4,6 +4,7 @@
 #include <json-c/json.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -34,11 +35,14 @@ inline int jint(json_object* o, const char* key, int def = 0)
 //   jint_required_in  a missing key fails;
 //   jint_optional_in  a missing key passes (nothing to check);
 //   jint_zero_in      a missing key reads as 0 and is checked as 0.
+// The value is read whole (64 bits) before it is compared: json-c's 32-bit
+// read saturates, which would let 99999999999 pass a check against
+// 0..INT32_MAX as if it were INT32_MAX.
 inline bool jint_required_in(json_object* o, const char* key, int low, int high)
 {
     json_object* v = jget(o, key);
     if (!v) return false;
-    const int n = json_object_get_int(v);
+    const int64_t n = json_object_get_int64(v);
     return n >= low && n <= high;
 }
 inline bool jint_optional_in(json_object* o, const char* key, int low, int high)
@@ -47,7 +51,8 @@ inline bool jint_optional_in(json_object* o, const char* key, int low, int high)
 }
 inline bool jint_zero_in(json_object* o, const char* key, int low, int high)
 {
-    const int n = jint(o, key);
+    json_object* v = jget(o, key);
+    const int64_t n = v ? json_object_get_int64(v) : 0;
     return n >= low && n <= high;
 }
 // A text member, or null when absent.

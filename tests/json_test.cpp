@@ -55,8 +55,10 @@ TEST(Json, RangeChecksNameTheirRuleForAMissingKey)
     EXPECT_FALSE(jint_optional_in(r, "over", 0, 63));
     EXPECT_TRUE(jint_zero_in(r, "missing", 0, 63));
     EXPECT_FALSE(jint_zero_in(r, "missing", 1, 63));
-    // Values read as json-c reads them: a numeric text converts, a number
-    // past 32 bits saturates.
+    // A numeric text converts as json-c converts it; a number past 32 bits
+    // is out of every 32-bit range, not read as INT32_MAX.
     EXPECT_TRUE(jint_required_in(r, "text", 12, 12));
-    EXPECT_TRUE(jint_required_in(r, "big", 0x7fffffff, 0x7fffffff));
+    EXPECT_FALSE(jint_required_in(r, "big", 0, 0x7fffffff));
+    EXPECT_FALSE(jint_optional_in(r, "big", 0, 0x7fffffff));
+    EXPECT_FALSE(jint_zero_in(r, "big", 0, 0x7fffffff));
 }

@@ -46,15 +46,10 @@ int copy_snapshots(const char* db, const SnapshotSettingsRecord* rec, u32 mask_l
 
 namespace {
 
-// A number that must be present and within lo..hi. json-c reads a number
-// past 32 bits saturated into them (jint_required_in checks that value), so
-// such a number is refused here before the range check.
+// A number that must be present and within lo..hi, taken into *out.
 bool int_in(json_object* r, const char* key, int lo, int hi, i32* out)
 {
-    json_object* v = jget(r, key);
-    if (!v) return false;
-    const int64_t n = json_object_get_int64(v);
-    if (n < INT32_MIN || n > INT32_MAX || !jint_required_in(r, key, lo, hi)) return false;
+    if (!jint_required_in(r, key, lo, hi)) return false;
     *out = jint(r, key);
     return true;
 }
