@@ -55,13 +55,13 @@ int mac_of_interface(const char* name, unsigned char out6[6]);
 int device_macs(char mac0[18], char mac1[18]);
 
 struct IfaceInfo {
-    char address[24];
-    char mac[24];
-    char gateway[24];
-    char netmask[24];
-    char broadcast[24];
-    i32 up;
-    i32 mtu;
+    char address[24];    //   0
+    char mac[24];        //  24
+    char gateway[24];    //  48
+    char netmask[24];    //  72
+    char broadcast[24];  //  96
+    i32 up;              // 120
+    i32 mtu;             // 124
 };
 NVR_RECORD_SIZE(IfaceInfo, 128);
 

@@ -44,10 +44,6 @@ struct SessionRecord {
     i64 expires;     // 152  seconds since the epoch
 };
 NVR_RECORD_SIZE(SessionRecord, 160);
-NVR_FIELD_AT(SessionRecord, type, 36);
-NVR_FIELD_AT(SessionRecord, user, 40);
-NVR_FIELD_AT(SessionRecord, addr, 104);
-NVR_FIELD_AT(SessionRecord, expires, 152);
 
 // Failed logins of one client address. A login in progress holds a slot
 // from its start (so parallel guesses cannot outrun the limit) and frees it
@@ -59,8 +55,6 @@ struct LoginFailureRecord {
     u8 pad0[4];                       // 68
 };
 NVR_RECORD_SIZE(LoginFailureRecord, 72);
-NVR_FIELD_AT(LoginFailureRecord, at, 8);
-NVR_FIELD_AT(LoginFailureRecord, token, 48);
 
 // Equal bytes, in a time that depends only on `n`.
 bool ct_equal(const void* a, const void* b, size_t n);

@@ -33,13 +33,7 @@ constexpr u32 kDefaultBufferSize = 1u << 20;
 
 u64 g_size_limit = 0xFFFFFFFFull;  // the largest file the 32-bit RIFF sizes describe
 
-struct IndexEntry {
-    u8 id[4];     //  0  chunk id ("00dc", "01wb")
-    u32 flags;    //  4  AVIIF_KEYFRAME for key frames and audio
-    u32 offset;   //  8  from the 'movi' fourcc to the chunk
-    u32 length;   // 12  chunk data bytes
-};
-NVR_RECORD_SIZE(IndexEntry, 16);
+using kxavi::IndexEntry;
 
 void put16(std::vector<u8>& b, u32 v)
 {

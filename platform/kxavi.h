@@ -39,11 +39,6 @@ struct MediaFrameHeader {
     u8 reserved1[24];    // 64
 };
 NVR_RECORD_SIZE(MediaFrameHeader, 88);
-NVR_FIELD_AT(MediaFrameHeader, audio_codec, 20);
-NVR_FIELD_AT(MediaFrameHeader, channel, 32);
-NVR_FIELD_AT(MediaFrameHeader, size, 40);
-NVR_FIELD_AT(MediaFrameHeader, pts_us, 48);
-NVR_FIELD_AT(MediaFrameHeader, time, 56);
 
 constexpr u32 kFrameVideoKey = 1;
 constexpr u32 kFrameVideo = 2;
@@ -53,6 +48,17 @@ constexpr u32 kVideoH265 = 1;
 constexpr u32 kAudioNone = 0;
 constexpr u32 kAudioAlaw = 1;
 constexpr u32 kAudioUlaw = 2;
+
+namespace kxavi {
+// One entry of the idx1 index at the end of the file, as written.
+struct IndexEntry {
+    u8 id[4];     //  0  chunk id ("00dc", "01wb")
+    u32 flags;    //  4  AVIIF_KEYFRAME for key frames and audio
+    u32 offset;   //  8  from the 'movi' fourcc to the chunk
+    u32 length;   // 12  chunk data bytes
+};
+NVR_RECORD_SIZE(IndexEntry, 16);
+}  // namespace kxavi
 
 struct KxAvi;
 

@@ -23,15 +23,6 @@ struct OpLogRecord {
     u8 zero3[8];          // 664
 };
 NVR_RECORD_SIZE(OpLogRecord, 672);
-NVR_FIELD_AT(OpLogRecord, sub_type, 8);
-NVR_FIELD_AT(OpLogRecord, pts, 20);
-NVR_FIELD_AT(OpLogRecord, param_type, 24);
-NVR_FIELD_AT(OpLogRecord, remote, 28);
-NVR_FIELD_AT(OpLogRecord, channel, 32);
-NVR_FIELD_AT(OpLogRecord, remote_addr, 36);
-NVR_FIELD_AT(OpLogRecord, user, 82);
-NVR_FIELD_AT(OpLogRecord, detail_size, 148);
-NVR_FIELD_AT(OpLogRecord, detail, 152);
 
 // Places a typed detail block in the record's detail field: the kind as a
 // little-endian 32-bit word at byte 0, the block's length at byte 4, then the

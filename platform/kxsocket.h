@@ -26,8 +26,6 @@ struct KxFrameHeader {
     u32 length;   // 20  payload bytes, at most 16 MiB
 };
 NVR_RECORD_SIZE(KxFrameHeader, 24);
-NVR_FIELD_AT(KxFrameHeader, code, 12);
-NVR_FIELD_AT(KxFrameHeader, length, 20);
 
 // Reply callback: called on the library's receiving thread for every reply
 // frame, with the frame's header and payload (payload is non-null, possibly

@@ -1,10 +1,28 @@
 // Binary records shared with the store and the core daemon.
 //
-// A record is a plain struct whose members follow its offset table, declared
-// once and used by the handlers, the emulator and the tests. Layouts are
-// little-endian with natural alignment; NVR_RECORD_SIZE and NVR_FIELD_AT pin
-// every size and offset at compile time so that a layout that differs
-// between targets (x86-64, 32-bit ARM) does not build.
+// A record is a plain struct declared in a header, used by the handlers, the
+// emulator and the tests alike. Layouts are little-endian with natural
+// alignment. The struct is the record's offset table: every member carries
+// its byte offset as the comment of its line, and NVR_RECORD_SIZE(T, n)
+// after the struct gives the size:
+//
+//     struct ThirdStreamQuery {
+//         i32 channel;       // 0
+//         i32 fisheye_type;  // 4
+//     };
+//     NVR_RECORD_SIZE(ThirdStreamQuery, 8);
+//
+// The build checks every one: cmake/record_checks.cmake reads each header
+// that uses NVR_RECORD_SIZE and turns each member's comment into
+// static_assert(offsetof(T, member) == N), compiled on every target
+// (x86-64, 32-bit ARM, the sanitizer and fuzz builds), so a comment that
+// does not match the layout, or a layout that differs between targets, does
+// not build; a record member without an offset comment stops the build too.
+// An array's comment may list the offsets of its elements ("// 104, 169");
+// words may follow the numbers. Inside an anonymous struct or union the
+// offsets count from the record's start; inside a struct or union that
+// names a member, from that member's start (its closing line "} name;"
+// carries the member's offset).
 #pragma once
 
 #include <cstddef>
@@ -18,12 +36,20 @@ using i32 = int32_t;
 using u64 = uint64_t;
 using i64 = int64_t;
 
+// Whether a path names a header (ends in ".h").
+constexpr bool nvr_is_header(const char* path)
+{
+    size_t n = 0;
+    while (path[n]) n++;
+    return n >= 2 && path[n - 2] == '.' && path[n - 1] == 'h';
+}
+
+// The size of record T and that it is plain data; a record declared outside
+// a header does not build, as the offset checks read headers only.
 #define NVR_RECORD_SIZE(T, n)                                                   \
     static_assert(sizeof(T) == (n), #T " must be " #n " bytes");                \
-    static_assert(std::is_trivially_copyable<T>::value, #T " must be plain data")
-
-#define NVR_FIELD_AT(T, field, off) \
-    static_assert(offsetof(T, field) == (off), #T "." #field " must be at " #off)
+    static_assert(std::is_trivially_copyable<T>::value, #T " must be plain data"); \
+    static_assert(nvr_is_header(__FILE__), #T " must be declared in a header, where the build checks its offsets")
 
 // Copies a text into a fixed field, cut to the field's width less one and
 // NUL-padded.

@@ -15,6 +15,7 @@
 #include "platform/kxdb.h"
 #include "tests/harness.h"
 #include "tests/process_root.h"
+#include "tests/store_records.h"
 
 namespace {
 
@@ -69,14 +70,7 @@ protected:
     static std::string file(const char* db) { return nvr_root() + db; }
 };
 
-// A record of the current layout: 24 bytes, a channel number at offset 4.
-struct Rec {
-    u32 magic;    //  0
-    i32 channel;  //  4
-    u8 bytes[16]; //  8
-};
-NVR_RECORD_SIZE(Rec, 24);
-NVR_FIELD_AT(Rec, channel, 4);
+using store_test::Rec;
 NVR_STORE_KIND(kRecKind, "rec", 8, Rec);
 
 Rec make_rec(u32 magic, int channel)

@@ -29,8 +29,6 @@ struct AudioSettings {
     i32 audio_bitrate;       // 40 "audioBitrate"
 };
 NVR_RECORD_SIZE(AudioSettings, 44);
-NVR_FIELD_AT(AudioSettings, encoding, 16);
-NVR_FIELD_AT(AudioSettings, audio_bitrate, 40);
 
 // The JSON key of each settings field, in record order.
 struct AudioKey {
@@ -62,9 +60,6 @@ struct AudioOption {
     i32 sample_rates[kAudioRates];    //  80
 };
 NVR_RECORD_SIZE(AudioOption, 144);
-NVR_FIELD_AT(AudioOption, bitrates, 12);
-NVR_FIELD_AT(AudioOption, sample_rate_count, 76);
-NVR_FIELD_AT(AudioOption, sample_rates, 80);
 
 // Audio capabilities and settings of a camera (reply 8371).
 struct AudioCapsRecord {
@@ -78,10 +73,6 @@ struct AudioCapsRecord {
     AudioSettings config;                // 5924
 };
 NVR_RECORD_SIZE(AudioCapsRecord, 5968);
-NVR_FIELD_AT(AudioCapsRecord, option_count, 16);
-NVR_FIELD_AT(AudioCapsRecord, options, 20);
-NVR_FIELD_AT(AudioCapsRecord, reserved, 5780);
-NVR_FIELD_AT(AudioCapsRecord, config, 5924);
 
 // Audio settings applied to the channels of a mask (message 3372).
 struct AudioSetMessage {
@@ -90,8 +81,6 @@ struct AudioSetMessage {
     u8 zero[4];              // 52
 };
 NVR_RECORD_SIZE(AudioSetMessage, 56);
-NVR_FIELD_AT(AudioSetMessage, settings, 8);
-NVR_FIELD_AT(AudioSetMessage, zero, 52);
 
 // A camera's audio support flags (reply 8376).
 struct AudioSupportRecord {
@@ -104,5 +93,3 @@ struct AudioSupportRecord {
     u8 reserved[328];                 // 24
 };
 NVR_RECORD_SIZE(AudioSupportRecord, 352);
-NVR_FIELD_AT(AudioSupportRecord, system_manual_speed_support, 20);
-NVR_FIELD_AT(AudioSupportRecord, reserved, 24);

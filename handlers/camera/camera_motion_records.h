@@ -21,13 +21,6 @@ struct CameraMotionRecord {
     RecordSchedule effective;           //   324  arming schedule
 };
 NVR_RECORD_SIZE(CameraMotionRecord, 26500);
-NVR_FIELD_AT(CameraMotionRecord, enable, 4);
-NVR_FIELD_AT(CameraMotionRecord, sensitivity, 8);
-NVR_FIELD_AT(CameraMotionRecord, minsize, 12);
-NVR_FIELD_AT(CameraMotionRecord, mintime, 16);
-NVR_FIELD_AT(CameraMotionRecord, adaptability, 20);
-NVR_FIELD_AT(CameraMotionRecord, map_mask, 24);
-NVR_FIELD_AT(CameraMotionRecord, effective, 324);
 
 // New motion settings for a camera and the channels that take a copy
 // (message 3366).
@@ -44,12 +37,3 @@ struct CameraMotionMessage {
     i32 zero;                           // 26508
 };
 NVR_RECORD_SIZE(CameraMotionMessage, 26512);
-NVR_FIELD_AT(CameraMotionMessage, chnid, 8);
-NVR_FIELD_AT(CameraMotionMessage, enable, 12);
-NVR_FIELD_AT(CameraMotionMessage, sensitivity, 16);
-NVR_FIELD_AT(CameraMotionMessage, minsize, 20);
-NVR_FIELD_AT(CameraMotionMessage, mintime, 24);
-NVR_FIELD_AT(CameraMotionMessage, adaptability, 28);
-NVR_FIELD_AT(CameraMotionMessage, map_mask, 32);
-NVR_FIELD_AT(CameraMotionMessage, effective, 332);
-NVR_FIELD_AT(CameraMotionMessage, zero, 26508);

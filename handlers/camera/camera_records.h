@@ -47,30 +47,6 @@ struct CameraRecord {
     char ddns[64];               // 1396
 };
 NVR_RECORD_SIZE(CameraRecord, 1460);
-NVR_FIELD_AT(CameraRecord, cleared, 4);
-NVR_FIELD_AT(CameraRecord, enable, 8);
-NVR_FIELD_AT(CameraRecord, anr, 12);
-NVR_FIELD_AT(CameraRecord, record_stream, 16);
-NVR_FIELD_AT(CameraRecord, user, 28);
-NVR_FIELD_AT(CameraRecord, password, 92);
-NVR_FIELD_AT(CameraRecord, ip, 156);
-NVR_FIELD_AT(CameraRecord, main_rtsp_port, 220);
-NVR_FIELD_AT(CameraRecord, main_source_path, 224);
-NVR_FIELD_AT(CameraRecord, sub_enable, 480);
-NVR_FIELD_AT(CameraRecord, sub_rtsp_port, 484);
-NVR_FIELD_AT(CameraRecord, sub_source_path, 488);
-NVR_FIELD_AT(CameraRecord, manage_port, 744);
-NVR_FIELD_AT(CameraRecord, protocol, 748);
-NVR_FIELD_AT(CameraRecord, transmit, 752);
-NVR_FIELD_AT(CameraRecord, kept, 760);
-NVR_FIELD_AT(CameraRecord, sync_time, 764);
-NVR_FIELD_AT(CameraRecord, main_rtsp_url, 772);
-NVR_FIELD_AT(CameraRecord, sub_rtsp_url, 1028);
-NVR_FIELD_AT(CameraRecord, poe_channel, 1284);
-NVR_FIELD_AT(CameraRecord, mac, 1288);
-NVR_FIELD_AT(CameraRecord, physical_port, 1320);
-NVR_FIELD_AT(CameraRecord, minor_id, 1392);
-NVR_FIELD_AT(CameraRecord, ddns, 1396);
 
 // One channel's on-screen display; its name is the channel name.
 struct OsdRecord {
@@ -89,14 +65,6 @@ struct OsdRecord {
     u8 kept[4];          // 124
 };
 NVR_RECORD_SIZE(OsdRecord, 128);
-NVR_FIELD_AT(OsdRecord, name, 4);
-NVR_FIELD_AT(OsdRecord, show_name, 68);
-NVR_FIELD_AT(OsdRecord, date_format, 80);
-NVR_FIELD_AT(OsdRecord, time_format, 84);
-NVR_FIELD_AT(OsdRecord, date_pos_x, 88);
-NVR_FIELD_AT(OsdRecord, name_pos_y, 112);
-NVR_FIELD_AT(OsdRecord, alpha, 120);
-NVR_FIELD_AT(OsdRecord, kept, 124);
 
 // One privacy-mask area.
 struct MaskArea {
@@ -112,9 +80,6 @@ struct MaskArea {
     i32 more[4];      // 36
 };
 NVR_RECORD_SIZE(MaskArea, 52);
-NVR_FIELD_AT(MaskArea, enable, 4);
-NVR_FIELD_AT(MaskArea, area_height, 20);
-NVR_FIELD_AT(MaskArea, fill_color, 32);
 
 // One channel's privacy masks.
 struct PrivacyMaskRecord {
@@ -122,7 +87,6 @@ struct PrivacyMaskRecord {
     MaskArea area[kMaskAreas];   //  4
 };
 NVR_RECORD_SIZE(PrivacyMaskRecord, 1252);
-NVR_FIELD_AT(PrivacyMaskRecord, area, 4);
 
 // A camera protocol the recorder speaks.
 struct IpcProtocolRecord {
@@ -133,10 +97,6 @@ struct IpcProtocolRecord {
     i32 display_model;      // 36
 };
 NVR_RECORD_SIZE(IpcProtocolRecord, 40);
-NVR_FIELD_AT(IpcProtocolRecord, name, 4);
-NVR_FIELD_AT(IpcProtocolRecord, protocol_function, 28);
-NVR_FIELD_AT(IpcProtocolRecord, enable, 32);
-NVR_FIELD_AT(IpcProtocolRecord, display_model, 36);
 
 // A camera model of a protocol. Model ids 0..7 are the generic model of the
 // protocol with the same number, so a camera's protocol/model field names
@@ -149,10 +109,6 @@ struct IpcModelRecord {
     i32 default_model;  // 44
 };
 NVR_RECORD_SIZE(IpcModelRecord, 48);
-NVR_FIELD_AT(IpcModelRecord, protocol, 4);
-NVR_FIELD_AT(IpcModelRecord, name, 8);
-NVR_FIELD_AT(IpcModelRecord, alarm_type, 40);
-NVR_FIELD_AT(IpcModelRecord, default_model, 44);
 
 NVR_STORE_KIND(kCameraKind, "camera", kMaxCameras, CameraRecord);
 NVR_STORE_KIND(kOsdKind, "osd", kMaxCameras, OsdRecord);
@@ -189,26 +145,6 @@ struct CameraStatusRecord {
     char ddns[64];       // 912
 };
 NVR_RECORD_SIZE(CameraStatusRecord, 976);
-NVR_FIELD_AT(CameraStatusRecord, state, 12);
-NVR_FIELD_AT(CameraStatusRecord, main_rtsp_port, 16);
-NVR_FIELD_AT(CameraStatusRecord, ip, 20);
-NVR_FIELD_AT(CameraStatusRecord, vendor, 52);
-NVR_FIELD_AT(CameraStatusRecord, sn, 244);
-NVR_FIELD_AT(CameraStatusRecord, fw_version, 372);
-NVR_FIELD_AT(CameraStatusRecord, mac, 436);
-NVR_FIELD_AT(CameraStatusRecord, model, 484);
-NVR_FIELD_AT(CameraStatusRecord, poe_channel, 808);
-NVR_FIELD_AT(CameraStatusRecord, physical_port, 812);
-NVR_FIELD_AT(CameraStatusRecord, alarm_in, 816);
-NVR_FIELD_AT(CameraStatusRecord, alarm_out, 820);
-NVR_FIELD_AT(CameraStatusRecord, white_led, 824);
-NVR_FIELD_AT(CameraStatusRecord, led_alarm, 828);
-NVR_FIELD_AT(CameraStatusRecord, led_manual, 832);
-NVR_FIELD_AT(CameraStatusRecord, minor_id, 836);
-NVR_FIELD_AT(CameraStatusRecord, sub_state, 840);
-NVR_FIELD_AT(CameraStatusRecord, connect_state, 844);
-NVR_FIELD_AT(CameraStatusRecord, sn_real, 848);
-NVR_FIELD_AT(CameraStatusRecord, ddns, 912);
 
 // One camera found on the network (reply 8200).
 struct CameraSearchRecord {
@@ -230,21 +166,6 @@ struct CameraSearchRecord {
     char sn_real[64];     // 696
 };
 NVR_RECORD_SIZE(CameraSearchRecord, 760);
-NVR_FIELD_AT(CameraSearchRecord, mac, 32);
-NVR_FIELD_AT(CameraSearchRecord, manage_port, 64);
-NVR_FIELD_AT(CameraSearchRecord, protocol, 68);
-NVR_FIELD_AT(CameraSearchRecord, vendor, 72);
-NVR_FIELD_AT(CameraSearchRecord, sn, 264);
-NVR_FIELD_AT(CameraSearchRecord, fw_version, 392);
-NVR_FIELD_AT(CameraSearchRecord, model, 456);
-NVR_FIELD_AT(CameraSearchRecord, model_id, 520);
-NVR_FIELD_AT(CameraSearchRecord, netmask, 524);
-NVR_FIELD_AT(CameraSearchRecord, dns, 556);
-NVR_FIELD_AT(CameraSearchRecord, gateway, 588);
-NVR_FIELD_AT(CameraSearchRecord, netif, 620);
-NVR_FIELD_AT(CameraSearchRecord, active_status, 628);
-NVR_FIELD_AT(CameraSearchRecord, name, 632);
-NVR_FIELD_AT(CameraSearchRecord, sn_real, 696);
 
 // New network settings for one camera (message 3205).
 struct IpChangeRecord {
@@ -264,17 +185,6 @@ struct IpChangeRecord {
     u8 pad1[2];            // 386
 };
 NVR_RECORD_SIZE(IpChangeRecord, 388);
-NVR_FIELD_AT(IpChangeRecord, old_ip, 48);
-NVR_FIELD_AT(IpChangeRecord, new_ip, 80);
-NVR_FIELD_AT(IpChangeRecord, netmask, 112);
-NVR_FIELD_AT(IpChangeRecord, gateway, 144);
-NVR_FIELD_AT(IpChangeRecord, primary_dns, 176);
-NVR_FIELD_AT(IpChangeRecord, port, 208);
-NVR_FIELD_AT(IpChangeRecord, user, 212);
-NVR_FIELD_AT(IpChangeRecord, password, 276);
-NVR_FIELD_AT(IpChangeRecord, protocol, 312);
-NVR_FIELD_AT(IpChangeRecord, reserved, 316);
-NVR_FIELD_AT(IpChangeRecord, netif, 380);
 
 // The same for one of several cameras (message 3229).
 struct IpChangeChannelRecord {
@@ -283,8 +193,6 @@ struct IpChangeChannelRecord {
     i32 modify_num;         // 392
 };
 NVR_RECORD_SIZE(IpChangeChannelRecord, 396);
-NVR_FIELD_AT(IpChangeChannelRecord, channel_id, 388);
-NVR_FIELD_AT(IpChangeChannelRecord, modify_num, 392);
 
 // A camera login to try (message 3202).
 struct LoginTestRecord {
@@ -297,10 +205,6 @@ struct LoginTestRecord {
     u8 reserved[68];     // 140
 };
 NVR_RECORD_SIZE(LoginTestRecord, 208);
-NVR_FIELD_AT(LoginTestRecord, manage_port, 32);
-NVR_FIELD_AT(LoginTestRecord, user, 36);
-NVR_FIELD_AT(LoginTestRecord, password, 100);
-NVR_FIELD_AT(LoginTestRecord, protocol, 136);
 
 // Its second form (message 3227).
 struct LoginTestShortRecord {
@@ -314,11 +218,6 @@ struct LoginTestShortRecord {
     u8 zero1[4];         // 144
 };
 NVR_RECORD_SIZE(LoginTestShortRecord, 148);
-NVR_FIELD_AT(LoginTestShortRecord, ip, 4);
-NVR_FIELD_AT(LoginTestShortRecord, manage_port, 36);
-NVR_FIELD_AT(LoginTestShortRecord, user, 40);
-NVR_FIELD_AT(LoginTestShortRecord, password, 104);
-NVR_FIELD_AT(LoginTestShortRecord, protocol, 140);
 
 // Detail block of a camera operation-log entry (log detail kind 111).
 constexpr int kCameraLogDetailKind = 111;
@@ -335,12 +234,6 @@ struct CameraLogDetail {
     u8 zero2[3];          // 173
 };
 NVR_RECORD_SIZE(CameraLogDetail, 176);
-NVR_FIELD_AT(CameraLogDetail, ip, 4);
-NVR_FIELD_AT(CameraLogDetail, manage_port, 68);
-NVR_FIELD_AT(CameraLogDetail, channel, 72);
-NVR_FIELD_AT(CameraLogDetail, protocol, 140);
-NVR_FIELD_AT(CameraLogDetail, transport, 156);
-NVR_FIELD_AT(CameraLogDetail, sync_time, 172);
 
 // The channel-management messages' payload pair (message 1206).
 struct PoePowerRecord {

@@ -25,11 +25,6 @@ struct IpcUpgradeOrder {
     u8 zero[107];    // 173
 };
 NVR_RECORD_SIZE(IpcUpgradeOrder, 280);
-NVR_FIELD_AT(IpcUpgradeOrder, reset, 8);
-NVR_FIELD_AT(IpcUpgradeOrder, file_size, 16);
-NVR_FIELD_AT(IpcUpgradeOrder, url, 20);
-NVR_FIELD_AT(IpcUpgradeOrder, path, 148);
-NVR_FIELD_AT(IpcUpgradeOrder, zero, 173);
 
 // Upgrade status (replies 8386 and 8379): status[i] belongs to channel i.
 struct IpcUpgradeStatus {
@@ -37,4 +32,3 @@ struct IpcUpgradeStatus {
     i32 status[kUpgradeStatusChannels];     // 8
 };
 NVR_RECORD_SIZE(IpcUpgradeStatus, 72);
-NVR_FIELD_AT(IpcUpgradeStatus, status, 8);

@@ -23,8 +23,6 @@ struct FaceShieldArea {
     char polygon_y[64];  // 68  "polygonY"
 };
 NVR_RECORD_SIZE(FaceShieldArea, 132);
-NVR_FIELD_AT(FaceShieldArea, polygon_x, 4);
-NVR_FIELD_AT(FaceShieldArea, polygon_y, 68);
 
 // A channel's face capture configuration (message 3381). Fields not named
 // are zero.
@@ -65,7 +63,7 @@ struct FaceConfigMessage {
     i32 post_enable;                         //  652  "postEnable"
     i32 post_type;                           //  656  "postType"
     u8 zero3[80];                            //  660
-    FaceShieldArea shield[kFaceShieldAreas]; //  740  "shield"[0..3]
+    FaceShieldArea shield[kFaceShieldAreas]; //  740, 872, 1004, 1136  "shield"[0..3]
     i32 attribute_enable;                    // 1268  "attributeEnable"
     i32 attribute_type;                      // 1272  "attributeType"
     i32 mosaic_enable;                       // 1276  "mosaicEnable"
@@ -73,27 +71,6 @@ struct FaceConfigMessage {
     i32 mutually_exclusive;                  // 1284  "mutuallyExclusive"
 };
 NVR_RECORD_SIZE(FaceConfigMessage, 1288);
-NVR_FIELD_AT(FaceConfigMessage, chn_id, 4);
-NVR_FIELD_AT(FaceConfigMessage, enable, 140);
-NVR_FIELD_AT(FaceConfigMessage, capture_mode, 156);
-NVR_FIELD_AT(FaceConfigMessage, capture_quality, 160);
-NVR_FIELD_AT(FaceConfigMessage, snapshot_type, 172);
-NVR_FIELD_AT(FaceConfigMessage, blur_limit, 196);
-NVR_FIELD_AT(FaceConfigMessage, detection_polygon_x, 216);
-NVR_FIELD_AT(FaceConfigMessage, detection_polygon_y, 280);
-NVR_FIELD_AT(FaceConfigMessage, upload_enable, 344);
-NVR_FIELD_AT(FaceConfigMessage, http_notify_interval, 372);
-NVR_FIELD_AT(FaceConfigMessage, http_url, 376);
-NVR_FIELD_AT(FaceConfigMessage, http_user, 504);
-NVR_FIELD_AT(FaceConfigMessage, http_password, 568);
-NVR_FIELD_AT(FaceConfigMessage, snapshot, 632);
-NVR_FIELD_AT(FaceConfigMessage, record_seconds, 644);
-NVR_FIELD_AT(FaceConfigMessage, post_type, 656);
-NVR_FIELD_AT(FaceConfigMessage, shield, 740);
-NVR_FIELD_AT(FaceConfigMessage, shield[3], 1136);
-NVR_FIELD_AT(FaceConfigMessage, attribute_enable, 1268);
-NVR_FIELD_AT(FaceConfigMessage, mosaic_mode_status, 1280);
-NVR_FIELD_AT(FaceConfigMessage, mutually_exclusive, 1284);
 
 // A channel's face event row: the trigger fields, keyed by channel.
 using FaceEventRecord = ActionTriggerRecord;

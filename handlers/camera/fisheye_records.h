@@ -21,10 +21,6 @@ struct FisheyeSettingRecord {
     i32 result;      // 16  0 in the message
 };
 NVR_RECORD_SIZE(FisheyeSettingRecord, 20);
-NVR_FIELD_AT(FisheyeSettingRecord, mount, 4);
-NVR_FIELD_AT(FisheyeSettingRecord, display, 8);
-NVR_FIELD_AT(FisheyeSettingRecord, correction, 12);
-NVR_FIELD_AT(FisheyeSettingRecord, result, 16);
 
 // A camera's motion map and fisheye mode (each record of reply 8206).
 struct CameraMapRecord {
@@ -39,14 +35,6 @@ struct CameraMapRecord {
     i32 fish_install;           // 328
 };
 NVR_RECORD_SIZE(CameraMapRecord, 332);
-NVR_FIELD_AT(CameraMapRecord, map, 4);
-NVR_FIELD_AT(CameraMapRecord, sensitivity, 304);
-NVR_FIELD_AT(CameraMapRecord, unused, 308);
-NVR_FIELD_AT(CameraMapRecord, result, 312);
-NVR_FIELD_AT(CameraMapRecord, model_type, 316);
-NVR_FIELD_AT(CameraMapRecord, fish_display, 320);
-NVR_FIELD_AT(CameraMapRecord, fish_transfer, 324);
-NVR_FIELD_AT(CameraMapRecord, fish_install, 328);
 
 // How to reach a camera that is not on a channel (message 3373). Texts are
 // zero-terminated, at most 63 characters.
@@ -58,10 +46,6 @@ struct CameraAddressRecord {
     i32 port;                           // 256
 };
 NVR_RECORD_SIZE(CameraAddressRecord, 260);
-NVR_FIELD_AT(CameraAddressRecord, ipaddr, 64);
-NVR_FIELD_AT(CameraAddressRecord, username, 128);
-NVR_FIELD_AT(CameraAddressRecord, password, 192);
-NVR_FIELD_AT(CameraAddressRecord, port, 256);
 
 // The fisheye mode to give such a camera (message 3374).
 struct FisheyeModeRecord {
@@ -71,9 +55,6 @@ struct FisheyeModeRecord {
     i32 display;                 // 268
 };
 NVR_RECORD_SIZE(FisheyeModeRecord, 272);
-NVR_FIELD_AT(FisheyeModeRecord, transfer, 260);
-NVR_FIELD_AT(FisheyeModeRecord, install, 264);
-NVR_FIELD_AT(FisheyeModeRecord, display, 268);
 
 // What such a camera offers (each record of reply 8373); `support` 1 marks
 // a fisheye camera.
@@ -85,7 +66,3 @@ struct FisheyeCapsRecord {
     i32 stream_count;  // 16
 };
 NVR_RECORD_SIZE(FisheyeCapsRecord, 20);
-NVR_FIELD_AT(FisheyeCapsRecord, transfer, 4);
-NVR_FIELD_AT(FisheyeCapsRecord, install, 8);
-NVR_FIELD_AT(FisheyeCapsRecord, display, 12);
-NVR_FIELD_AT(FisheyeCapsRecord, stream_count, 16);

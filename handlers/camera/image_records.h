@@ -7,13 +7,12 @@
 
 #include "platform/record.h"
 #include "platform/kxdb.h"
+#include "handlers/shared/schedule.h"  // kScheduleDays (0..6 are used), kSchedulePlans
 
 constexpr int kChannelListSize = 64;    // channel ids of a multi-channel message
 constexpr int kImageProfiles = 7;       // timed image profiles of a channel
 constexpr int kImageAreas = 16;         // image areas of a channel
-constexpr int kScheduleDays = 8;        // room for 8 days; 0..6 are used
 constexpr int kScheduleWeekDays = 7;
-constexpr int kSchedulePlans = 48;      // plan slots of a day
 constexpr int kScheduleWritePlans = 10; // plans per day a write fills
 constexpr int kExposurePairs = 140;     // exposure table of a channel
 
@@ -57,24 +56,6 @@ struct ImageSettingsBlock {
     i32 reduce_video_stuttering;  // 220
 };
 NVR_RECORD_SIZE(ImageSettingsBlock, 224);
-NVR_FIELD_AT(ImageSettingsBlock, wdrenable, 16);
-NVR_FIELD_AT(ImageSettingsBlock, wdrstopminute, 36);
-NVR_FIELD_AT(ImageSettingsBlock, exposemode, 52);
-NVR_FIELD_AT(ImageSettingsBlock, exposeregion, 56);
-NVR_FIELD_AT(ImageSettingsBlock, model_type, 120);
-NVR_FIELD_AT(ImageSettingsBlock, imageschemode, 124);
-NVR_FIELD_AT(ImageSettingsBlock, redgain, 136);
-NVR_FIELD_AT(ImageSettingsBlock, defoglevel, 148);
-NVR_FIELD_AT(ImageSettingsBlock, dismode, 152);
-NVR_FIELD_AT(ImageSettingsBlock, exposetime, 156);
-NVR_FIELD_AT(ImageSettingsBlock, aflevel, 164);
-NVR_FIELD_AT(ImageSettingsBlock, hlclevel, 168);
-NVR_FIELD_AT(ImageSettingsBlock, exposurectrl, 172);
-NVR_FIELD_AT(ImageSettingsBlock, enblur, 176);
-NVR_FIELD_AT(ImageSettingsBlock, deblur, 180);
-NVR_FIELD_AT(ImageSettingsBlock, sdkversion, 184);
-NVR_FIELD_AT(ImageSettingsBlock, lens_type, 216);
-NVR_FIELD_AT(ImageSettingsBlock, reduce_video_stuttering, 220);
 
 // A channel's image settings (reply 8221).
 struct ImageSettingsReply {
@@ -82,7 +63,6 @@ struct ImageSettingsReply {
     ImageSettingsBlock block;  // 4
 };
 NVR_RECORD_SIZE(ImageSettingsReply, 228);
-NVR_FIELD_AT(ImageSettingsReply, block, 4);
 
 // Image settings for several channels (message 3280).
 struct ImageSettingsMessage {
@@ -90,7 +70,6 @@ struct ImageSettingsMessage {
     ImageSettingsBlock block;       // 256
 };
 NVR_RECORD_SIZE(ImageSettingsMessage, 480);
-NVR_FIELD_AT(ImageSettingsMessage, block, 256);
 
 // Day-night and lens settings (reply 8223, message 3224). Fields a write
 // does not carry are zero in the message.
@@ -138,24 +117,6 @@ struct DayNightRecord {
     i32 zoom_limit;                 // 316
 };
 NVR_RECORD_SIZE(DayNightRecord, 320);
-NVR_FIELD_AT(DayNightRecord, imagerotation, 52);
-NVR_FIELD_AT(DayNightRecord, save_corridor, 56);
-NVR_FIELD_AT(DayNightRecord, smart_ir_type, 64);
-NVR_FIELD_AT(DayNightRecord, mid_ir_level, 76);
-NVR_FIELD_AT(DayNightRecord, lencorrect, 80);
-NVR_FIELD_AT(DayNightRecord, chipninterface, 92);
-NVR_FIELD_AT(DayNightRecord, near_smartir_value, 156);
-NVR_FIELD_AT(DayNightRecord, fovadjust, 172);
-NVR_FIELD_AT(DayNightRecord, sensortype, 176);
-NVR_FIELD_AT(DayNightRecord, productmodel, 192);
-NVR_FIELD_AT(DayNightRecord, softversion, 224);
-NVR_FIELD_AT(DayNightRecord, smokeddomecover, 256);
-NVR_FIELD_AT(DayNightRecord, white_led_level, 260);
-NVR_FIELD_AT(DayNightRecord, dn_refocus, 264);
-NVR_FIELD_AT(DayNightRecord, sdkversion, 268);
-NVR_FIELD_AT(DayNightRecord, structuretype, 300);
-NVR_FIELD_AT(DayNightRecord, keep_correct_aspect_ratio, 304);
-NVR_FIELD_AT(DayNightRecord, zoom_limit, 316);
 
 // One named camera parameter to read or write (messages 3225, 3226).
 struct CameraParamRecord {
@@ -167,11 +128,6 @@ struct CameraParamRecord {
     u8 zero[4];          // 388
 };
 NVR_RECORD_SIZE(CameraParamRecord, 392);
-NVR_FIELD_AT(CameraParamRecord, pagename, 4);
-NVR_FIELD_AT(CameraParamRecord, httpname, 68);
-NVR_FIELD_AT(CameraParamRecord, key, 132);
-NVR_FIELD_AT(CameraParamRecord, value, 260);
-NVR_FIELD_AT(CameraParamRecord, zero, 388);
 
 // The parameter as the camera reports it (reply 8225).
 struct CameraParamReply {
@@ -183,10 +139,6 @@ struct CameraParamReply {
     char value[128];     // 264
 };
 NVR_RECORD_SIZE(CameraParamReply, 392);
-NVR_FIELD_AT(CameraParamReply, pagename, 8);
-NVR_FIELD_AT(CameraParamReply, httpname, 72);
-NVR_FIELD_AT(CameraParamReply, key, 136);
-NVR_FIELD_AT(CameraParamReply, value, 264);
 
 // One timed image profile.
 struct ImageProfile {
@@ -206,11 +158,6 @@ struct ImageProfile {
     i32 color_mode;       // 52
 };
 NVR_RECORD_SIZE(ImageProfile, 56);
-NVR_FIELD_AT(ImageProfile, enable, 4);
-NVR_FIELD_AT(ImageProfile, exposure_level, 24);
-NVR_FIELD_AT(ImageProfile, min_shutter, 28);
-NVR_FIELD_AT(ImageProfile, max_shutter, 32);
-NVR_FIELD_AT(ImageProfile, color_mode, 52);
 
 // A channel's image profiles (reply 8278).
 struct ImageProfilesReply {
@@ -224,7 +171,6 @@ struct ImageProfilesMessage {
     ImageProfile profile[kImageProfiles];  // 4
 };
 NVR_RECORD_SIZE(ImageProfilesMessage, 396);
-NVR_FIELD_AT(ImageProfilesMessage, profile, 4);
 
 // One image area.
 struct ImageArea {
@@ -235,7 +181,6 @@ struct ImageArea {
     i32 bottom;  // 16
 };
 NVR_RECORD_SIZE(ImageArea, 20);
-NVR_FIELD_AT(ImageArea, bottom, 16);
 
 // A channel's image areas (reply 8271).
 struct ImageAreasReply {
@@ -246,9 +191,6 @@ struct ImageAreasReply {
     ImageArea area[kImageAreas];  // 44
 };
 NVR_RECORD_SIZE(ImageAreasReply, 364);
-NVR_FIELD_AT(ImageAreasReply, enable, 4);
-NVR_FIELD_AT(ImageAreasReply, sdkversion, 12);
-NVR_FIELD_AT(ImageAreasReply, area, 44);
 
 // Image areas for several channels (message 3288).
 struct ImageAreasMessage {
@@ -258,9 +200,6 @@ struct ImageAreasMessage {
     ImageArea area[kImageAreas];    // 264
 };
 NVR_RECORD_SIZE(ImageAreasMessage, 584);
-NVR_FIELD_AT(ImageAreasMessage, enable, 256);
-NVR_FIELD_AT(ImageAreasMessage, count, 260);
-NVR_FIELD_AT(ImageAreasMessage, area, 264);
 
 // One image area of a channel to clear (message 3284).
 struct ImageAreaClear {
@@ -268,7 +207,6 @@ struct ImageAreaClear {
     i32 area;     // 4
 };
 NVR_RECORD_SIZE(ImageAreaClear, 8);
-NVR_FIELD_AT(ImageAreaClear, area, 4);
 
 // A plan of an image schedule, short form.
 struct ImagePlan {
@@ -277,8 +215,6 @@ struct ImagePlan {
     i32 action_type;      // 64
 };
 NVR_RECORD_SIZE(ImagePlan, 68);
-NVR_FIELD_AT(ImagePlan, end_time, 32);
-NVR_FIELD_AT(ImagePlan, action_type, 64);
 
 // A plan with exposure, long form.
 struct ImageExposurePlan {
@@ -289,16 +225,12 @@ struct ImageExposurePlan {
     i32 gain_level;       // 72
 };
 NVR_RECORD_SIZE(ImageExposurePlan, 76);
-NVR_FIELD_AT(ImageExposurePlan, action_type, 64);
-NVR_FIELD_AT(ImageExposurePlan, exposure_time, 68);
-NVR_FIELD_AT(ImageExposurePlan, gain_level, 72);
 
 struct ImagePlanDay {
     ImagePlan plan[kSchedulePlans];  //    0
     u8 unused[8];                    // 3264
 };
 NVR_RECORD_SIZE(ImagePlanDay, 3272);
-NVR_FIELD_AT(ImagePlanDay, unused, 3264);
 
 struct ImageExposurePlanDay {
     ImageExposurePlan plan[kSchedulePlans];  // 0
@@ -311,14 +243,12 @@ struct ImageScheduleReply {
     ImagePlanDay day[kScheduleDays];    // 4
 };
 NVR_RECORD_SIZE(ImageScheduleReply, 26180);
-NVR_FIELD_AT(ImageScheduleReply, day, 4);
 
 struct ImageExposureScheduleReply {
     i32 id;                                     // 0
     ImageExposurePlanDay day[kScheduleDays];    // 4
 };
 NVR_RECORD_SIZE(ImageExposureScheduleReply, 29188);
-NVR_FIELD_AT(ImageExposureScheduleReply, day, 4);
 
 // A week schedule for several channels (messages 3281, 3283; 3282 in the
 // long form). The messages are as long as the replies: of the eighth day
@@ -329,8 +259,6 @@ struct ImageScheduleMessage {
     u8 tail[3020];                          // 23160
 };
 NVR_RECORD_SIZE(ImageScheduleMessage, 26180);
-NVR_FIELD_AT(ImageScheduleMessage, day, 256);
-NVR_FIELD_AT(ImageScheduleMessage, tail, 23160);
 
 struct ImageExposureScheduleMessage {
     i32 channel[kChannelListSize];                  //     0
@@ -338,8 +266,6 @@ struct ImageExposureScheduleMessage {
     u8 tail[3396];                                  // 25792
 };
 NVR_RECORD_SIZE(ImageExposureScheduleMessage, 29188);
-NVR_FIELD_AT(ImageExposureScheduleMessage, day, 256);
-NVR_FIELD_AT(ImageExposureScheduleMessage, tail, 25792);
 
 // The night mode of a channel (reply 6219).
 struct NightModeReply {
@@ -347,7 +273,6 @@ struct NightModeReply {
     i32 night_mode;  // 4
 };
 NVR_RECORD_SIZE(NightModeReply, 8);
-NVR_FIELD_AT(NightModeReply, night_mode, 4);
 
 // ---- store rows ----
 
@@ -357,7 +282,6 @@ struct ExposurePair {
     i32 gain_level;     // 4
 };
 NVR_RECORD_SIZE(ExposurePair, 8);
-NVR_FIELD_AT(ExposurePair, gain_level, 4);
 
 // A channel's exposure table: its pairs and how many of them are in use.
 struct ExposureRecord {
@@ -365,7 +289,6 @@ struct ExposureRecord {
     ExposurePair pair[kExposurePairs];   // 4
 };
 NVR_RECORD_SIZE(ExposureRecord, 1124);
-NVR_FIELD_AT(ExposureRecord, pair, 4);
 
 constexpr int kMaxExposureChannels = 64;
 NVR_STORE_KIND(kExposureKind, "exposure", kMaxExposureChannels, ExposureRecord);

@@ -36,7 +36,6 @@ struct MotionStateRecord {
     u32 high;  // 4  channels 32..63
 };
 NVR_RECORD_SIZE(MotionStateRecord, 8);
-NVR_FIELD_AT(MotionStateRecord, high, 4);
 
 // The cameras of every channel, in channel order (reply 7505).
 struct CameraIdentityTable {
@@ -50,7 +49,6 @@ struct CameraUrlRecord {
     char url[kCameraUrlText]; // 4  zero-terminated
 };
 NVR_RECORD_SIZE(CameraUrlRecord, 260);
-NVR_FIELD_AT(CameraUrlRecord, url, 4);
 
 // The camera's answer to a URL (each record of reply 8377).
 struct CameraUrlReply {
@@ -59,8 +57,6 @@ struct CameraUrlReply {
     char data[kCameraUrlDataText];   // 8  zero-terminated
 };
 NVR_RECORD_SIZE(CameraUrlReply, 260);
-NVR_FIELD_AT(CameraUrlReply, chnid, 4);
-NVR_FIELD_AT(CameraUrlReply, data, 8);
 
 // One camera of the batch result list.
 struct BatchResultEntry {
@@ -68,7 +64,6 @@ struct BatchResultEntry {
     i32 result;               // 48
 };
 NVR_RECORD_SIZE(BatchResultEntry, 52);
-NVR_FIELD_AT(BatchResultEntry, result, 48);
 
 // The result of a batch job over the cameras (reply 8230).
 struct BatchResultList {
@@ -78,9 +73,6 @@ struct BatchResultList {
     BatchResultEntry entries[kBatchEntries];  // 16
 };
 NVR_RECORD_SIZE(BatchResultList, 3344);
-NVR_FIELD_AT(BatchResultList, count, 4);
-NVR_FIELD_AT(BatchResultList, unused1, 8);
-NVR_FIELD_AT(BatchResultList, entries, 16);
 
 // Clears one privacy-mask area of a camera (message 2508, no reply).
 struct MaskAreaClearRecord {
@@ -88,7 +80,6 @@ struct MaskAreaClearRecord {
     i32 area_id;  // 4
 };
 NVR_RECORD_SIZE(MaskAreaClearRecord, 8);
-NVR_FIELD_AT(MaskAreaClearRecord, area_id, 4);
 
 // A privacy-mask command for a camera (message 3353).
 struct CameraMaskCommandRecord {
@@ -96,7 +87,6 @@ struct CameraMaskCommandRecord {
     i32 maskid;  // 4
 };
 NVR_RECORD_SIZE(CameraMaskCommandRecord, 8);
-NVR_FIELD_AT(CameraMaskCommandRecord, maskid, 4);
 
 // The recorder's trigger-alarm row, one in the store: seven values whose
 // meaning is the alarm page's and the core daemon's.

@@ -27,18 +27,6 @@ struct CameraOsdRecord {
     i32 dateformat_sub;        // 552
 };
 NVR_RECORD_SIZE(CameraOsdRecord, 556);
-NVR_FIELD_AT(CameraOsdRecord, enable_text, 4);
-NVR_FIELD_AT(CameraOsdRecord, text_name, 8);
-NVR_FIELD_AT(CameraOsdRecord, textpos, 264);
-NVR_FIELD_AT(CameraOsdRecord, enable_date, 268);
-NVR_FIELD_AT(CameraOsdRecord, datepos, 272);
-NVR_FIELD_AT(CameraOsdRecord, dateformat, 276);
-NVR_FIELD_AT(CameraOsdRecord, enable_text_sub, 280);
-NVR_FIELD_AT(CameraOsdRecord, text_name_sub, 284);
-NVR_FIELD_AT(CameraOsdRecord, textpos_sub, 540);
-NVR_FIELD_AT(CameraOsdRecord, enable_date_sub, 544);
-NVR_FIELD_AT(CameraOsdRecord, datepos_sub, 548);
-NVR_FIELD_AT(CameraOsdRecord, dateformat_sub, 552);
 
 // The camera OSD to apply (message 3210).
 struct CameraOsdMessage {
@@ -46,7 +34,6 @@ struct CameraOsdMessage {
     u8 zero[280];         // 556
 };
 NVR_RECORD_SIZE(CameraOsdMessage, 836);
-NVR_FIELD_AT(CameraOsdMessage, zero, 556);
 
 // The recorder's OSD changed (message 1007).
 struct OsdChangedRecord {
@@ -55,8 +42,6 @@ struct OsdChangedRecord {
     i32 zero;     // 8
 };
 NVR_RECORD_SIZE(OsdChangedRecord, 12);
-NVR_FIELD_AT(OsdChangedRecord, changed, 4);
-NVR_FIELD_AT(OsdChangedRecord, zero, 8);
 
 // One area of the privacy-mask message.
 struct PrivacyMaskEntry {
@@ -71,10 +56,6 @@ struct PrivacyMaskEntry {
     char name[64];    // 32  at most 63 characters
 };
 NVR_RECORD_SIZE(PrivacyMaskEntry, 96);
-NVR_FIELD_AT(PrivacyMaskEntry, area_height, 20);
-NVR_FIELD_AT(PrivacyMaskEntry, fill_color, 24);
-NVR_FIELD_AT(PrivacyMaskEntry, ratio, 28);
-NVR_FIELD_AT(PrivacyMaskEntry, name, 32);
 
 // Privacy masks for the channels of its mask (message 2509).
 struct PrivacyMaskMessage {
@@ -92,14 +73,3 @@ struct PrivacyMaskMessage {
     i64 del_mask;                                   // 2888
 };
 NVR_RECORD_SIZE(PrivacyMaskMessage, 2896);
-NVR_FIELD_AT(PrivacyMaskMessage, zero0, 64);
-NVR_FIELD_AT(PrivacyMaskMessage, enable, 76);
-NVR_FIELD_AT(PrivacyMaskMessage, num, 80);
-NVR_FIELD_AT(PrivacyMaskMessage, cgi_sdk_flag, 84);
-NVR_FIELD_AT(PrivacyMaskMessage, zero1, 88);
-NVR_FIELD_AT(PrivacyMaskMessage, area_mask_enable, 124);
-NVR_FIELD_AT(PrivacyMaskMessage, zero2, 128);
-NVR_FIELD_AT(PrivacyMaskMessage, entry, 192);
-NVR_FIELD_AT(PrivacyMaskMessage, mosaic_support, 2880);
-NVR_FIELD_AT(PrivacyMaskMessage, mosaic_num, 2884);
-NVR_FIELD_AT(PrivacyMaskMessage, del_mask, 2888);

@@ -35,25 +35,10 @@ struct PosSettingRecord {
     i32 overlay_mode;        // 152  "overlayMode"
     i32 display_time;        // 156  "displayTime"
     i32 timeout;             // 160  "timeout"
-    char privacy[3][64];     // 164  "privacy1", "privacy2", "privacy3"
+    char privacy[3][64];     // 164, 228, 292  "privacy1", "privacy2", "privacy3"
     i32 port;                // 356  "port": 0 for none, else 1..65535
 };
 NVR_RECORD_SIZE(PosSettingRecord, 360);
-NVR_FIELD_AT(PosSettingRecord, name, 8);
-NVR_FIELD_AT(PosSettingRecord, protocol, 44);
-NVR_FIELD_AT(PosSettingRecord, connection_mode, 48);
-NVR_FIELD_AT(PosSettingRecord, ip, 52);
-NVR_FIELD_AT(PosSettingRecord, liveview_display, 116);
-NVR_FIELD_AT(PosSettingRecord, display_channel, 120);
-NVR_FIELD_AT(PosSettingRecord, start_x, 124);
-NVR_FIELD_AT(PosSettingRecord, area_height, 136);
-NVR_FIELD_AT(PosSettingRecord, character_encoding, 140);
-NVR_FIELD_AT(PosSettingRecord, overlay_mode, 152);
-NVR_FIELD_AT(PosSettingRecord, timeout, 160);
-NVR_FIELD_AT(PosSettingRecord, privacy, 164);
-NVR_FIELD_AT(PosSettingRecord, privacy[1], 228);
-NVR_FIELD_AT(PosSettingRecord, privacy[2], 292);
-NVR_FIELD_AT(PosSettingRecord, port, 356);
 
 // The trigger fields of an event source's actions, for sources whose record
 // holds nothing else (POS input, keyed by POS id; face detection, keyed by
@@ -77,19 +62,6 @@ struct ActionTriggerRecord {
     i32 audio_id;                              // 304  "audioId"
 };
 NVR_RECORD_SIZE(ActionTriggerRecord, 308);
-NVR_FIELD_AT(ActionTriggerRecord, tri_mask, 4);
-NVR_FIELD_AT(ActionTriggerRecord, tri_channels, 8);
-NVR_FIELD_AT(ActionTriggerRecord, tri_alarms, 76);
-NVR_FIELD_AT(ActionTriggerRecord, interval, 80);
-NVR_FIELD_AT(ActionTriggerRecord, email_interval, 84);
-NVR_FIELD_AT(ActionTriggerRecord, tri_chn_alarms, 88);
-NVR_FIELD_AT(ActionTriggerRecord, tri_chn_alarms[1], 153);
-NVR_FIELD_AT(ActionTriggerRecord, ptz_interval, 220);
-NVR_FIELD_AT(ActionTriggerRecord, alarmout_interval, 224);
-NVR_FIELD_AT(ActionTriggerRecord, white_interval, 228);
-NVR_FIELD_AT(ActionTriggerRecord, email_pic_enable, 232);
-NVR_FIELD_AT(ActionTriggerRecord, tri_channels_pic, 236);
-NVR_FIELD_AT(ActionTriggerRecord, audio_id, 304);
 
 using PosEventRecord = ActionTriggerRecord;
 

@@ -15,7 +15,6 @@ struct StreamRes {
     i32 height;  // 4
 };
 NVR_RECORD_SIZE(StreamRes, 8);
-NVR_FIELD_AT(StreamRes, height, 4);
 
 // One stream's offer and current encoding, inside StreamCapsRecord.
 struct StreamCaps {
@@ -33,17 +32,6 @@ struct StreamCaps {
     u8 unused[4];                    // 232
 };
 NVR_RECORD_SIZE(StreamCaps, 236);
-NVR_FIELD_AT(StreamCaps, framerate_max, 192);
-NVR_FIELD_AT(StreamCaps, framerate_min, 196);
-NVR_FIELD_AT(StreamCaps, bitrate_max, 200);
-NVR_FIELD_AT(StreamCaps, bitrate_min, 204);
-NVR_FIELD_AT(StreamCaps, codec, 208);
-NVR_FIELD_AT(StreamCaps, cur_width, 212);
-NVR_FIELD_AT(StreamCaps, cur_height, 216);
-NVR_FIELD_AT(StreamCaps, framerate, 220);
-NVR_FIELD_AT(StreamCaps, bitrate, 224);
-NVR_FIELD_AT(StreamCaps, iframe_interval, 228);
-NVR_FIELD_AT(StreamCaps, unused, 232);
 
 // A channel's stream capabilities and current encoding (reply 8204).
 struct StreamCapsRecord {
@@ -64,20 +52,6 @@ struct StreamCapsRecord {
     u8 unused[64];             // 520
 };
 NVR_RECORD_SIZE(StreamCapsRecord, 584);
-NVR_FIELD_AT(StreamCapsRecord, id, 4);
-NVR_FIELD_AT(StreamCapsRecord, main, 8);
-NVR_FIELD_AT(StreamCapsRecord, sub, 244);
-NVR_FIELD_AT(StreamCapsRecord, sub_enable, 480);
-NVR_FIELD_AT(StreamCapsRecord, audio_enable, 484);
-NVR_FIELD_AT(StreamCapsRecord, video_type_enable, 488);
-NVR_FIELD_AT(StreamCapsRecord, ipc_type, 492);
-NVR_FIELD_AT(StreamCapsRecord, sub_stream, 496);
-NVR_FIELD_AT(StreamCapsRecord, support_smart_stream, 500);
-NVR_FIELD_AT(StreamCapsRecord, smart_stream, 504);
-NVR_FIELD_AT(StreamCapsRecord, smart_stream_level, 508);
-NVR_FIELD_AT(StreamCapsRecord, sub_smart_stream, 512);
-NVR_FIELD_AT(StreamCapsRecord, sub_smart_stream_level, 516);
-NVR_FIELD_AT(StreamCapsRecord, unused, 520);
 
 // One stream's encoding inside StreamSettingRecord (-1: leave as it is).
 struct StreamEncoding {
@@ -92,8 +66,6 @@ struct StreamEncoding {
     i32 smart_level;      // 32
 };
 NVR_RECORD_SIZE(StreamEncoding, 36);
-NVR_FIELD_AT(StreamEncoding, bitrate_control, 24);
-NVR_FIELD_AT(StreamEncoding, smart_level, 32);
 
 // The encoding to apply to the channels of its mask (message 3203). A field
 // a request does not set is -1.
@@ -117,22 +89,6 @@ struct StreamSettingRecord {
     i32 unused1[4];                   // 188  always -1
 };
 NVR_RECORD_SIZE(StreamSettingRecord, 204);
-NVR_FIELD_AT(StreamSettingRecord, zero0, 64);
-NVR_FIELD_AT(StreamSettingRecord, transport, 68);
-NVR_FIELD_AT(StreamSettingRecord, sync_time, 72);
-NVR_FIELD_AT(StreamSettingRecord, unused0, 76);
-NVR_FIELD_AT(StreamSettingRecord, video_type_enable, 80);
-NVR_FIELD_AT(StreamSettingRecord, sub_enable, 84);
-NVR_FIELD_AT(StreamSettingRecord, fisheye_type, 88);
-NVR_FIELD_AT(StreamSettingRecord, zero1, 92);
-NVR_FIELD_AT(StreamSettingRecord, main, 96);
-NVR_FIELD_AT(StreamSettingRecord, record_type, 132);
-NVR_FIELD_AT(StreamSettingRecord, event_framerate, 136);
-NVR_FIELD_AT(StreamSettingRecord, event_iframe_interval, 140);
-NVR_FIELD_AT(StreamSettingRecord, event_bitrate, 144);
-NVR_FIELD_AT(StreamSettingRecord, zero2, 148);
-NVR_FIELD_AT(StreamSettingRecord, sub, 152);
-NVR_FIELD_AT(StreamSettingRecord, unused1, 188);
 
 // The channels whose encoding was applied (reply 8203).
 struct StreamSettingResult {
@@ -140,7 +96,6 @@ struct StreamSettingResult {
     u32 high;  // 4  channels 32..63
 };
 NVR_RECORD_SIZE(StreamSettingResult, 8);
-NVR_FIELD_AT(StreamSettingResult, high, 4);
 
 // Which third stream to read (message 1217).
 struct ThirdStreamQuery {
@@ -148,7 +103,6 @@ struct ThirdStreamQuery {
     i32 fisheye_type;  // 4
 };
 NVR_RECORD_SIZE(ThirdStreamQuery, 8);
-NVR_FIELD_AT(ThirdStreamQuery, fisheye_type, 4);
 
 // A channel's third stream (reply 6217, message 1218).
 struct ThirdStreamRecord {
@@ -160,11 +114,6 @@ struct ThirdStreamRecord {
     i32 iframe_interval;  // 20
 };
 NVR_RECORD_SIZE(ThirdStreamRecord, 24);
-NVR_FIELD_AT(ThirdStreamRecord, fisheye_type, 4);
-NVR_FIELD_AT(ThirdStreamRecord, enable, 8);
-NVR_FIELD_AT(ThirdStreamRecord, framerate, 12);
-NVR_FIELD_AT(ThirdStreamRecord, bitrate, 16);
-NVR_FIELD_AT(ThirdStreamRecord, iframe_interval, 20);
 
 // A channel's watermark as the daemon reports it (reply 6213).
 struct WatermarkRecord {
@@ -173,8 +122,6 @@ struct WatermarkRecord {
     char text[32];   // 8
 };
 NVR_RECORD_SIZE(WatermarkRecord, 40);
-NVR_FIELD_AT(WatermarkRecord, enable, 4);
-NVR_FIELD_AT(WatermarkRecord, text, 8);
 
 // A watermark to apply, with the channels it is copied to (message 1216).
 struct WatermarkSetRecord {
@@ -185,10 +132,6 @@ struct WatermarkSetRecord {
     u8 zero[3];                           // 105
 };
 NVR_RECORD_SIZE(WatermarkSetRecord, 108);
-NVR_FIELD_AT(WatermarkSetRecord, enable, 4);
-NVR_FIELD_AT(WatermarkSetRecord, text, 8);
-NVR_FIELD_AT(WatermarkSetRecord, copy, 40);
-NVR_FIELD_AT(WatermarkSetRecord, zero, 105);
 
 // A stream looked up by type and time (message 3360).
 struct StreamQueryRecord {
@@ -198,6 +141,3 @@ struct StreamQueryRecord {
     char time[64];   // 12  at most 63 characters
 };
 NVR_RECORD_SIZE(StreamQueryRecord, 76);
-NVR_FIELD_AT(StreamQueryRecord, main_type, 4);
-NVR_FIELD_AT(StreamQueryRecord, sub_type, 8);
-NVR_FIELD_AT(StreamQueryRecord, time, 12);

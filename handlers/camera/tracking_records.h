@@ -25,17 +25,6 @@ struct AutoTrackingRecord {
     i32 tracking_object;          // 26512
 };
 NVR_RECORD_SIZE(AutoTrackingRecord, 26516);
-NVR_FIELD_AT(AutoTrackingRecord, enable, 4);
-NVR_FIELD_AT(AutoTrackingRecord, show, 8);
-NVR_FIELD_AT(AutoTrackingRecord, sensitivity, 12);
-NVR_FIELD_AT(AutoTrackingRecord, time, 16);
-NVR_FIELD_AT(AutoTrackingRecord, manual_tracking, 20);
-NVR_FIELD_AT(AutoTrackingRecord, zoom_mode, 24);
-NVR_FIELD_AT(AutoTrackingRecord, zoom_number, 28);
-NVR_FIELD_AT(AutoTrackingRecord, schedule, 32);
-NVR_FIELD_AT(AutoTrackingRecord, area, 26208);
-NVR_FIELD_AT(AutoTrackingRecord, human_vehicle_support, 26508);
-NVR_FIELD_AT(AutoTrackingRecord, tracking_object, 26512);
 
 // New auto-tracking settings for a channel and the channels that take a copy
 // (message 3375).
@@ -56,19 +45,6 @@ struct AutoTrackingMessage {
     i32 zero;                     // 26524
 };
 NVR_RECORD_SIZE(AutoTrackingMessage, 26528);
-NVR_FIELD_AT(AutoTrackingMessage, chnid, 8);
-NVR_FIELD_AT(AutoTrackingMessage, enable, 12);
-NVR_FIELD_AT(AutoTrackingMessage, show, 16);
-NVR_FIELD_AT(AutoTrackingMessage, sensitivity, 20);
-NVR_FIELD_AT(AutoTrackingMessage, time, 24);
-NVR_FIELD_AT(AutoTrackingMessage, manual_tracking, 28);
-NVR_FIELD_AT(AutoTrackingMessage, zoom_mode, 32);
-NVR_FIELD_AT(AutoTrackingMessage, zoom_number, 36);
-NVR_FIELD_AT(AutoTrackingMessage, schedule, 40);
-NVR_FIELD_AT(AutoTrackingMessage, area, 26216);
-NVR_FIELD_AT(AutoTrackingMessage, human_vehicle_support, 26516);
-NVR_FIELD_AT(AutoTrackingMessage, tracking_object, 26520);
-NVR_FIELD_AT(AutoTrackingMessage, zero, 26524);
 
 // The camera on a channel: address, model and firmware (reply 7507, and
 // each entry of the table of reply 7505).
@@ -79,6 +55,3 @@ struct CameraIdentityRecord {
     char fwversion[64];  // 100
 };
 NVR_RECORD_SIZE(CameraIdentityRecord, 164);
-NVR_FIELD_AT(CameraIdentityRecord, ipaddr, 4);
-NVR_FIELD_AT(CameraIdentityRecord, model, 36);
-NVR_FIELD_AT(CameraIdentityRecord, fwversion, 100);

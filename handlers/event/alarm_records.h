@@ -61,24 +61,6 @@ struct AlarmInRecord {
     u8 reserved[288];                        // 644
 };
 NVR_RECORD_SIZE(AlarmInRecord, 932);
-NVR_FIELD_AT(AlarmInRecord, name, 8);
-NVR_FIELD_AT(AlarmInRecord, type, 264);
-NVR_FIELD_AT(AlarmInRecord, tri_mask, 268);
-NVR_FIELD_AT(AlarmInRecord, tri_alarms, 272);
-NVR_FIELD_AT(AlarmInRecord, interval, 276);
-NVR_FIELD_AT(AlarmInRecord, tri_channels, 280);
-NVR_FIELD_AT(AlarmInRecord, email_enable, 348);
-NVR_FIELD_AT(AlarmInRecord, email_interval, 352);
-NVR_FIELD_AT(AlarmInRecord, email_pic_enable, 356);
-NVR_FIELD_AT(AlarmInRecord, tri_channels_pic, 360);
-NVR_FIELD_AT(AlarmInRecord, tri_snapshot, 428);
-NVR_FIELD_AT(AlarmInRecord, ptz_interval, 496);
-NVR_FIELD_AT(AlarmInRecord, alarmout_interval, 500);
-NVR_FIELD_AT(AlarmInRecord, white_interval, 504);
-NVR_FIELD_AT(AlarmInRecord, tri_chn_alarms, 508);
-NVR_FIELD_AT(AlarmInRecord, tri_chn_alarms[1], 573);
-NVR_FIELD_AT(AlarmInRecord, audio_id, 640);
-NVR_FIELD_AT(AlarmInRecord, reserved, 644);
 
 // A recorder alarm output.
 struct AlarmOutRecord {
@@ -89,10 +71,6 @@ struct AlarmOutRecord {
     i32 duration;                // 268  "durationTime"
 };
 NVR_RECORD_SIZE(AlarmOutRecord, 272);
-NVR_FIELD_AT(AlarmOutRecord, name, 4);
-NVR_FIELD_AT(AlarmOutRecord, type, 260);
-NVR_FIELD_AT(AlarmOutRecord, enable, 264);
-NVR_FIELD_AT(AlarmOutRecord, duration, 268);
 
 // The trigger fields of one camera alarm input (a table per alarm index).
 struct CameraInEventRecord {
@@ -114,14 +92,6 @@ struct CameraInEventRecord {
     u8 reserved1[8];                         // 308
 };
 NVR_RECORD_SIZE(CameraInEventRecord, 316);
-NVR_FIELD_AT(CameraInEventRecord, enable, 8);
-NVR_FIELD_AT(CameraInEventRecord, tri_mask, 12);
-NVR_FIELD_AT(CameraInEventRecord, audio_id, 44);
-NVR_FIELD_AT(CameraInEventRecord, tri_channels, 48);
-NVR_FIELD_AT(CameraInEventRecord, tri_channels_pic, 113);
-NVR_FIELD_AT(CameraInEventRecord, tri_chn_alarms, 178);
-NVR_FIELD_AT(CameraInEventRecord, tri_chn_alarms[1], 243);
-NVR_FIELD_AT(CameraInEventRecord, reserved1, 308);
 
 // The name of a camera alarm input.
 struct CameraInNameRecord {
@@ -130,7 +100,6 @@ struct CameraInNameRecord {
     char name[kCameraAlarmNameWidth]; // 8
 };
 NVR_RECORD_SIZE(CameraInNameRecord, 72);
-NVR_FIELD_AT(CameraInNameRecord, name, 8);
 
 // The name and delay of a camera alarm output.
 struct CameraOutNameRecord {
@@ -140,8 +109,6 @@ struct CameraOutNameRecord {
     char name[kCameraAlarmNameWidth]; // 12
 };
 NVR_RECORD_SIZE(CameraOutNameRecord, 76);
-NVR_FIELD_AT(CameraOutNameRecord, delay_time, 8);
-NVR_FIELD_AT(CameraOutNameRecord, name, 12);
 
 // ---- core daemon records ----
 
@@ -154,9 +121,6 @@ struct CameraInStateRecord {
     i32 count;      // 28  inputs the camera has
 };
 NVR_RECORD_SIZE(CameraInStateRecord, 32);
-NVR_FIELD_AT(CameraInStateRecord, type, 12);
-NVR_FIELD_AT(CameraInStateRecord, status, 20);
-NVR_FIELD_AT(CameraInStateRecord, count, 28);
 
 // Live state of a camera's alarm outputs (reply 8296).
 struct CameraOutStateRecord {
@@ -166,8 +130,6 @@ struct CameraOutStateRecord {
     i32 count;      // 20  outputs the camera has
 };
 NVR_RECORD_SIZE(CameraOutStateRecord, 24);
-NVR_FIELD_AT(CameraOutStateRecord, status, 12);
-NVR_FIELD_AT(CameraOutStateRecord, count, 20);
 
 // Settings of a camera's alarm inputs for the channel and its copies (3325).
 struct CameraInSettingsEntry {
@@ -184,8 +146,6 @@ struct CameraInSettingsRecord {
 };
 NVR_RECORD_SIZE(CameraInSettingsEntry, 16);
 NVR_RECORD_SIZE(CameraInSettingsRecord, 48);
-NVR_FIELD_AT(CameraInSettingsRecord, count, 32);
-NVR_FIELD_AT(CameraInSettingsRecord, mask, 40);
 
 // Settings of a camera's alarm outputs for the channel and its copies (3324).
 // The delay time travels only in the stored name records.
@@ -202,8 +162,6 @@ struct CameraOutSettingsRecord {
 };
 NVR_RECORD_SIZE(CameraOutSettingsEntry, 12);
 NVR_RECORD_SIZE(CameraOutSettingsRecord, 40);
-NVR_FIELD_AT(CameraOutSettingsRecord, count, 24);
-NVR_FIELD_AT(CameraOutSettingsRecord, mask, 32);
 
 // Switches a recorder alarm output by hand (1409).
 struct AlarmOutManualRecord {

@@ -26,9 +26,6 @@ struct CameraTriggerRecord {
     u8 pad[3];                          // 81
 };
 NVR_RECORD_SIZE(CameraTriggerRecord, 84);
-NVR_FIELD_AT(CameraTriggerRecord, tri_mask, 8);
-NVR_FIELD_AT(CameraTriggerRecord, tri_actions, 12);
-NVR_FIELD_AT(CameraTriggerRecord, tri_channels, 16);
 
 // Message 3214.
 struct CameraIoSettings {
@@ -50,7 +47,6 @@ struct VolumeSettings {
     i32 ongoing_event;  // 28
 };
 NVR_RECORD_SIZE(VolumeSettings, 32);
-NVR_FIELD_AT(VolumeSettings, ongoing_event, 28);
 
 // Reply 8213: the camera's alarm I/O state.
 struct CameraIoState {
@@ -64,8 +60,6 @@ struct CameraIoState {
     u8 pad[3];                          // 89
 };
 NVR_RECORD_SIZE(CameraIoState, 92);
-NVR_FIELD_AT(CameraIoState, tri_actions, 16);
-NVR_FIELD_AT(CameraIoState, tri_channels, 24);
 
 // Reply 8215: the camera's volume detection state.
 struct VolumeState {
@@ -84,9 +78,6 @@ struct VolumeState {
     u8 pad[3];                          // 109
 };
 NVR_RECORD_SIZE(VolumeState, 112);
-NVR_FIELD_AT(VolumeState, ongoing_event, 32);
-NVR_FIELD_AT(VolumeState, tri_actions, 36);
-NVR_FIELD_AT(VolumeState, tri_channels, 44);
 
 // A channel's event snapshot settings.
 struct SnapshotSettingsRecord {
@@ -99,11 +90,6 @@ struct SnapshotSettingsRecord {
     i32 resolution;       // 32
 };
 NVR_RECORD_SIZE(SnapshotSettingsRecord, 36);
-NVR_FIELD_AT(SnapshotSettingsRecord, quality, 8);
-NVR_FIELD_AT(SnapshotSettingsRecord, interval, 12);
-NVR_FIELD_AT(SnapshotSettingsRecord, interval_unit, 16);
-NVR_FIELD_AT(SnapshotSettingsRecord, expiration_date, 28);
-NVR_FIELD_AT(SnapshotSettingsRecord, resolution, 32);
 
 // Message 1313: start (1) or stop (0) snapshot taking on the flagged channels.
 struct SnapshotRunRecord {
@@ -111,7 +97,6 @@ struct SnapshotRunRecord {
     i32 flags[kEventChannels];   // 4  1: the channel is listed
 };
 NVR_RECORD_SIZE(SnapshotRunRecord, 260);
-NVR_FIELD_AT(SnapshotRunRecord, flags, 4);
 
 NVR_STORE_KIND(kCameraIoKind, "cameraio", kEventChannels, CameraTriggerRecord);
 NVR_STORE_KIND(kVolumeDetectKind, "volumedetect", kEventChannels, CameraTriggerRecord);

@@ -41,20 +41,6 @@ struct MotionRecord {
     i32 audio_id;                          // 692
 };
 NVR_RECORD_SIZE(MotionRecord, 696);
-NVR_FIELD_AT(MotionRecord, tri_mask, 12);
-NVR_FIELD_AT(MotionRecord, motion_table, 20);
-NVR_FIELD_AT(MotionRecord, interval, 388);
-NVR_FIELD_AT(MotionRecord, enable_ms, 392);
-NVR_FIELD_AT(MotionRecord, tri_channels, 396);
-NVR_FIELD_AT(MotionRecord, email_enable, 464);
-NVR_FIELD_AT(MotionRecord, email_interval, 468);
-NVR_FIELD_AT(MotionRecord, tri_chn_alarms, 472);
-NVR_FIELD_AT(MotionRecord, tri_chn_alarms[1], 537);
-NVR_FIELD_AT(MotionRecord, ptz_interval, 608);
-NVR_FIELD_AT(MotionRecord, white_interval, 616);
-NVR_FIELD_AT(MotionRecord, email_pic_enable, 620);
-NVR_FIELD_AT(MotionRecord, tri_channels_pic, 624);
-NVR_FIELD_AT(MotionRecord, audio_id, 692);
 
 // Camera motion area (message 3207).
 struct MotionAreaRecord {
@@ -65,8 +51,6 @@ struct MotionAreaRecord {
     u8 zero[20];             // 312
 };
 NVR_RECORD_SIZE(MotionAreaRecord, 332);
-NVR_FIELD_AT(MotionAreaRecord, sensitivity, 304);
-NVR_FIELD_AT(MotionAreaRecord, chnid, 308);
 
 // Camera motion area for a channel and the channels it is copied to (3251).
 struct MotionAreaListRecord {
@@ -78,8 +62,6 @@ struct MotionAreaListRecord {
     i32 count;               // 568
 };
 NVR_RECORD_SIZE(MotionAreaListRecord, 572);
-NVR_FIELD_AT(MotionAreaListRecord, ids, 312);
-NVR_FIELD_AT(MotionAreaListRecord, count, 568);
 
 // Camera motion-schedule switch (3212): flag 1 forces the all-day schedule.
 struct MotionScheduleModeRecord {
@@ -89,12 +71,15 @@ struct MotionScheduleModeRecord {
     i32 count;    // 264
 };
 NVR_RECORD_SIZE(MotionScheduleModeRecord, 268);
-NVR_FIELD_AT(MotionScheduleModeRecord, count, 264);
 
 // One day of the camera's all-day motion schedule.
 struct MotionDaySlot {
-    i32 start_hour, start_minute, end_hour, end_minute;
+    i32 start_hour;    //  0
+    i32 start_minute;  //  4
+    i32 end_hour;      //  8
+    i32 end_minute;    // 12
 };
+NVR_RECORD_SIZE(MotionDaySlot, 16);
 struct MotionAllDayEntry {
     u8 zero[64];            //  0
     i32 day;                // 64
@@ -102,8 +87,6 @@ struct MotionAllDayEntry {
     MotionDaySlot slots[4]; // 72
 };
 NVR_RECORD_SIZE(MotionAllDayEntry, 136);
-NVR_FIELD_AT(MotionAllDayEntry, day, 64);
-NVR_FIELD_AT(MotionAllDayEntry, slots, 72);
 
 // Camera all-day motion schedule (3209 and 3252).
 struct MotionAllDayRecord {
@@ -113,9 +96,6 @@ struct MotionAllDayRecord {
     i32 count;                    // 1212
 };
 NVR_RECORD_SIZE(MotionAllDayRecord, 1216);
-NVR_FIELD_AT(MotionAllDayRecord, days, 4);
-NVR_FIELD_AT(MotionAllDayRecord, ids, 956);
-NVR_FIELD_AT(MotionAllDayRecord, count, 1212);
 
 // Store: one motion record per channel; the four action schedules per
 // channel; the schedule of the older requests.

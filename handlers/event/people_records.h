@@ -35,10 +35,6 @@ struct PcntRegion {
     i32 max_stay_time_value;              // 152
 };
 NVR_RECORD_SIZE(PcntRegion, 156);
-NVR_FIELD_AT(PcntRegion, polygon_x, 4);
-NVR_FIELD_AT(PcntRegion, polygon_y, 68);
-NVR_FIELD_AT(PcntRegion, max_stay_enable, 132);
-NVR_FIELD_AT(PcntRegion, max_stay_time_value, 152);
 
 // Detection settings of regional counting (message 1221).
 struct RegionalPcntSettings {
@@ -52,15 +48,10 @@ struct RegionalPcntSettings {
     i32 max_obj_y;                     //  28
     i32 max_obj_width;                 //  32
     i32 max_obj_height;                //  36
-    PcntRegion regions[kPcntRegions];  //  40
+    PcntRegion regions[kPcntRegions];  //  40, 196, 352, 508
     i32 reserved;                      // 664  0
 };
 NVR_RECORD_SIZE(RegionalPcntSettings, 668);
-NVR_FIELD_AT(RegionalPcntSettings, sensitivity, 4);
-NVR_FIELD_AT(RegionalPcntSettings, max_obj_height, 36);
-NVR_FIELD_AT(RegionalPcntSettings, regions, 40);
-NVR_FIELD_AT(RegionalPcntSettings, regions[3], 508);
-NVR_FIELD_AT(RegionalPcntSettings, reserved, 664);
 
 // The camera's settings as read (reply 6220 to message 1220).
 struct RegionalPcntReply {
@@ -68,7 +59,6 @@ struct RegionalPcntReply {
     RegionalPcntSettings settings;  // 4
 };
 NVR_RECORD_SIZE(RegionalPcntReply, 672);
-NVR_FIELD_AT(RegionalPcntReply, settings, 4);
 
 // Store: one record per (channel, region) in a table per region
 // ("regional_pcnt_event_<r>"), the three action schedules likewise; the
@@ -113,12 +103,6 @@ struct PeoplecntGroupRecord {
     u8 pad[3];                           // 473
 };
 NVR_RECORD_SIZE(PeoplecntGroupRecord, 476);
-NVR_FIELD_AT(PeoplecntGroupRecord, liveview_font_size, 20);
-NVR_FIELD_AT(PeoplecntGroupRecord, name, 24);
-NVR_FIELD_AT(PeoplecntGroupRecord, auto_day_time, 88);
-NVR_FIELD_AT(PeoplecntGroupRecord, tri_channels, 152);
-NVR_FIELD_AT(PeoplecntGroupRecord, liveview_green_tips, 217);
-NVR_FIELD_AT(PeoplecntGroupRecord, liveview_red_tips, 345);
 
 // One counting group's action fields.
 struct PeoplecntEventRecord {
@@ -137,11 +121,6 @@ struct PeoplecntEventRecord {
     u8 pad1[2];                              // 234
 };
 NVR_RECORD_SIZE(PeoplecntEventRecord, 236);
-NVR_FIELD_AT(PeoplecntEventRecord, tri_channels_pic, 20);
-NVR_FIELD_AT(PeoplecntEventRecord, ptz_interval, 88);
-NVR_FIELD_AT(PeoplecntEventRecord, audio_id, 100);
-NVR_FIELD_AT(PeoplecntEventRecord, tri_chn_alarms, 104);
-NVR_FIELD_AT(PeoplecntEventRecord, tri_chn_alarms[1], 169);
 
 // Message 2293: a group's actions changed.
 struct PcntGroupNotice {
@@ -198,12 +177,6 @@ struct PeoplecntReportPlan {
     i32 backup_to;                        // 144
 };
 NVR_RECORD_SIZE(PeoplecntReportPlan, 148);
-NVR_FIELD_AT(PeoplecntReportPlan, tri_channels, 8);
-NVR_FIELD_AT(PeoplecntReportPlan, tri_groups, 73);
-NVR_FIELD_AT(PeoplecntReportPlan, stay_length_type, 92);
-NVR_FIELD_AT(PeoplecntReportPlan, backup_time, 104);
-NVR_FIELD_AT(PeoplecntReportPlan, file_format, 136);
-NVR_FIELD_AT(PeoplecntReportPlan, backup_to, 144);
 
 NVR_STORE_KIND(kPeoplecntReportKind, "peoplecnt_auto_backup", kPcntReportPlans, PeoplecntReportPlan);
 

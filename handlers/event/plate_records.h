@@ -27,7 +27,6 @@ struct PlateListEntry {
     char plate[64];  // 16
 };
 NVR_RECORD_SIZE(PlateListEntry, 80);
-NVR_FIELD_AT(PlateListEntry, plate, 16);
 
 // One channel's actions for one plate mode: the layout of a smart event's
 // actions.
@@ -96,16 +95,6 @@ struct PlateSettingsRecord {
     u8 reserved[2148];                  // 1524
 };
 NVR_RECORD_SIZE(PlateSettingsRecord, 3672);
-NVR_FIELD_AT(PlateSettingsRecord, post_tcp_port, 72);
-NVR_FIELD_AT(PlateSettingsRecord, post_http_user, 76);
-NVR_FIELD_AT(PlateSettingsRecord, post_http_password, 140);
-NVR_FIELD_AT(PlateSettingsRecord, post_http_url, 204);
-NVR_FIELD_AT(PlateSettingsRecord, confidence, 460);
-NVR_FIELD_AT(PlateSettingsRecord, regions, 468);
-NVR_FIELD_AT(PlateSettingsRecord, rois, 660);
-NVR_FIELD_AT(PlateSettingsRecord, night_mode_enable, 1492);
-NVR_FIELD_AT(PlateSettingsRecord, in_night_mode, 1520);
-NVR_FIELD_AT(PlateSettingsRecord, reserved, 1524);
 
 constexpr int kPlateFormats = 9;
 
@@ -122,13 +111,10 @@ struct PlateFormatsRecord {
     i32 chnid;                          //   0
     i32 filter;                         //   4
     i32 wildcards;                      //   8
-    PlateFormat formats[kPlateFormats]; //  12
+    PlateFormat formats[kPlateFormats]; //  12, 30, 48, 66, 84, 102, 120, 138, 156
     u8 reserved[50];                    // 174
 };
 NVR_RECORD_SIZE(PlateFormatsRecord, 224);
-NVR_FIELD_AT(PlateFormatsRecord, formats, 12);
-NVR_FIELD_AT(PlateFormatsRecord, formats[8], 156);
-NVR_FIELD_AT(PlateFormatsRecord, reserved, 174);
 
 // Zoom state of a plate camera (reply 6215).
 struct PlateZoomReply {

@@ -64,20 +64,6 @@ struct SmartEventRecord {
     i32 audio_id;                            // 312
 };
 NVR_RECORD_SIZE(SmartEventRecord, 316);
-NVR_FIELD_AT(SmartEventRecord, enable, 4);
-NVR_FIELD_AT(SmartEventRecord, tri_mask, 8);
-NVR_FIELD_AT(SmartEventRecord, tri_channels, 12);
-NVR_FIELD_AT(SmartEventRecord, tri_alarms, 80);
-NVR_FIELD_AT(SmartEventRecord, interval, 84);
-NVR_FIELD_AT(SmartEventRecord, email_interval, 88);
-NVR_FIELD_AT(SmartEventRecord, tri_chn_alarms, 92);
-NVR_FIELD_AT(SmartEventRecord, tri_chn_alarms[1], 157);
-NVR_FIELD_AT(SmartEventRecord, ptz_interval, 228);
-NVR_FIELD_AT(SmartEventRecord, alarmout_interval, 232);
-NVR_FIELD_AT(SmartEventRecord, white_interval, 236);
-NVR_FIELD_AT(SmartEventRecord, email_pic_enable, 240);
-NVR_FIELD_AT(SmartEventRecord, tri_channels_pic, 244);
-NVR_FIELD_AT(SmartEventRecord, audio_id, 312);
 
 // Region entrance and exit, advanced motion, tamper, loitering and human
 // detection settings (sent and read back whole).
@@ -96,15 +82,6 @@ struct RegionRecord {
     char polygon_y[kPolygonTextWidth];  // 412
 };
 NVR_RECORD_SIZE(RegionRecord, 476);
-NVR_FIELD_AT(RegionRecord, sensitivity, 24);
-NVR_FIELD_AT(RegionRecord, time, 28);
-NVR_FIELD_AT(RegionRecord, size, 32);
-NVR_FIELD_AT(RegionRecord, tracks, 36);
-NVR_FIELD_AT(RegionRecord, region, 40);
-NVR_FIELD_AT(RegionRecord, ignore_time, 340);
-NVR_FIELD_AT(RegionRecord, objtype, 344);
-NVR_FIELD_AT(RegionRecord, polygon_x, 348);
-NVR_FIELD_AT(RegionRecord, polygon_y, 412);
 
 // One crossing line in picture points.
 struct LineEntry {
@@ -116,7 +93,6 @@ struct LineEntry {
     i32 reserved;   // 20  0
 };
 NVR_RECORD_SIZE(LineEntry, 24);
-NVR_FIELD_AT(LineEntry, direction, 16);
 
 // Line crossing (3248, and the reply to 3241). Width and height are the
 // camera picture's: 0 in a write, the camera's values in a reply.
@@ -125,13 +101,10 @@ struct LineCrossRecord {
     i32 enable;                  //   4
     i32 width;                   //   8
     i32 height;                  //  12
-    LineEntry lines[kLineCount]; //  16
+    LineEntry lines[kLineCount]; //  16, 40, 64, 88
     i32 objtype;                 // 112
 };
 NVR_RECORD_SIZE(LineCrossRecord, 116);
-NVR_FIELD_AT(LineCrossRecord, lines, 16);
-NVR_FIELD_AT(LineCrossRecord, lines[3], 88);
-NVR_FIELD_AT(LineCrossRecord, objtype, 112);
 
 // Line crossing, newer form (1210, and the reply to 1209).
 struct LineCrossExRecord {
@@ -145,10 +118,6 @@ struct LineCrossExRecord {
     u8 reserved[12];              // 120
 };
 NVR_RECORD_SIZE(LineCrossExRecord, 132);
-NVR_FIELD_AT(LineCrossExRecord, sensitivity, 16);
-NVR_FIELD_AT(LineCrossExRecord, objtype, 20);
-NVR_FIELD_AT(LineCrossExRecord, lines, 24);
-NVR_FIELD_AT(LineCrossExRecord, reserved, 120);
 
 // Object left or removed (3269, and the reply to 3268).
 struct ObjectRecord {
@@ -163,10 +132,6 @@ struct ObjectRecord {
     char polygon_y[kPolygonTextWidth];  // 400
 };
 NVR_RECORD_SIZE(ObjectRecord, 464);
-NVR_FIELD_AT(ObjectRecord, min_time, 16);
-NVR_FIELD_AT(ObjectRecord, region, 36);
-NVR_FIELD_AT(ObjectRecord, polygon_x, 336);
-NVR_FIELD_AT(ObjectRecord, polygon_y, 400);
 
 // People count on-screen display and thresholds (3254, and the reply to
 // 3253).
@@ -188,14 +153,13 @@ struct PeopleCountRecord {
     char text[16];              // 56
 };
 NVR_RECORD_SIZE(PeopleCountRecord, 72);
-NVR_FIELD_AT(PeopleCountRecord, font_size, 20);
-NVR_FIELD_AT(PeopleCountRecord, sum_thresholds, 48);
-NVR_FIELD_AT(PeopleCountRecord, position, 52);
-NVR_FIELD_AT(PeopleCountRecord, text, 56);
 
 // A box in picture points.
 struct PictureBox {
-    i32 x, y, width, height;
+    i32 x;       //  0
+    i32 y;       //  4
+    i32 width;   //  8
+    i32 height;  // 12
 };
 NVR_RECORD_SIZE(PictureBox, 16);
 
@@ -213,10 +177,6 @@ struct PeopleSettingsRecord {
     PictureBox max;    // 48  largest box counted
 };
 NVR_RECORD_SIZE(PeopleSettingsRecord, 64);
-NVR_FIELD_AT(PeopleSettingsRecord, fps, 8);
-NVR_FIELD_AT(PeopleSettingsRecord, height, 28);
-NVR_FIELD_AT(PeopleSettingsRecord, min, 32);
-NVR_FIELD_AT(PeopleSettingsRecord, max, 48);
 
 // People-counting settings, newer form (1212, and the reply to 1211).
 struct PeopleSettingsExRecord {
@@ -224,7 +184,6 @@ struct PeopleSettingsExRecord {
     u8 reserved[224];           // 64
 };
 NVR_RECORD_SIZE(PeopleSettingsExRecord, 288);
-NVR_FIELD_AT(PeopleSettingsExRecord, reserved, 64);
 
 // Analytics support of a camera (reply 8293).
 struct VcaSupportReply {

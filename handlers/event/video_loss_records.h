@@ -29,15 +29,6 @@ struct VideoLossRecord {
     u8 reserved[8];                          // 168
 };
 NVR_RECORD_SIZE(VideoLossRecord, 176);
-NVR_FIELD_AT(VideoLossRecord, enable, 4);
-NVR_FIELD_AT(VideoLossRecord, tri_alarms, 8);
-NVR_FIELD_AT(VideoLossRecord, interval, 12);
-NVR_FIELD_AT(VideoLossRecord, email_interval, 16);
-NVR_FIELD_AT(VideoLossRecord, white_interval, 28);
-NVR_FIELD_AT(VideoLossRecord, tri_chn_alarms, 32);
-NVR_FIELD_AT(VideoLossRecord, tri_chn_alarms[1], 97);
-NVR_FIELD_AT(VideoLossRecord, audio_id, 164);
-NVR_FIELD_AT(VideoLossRecord, reserved, 168);
 
 // A channel's snapshot schedule as stored.
 struct SnapshotScheduleRecord {
@@ -45,7 +36,6 @@ struct SnapshotScheduleRecord {
     i32 reserved;             // 26176  left 0
 };
 NVR_RECORD_SIZE(SnapshotScheduleRecord, 26180);
-NVR_FIELD_AT(SnapshotScheduleRecord, reserved, 26176);
 
 // A list of channel ids (message 1312 and the snapshot schedule writes).
 struct ChannelListRecord {
@@ -53,7 +43,6 @@ struct ChannelListRecord {
     i32 count;    // 256
 };
 NVR_RECORD_SIZE(ChannelListRecord, 260);
-NVR_FIELD_AT(ChannelListRecord, count, 256);
 
 NVR_STORE_KIND(kVideoLossKind, "video_loss", kEventChannels, VideoLossRecord);
 NVR_STORE_KIND(kVideoLossScheduleKind, "video_loss_schedule", kEventChannels, RecordSchedule);

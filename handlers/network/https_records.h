@@ -37,20 +37,6 @@ struct SslParams {
     char end_time[16];       // 876  self-signed only
 };
 NVR_RECORD_SIZE(SslParams, 892);
-NVR_FIELD_AT(SslParams, country, 4);
-NVR_FIELD_AT(SslParams, common_name, 7);
-NVR_FIELD_AT(SslParams, pad0, 71);
-NVR_FIELD_AT(SslParams, validity, 72);
-NVR_FIELD_AT(SslParams, password, 76);
-NVR_FIELD_AT(SslParams, province, 92);
-NVR_FIELD_AT(SslParams, region, 156);
-NVR_FIELD_AT(SslParams, organization, 220);
-NVR_FIELD_AT(SslParams, company, 284);
-NVR_FIELD_AT(SslParams, email, 348);
-NVR_FIELD_AT(SslParams, zero0, 412);
-NVR_FIELD_AT(SslParams, dates, 668);
-NVR_FIELD_AT(SslParams, start_time, 860);
-NVR_FIELD_AT(SslParams, end_time, 876);
 
 constexpr int kSslParamsCert = 0;
 constexpr int kSslParamsRequest = 2;

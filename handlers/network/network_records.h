@@ -32,9 +32,6 @@ struct NetIpv4Set {
     i32 mtu;            // 88
 };
 NVR_RECORD_SIZE(NetIpv4Set, 92);
-NVR_FIELD_AT(NetIpv4Set, address, 8);
-NVR_FIELD_AT(NetIpv4Set, dns2, 72);
-NVR_FIELD_AT(NetIpv4Set, mtu, 88);
 
 // The stored IPv6 settings of one interface.
 struct NetIpv6Set {
@@ -43,8 +40,6 @@ struct NetIpv6Set {
     char gateway[64];  //  80
 };
 NVR_RECORD_SIZE(NetIpv6Set, 144);
-NVR_FIELD_AT(NetIpv6Set, prefix, 64);
-NVR_FIELD_AT(NetIpv6Set, gateway, 80);
 
 // The network row (store kind "network", one row at index 0).
 struct NetworkRow {
@@ -61,16 +56,6 @@ struct NetworkRow {
     i32 default_route;        // 896  the port that carries the default route
 };
 NVR_RECORD_SIZE(NetworkRow, 900);
-NVR_FIELD_AT(NetworkRow, host_name, 4);
-NVR_FIELD_AT(NetworkRow, primary_net, 136);
-NVR_FIELD_AT(NetworkRow, bond, 140);
-NVR_FIELD_AT(NetworkRow, port, 232);
-NVR_FIELD_AT(NetworkRow, reserved, 416);
-NVR_FIELD_AT(NetworkRow, port6, 452);
-NVR_FIELD_AT(NetworkRow, port6_type, 740);
-NVR_FIELD_AT(NetworkRow, bond6, 748);
-NVR_FIELD_AT(NetworkRow, bond6_type, 892);
-NVR_FIELD_AT(NetworkRow, default_route, 896);
 
 NVR_STORE_KIND(kNetworkKind, "network", 1, NetworkRow);
 

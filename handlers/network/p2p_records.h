@@ -27,9 +27,6 @@ struct P2pInfoRow {
     char tag[64];           // 420  forwarded
 };
 NVR_RECORD_SIZE(P2pInfoRow, 484);
-NVR_FIELD_AT(P2pInfoRow, daemon0, 4);
-NVR_FIELD_AT(P2pInfoRow, text, 36);
-NVR_FIELD_AT(P2pInfoRow, tag, 420);
 
 NVR_STORE_KIND(kP2pInfoKind, "p2p_info", 1, P2pInfoRow);
 
@@ -47,15 +44,6 @@ struct P2pState {
     char dealer[128];         // 616
 };
 NVR_RECORD_SIZE(P2pState, 744);
-NVR_FIELD_AT(P2pState, status, 4);
-NVR_FIELD_AT(P2pState, model, 8);
-NVR_FIELD_AT(P2pState, ipc, 40);
-NVR_FIELD_AT(P2pState, cloud_account, 104);
-NVR_FIELD_AT(P2pState, cloud_server, 168);
-NVR_FIELD_AT(P2pState, register_code, 232);
-NVR_FIELD_AT(P2pState, company, 360);
-NVR_FIELD_AT(P2pState, email, 488);
-NVR_FIELD_AT(P2pState, dealer, 616);
 
 // Payloads of the address checks.
 struct P2pAddrCheck {
@@ -68,7 +56,6 @@ struct P2pDevAddrCheck {
     char ip[16];   // 16
 };
 NVR_RECORD_SIZE(P2pDevAddrCheck, 32);
-NVR_FIELD_AT(P2pDevAddrCheck, ip, 16);
 
 // Registration request sent to the P2P server.
 struct P2pRegRequest {
@@ -79,10 +66,6 @@ struct P2pRegRequest {
     char tag[64];          // 504
 };
 NVR_RECORD_SIZE(P2pRegRequest, 568);
-NVR_FIELD_AT(P2pRegRequest, device_name, 24);
-NVR_FIELD_AT(P2pRegRequest, sn, 56);
-NVR_FIELD_AT(P2pRegRequest, text, 120);
-NVR_FIELD_AT(P2pRegRequest, tag, 504);
 
 // Header before a registration request and of the server's answer.
 struct P2pRegHeader {
@@ -94,10 +77,6 @@ struct P2pRegHeader {
     i32 zero1[5];    // 20
 };
 NVR_RECORD_SIZE(P2pRegHeader, 40);
-NVR_FIELD_AT(P2pRegHeader, size, 8);
-NVR_FIELD_AT(P2pRegHeader, status, 12);
-NVR_FIELD_AT(P2pRegHeader, version, 16);
-NVR_FIELD_AT(P2pRegHeader, zero1, 20);
 
 constexpr i32 kP2pRegAccepted = 0;
 constexpr i32 kP2pRegRefused = 2;

@@ -24,9 +24,6 @@ struct PppoeRow {
     char password[64];     //  72
 };
 NVR_RECORD_SIZE(PppoeRow, 136);
-NVR_FIELD_AT(PppoeRow, auto_connect, 4);
-NVR_FIELD_AT(PppoeRow, user_name, 8);
-NVR_FIELD_AT(PppoeRow, password, 72);
 
 NVR_STORE_KIND(kPppoeKind, "pppoe", 1, PppoeRow);
 
@@ -44,15 +41,6 @@ struct DdnsRow {
     char update_url[128];   // 400  "ddnsurl"
 };
 NVR_RECORD_SIZE(DdnsRow, 528);
-NVR_FIELD_AT(DdnsRow, domain, 4);
-NVR_FIELD_AT(DdnsRow, user_name, 68);
-NVR_FIELD_AT(DdnsRow, password, 100);
-NVR_FIELD_AT(DdnsRow, host_name, 132);
-NVR_FIELD_AT(DdnsRow, hash, 260);
-NVR_FIELD_AT(DdnsRow, update_freq, 388);
-NVR_FIELD_AT(DdnsRow, http_port, 392);
-NVR_FIELD_AT(DdnsRow, rtsp_port, 396);
-NVR_FIELD_AT(DdnsRow, update_url, 400);
 
 NVR_STORE_KIND(kDdnsKind, "ddns", 1, DdnsRow);
 
@@ -64,7 +52,6 @@ struct EmailReceiver {
     u8 zero0[4];        // 192
 };
 NVR_RECORD_SIZE(EmailReceiver, 196);
-NVR_FIELD_AT(EmailReceiver, name, 128);
 
 // E-mail (SMTP) account (store kind "email", one row).
 struct EmailRow {
@@ -82,17 +69,6 @@ struct EmailRow {
     EmailReceiver receivers[kEmailReceivers];  // 408
 };
 NVR_RECORD_SIZE(EmailRow, 996);
-NVR_FIELD_AT(EmailRow, user_name, 4);
-NVR_FIELD_AT(EmailRow, password, 68);
-NVR_FIELD_AT(EmailRow, smtp_server, 132);
-NVR_FIELD_AT(EmailRow, smtp_port, 196);
-NVR_FIELD_AT(EmailRow, sender_addr, 200);
-NVR_FIELD_AT(EmailRow, sender_name, 328);
-NVR_FIELD_AT(EmailRow, tls, 392);
-NVR_FIELD_AT(EmailRow, attach, 396);
-NVR_FIELD_AT(EmailRow, capture_interval, 400);
-NVR_FIELD_AT(EmailRow, reserved, 404);
-NVR_FIELD_AT(EmailRow, receivers, 408);
 
 NVR_STORE_KIND(kEmailKind, "email", 1, EmailRow);
 
@@ -109,14 +85,6 @@ struct PortRow {
     i32 pos_port;           // 284
 };
 NVR_RECORD_SIZE(PortRow, 288);
-NVR_FIELD_AT(PortRow, ssh_port, 4);
-NVR_FIELD_AT(PortRow, http_port, 8);
-NVR_FIELD_AT(PortRow, rtsp_port, 12);
-NVR_FIELD_AT(PortRow, service_port, 16);
-NVR_FIELD_AT(PortRow, host_name, 20);
-NVR_FIELD_AT(PortRow, enable_host_name, 276);
-NVR_FIELD_AT(PortRow, https_port, 280);
-NVR_FIELD_AT(PortRow, pos_port, 284);
 
 NVR_STORE_KIND(kPortKind, "port", 1, PortRow);
 
@@ -128,8 +96,6 @@ struct MulticastRow {
     u8 zero0[3];       // 69
 };
 NVR_RECORD_SIZE(MulticastRow, 72);
-NVR_FIELD_AT(MulticastRow, address, 4);
-NVR_FIELD_AT(MulticastRow, zero0, 69);
 
 NVR_STORE_KIND(kMulticastKind, "multicast", 1, MulticastRow);
 
@@ -142,7 +108,6 @@ struct PushEventRow {
     i32 event_mask;  // 4
 };
 NVR_RECORD_SIZE(PushEventRow, 8);
-NVR_FIELD_AT(PushEventRow, event_mask, 4);
 
 NVR_STORE_KIND(kPushEventKind, "push_msg_event", kPushChannels, PushEventRow);
 

@@ -34,23 +34,6 @@ struct SnmpRow {
     i32 port;                       // 548
 };
 NVR_RECORD_SIZE(SnmpRow, 552);
-NVR_FIELD_AT(SnmpRow, v2c_enable, 4);
-NVR_FIELD_AT(SnmpRow, write_community, 8);
-NVR_FIELD_AT(SnmpRow, read_community, 72);
-NVR_FIELD_AT(SnmpRow, v3_enable, 136);
-NVR_FIELD_AT(SnmpRow, read_security_name, 140);
-NVR_FIELD_AT(SnmpRow, read_level_security, 204);
-NVR_FIELD_AT(SnmpRow, read_auth_algorithm, 208);
-NVR_FIELD_AT(SnmpRow, read_auth_password, 212);
-NVR_FIELD_AT(SnmpRow, read_pri_algorithm, 276);
-NVR_FIELD_AT(SnmpRow, read_pri_password, 280);
-NVR_FIELD_AT(SnmpRow, write_security_name, 344);
-NVR_FIELD_AT(SnmpRow, write_level_security, 408);
-NVR_FIELD_AT(SnmpRow, write_auth_algorithm, 412);
-NVR_FIELD_AT(SnmpRow, write_auth_password, 416);
-NVR_FIELD_AT(SnmpRow, write_pri_algorithm, 480);
-NVR_FIELD_AT(SnmpRow, write_pri_password, 484);
-NVR_FIELD_AT(SnmpRow, port, 548);
 
 NVR_STORE_KIND(kSnmpKind, "snmp", 1, SnmpRow);
 

@@ -26,13 +26,6 @@ struct TimeRow {
     i32 sync_pc;              // 144  synchronise with the client PC
 };
 NVR_RECORD_SIZE(TimeRow, 148);
-NVR_FIELD_AT(TimeRow, dst_enable, 4);
-NVR_FIELD_AT(TimeRow, time_zone, 8);
-NVR_FIELD_AT(TimeRow, time_zone_name, 40);
-NVR_FIELD_AT(TimeRow, ntp_server, 72);
-NVR_FIELD_AT(TimeRow, sync_enable, 136);
-NVR_FIELD_AT(TimeRow, sync_interval, 140);
-NVR_FIELD_AT(TimeRow, sync_pc, 144);
 
 NVR_STORE_KIND(kTimeKind, "time", 1, TimeRow);
 

@@ -18,10 +18,6 @@ struct CalendarRequest {
     u8 zero[4];                     // 76
 };
 NVR_RECORD_SIZE(CalendarRequest, 80);
-NVR_FIELD_AT(CalendarRequest, year, 4);
-NVR_FIELD_AT(CalendarRequest, month, 8);
-NVR_FIELD_AT(CalendarRequest, mask, 12);
-NVR_FIELD_AT(CalendarRequest, zero, 76);
 
 // The days with recordings (8493); only the first record is read.
 struct CalendarReply {
@@ -30,8 +26,6 @@ struct CalendarReply {
     u8 unused1[4];            // 128
 };
 NVR_RECORD_SIZE(CalendarReply, 132);
-NVR_FIELD_AT(CalendarReply, days, 4);
-NVR_FIELD_AT(CalendarReply, unused1, 128);
 
 // Days of a month of the Gregorian calendar (month 1..12; 0 for another).
 inline int days_in_month(int year, int month)

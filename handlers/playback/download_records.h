@@ -14,8 +14,6 @@ struct DownloadRequest {
     char end_time[32];    // 40
 };
 NVR_RECORD_SIZE(DownloadRequest, 72);
-NVR_FIELD_AT(DownloadRequest, start_time, 8);
-NVR_FIELD_AT(DownloadRequest, end_time, 40);
 
 constexpr i32 kChunkEnd = -1;     // chunk length of the last reply of a stream
 constexpr i32 kChunkAbort = -2;   // chunk length of a stream the daemon gave up
@@ -31,9 +29,6 @@ struct FrameChunk {
     u8 data[kChunkDataMax];   // 96
 };
 NVR_RECORD_SIZE(FrameChunk, 614496);
-NVR_FIELD_AT(FrameChunk, chunk_offset, 88);
-NVR_FIELD_AT(FrameChunk, chunk_length, 92);
-NVR_FIELD_AT(FrameChunk, data, 96);
 constexpr size_t kFrameChunkHead = offsetof(FrameChunk, data);
 
 // Synchronous playback of several channels from one time (3109).
@@ -43,7 +38,6 @@ struct SyncPlayRequest {
     i32 masks[8];        // 36  "mask0" .. "mask7"
 };
 NVR_RECORD_SIZE(SyncPlayRequest, 68);
-NVR_FIELD_AT(SyncPlayRequest, masks, 36);
 
 // The session the daemon opened for it (answered under 8103).
 struct SyncSession {
@@ -52,7 +46,6 @@ struct SyncSession {
     i32 result;          // 36  0 = success
 };
 NVR_RECORD_SIZE(SyncSession, 40);
-NVR_FIELD_AT(SyncSession, result, 36);
 
 // RTSP addresses, ports and credentials of one channel (8503, one per channel).
 struct ChannelAddress {
@@ -81,17 +74,6 @@ struct ChannelAddress {
     char sub_res_path[128];       // 1348
 };
 NVR_RECORD_SIZE(ChannelAddress, 1476);
-NVR_FIELD_AT(ChannelAddress, sub_rtsp, 260);
-NVR_FIELD_AT(ChannelAddress, main_port, 516);
-NVR_FIELD_AT(ChannelAddress, main_ddns_http_port, 532);
-NVR_FIELD_AT(ChannelAddress, main_user, 544);
-NVR_FIELD_AT(ChannelAddress, main_password, 576);
-NVR_FIELD_AT(ChannelAddress, main_res_path, 868);
-NVR_FIELD_AT(ChannelAddress, sub_port, 1000);
-NVR_FIELD_AT(ChannelAddress, sub_ddns_http_port, 1016);
-NVR_FIELD_AT(ChannelAddress, sub_user, 1028);
-NVR_FIELD_AT(ChannelAddress, sub_password, 1060);
-NVR_FIELD_AT(ChannelAddress, sub_res_path, 1348);
 
 // External ports (8506).
 struct ExternalPorts {

@@ -29,12 +29,6 @@ struct ImageAdjustPayload {
     i32 i2ddnr;           // 24
 };
 NVR_RECORD_SIZE(ImageAdjustPayload, 28);
-NVR_FIELD_AT(ImageAdjustPayload, brightness, 4);
-NVR_FIELD_AT(ImageAdjustPayload, contrast, 8);
-NVR_FIELD_AT(ImageAdjustPayload, saturation, 12);
-NVR_FIELD_AT(ImageAdjustPayload, sharpness, 16);
-NVR_FIELD_AT(ImageAdjustPayload, noise_reduction, 20);
-NVR_FIELD_AT(ImageAdjustPayload, i2ddnr, 24);
 
 // Current values of a channel (reply 8002).
 struct ImageAdjustRecord {
@@ -48,13 +42,6 @@ struct ImageAdjustRecord {
     i32 result;           // 28  negative: failure
 };
 NVR_RECORD_SIZE(ImageAdjustRecord, 32);
-NVR_FIELD_AT(ImageAdjustRecord, brightness, 4);
-NVR_FIELD_AT(ImageAdjustRecord, contrast, 8);
-NVR_FIELD_AT(ImageAdjustRecord, saturation, 12);
-NVR_FIELD_AT(ImageAdjustRecord, sharpness, 16);
-NVR_FIELD_AT(ImageAdjustRecord, noise_reduction, 20);
-NVR_FIELD_AT(ImageAdjustRecord, i2ddnr, 24);
-NVR_FIELD_AT(ImageAdjustRecord, result, 28);
 
 // The five percent values of the log's detail block.
 struct ImageAdjustLogDetail {
@@ -65,7 +52,6 @@ struct ImageAdjustLogDetail {
     i32 noise_reduction;  // 16
 };
 NVR_RECORD_SIZE(ImageAdjustLogDetail, 20);
-NVR_FIELD_AT(ImageAdjustLogDetail, noise_reduction, 16);
 
 // A 0..255 value as a percent for the log: v * 100 / 255 in single
 // precision, rounded half up (255 -> 100, 128 -> 50).

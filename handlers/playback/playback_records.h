@@ -17,7 +17,6 @@ struct DeviceRow {
     i32 channels;  // 4  number of camera channels of the device
 };
 NVR_RECORD_SIZE(DeviceRow, 8);
-NVR_FIELD_AT(DeviceRow, channels, 4);
 NVR_STORE_KIND(kDeviceKind, "device", 1, DeviceRow);
 
 // Session list (1160, 1164, 1165, 1170, 1112, 1113).
@@ -29,10 +28,6 @@ struct SessionList {
     i32 count;                 // 772  entries used
 };
 NVR_RECORD_SIZE(SessionList, 776);
-NVR_FIELD_AT(SessionList, reserved, 256);
-NVR_FIELD_AT(SessionList, speeds, 260);
-NVR_FIELD_AT(SessionList, unused, 516);
-NVR_FIELD_AT(SessionList, count, 772);
 
 // Recording search (1159).
 struct SearchRequest {
@@ -45,11 +40,6 @@ struct SearchRequest {
     char end_time[32];         // 116
 };
 NVR_RECORD_SIZE(SearchRequest, 148);
-NVR_FIELD_AT(SearchRequest, one, 68);
-NVR_FIELD_AT(SearchRequest, stream_type, 72);
-NVR_FIELD_AT(SearchRequest, minus_one, 76);
-NVR_FIELD_AT(SearchRequest, start_time, 84);
-NVR_FIELD_AT(SearchRequest, end_time, 116);
 
 // Next page of a search (1161).
 struct PageRequest {
@@ -71,10 +61,6 @@ struct RecordSection {
     u8 unused2[16];       //  88
 };
 NVR_RECORD_SIZE(RecordSection, 104);
-NVR_FIELD_AT(RecordSection, lock, 12);
-NVR_FIELD_AT(RecordSection, record_type, 20);
-NVR_FIELD_AT(RecordSection, start_time, 24);
-NVR_FIELD_AT(RecordSection, end_time, 56);
 
 // Opening a session (1162); answered by a result (6162), negative = failure.
 struct OpenRequest {
@@ -86,9 +72,6 @@ struct OpenRequest {
     char play_time[32];   //  80
 };
 NVR_RECORD_SIZE(OpenRequest, 112);
-NVR_FIELD_AT(OpenRequest, start_time, 16);
-NVR_FIELD_AT(OpenRequest, end_time, 48);
-NVR_FIELD_AT(OpenRequest, play_time, 80);
 
 // 4-byte result or value replies (6162 open, 6153 play time in seconds,
 // 6171 jump).
@@ -108,8 +91,6 @@ struct SessionStream {
     char source_path[128];   //  24
 };
 NVR_RECORD_SIZE(SessionStream, 152);
-NVR_FIELD_AT(SessionStream, ddns_http_port, 20);
-NVR_FIELD_AT(SessionStream, source_path, 24);
 
 // Speed by channel mask (1149, 1167).
 struct SpeedByChannel {
@@ -119,8 +100,6 @@ struct SpeedByChannel {
     i32 fast;                  // 72  single-session fast play
 };
 NVR_RECORD_SIZE(SpeedByChannel, 76);
-NVR_FIELD_AT(SpeedByChannel, speed, 68);
-NVR_FIELD_AT(SpeedByChannel, fast, 72);
 
 // Play direction of a session (1166).
 struct DirectionRequest {
@@ -137,9 +116,6 @@ struct JumpRequest {
     char jump_time[64];          // 516
 };
 NVR_RECORD_SIZE(JumpRequest, 580);
-NVR_FIELD_AT(JumpRequest, sids, 256);
-NVR_FIELD_AT(JumpRequest, count, 512);
-NVR_FIELD_AT(JumpRequest, jump_time, 516);
 
 // Live-stream address request (3500) and stop (1901).
 struct LiveRequest {
@@ -161,10 +137,6 @@ struct LiveStream {
     char res_path[624];   // 352
 };
 NVR_RECORD_SIZE(LiveStream, 976);
-NVR_FIELD_AT(LiveStream, direct, 24);
-NVR_FIELD_AT(LiveStream, result, 28);
-NVR_FIELD_AT(LiveStream, rtsp_addr, 96);
-NVR_FIELD_AT(LiveStream, res_path, 352);
 
 // Transcoding start (1176) and state query (1177).
 struct TranscodeRequest {

@@ -28,14 +28,6 @@ struct PtzPortRow {
     i32 connect_type;  // 32  0 or 1
 };
 NVR_RECORD_SIZE(PtzPortRow, 36);
-NVR_FIELD_AT(PtzPortRow, baud_rate, 4);
-NVR_FIELD_AT(PtzPortRow, data_bits, 8);
-NVR_FIELD_AT(PtzPortRow, stop_bits, 12);
-NVR_FIELD_AT(PtzPortRow, parity_type, 16);
-NVR_FIELD_AT(PtzPortRow, protocol, 20);
-NVR_FIELD_AT(PtzPortRow, address, 24);
-NVR_FIELD_AT(PtzPortRow, zero0, 28);
-NVR_FIELD_AT(PtzPortRow, connect_type, 32);
 
 NVR_STORE_KIND(kPtzPortKind, "ptz_port", kPtzMaxChannels, PtzPortRow);
 
@@ -48,10 +40,6 @@ struct PtzSpeedRow {
     i32 focus_speed;  // 16
 };
 NVR_RECORD_SIZE(PtzSpeedRow, 20);
-NVR_FIELD_AT(PtzSpeedRow, pan_speed, 4);
-NVR_FIELD_AT(PtzSpeedRow, tilt_speed, 8);
-NVR_FIELD_AT(PtzSpeedRow, zoom_speed, 12);
-NVR_FIELD_AT(PtzSpeedRow, focus_speed, 16);
 
 NVR_STORE_KIND(kPtzSpeedKind, "ptz_speed", kPtzMaxChannels, PtzSpeedRow);
 
@@ -63,8 +51,6 @@ struct PtzTourPoint {
     i32 speed;      // 8
 };
 NVR_RECORD_SIZE(PtzTourPoint, 12);
-NVR_FIELD_AT(PtzTourPoint, time, 4);
-NVR_FIELD_AT(PtzTourPoint, speed, 8);
 
 // The tours of a channel (store kind "ptz_tour", row = channel).
 struct PtzStoredTours {
@@ -82,8 +68,6 @@ struct PtzTourPointsMsg {
     PtzTourPoint points[kPtzTourPoints];  // 12
 };
 NVR_RECORD_SIZE(PtzTourPointsMsg, 588);
-NVR_FIELD_AT(PtzTourPointsMsg, count, 8);
-NVR_FIELD_AT(PtzTourPointsMsg, points, 12);
 
 // 1269: a tour of a fisheye camera's stream; only tour `tour_index` is
 // filled.
@@ -94,8 +78,6 @@ struct PtzFishTourMsg {
     PtzTourPoints tours[kPtzTours];  // 12  ids, then times, then speeds
 };
 NVR_RECORD_SIZE(PtzFishTourMsg, 4620);
-NVR_FIELD_AT(PtzFishTourMsg, tour_index, 8);
-NVR_FIELD_AT(PtzFishTourMsg, tours, 12);
 
 // Store calls (row = channel 0..63). Reads give 0, or -1 with a zeroed
 // record when the row is absent or the channel out of range.

@@ -53,11 +53,6 @@ struct PtzAction {
     i32 stream_id;      // 68
 };
 NVR_RECORD_SIZE(PtzAction, 72);
-NVR_FIELD_AT(PtzAction, id, 8);
-NVR_FIELD_AT(PtzAction, focus_speed, 24);
-NVR_FIELD_AT(PtzAction, name, 32);
-NVR_FIELD_AT(PtzAction, fisheye_type, 64);
-NVR_FIELD_AT(PtzAction, stream_id, 68);
 
 // Tour payload of 1260 and 1261.
 struct PtzTour {
@@ -68,8 +63,6 @@ struct PtzTour {
     i32 stream_id;     // 28
 };
 NVR_RECORD_SIZE(PtzTour, 32);
-NVR_FIELD_AT(PtzTour, fisheye_type, 24);
-NVR_FIELD_AT(PtzTour, stream_id, 28);
 
 // Camera parameter request (3226): one named parameter of a camera's
 // settings page.
@@ -82,9 +75,6 @@ struct PtzCameraParam {
     u8 zero1[4];       // 388
 };
 NVR_RECORD_SIZE(PtzCameraParam, 392);
-NVR_FIELD_AT(PtzCameraParam, page, 68);
-NVR_FIELD_AT(PtzCameraParam, param, 132);
-NVR_FIELD_AT(PtzCameraParam, value, 260);
 
 // Two-word payloads: "/5005" fisheye list (channel, stream), "/5006"
 // (channel, action), "/5009" (channel, command).
@@ -111,8 +101,6 @@ struct PtzStatus {
     u8 zero0[3];                     // 133
 };
 NVR_RECORD_SIZE(PtzStatus, 136);
-NVR_FIELD_AT(PtzStatus, values, 8);
-NVR_FIELD_AT(PtzStatus, channel_mask, 68);
 
 // JSON names of PtzStatus::values, in record order.
 inline constexpr const char* kPtzStatusKeys[kPtzStatusValues] = {
@@ -133,8 +121,6 @@ struct PtzTourPoints {
     i32 speed[kPtzTourPoints];      // 384
 };
 NVR_RECORD_SIZE(PtzTourPoints, 576);
-NVR_FIELD_AT(PtzTourPoints, timeout, 192);
-NVR_FIELD_AT(PtzTourPoints, speed, 384);
 
 // Presets, tours and patterns of a camera: replies 6265 and 6268.
 struct PtzPresetList {
@@ -145,10 +131,6 @@ struct PtzPresetList {
     i32 autoscan_status[5];            // 15584
 };
 NVR_RECORD_SIZE(PtzPresetList, 15604);
-NVR_FIELD_AT(PtzPresetList, tours, 10800);
-NVR_FIELD_AT(PtzPresetList, pattern_enable, 15408);
-NVR_FIELD_AT(PtzPresetList, tour_status, 15424);
-NVR_FIELD_AT(PtzPresetList, autoscan_status, 15584);
 
 // "ptzspeed" value for a requested speed: s - 1 from 1 on, 1 for 0 and below.
 inline int ptz_speed_param(int speed) { return speed >= 1 ? speed - 1 : 1; }

@@ -21,9 +21,6 @@ struct RecordRow {
     u8 reserved[32];           // 32  kept by the store
 };
 NVR_RECORD_SIZE(RecordRow, 64);
-NVR_FIELD_AT(RecordRow, mode, 4);
-NVR_FIELD_AT(RecordRow, audio_enable, 8);
-NVR_FIELD_AT(RecordRow, record_exp_date, 28);
 
 // Rows are indexed by channel id.
 NVR_STORE_KIND(kRecordKind, "record", kRecordChannels, RecordRow);
@@ -64,19 +61,6 @@ struct HolidayRow {
     i32 end_wday;      // 304
 };
 NVR_RECORD_SIZE(HolidayRow, 308);
-NVR_FIELD_AT(HolidayRow, name, 4);
-NVR_FIELD_AT(HolidayRow, enable, 260);
-NVR_FIELD_AT(HolidayRow, type, 264);
-NVR_FIELD_AT(HolidayRow, start_year, 268);
-NVR_FIELD_AT(HolidayRow, start_mon, 272);
-NVR_FIELD_AT(HolidayRow, start_mday, 276);
-NVR_FIELD_AT(HolidayRow, start_mweek, 280);
-NVR_FIELD_AT(HolidayRow, start_wday, 284);
-NVR_FIELD_AT(HolidayRow, end_year, 288);
-NVR_FIELD_AT(HolidayRow, end_mon, 292);
-NVR_FIELD_AT(HolidayRow, end_mday, 296);
-NVR_FIELD_AT(HolidayRow, end_mweek, 300);
-NVR_FIELD_AT(HolidayRow, end_wday, 304);
 
 NVR_STORE_KIND(kHolidayKind, "holiday", kHolidays, HolidayRow);
 
@@ -88,7 +72,6 @@ struct RecordChannelList {
     i32 count;                      // 256
 };
 NVR_RECORD_SIZE(RecordChannelList, 260);
-NVR_FIELD_AT(RecordChannelList, count, 256);
 
 // Camera-side ANR change (2285): the channels and the new value.
 struct AnrRequest {
@@ -97,8 +80,6 @@ struct AnrRequest {
     i32 anr;                        // 260
 };
 NVR_RECORD_SIZE(AnrRequest, 264);
-NVR_FIELD_AT(AnrRequest, count, 256);
-NVR_FIELD_AT(AnrRequest, anr, 260);
 
 // Result of an ANR change (7285): one result per listed channel, 0 = done.
 struct AnrResult {
@@ -108,9 +89,6 @@ struct AnrResult {
     i32 flag;                      // 516  non-zero: the results are meaningful
 };
 NVR_RECORD_SIZE(AnrResult, 520);
-NVR_FIELD_AT(AnrResult, results, 256);
-NVR_FIELD_AT(AnrResult, count, 512);
-NVR_FIELD_AT(AnrResult, flag, 516);
 
 // Whether a channel's camera supports ANR (reply 7286 to 2286, which carries
 // the channel id as a 4-byte integer).
@@ -119,7 +97,6 @@ struct AnrSupport {
     i32 support;  // 4
 };
 NVR_RECORD_SIZE(AnrSupport, 8);
-NVR_FIELD_AT(AnrSupport, support, 4);
 
 // Streams each channel can record (reply 8218 to 3218).
 struct StreamCapability {
@@ -128,8 +105,6 @@ struct StreamCapability {
     i32 size;                        // 512  entries used in each array
 };
 NVR_RECORD_SIZE(StreamCapability, 516);
-NVR_FIELD_AT(StreamCapability, secondary, 256);
-NVR_FIELD_AT(StreamCapability, size, 512);
 
 // Holiday store calls. read_holidays: the stored rows in id order (absent
 // ids skipped), at most kHolidays, and their count.

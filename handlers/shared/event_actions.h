@@ -50,13 +50,12 @@ struct WhiteLedList {
     WhiteLedEntry entries[kWhiteLedEntries];  // 4
 };
 NVR_RECORD_SIZE(WhiteLedList, 260);
-NVR_FIELD_AT(WhiteLedList, entries, 4);
 
 // Names one white-LED schedule or list: the source's channel and the name
 // of the source's schedule or parameter list ("motion_whiteled_esche", ...).
 struct WhiteLedKey {
-    i32 channel;
-    char name[64];
+    i32 channel;    // 0
+    char name[64];  // 4
 };
 NVR_RECORD_SIZE(WhiteLedKey, 68);
 
@@ -71,8 +70,6 @@ struct PtzActionEntry {
     i32 acto_ptz_pattern;  // 24
 };
 NVR_RECORD_SIZE(PtzActionEntry, 28);
-NVR_FIELD_AT(PtzActionEntry, acto_ptz_type, 12);
-NVR_FIELD_AT(PtzActionEntry, acto_ptz_pattern, 24);
 
 // The PTZ action list of one (PTZ event type, source channel), as stored.
 struct PtzActionList {
@@ -112,7 +109,6 @@ struct OpLogChannelsRecord {
     u64 channels;     // 672  bit n: channel n, little-endian
 };
 NVR_RECORD_SIZE(OpLogChannelsRecord, 680);
-NVR_FIELD_AT(OpLogChannelsRecord, channels, 672);
 
 NVR_STORE_KIND(kAlarmAudioFileKind, "alarm_audio_file", kAlarmAudioFiles, AlarmAudioFile);
 NVR_STORE_KIND(kPeoplecntPtzKind, "peoplecnt_ptz_params", kEventChannels, PeoplecntPtzList);

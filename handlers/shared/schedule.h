@@ -16,8 +16,6 @@ struct SchedulePlan {
     i32 action_type;      // 64
 };
 NVR_RECORD_SIZE(SchedulePlan, 68);
-NVR_FIELD_AT(SchedulePlan, end_time, 32);
-NVR_FIELD_AT(SchedulePlan, action_type, 64);
 
 struct ScheduleDay {
     SchedulePlan plans[kSchedulePlans];  //    0
@@ -25,14 +23,10 @@ struct ScheduleDay {
     i32 wholeday_action_type;            // 3268
 };
 NVR_RECORD_SIZE(ScheduleDay, 3272);
-NVR_FIELD_AT(ScheduleDay, wholeday_enable, 3264);
-NVR_FIELD_AT(ScheduleDay, wholeday_action_type, 3268);
 
 // Eight day entries in index order; what a day index means is the client's
 // and the core daemon's business.
 struct RecordSchedule {
-    ScheduleDay days[kScheduleDays];
+    ScheduleDay days[kScheduleDays];  // 0, 3272, 6544, 9816, 13088, 16360, 19632, 22904
 };
 NVR_RECORD_SIZE(RecordSchedule, 26176);
-NVR_FIELD_AT(RecordSchedule, days[1], 3272);
-NVR_FIELD_AT(RecordSchedule, days[7], 22904);

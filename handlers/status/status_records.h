@@ -48,19 +48,6 @@ struct NetInterfaceStatus {
     char ip6_gateway[64];  // 256
 };
 NVR_RECORD_SIZE(NetInterfaceStatus, 320);
-NVR_FIELD_AT(NetInterfaceStatus, id, 12);
-NVR_FIELD_AT(NetInterfaceStatus, dhcp_enable, 32);
-NVR_FIELD_AT(NetInterfaceStatus, ip_addr, 36);
-NVR_FIELD_AT(NetInterfaceStatus, mac, 60);
-NVR_FIELD_AT(NetInterfaceStatus, primary_dns, 84);
-NVR_FIELD_AT(NetInterfaceStatus, second_dns, 108);
-NVR_FIELD_AT(NetInterfaceStatus, gateway, 132);
-NVR_FIELD_AT(NetInterfaceStatus, netmask, 156);
-NVR_FIELD_AT(NetInterfaceStatus, mtu, 180);
-NVR_FIELD_AT(NetInterfaceStatus, ip6_mode, 184);
-NVR_FIELD_AT(NetInterfaceStatus, ip6_address, 185);
-NVR_FIELD_AT(NetInterfaceStatus, ip6_prefix, 252);
-NVR_FIELD_AT(NetInterfaceStatus, ip6_gateway, 256);
 
 // Traffic of one interface (reply 8302).
 struct NetTrafficStatus {
@@ -70,9 +57,6 @@ struct NetTrafficStatus {
     i32 id;           // 20
 };
 NVR_RECORD_SIZE(NetTrafficStatus, 24);
-NVR_FIELD_AT(NetTrafficStatus, rx_speed, 12);
-NVR_FIELD_AT(NetTrafficStatus, tx_speed, 16);
-NVR_FIELD_AT(NetTrafficStatus, id, 20);
 
 // One stream of a channel.
 struct StreamStatus {
@@ -84,8 +68,6 @@ struct StreamStatus {
     i32 connect_status;  // 20
 };
 NVR_RECORD_SIZE(StreamStatus, 24);
-NVR_FIELD_AT(StreamStatus, connection, 16);
-NVR_FIELD_AT(StreamStatus, connect_status, 20);
 
 // One channel (reply 8300); records come in ascending channel order, only
 // for the channels that have a status.
@@ -98,10 +80,6 @@ struct ChannelStatusRecord {
     u8 unused[4];       // 60
 };
 NVR_RECORD_SIZE(ChannelStatusRecord, 64);
-NVR_FIELD_AT(ChannelStatusRecord, sub, 24);
-NVR_FIELD_AT(ChannelStatusRecord, record_on, 48);
-NVR_FIELD_AT(ChannelStatusRecord, alarm_on, 52);
-NVR_FIELD_AT(ChannelStatusRecord, chnid, 56);
 
 // People counted in and out on one channel.
 struct ChannelCount {
@@ -133,22 +111,6 @@ struct EventStatusRecord {
     u64 camera_out_type[kCameraAlarms];    // 648
 };
 NVR_RECORD_SIZE(EventStatusRecord, 664);
-NVR_FIELD_AT(EventStatusRecord, motion, 8);
-NVR_FIELD_AT(EventStatusRecord, alarm_outs, 16);
-NVR_FIELD_AT(EventStatusRecord, alarm_ins, 20);
-NVR_FIELD_AT(EventStatusRecord, region_entrance, 24);
-NVR_FIELD_AT(EventStatusRecord, region_exit, 32);
-NVR_FIELD_AT(EventStatusRecord, advanced_motion, 40);
-NVR_FIELD_AT(EventStatusRecord, tampering, 48);
-NVR_FIELD_AT(EventStatusRecord, line_crossing, 56);
-NVR_FIELD_AT(EventStatusRecord, loitering, 64);
-NVR_FIELD_AT(EventStatusRecord, human_detection, 72);
-NVR_FIELD_AT(EventStatusRecord, object_left_removed, 80);
-NVR_FIELD_AT(EventStatusRecord, counts, 88);
-NVR_FIELD_AT(EventStatusRecord, camera_in_state, 600);
-NVR_FIELD_AT(EventStatusRecord, camera_out_state, 616);
-NVR_FIELD_AT(EventStatusRecord, camera_in_type, 632);
-NVR_FIELD_AT(EventStatusRecord, camera_out_type, 648);
 
 // Recording space (reply 8306), in the core daemon's unit (MiB).
 struct DiskSpaceRecord {
@@ -157,8 +119,6 @@ struct DiskSpaceRecord {
     i32 used;   // 8
 };
 NVR_RECORD_SIZE(DiskSpaceRecord, 12);
-NVR_FIELD_AT(DiskSpaceRecord, free, 4);
-NVR_FIELD_AT(DiskSpaceRecord, used, 8);
 
 // One channel's capability entry.
 struct ChannelSupportEntry {
@@ -168,8 +128,6 @@ struct ChannelSupportEntry {
     u8 more[32];    // 12
 };
 NVR_RECORD_SIZE(ChannelSupportEntry, 44);
-NVR_FIELD_AT(ChannelSupportEntry, supported, 4);
-NVR_FIELD_AT(ChannelSupportEntry, type, 8);
 
 // Every channel's capability (reply 8263): entry i for channel i.
 struct ChannelSupportRecord {
@@ -185,9 +143,6 @@ struct OnlineUserRecord {
     char login_time[32];  // 132
 };
 NVR_RECORD_SIZE(OnlineUserRecord, 164);
-NVR_FIELD_AT(OnlineUserRecord, user_level, 64);
-NVR_FIELD_AT(OnlineUserRecord, ipaddr, 68);
-NVR_FIELD_AT(OnlineUserRecord, login_time, 132);
 
 // The alarm rows the event status reads are the event area's own
 // (handlers/event/alarm_records.h).

@@ -17,7 +17,6 @@ struct NetDiskList {
     i32 ports[kNetDiskMax];  // 4
 };
 NVR_RECORD_SIZE(NetDiskList, 136);
-NVR_FIELD_AT(NetDiskList, ports, 4);
 
 // Detail block of a network-disk log record: where the disk is.
 constexpr int kNetDiskDetailKind = 101;      // added or removed
@@ -29,8 +28,6 @@ struct NetDiskLogDetail {
     char directory[128];   // 80
 };
 NVR_RECORD_SIZE(NetDiskLogDetail, 208);
-NVR_FIELD_AT(NetDiskLogDetail, address, 16);
-NVR_FIELD_AT(NetDiskLogDetail, directory, 80);
 
 // Search for the shares of a server (3440).
 struct ShareSearchRequest {
@@ -38,7 +35,6 @@ struct ShareSearchRequest {
     char server[64];   // 4
 };
 NVR_RECORD_SIZE(ShareSearchRequest, 68);
-NVR_FIELD_AT(ShareSearchRequest, server, 4);
 
 // Share search reply (8440): an int32 count, then up to 64 share paths.
 constexpr int kSharePaths = 64;
@@ -58,7 +54,6 @@ struct EsataMode {
     i32 esata;  // 4
 };
 NVR_RECORD_SIZE(EsataMode, 8);
-NVR_FIELD_AT(EsataMode, esata, 4);
 
 // Self-evaluation of a disk (reply 8403 to 3403).
 struct SelfEvalRecord {
@@ -66,7 +61,6 @@ struct SelfEvalRecord {
     char text[28];   // 12  "PASSED" when the disk passed
 };
 NVR_RECORD_SIZE(SelfEvalRecord, 40);
-NVR_FIELD_AT(SelfEvalRecord, text, 12);
 
 // Storage quota of one channel.
 struct QuotaEntry {
@@ -78,10 +72,6 @@ struct QuotaEntry {
     i32 picture_used;   // 16
 };
 NVR_RECORD_SIZE(QuotaEntry, 20);
-NVR_FIELD_AT(QuotaEntry, video_quota, 4);
-NVR_FIELD_AT(QuotaEntry, picture_quota, 8);
-NVR_FIELD_AT(QuotaEntry, video_used, 12);
-NVR_FIELD_AT(QuotaEntry, picture_used, 16);
 
 // Quotas: written with 3530, read with reply 8529 to 3529.
 constexpr int kQuotaEntries = 16;
@@ -91,8 +81,6 @@ struct QuotaRecord {
     QuotaEntry entries[kQuotaEntries];   // 8
 };
 NVR_RECORD_SIZE(QuotaRecord, 328);
-NVR_FIELD_AT(QuotaRecord, count, 4);
-NVR_FIELD_AT(QuotaRecord, entries, 8);
 
 // Disk group row of the store, and the payload that changes one group
 // (3436, same layout). The channel text is a channel mask text: character i
@@ -105,8 +93,6 @@ struct GroupRow {
     u8 pad[2];           // 134
 };
 NVR_RECORD_SIZE(GroupRow, 136);
-NVR_FIELD_AT(GroupRow, channels, 4);
-NVR_FIELD_AT(GroupRow, second, 69);
 
 NVR_STORE_KIND(kGroupKind, "disk_group", kDiskGroups, GroupRow);
 
@@ -122,11 +108,6 @@ struct AutoBackupRow {
     u8 pad[3];              // 117
 };
 NVR_RECORD_SIZE(AutoBackupRow, 120);
-NVR_FIELD_AT(AutoBackupRow, backup_time, 8);
-NVR_FIELD_AT(AutoBackupRow, stream_type, 40);
-NVR_FIELD_AT(AutoBackupRow, file_type, 44);
-NVR_FIELD_AT(AutoBackupRow, recycle, 48);
-NVR_FIELD_AT(AutoBackupRow, channels, 52);
 
 NVR_STORE_KIND(kAutoBackupKind, "esata_auto_backup", 1, AutoBackupRow);
 
@@ -139,9 +120,6 @@ struct BackupStatusRecord {
     u8 unused[4];        // 44
 };
 NVR_RECORD_SIZE(BackupStatusRecord, 48);
-NVR_FIELD_AT(BackupStatusRecord, last_time, 4);
-NVR_FIELD_AT(BackupStatusRecord, percent, 36);
-NVR_FIELD_AT(BackupStatusRecord, capacity, 40);
 
 // One device that could take a backup (reply 8457 to 3457).
 constexpr i32 kBackupDeviceUsable = 5;
@@ -152,7 +130,6 @@ struct BackupDeviceRecord {
     u8 unused1[12];    // 156
 };
 NVR_RECORD_SIZE(BackupDeviceRecord, 168);
-NVR_FIELD_AT(BackupDeviceRecord, state, 152);
 
 // Progress of a running backup (reply 8540 to 3540).
 struct BackupProgressRecord {
@@ -163,9 +140,6 @@ struct BackupProgressRecord {
     i32 type;     // 8
 };
 NVR_RECORD_SIZE(BackupProgressRecord, 12);
-NVR_FIELD_AT(BackupProgressRecord, percent, 4);
-NVR_FIELD_AT(BackupProgressRecord, port, 5);
-NVR_FIELD_AT(BackupProgressRecord, type, 8);
 
 // Store calls. read_groups: all kDiskGroups rows in id order (absent rows
 // zero-filled with their index as id). write_groups: rows 0..count-1 in one

@@ -26,11 +26,6 @@ struct DiskRow {
     i32 array_level;       // 276  reported as the array level of a missing network disk
 };
 NVR_RECORD_SIZE(DiskRow, 280);
-NVR_FIELD_AT(DiskRow, vendor, 8);
-NVR_FIELD_AT(DiskRow, address, 72);
-NVR_FIELD_AT(DiskRow, directory, 136);
-NVR_FIELD_AT(DiskRow, type, 264);
-NVR_FIELD_AT(DiskRow, array_level, 276);
 
 NVR_STORE_KIND(kDiskKind, "disk", kDiskRows, DiskRow);
 
@@ -56,21 +51,6 @@ struct DiskRecord {
     i32 members[kArrayMembers];  // 328  member port numbers, 0 = none
 };
 NVR_RECORD_SIZE(DiskRecord, 392);
-NVR_FIELD_AT(DiskRecord, vendor, 4);
-NVR_FIELD_AT(DiskRecord, address, 68);
-NVR_FIELD_AT(DiskRecord, directory, 132);
-NVR_FIELD_AT(DiskRecord, state, 260);
-NVR_FIELD_AT(DiskRecord, total_size, 272);
-NVR_FIELD_AT(DiskRecord, used_size, 280);
-NVR_FIELD_AT(DiskRecord, free_size, 288);
-NVR_FIELD_AT(DiskRecord, type, 296);
-NVR_FIELD_AT(DiskRecord, group, 300);
-NVR_FIELD_AT(DiskRecord, property, 304);
-NVR_FIELD_AT(DiskRecord, array_level, 312);
-NVR_FIELD_AT(DiskRecord, array_state, 316);
-NVR_FIELD_AT(DiskRecord, array_progress, 320);
-NVR_FIELD_AT(DiskRecord, member_count, 324);
-NVR_FIELD_AT(DiskRecord, members, 328);
 
 // Array create (3420) and delete (3421) payload.
 struct ArrayRequest {
@@ -83,9 +63,6 @@ struct ArrayRequest {
     u8 zero1[16];                //  88
 };
 NVR_RECORD_SIZE(ArrayRequest, 104);
-NVR_FIELD_AT(ArrayRequest, level, 8);
-NVR_FIELD_AT(ArrayRequest, member_count, 20);
-NVR_FIELD_AT(ArrayRequest, members, 24);
 
 // Disk property change (3435).
 struct DiskPropertyRequest {
@@ -118,8 +95,6 @@ struct FormatLogDetail {
     i32 result;   // 68  1 success, -1 failure
 };
 NVR_RECORD_SIZE(FormatLogDetail, 72);
-NVR_FIELD_AT(FormatLogDetail, port, 64);
-NVR_FIELD_AT(FormatLogDetail, result, 68);
 
 // Store calls. read_disk: 0 when the row exists (out zero-filled otherwise).
 int read_disk(const char* db, DiskRow* out, int port);

@@ -55,22 +55,6 @@ struct DeviceInfoRecord {
     u8 reserved8[128];     // 456
 };
 NVR_RECORD_SIZE(DeviceInfoRecord, 584);
-NVR_FIELD_AT(DeviceInfoRecord, max_cameras, 4);
-NVR_FIELD_AT(DeviceInfoRecord, max_sensor, 16);
-NVR_FIELD_AT(DeviceInfoRecord, max_alarm, 20);
-NVR_FIELD_AT(DeviceInfoRecord, max_audio_out, 28);
-NVR_FIELD_AT(DeviceInfoRecord, display_num, 32);
-NVR_FIELD_AT(DeviceInfoRecord, max_rs485, 44);
-NVR_FIELD_AT(DeviceInfoRecord, max_network_lan, 52);
-NVR_FIELD_AT(DeviceInfoRecord, oem_version, 60);
-NVR_FIELD_AT(DeviceInfoRecord, kxddns, 68);
-NVR_FIELD_AT(DeviceInfoRecord, sn, 72);
-NVR_FIELD_AT(DeviceInfoRecord, prefix, 137);
-NVR_FIELD_AT(DeviceInfoRecord, device_name, 153);
-NVR_FIELD_AT(DeviceInfoRecord, software, 185);
-NVR_FIELD_AT(DeviceInfoRecord, hwver, 217);
-NVR_FIELD_AT(DeviceInfoRecord, mac_address, 409);
-NVR_FIELD_AT(DeviceInfoRecord, is_support_talk, 452);
 
 // Payload of message 1702: the NUL-padded name of the settings that changed
 // ("hostname" after a device-name change, "more" after the SSH switch).
@@ -90,12 +74,6 @@ struct UpnpRecord {
     i32 rtsp_status;         // 148
 };
 NVR_RECORD_SIZE(UpnpRecord, 152);
-NVR_FIELD_AT(UpnpRecord, type, 4);
-NVR_FIELD_AT(UpnpRecord, reserved, 8);
-NVR_FIELD_AT(UpnpRecord, external_http_port, 136);
-NVR_FIELD_AT(UpnpRecord, http_status, 140);
-NVR_FIELD_AT(UpnpRecord, external_rtsp_port, 144);
-NVR_FIELD_AT(UpnpRecord, rtsp_status, 148);
 
 // The automatic reboot plan.
 struct AutoRebootRecord {
@@ -107,11 +85,6 @@ struct AutoRebootRecord {
     u8 reserved[108];  //  20  kept as stored
 };
 NVR_RECORD_SIZE(AutoRebootRecord, 128);
-NVR_FIELD_AT(AutoRebootRecord, wday, 4);
-NVR_FIELD_AT(AutoRebootRecord, hour, 8);
-NVR_FIELD_AT(AutoRebootRecord, minutes, 12);
-NVR_FIELD_AT(AutoRebootRecord, seconds, 16);
-NVR_FIELD_AT(AutoRebootRecord, reserved, 20);
 
 NVR_STORE_KIND(kUpnpKind, "upnp", 1, UpnpRecord);
 NVR_STORE_KIND(kAutoRebootKind, "autoreboot_conf", 1, AutoRebootRecord);

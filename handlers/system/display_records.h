@@ -4,13 +4,14 @@
 
 #include "platform/record.h"
 #include "platform/kxdb.h"
+#include "handlers/system/device_records.h"  // kMsgDeviceNumber
 
 // Core messages (all sent without waiting).
 constexpr u32 kMsgOutputResolution = 1001;  // DisplayResolutionMsg
 constexpr u32 kMsgDisplayAudio = 1002;      // DisplayAudioMsg
 constexpr u32 kMsgOutputsApply = 1015;      // no payload
 constexpr u32 kMsgSubOutput = 1023;         // 4 bytes: sub output on (0/1)
-constexpr u32 kMsgDeviceNumber = 1705;      // 4 bytes: the device number
+// kMsgDeviceNumber (1705, 4 bytes: the device number) is the device's.
 // 1702 (settings changed, 32-byte area name "hostname") and 1703 (reboot)
 // are the network and maintenance messages of the same numbers.
 
@@ -53,17 +54,6 @@ struct DisplayRecord {
     u8 reserved2[24];      // 72
 };
 NVR_RECORD_SIZE(DisplayRecord, 96);
-NVR_FIELD_AT(DisplayRecord, main_resolution, 0);
-NVR_FIELD_AT(DisplayRecord, reserved0, 4);
-NVR_FIELD_AT(DisplayRecord, hdmi_audio_on, 12);
-NVR_FIELD_AT(DisplayRecord, audio_output_on, 16);
-NVR_FIELD_AT(DisplayRecord, audio_volume, 20);
-NVR_FIELD_AT(DisplayRecord, audio_stereo, 24);
-NVR_FIELD_AT(DisplayRecord, sub_enable, 28);
-NVR_FIELD_AT(DisplayRecord, sub_resolution, 32);
-NVR_FIELD_AT(DisplayRecord, reserved1, 36);
-NVR_FIELD_AT(DisplayRecord, cur_control, 68);
-NVR_FIELD_AT(DisplayRecord, reserved2, 72);
 
 NVR_STORE_KIND(kDisplayKind, "display", 1, DisplayRecord);
 
@@ -73,7 +63,6 @@ struct DisplayResolutionMsg {
     i32 resolution;  // 4
 };
 NVR_RECORD_SIZE(DisplayResolutionMsg, 8);
-NVR_FIELD_AT(DisplayResolutionMsg, resolution, 4);
 
 // Audio outputs (1002).
 struct DisplayAudioMsg {
@@ -82,8 +71,6 @@ struct DisplayAudioMsg {
     i32 audio_volume;     // 8
 };
 NVR_RECORD_SIZE(DisplayAudioMsg, 12);
-NVR_FIELD_AT(DisplayAudioMsg, audio_output_on, 4);
-NVR_FIELD_AT(DisplayAudioMsg, audio_volume, 8);
 
 // Store calls.
 int read_display(const char* db, DisplayRecord* out);

@@ -34,12 +34,6 @@ struct LogQuery {
     u8 zero1[4];                       // 836
 };
 NVR_RECORD_SIZE(LogQuery, 840);
-NVR_FIELD_AT(LogQuery, main_type, 8);
-NVR_FIELD_AT(LogQuery, sub_types, 16);
-NVR_FIELD_AT(LogQuery, sub_type_count, 816);
-NVR_FIELD_AT(LogQuery, page, 820);
-NVR_FIELD_AT(LogQuery, channel_mask, 824);
-NVR_FIELD_AT(LogQuery, no_channel, 832);
 
 // One page of search results (8495).
 struct LogPage {
@@ -48,8 +42,6 @@ struct LogPage {
     OpLogRecord entries[kLogPageEntries]; //     8
 };
 NVR_RECORD_SIZE(LogPage, 67208);
-NVR_FIELD_AT(LogPage, count, 4);
-NVR_FIELD_AT(LogPage, entries, 8);
 constexpr size_t kLogPageHeader = offsetof(LogPage, entries);
 
 // Answer to an export (8494): where the core daemon wrote the export file.
@@ -58,7 +50,6 @@ struct LogExportReply {
     char path[64];  // 4
 };
 NVR_RECORD_SIZE(LogExportReply, 68);
-NVR_FIELD_AT(LogExportReply, path, 4);
 
 // Export file: a 32-bit entry count, then per entry this record.
 struct LogExportEntry {
@@ -66,7 +57,6 @@ struct LogExportEntry {
     char detail[kLogExportDetail];  //  672  text
 };
 NVR_RECORD_SIZE(LogExportEntry, 4768);
-NVR_FIELD_AT(LogExportEntry, detail, 672);
 
 // How long logs and snapshots are kept (store kind "disk_maintain_info").
 struct DiskMaintainInfo {
@@ -74,7 +64,6 @@ struct DiskMaintainInfo {
     i32 photo_retention;  // 4
 };
 NVR_RECORD_SIZE(DiskMaintainInfo, 8);
-NVR_FIELD_AT(DiskMaintainInfo, photo_retention, 4);
 
 NVR_STORE_KIND(kDiskMaintainKind, "disk_maintain_info", 1, DiskMaintainInfo);
 

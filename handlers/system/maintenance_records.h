@@ -29,7 +29,6 @@ struct ResetOptions {
     i32 keep_user;  // 4  "keepUser": keep the user accounts
 };
 NVR_RECORD_SIZE(ResetOptions, 8);
-NVR_FIELD_AT(ResetOptions, keep_user, 4);
 
 // Upgrade flag, the payload of message 1713.
 struct UpgradeOrder {
@@ -43,7 +42,6 @@ struct FirmwareSource {
     char target[128];  // 128  firmware file the download goes to
 };
 NVR_RECORD_SIZE(FirmwareSource, 256);
-NVR_FIELD_AT(FirmwareSource, target, 128);
 
 // Camera upgrade order, the payload of message 3350.
 struct CameraUpgradeOrder {
@@ -52,7 +50,6 @@ struct CameraUpgradeOrder {
     char path[256];  //  8  the camera firmware file
 };
 NVR_RECORD_SIZE(CameraUpgradeOrder, 264);
-NVR_FIELD_AT(CameraUpgradeOrder, path, 8);
 
 // Reply 8350.
 struct CameraUpgradeResult {
@@ -70,8 +67,5 @@ struct FirmwareInfo {
     char description[128];  // 200
 };
 NVR_RECORD_SIZE(FirmwareInfo, 328);
-NVR_FIELD_AT(FirmwareInfo, softversion, 8);
-NVR_FIELD_AT(FirmwareInfo, url, 72);
-NVR_FIELD_AT(FirmwareInfo, description, 200);
 
 constexpr int kFirmwareChannels = 64;

@@ -36,7 +36,6 @@ struct AccessFilterRow {
     char address[32];   //  4
 };
 NVR_RECORD_SIZE(AccessFilterRow, 36);
-NVR_FIELD_AT(AccessFilterRow, address, 4);
 constexpr int kAccessFilterRows = 100;
 NVR_STORE_KIND(kAccessFilterKind, "access_filter", kAccessFilterRows, AccessFilterRow);
 inline int read_access_filter(const char* db, AccessFilterRow* rows, int* count)
@@ -62,8 +61,6 @@ struct DiagnosticResult {
     char path[256];  // 8
 };
 NVR_RECORD_SIZE(DiagnosticResult, 264);
-NVR_FIELD_AT(DiagnosticResult, status, 4);
-NVR_FIELD_AT(DiagnosticResult, path, 8);
 constexpr size_t kDiagnosticResultHead = 8;
 
 // One audio clip: rows of reply 9012, payload of message 4015.
@@ -73,8 +70,6 @@ struct AudioClip {
     char name[128];  //  8  URL-safe Base64 of the display name
 };
 NVR_RECORD_SIZE(AudioClip, 136);
-NVR_FIELD_AT(AudioClip, enable, 4);
-NVR_FIELD_AT(AudioClip, name, 8);
 constexpr int kAudioClips = 10;
 
 // Payload of message 4013: the encoded name of the uploaded clip.

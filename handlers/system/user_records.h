@@ -26,14 +26,6 @@ struct UserRecord {
     u32 channel_words[4];       // 512  bits 0..31 of the four mask texts
 };
 NVR_RECORD_SIZE(UserRecord, 528);
-NVR_FIELD_AT(UserRecord, type, 108);
-NVR_FIELD_AT(UserRecord, localliveview, 112);
-NVR_FIELD_AT(UserRecord, remoteplayback, 307);
-NVR_FIELD_AT(UserRecord, store_area, 372);
-NVR_FIELD_AT(UserRecord, local_rights, 424);
-NVR_FIELD_AT(UserRecord, remote_rights, 464);
-NVR_FIELD_AT(UserRecord, permission, 504);
-NVR_FIELD_AT(UserRecord, channel_words, 512);
 
 // A row of the customised-firmware user table ("/mnt/nand2/oem.db").
 struct OemUserRecord {
@@ -47,7 +39,6 @@ struct OemUserRecord {
     i32 remote_permission;  // 116
 };
 NVR_RECORD_SIZE(OemUserRecord, 120);
-NVR_FIELD_AT(OemUserRecord, type, 108);
 
 NVR_STORE_KIND(kUserKind, "user", kMaxUsers, UserRecord);
 NVR_STORE_KIND(kOemUserKind, "user_oem", kMaxUsers, OemUserRecord);
