@@ -17,6 +17,7 @@
 #include "handlers/playback/download_records.h"
 #include "handlers/playback/playback.h"
 #include "handlers/playback/playback_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -305,9 +306,7 @@ int stream_addresses_reply(const KxFrameHeader* header, const void* payload)
     // No record: an empty list, so that the client still gets a reply.
     JsonPtr reply = jobject();
     jadd_value(reply.get(), "rtspaddr", list.release());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int external_ports(const char*)
@@ -318,18 +317,10 @@ int external_ports(const char*)
 
 int external_ports_reply(const KxFrameHeader* header, const void* payload)
 {
-    ExternalPorts p;
-    if (!record_at(payload, header->length, 0, &p)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "upnp_extern_port", p.upnp_port);
-    jadd(reply.get(), "ddns_extern_port", p.ddns_port);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<ExternalPorts>(header, payload, [](json_object* o, const ExternalPorts& p) {
+        jadd(o, "upnp_extern_port", p.upnp_port);
+        jadd(o, "ddns_extern_port", p.ddns_port);
+    });
 }
 
 int playback_busy(const char*)
@@ -340,17 +331,9 @@ int playback_busy(const char*)
 
 int playback_busy_reply(const KxFrameHeader* header, const void* payload)
 {
-    PlaybackValue v;
-    if (!record_at(payload, header->length, 0, &v)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "status", v.value != 0 ? "BUSY" : "OK");
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<PlaybackValue>(header, payload, [](json_object* o, const PlaybackValue& v) {
+        jadd(o, "status", v.value != 0 ? "BUSY" : "OK");
+    });
 }
 
 // ---- requests that only log ----

@@ -9,6 +9,7 @@
 #include "common/reply.h"
 #include "handlers/playback/playback.h"
 #include "handlers/playback/playback_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -126,9 +127,7 @@ int search_reply(const KxFrameHeader* header, const void* payload)
         }
         json_object_object_add(o, "section", sections.release());
     }
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o);
 }
 
 // ---- open ----
@@ -181,26 +180,17 @@ void playback_ask_stream(int sid, const char* play_time)
 
 int session_stream_reply(const StreamPlayTime& play_time, const KxFrameHeader* header, const void* payload)
 {
-    SessionStream s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    json_object* o = reply.get();
-    jadd(o, "sessionId", s.sid);
-    jadd_text(o, "sourcePath", s.source_path);
-    jadd(o, "port", s.port);
-    jadd(o, "status", "OK");
-    jadd_text(o, "realPlayTime", play_time.text);
-    jadd(o, "external_port", s.external_port);
-    jadd(o, "external_http_port", s.external_http_port);
-    jadd(o, "ddns_port", s.ddns_port);
-    jadd(o, "ddns_http_port", s.ddns_http_port);
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<SessionStream>(header, payload, [&](json_object* o, const SessionStream& s) {
+        jadd(o, "sessionId", s.sid);
+        jadd_text(o, "sourcePath", s.source_path);
+        jadd(o, "port", s.port);
+        jadd(o, "status", "OK");
+        jadd_text(o, "realPlayTime", play_time.text);
+        jadd(o, "external_port", s.external_port);
+        jadd(o, "external_http_port", s.external_http_port);
+        jadd(o, "ddns_port", s.ddns_port);
+        jadd(o, "ddns_http_port", s.ddns_http_port);
+    });
 }
 
 // ---- play time ----
@@ -217,11 +207,8 @@ int playback_play_time(const char* request)
 int play_time_reply(const KxFrameHeader* header, const void* payload)
 {
     PlaybackValue v;
-    if (!record_at(payload, header->length, 0, &v) || v.value <= 0) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &v)) return 0;
+    if (v.value <= 0) return reply_error_finish(kReplyJson);
     const time_t seconds = v.value;
     struct tm local;
     char text[32] = "";
@@ -229,7 +216,5 @@ int play_time_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr reply = jobject();
     jadd(reply.get(), "status", "OK");
     jadd(reply.get(), "curPlayTime", text);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }

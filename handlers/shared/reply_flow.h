@@ -1,0 +1,43 @@
+// The shapes a handler's answer takes over and over: a core reply whose
+// first record becomes the JSON answer (or the error answer when the record
+// is missing), a JSON object written as the answer of a core reply, and a
+// one-word text answer. Each ends the handler's wait for the core daemon.
+#pragma once
+
+#include "common/core.h"
+#include "common/json.h"
+#include "common/reply.h"
+#include "platform/record.h"
+
+// Writes the "CGI ERROR" answer of `kind` and ends the wait; 0, what a reply
+// formatter returns.
+int reply_error_finish(int kind);
+
+// Writes `o` as the JSON answer and ends the wait; 0.
+int reply_json_finish(json_object* o);
+
+// Writes `text` as the text answer and ends the wait; 0.
+int reply_text_finish(const char* text);
+
+// The reply's first record in *rec. A reply too short to hold it counts as
+// no reply: the JSON error is written, the wait ended and false returned.
+template <typename Rec>
+bool reply_record(const KxFrameHeader* header, const void* payload, Rec* rec)
+{
+    if (record_at(payload, header->length, 0, rec)) return true;
+    reply_error_finish(kReplyJson);
+    return false;
+}
+
+// A reply formatter answering one JSON object built from the reply's first
+// record: fill(object, record) adds the keys. Without the record the JSON
+// error is the answer.
+template <typename Rec, typename Fill>
+int reply_record_object(const KxFrameHeader* header, const void* payload, Fill fill)
+{
+    Rec rec;
+    if (!reply_record(header, payload, &rec)) return 0;
+    JsonPtr reply = jobject();
+    fill(reply.get(), rec);
+    return reply_json_finish(reply.get());
+}
