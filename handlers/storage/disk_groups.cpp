@@ -6,6 +6,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/netdisk_records.h"
 #include "handlers/storage/storage.h"
 
@@ -80,11 +81,7 @@ int quota_get(const char*)
 int quota_get_reply(const KxFrameHeader* header, const void* payload)
 {
     QuotaRecord q;
-    if (!record_at(payload, header->length, 0, &q)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &q)) return 0;
     JsonPtr list = jarray();
     for (int i = 0; i < q.count && i < kQuotaEntries; i++) {
         const QuotaEntry& e = q.entries[i];
@@ -100,9 +97,7 @@ int quota_get_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "enable", q.enable);
     jadd_value(reply.get(), "quota_array", list.release());
     add_groups(reply.get());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int quota_set(const char* request)

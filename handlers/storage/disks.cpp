@@ -8,6 +8,7 @@
 #include "common/decimal_text.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/storage.h"
 #include "handlers/storage/storage_records.h"
 #include "platform/kxfs_log.h"
@@ -191,12 +192,7 @@ int disk_format(const char* request)
 int disk_format_reply(bool& formatted, const KxFrameHeader* header, const void* payload)
 {
     StorageResult r;
-    if (!record_at(payload, header->length, 0, &r)) {
-        // A reply without its result: the same answer as no reply, at once.
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &r)) return 0;
     switch (r.result) {
     case 0:
         formatted = true;
@@ -314,13 +310,8 @@ int array_rebuild(const char* request)
 
 int array_result_reply(const KxFrameHeader* header, const void* payload)
 {
-    StorageResult r;
-    if (!record_at(payload, header->length, 0, &r))
-        cgi_reply_error(kReplyText);  // a reply without its result counts as none
-    else
-        cgi_reply(kReplyText, r.result == 0 ? "OK" : "Error");
-    core_reply_finish(1);
-    return 0;
+    int result = -1;  // only the answer counts here
+    return storage_result_reply(result, header, payload);
 }
 
 // ---- array mode ----

@@ -10,6 +10,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/netdisk_records.h"
 #include "handlers/storage/storage.h"
 #include "platform/kxfs_log.h"
@@ -235,11 +236,7 @@ int share_search(const char* request)
 int share_search_reply(const KxFrameHeader* header, const void* payload)
 {
     ShareSearchHead head;
-    if (!record_at(payload, header->length, 0, &head)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &head)) return 0;
     // Never more paths than the record holds, nor than the reply carries.
     const char* paths = static_cast<const char*>(payload) + sizeof head;
     const size_t room = header->length - sizeof head;
@@ -254,9 +251,7 @@ int share_search_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr reply = jobject();
     jadd(reply.get(), "resultString", json_object_array_length(list.get()) > 0 ? "OK" : "NO");
     jadd_value(reply.get(), "NAS", list.release());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 // ---- eSATA mode ----
@@ -275,9 +270,7 @@ int esata_mode_set_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr reply = jobject();
     jadd(reply.get(), "status", "OK");
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int esata_mode_get(const char*)
@@ -289,18 +282,10 @@ int esata_mode_get(const char*)
 
 int esata_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    EsataMode m;
-    if (!record_at(payload, header->length, 0, &m)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "mode", m.mode);
-    jadd(reply.get(), "esata", m.esata);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<EsataMode>(header, payload, [](json_object* o, const EsataMode& m) {
+        jadd(o, "mode", m.mode);
+        jadd(o, "esata", m.esata);
+    });
 }
 
 // ---- self-evaluation ----
@@ -327,17 +312,9 @@ int disk_self_eval(const char* request)
 
 int disk_self_eval_reply(const KxFrameHeader* header, const void* payload)
 {
-    SelfEvalRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "selfEvaluation", std::strstr(text_of(rec.text).s, "PASSED") ? 1 : 0);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<SelfEvalRecord>(header, payload, [](json_object* o, const SelfEvalRecord& rec) {
+        jadd(o, "selfEvaluation", std::strstr(text_of(rec.text).s, "PASSED") ? 1 : 0);
+    });
 }
 
 // ---- device removal ----
