@@ -9,39 +9,20 @@
 #include "common/reply.h"
 #include "handlers/ptz/ptz.h"
 #include "handlers/ptz/ptz_config_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
-constexpr int kPtzLog = 206, kLogSetting = 904;
+constexpr int kLogSetting = 904;
 
-void send_setting_log(int channel)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kPtzLog;
-    log.param_type = kLogSetting;
-    log.channel = u32(channel) + 1;
-    core_send_oplog(log);
-}
+void send_setting_log(int channel) { ptz_send_log(kLogSetting, channel); }
 
 bool any_channel(int channel) { return channel >= 0 && channel < kPtzMaxChannels; }
 
-// The request of a configuration write, with its channel under `key`: null
-// when the text is not JSON or the channel is not a channel id (the
-// request then ends with no reply).
-JsonPtr parse_channel_request(const char* request, const char* key, int* channel)
-{
-    JsonPtr req = json_parse(request);
-    if (!req) return nullptr;
-    *channel = jint(req.get(), key);
-    if (!any_channel(*channel)) return nullptr;
-    return req;
-}
-
 // A tour request: its channel "chn" and 1-based "tourid" (1..8).
-JsonPtr parse_tour_request(const char* request, int* channel, int* tour_id)
+JsonPtr parse_tour_request(const char* request, i32* channel, int* tour_id)
 {
-    JsonPtr req = parse_channel_request(request, "chn", channel);
+    JsonPtr req = ptz_channel_request(request, "chn", channel);
     if (!req) return nullptr;
     *tour_id = jint(req.get(), "tourid");
     if (*tour_id < 1 || *tour_id > kPtzTours) return nullptr;
@@ -142,18 +123,16 @@ int ptz_port_write(const char* request)
 
 int ptz_port_check(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_request(request, "camId", &channel);
-    if (!req) return 0;
-    i32 c = channel;
-    core_ask<ptz_port_check_reply>(kMsgPtzPortCheck, &c, sizeof c, kReplyText, {kReplyPtzPortCheck});
+    i32 channel = 0;
+    if (!ptz_channel_request(request, "camId", &channel)) return 0;
+    core_ask<ptz_port_check_reply>(kMsgPtzPortCheck, &channel, sizeof channel, kReplyText, {kReplyPtzPortCheck});
     return 0;
 }
 
 int ptz_speed_read(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    i32 channel = 0;
+    JsonPtr req = ptz_channel_request(request, "camId", &channel);
     if (!req) return 0;
     PtzSpeedRow row;
     read_ptz_speed(kMainDb, channel, &row);
@@ -167,8 +146,8 @@ int ptz_speed_read(const char* request)
 
 int ptz_speed_write(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    i32 channel = 0;
+    JsonPtr req = ptz_channel_request(request, "camId", &channel);
     if (!req) return 0;
     json_object* r = req.get();
     PtzSpeedRow row;
@@ -186,7 +165,8 @@ int ptz_speed_write(const char* request)
 
 int ptz_tour_write(const char* request)
 {
-    int channel = 0, tour_id = 0, count = 0;
+    i32 channel = 0;
+    int tour_id = 0, count = 0;
     JsonPtr req = parse_tour_request(request, &channel, &tour_id);
     if (!req) return 0;
     PtzTourPointsMsg msg = zeroed<PtzTourPointsMsg>();
@@ -208,7 +188,8 @@ int ptz_tour_write(const char* request)
 
 int ptz_fish_tour_write(const char* request)
 {
-    int channel = 0, tour_id = 0, count = 0;
+    i32 channel = 0;
+    int tour_id = 0, count = 0;
     JsonPtr req = parse_tour_request(request, &channel, &tour_id);
     if (!req) return 0;
     PtzTourPoint points[kPtzTourPoints] = {};
@@ -231,7 +212,8 @@ int ptz_fish_tour_write(const char* request)
 
 int ptz_tour_clear(const char* request)
 {
-    int channel = 0, tour_id = 0;
+    i32 channel = 0;
+    int tour_id = 0;
     JsonPtr req = parse_tour_request(request, &channel, &tour_id);
     if (!req) return 0;
     auto tours = std::make_unique<PtzStoredTours>();
@@ -254,7 +236,5 @@ int ptz_port_check_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 value;
     if (!record_at(payload, header->length, 0, &value)) return 0;
-    cgi_reply(kReplyText, value == -1 ? "-1" : "0");
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(value == -1 ? "-1" : "0");
 }
