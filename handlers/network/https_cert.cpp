@@ -26,6 +26,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/network/access_services.h"
@@ -206,9 +207,7 @@ int reply_text(const char* text) { return cgi_reply(kReplyText, text); }
 // 8316: the core daemon has taken the new certificate or request.
 int ssl_create_reply(const KxFrameHeader*, const void*)
 {
-    cgi_reply_ok();
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish("OK");
 }
 
 int ssl_create(const char* request)

@@ -11,6 +11,7 @@
 #include "handlers/network/network_records.h"
 #include "handlers/network/services.h"
 #include "handlers/network/services_records.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/net.h"
 
 namespace {
@@ -190,9 +191,7 @@ int email_test_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result;
     if (!record_at(payload, header->length, 0, &result)) return 0;
-    cgi_reply(kReplyText, result == 0 ? "OK" : "ERROR");
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(result == 0 ? "OK" : "ERROR");
 }
 
 int email_test(const char*)

@@ -13,6 +13,7 @@
 #include "handlers/network/services.h"
 #include "handlers/network/services_records.h"
 #include "handlers/network/snmp_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -110,9 +111,7 @@ int snmp_check_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr o = jobject();
     jadd(o.get(), "res", 0);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o.get());
 }
 
 int snmp_check(const char*)

@@ -12,6 +12,7 @@
 #include "handlers/camera/camera_records.h"
 #include "handlers/record/record.h"
 #include "handlers/record/record_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -238,12 +239,7 @@ int record_settings_set(const char* request)
 int anr_set_reply(const KxFrameHeader* header, const void* payload)
 {
     AnrResult res;
-    if (!record_at(payload, header->length, 0, &res)) {
-        // A reply without its record: the same answer as no reply, at once.
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &res)) return 0;
     // Any failed channel among those the daemon reports fails the request,
     // a single channel included.
     int resp = 0;
@@ -254,9 +250,7 @@ int anr_set_reply(const KxFrameHeader* header, const void* payload)
     }
     JsonPtr reply = jobject();
     jadd(reply.get(), "resp", resp);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 // ---- capability queries ----
@@ -272,18 +266,10 @@ int anr_support_get(const char* request)
 
 int anr_support_reply(const KxFrameHeader* header, const void* payload)
 {
-    AnrSupport s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "chnid", s.chnid);
-    jadd(reply.get(), "support", s.support);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<AnrSupport>(header, payload, [](json_object* o, const AnrSupport& s) {
+        jadd(o, "chnid", s.chnid);
+        jadd(o, "support", s.support);
+    });
 }
 
 int stream_capability_get(const char*)
@@ -296,11 +282,7 @@ int stream_capability_reply(const KxFrameHeader* header, const void* payload)
 {
     auto whole = std::make_unique<StreamCapability>();
     const StreamCapability& cap = *whole;
-    if (!record_at(payload, header->length, 0, whole.get())) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, whole.get())) return 0;
     // The arrays hold 64 entries whatever size the daemon claims.
     int size = cap.size;
     if (size < 0) size = 0;
@@ -314,7 +296,5 @@ int stream_capability_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(reply.get(), "primary", primary.release());
     jadd_value(reply.get(), "secondary", secondary.release());
     jadd(reply.get(), "size", size);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }

@@ -166,9 +166,7 @@ int disk_list_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "resultString", n == 0 && !filled ? "NO" : "OK");
     jadd(reply.get(), "esataType", get_param_int(kMainDb, "esata_type", 0));
     json_object_object_add(reply.get(), "HDD", list.release());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 // ---- format ----

@@ -11,6 +11,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/owned_files.h"
@@ -92,9 +93,7 @@ int audio_list_reply(const KxFrameHeader* header, const void* payload)
     }
     jadd_value(obj.get(), "audioFileList", list);
     jadd(obj.get(), "status", 0);
-    json_reply(kReplyJson, obj.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(obj.get());
 }
 
 int audio_list(const char*)

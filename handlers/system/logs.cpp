@@ -20,6 +20,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/log_records.h"
@@ -399,9 +400,7 @@ int log_add_reply(const KxFrameHeader* header, const void* payload)
 {
     const char* p = static_cast<const char*>(payload);
     const std::string text(p, strnlen(p, header->length));
-    cgi_reply(kReplyText, text.empty() ? "N/A" : text.c_str());
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(text.empty() ? "N/A" : text.c_str());
 }
 
 int log_add(const char* request)
