@@ -25,33 +25,16 @@ constexpr u32 kReplyAnrSet = 7285;            // AnrResult
 constexpr u32 kReplyAnrSupport = 7286;        // AnrSupport
 constexpr u32 kReplyStreamCapability = 8218;  // StreamCapability
 
-constexpr int kLogSubType = 204, kLogHoliday = 920, kLogSettings = 906;
+constexpr int kLogHoliday = 920, kLogSettings = 906;
 constexpr int kProtocolRtsp = 1;  // cameras reached by plain RTSP have no ANR
 
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 bool channel_ok(int v) { return in_range(v, 0, kRecordChannels - 1); }
 
-void send_log(int param_type, int channel)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.main_type = 4;
-    log.sub_type = kLogSubType;
-    log.param_type = u32(param_type);
-    log.channel = u32(channel);
-    core_send_oplog(log);
-}
-
 // The request text as a channel id: a whole decimal number 0..63.
 bool channel_text(const char* request, int* channel)
 {
     return decimal_text(request, channel) && channel_ok(*channel);
-}
-
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
 }
 
 JsonPtr holiday_object(const HolidayRow& h)
@@ -103,6 +86,18 @@ bool takes_anr(const CameraRecord& cam, int anr)
 
 }  // namespace
 
+void record_send_log(int param_type, int channel)
+{
+    constexpr int kLogSubType = 204;
+    OpLogRecord log;
+    oplog_prepare(&log);
+    log.main_type = 4;
+    log.sub_type = kLogSubType;
+    log.param_type = u32(param_type);
+    log.channel = u32(channel);
+    core_send_oplog(log);
+}
+
 // ---- holidays ----
 
 int holidays_get(const char*)
@@ -143,7 +138,7 @@ int holiday_set(const char* request)
     write_holiday(kMainDb, &h);
 
     core_notify(kMsgHolidays, nullptr, 0);
-    send_log(kLogHoliday, h.id + 1);
+    record_send_log(kLogHoliday, h.id + 1);
     return cgi_reply_ok();
 }
 
@@ -198,7 +193,7 @@ int record_settings_set(const char* request)
     const int n = jint(r, "cnt");
     json_object* ids = jget(r, "chnid");
     for (int i = 0; i < n; i++) {
-        json_object* v = array_at(ids, size_t(i));
+        json_object* v = jarray_at(ids, size_t(i));
         if (!v) break;
         if (!json_object_is_type(v, json_type_int)) continue;
         const int id = json_object_get_int(v);
@@ -231,7 +226,7 @@ int record_settings_set(const char* request)
                           mask_low(stream_mask), mask_high(stream_mask));
 
     core_notify(kMsgRecordSettings, changed);
-    send_log(kLogSettings, 0);
+    record_send_log(kLogSettings, 0);
     core_ask<anr_set_reply>(kMsgAnrSet, &anr, sizeof anr, kReplyJson, {kReplyAnrSet});
     return 0;
 }

@@ -9,6 +9,11 @@
 #include "common/reply.h"
 #include "platform/record.h"
 
+// A request's list: element `i` of `array` (null when `array` is not a list
+// or holds fewer elements) and its length (0 when it is not a list).
+json_object* jarray_at(json_object* array, size_t i);
+size_t jarray_size(json_object* array);
+
 // Writes the "CGI ERROR" answer of `kind` and ends the wait; 0, what a reply
 // formatter returns.
 int reply_error_finish(int kind);

@@ -25,17 +25,6 @@ constexpr u32 kReplyQuotaSet = 8530;  // StorageResult
 constexpr int kChannels = 64;
 constexpr int kDefaultMaxCameras = 32;
 
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
-
-size_t array_length(json_object* array)
-{
-    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
-}
-
 // The text of an array element ("" for null).
 const char* element_text(json_object* v)
 {
@@ -110,10 +99,10 @@ int quota_set(const char* request)
     // The record holds 16 entries: further entries are not copied, and the
     // count never claims more than were.
     json_object* entries = jget(r, "quota_array");
-    size_t n = array_length(entries);
+    size_t n = jarray_size(entries);
     if (n > size_t(kQuotaEntries)) n = size_t(kQuotaEntries);
     for (size_t i = 0; i < n; i++) {
-        json_object* e = array_at(entries, i);
+        json_object* e = jarray_at(entries, i);
         // The numbers go to the core daemon as given (missing ones as 0);
         // the channel has an 8-bit place.
         q.entries[i].channel = u8(jint(e, "channel"));
@@ -142,7 +131,7 @@ int groups_set(const char* request)
     }
 
     json_object* texts = jget(r, "channel");
-    size_t n = array_length(texts);
+    size_t n = jarray_size(texts);
     if (n > size_t(kDiskGroups)) n = size_t(kDiskGroups);
 
     if (get_param_int(kMainDb, "group_mode", 0) == 0) {
@@ -154,7 +143,7 @@ int groups_set(const char* request)
     int count = 0;
     read_groups(kMainDb, groups.get(), &count);
     // Each group's channel text is cut to 64 characters, one per channel.
-    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, element_text(array_at(texts, i)), kChannels);
+    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, element_text(jarray_at(texts, i)), kChannels);
     // Stored first, so the daemon reads the new groups when told.
     write_groups(kMainDb, groups.get(), kDiskGroups);
     for (size_t i = 0; i < n; i++) core_notify(kMsgGroupSet, groups[i]);

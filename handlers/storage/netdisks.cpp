@@ -43,12 +43,6 @@ constexpr int kFirstArrayId = 10, kLastArrayId = 16;
 
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
-
 bool int_of(json_object* v, int* out)
 {
     if (!v || !json_object_is_type(v, json_type_int)) return false;
@@ -150,10 +144,10 @@ int netdisk_add(const char* request)
     int n = 0;
     for (int i = 0; i < num && n < kNetDiskMax; i++) {
         int port = 0;
-        const char* address = text_of_value(array_at(addresses, size_t(i)));
-        const char* dir = text_of_value(array_at(dirs, size_t(i)));
-        if (!netdisk_port(array_at(ports, size_t(i)), &port) || !address || !dir) return 0;
-        json_object* vendor = array_at(vendors, size_t(i));
+        const char* address = text_of_value(jarray_at(addresses, size_t(i)));
+        const char* dir = text_of_value(jarray_at(dirs, size_t(i)));
+        if (!netdisk_port(jarray_at(ports, size_t(i)), &port) || !address || !dir) return 0;
+        json_object* vendor = jarray_at(vendors, size_t(i));
         rows[n++] = netdisk_row(port, vendor ? json_object_get_string(vendor) : "", address, dir);
     }
     if (n == 0) return 0;
@@ -204,7 +198,7 @@ int netdisk_delete(const char* request)
     NetDiskList list = zeroed<NetDiskList>();
     for (int i = 0; i < num && list.count < kNetDiskMax; i++) {
         int port = 0;
-        if (!netdisk_port(array_at(ports, size_t(i)), &port)) return 0;
+        if (!netdisk_port(jarray_at(ports, size_t(i)), &port)) return 0;
         read_disk(kMainDb, &rows[list.count], port);
         list.ports[list.count++] = port;
     }
@@ -300,7 +294,7 @@ int disk_self_eval(const char* request)
     const int num = jint(r, "num");
     int port = -1;
     for (int i = 0; i < num; i++) {
-        json_object* v = array_at(ports, size_t(i));
+        json_object* v = jarray_at(ports, size_t(i));
         if (!v) break;
         if (!int_of(v, &port) || !in_range(port, 0, kMaxDevicePort)) return 0;
     }
