@@ -22,9 +22,7 @@ constexpr int kLogPppoe = 915, kLogDdns = 916, kLogMail = 917;
 // Tells the core daemon which section changed, then logs the change.
 void section_changed(const char* section, int log_param)
 {
-    char name[32];
-    set_text(name, section);
-    core_notify(kMsgSettingsChanged, name);
+    notify_settings_changed(section);
     OpLogRecord log;
     oplog_prepare(&log);
     log.sub_type = kServiceLog;

@@ -9,6 +9,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/network/network.h"
 #include "handlers/network/network_records.h"
 #include "handlers/network/services.h"
 #include "handlers/network/services_records.h"
@@ -153,9 +154,7 @@ int service_ports_write(const char* request)
     core_notify(kMsgPushSwitch, push);
     send_log(kServiceLog, kLogPorts);
     cgi_reply_ok();
-    char section[32];
-    set_text(section, "more");
-    core_notify(kMsgSettingsChanged, section);
+    notify_settings_changed("more");
     if (jint(r, "needReboot") != 0) {
         send_log(kRebootLog, kLogReboot);
         core_notify(kMsgReboot, nullptr, 0);

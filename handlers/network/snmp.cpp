@@ -94,9 +94,7 @@ int snmp_write(const char* request)
         else jtext(r, f.key, row.*f.text);
     }
     write_snmp(kMainDb, row);
-    char section[32];
-    set_text(section, "snmp");
-    core_notify(kMsgSettingsChanged, section);
+    notify_settings_changed("snmp");
     return cgi_reply_ok();
 }
 

@@ -7,6 +7,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/network/network.h"
 #include "handlers/network/network_records.h"
 #include "handlers/system/display.h"
 #include "handlers/system/display_records.h"
@@ -116,9 +117,7 @@ int display_set(const char* request)
 
     const i32 number = device_id;
     core_notify(kMsgDeviceNumber, number);
-    char area[32];
-    set_text(area, "hostname");
-    core_notify(kMsgSettingsChanged, area);
+    notify_settings_changed("hostname");
 
     if (d.main_resolution != old_main || d.sub_resolution != old_sub) {
         core_notify(kMsgOutputResolution, DisplayResolutionMsg{0, d.main_resolution});
