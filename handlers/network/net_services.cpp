@@ -23,11 +23,7 @@ constexpr int kLogPppoe = 915, kLogDdns = 916, kLogMail = 917;
 void section_changed(const char* section, int log_param)
 {
     notify_settings_changed(section);
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kServiceLog;
-    log.param_type = u32(log_param);
-    core_send_oplog(log);
+    send_change_log(kServiceLog, log_param);
 }
 
 // An optional port: absent, or a port number.

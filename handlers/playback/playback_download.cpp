@@ -80,17 +80,6 @@ void payload_time(const struct tm& t, char (&field)[N])
     set_text(field, text);
 }
 
-void send_channel_log(int sub_type, int channel_from_1)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.main_type = 4;
-    log.sub_type = sub_type;
-    log.param_type = 900;
-    log.channel = u32(channel_from_1);
-    core_send_oplog(log);
-}
-
 // A decimal channel id 0..15.
 bool channel_text(const char* request, int* channel)
 {
@@ -129,7 +118,7 @@ int playback_download(const char* request)
     std::snprintf(file_name, sizeof file_name, "%lldDDD%s-%s_%d.avi", static_cast<long long>(1LL << channel),
                   start_name, end_name, channel);
 
-    send_channel_log(kLogOpen, channel + 1);
+    playback_send_log(kLogOpen, channel + 1);
 
     DownloadRequest d = zeroed<DownloadRequest>();
     d.channel = channel;
@@ -342,7 +331,7 @@ int playback_log_205(const char* request)
 {
     int channel = 0;
     if (!channel_text(request, &channel)) return 0;
-    send_channel_log(kLogChannel205, channel + 1);
+    playback_send_log(kLogChannel205, channel + 1);
     return cgi_reply_ok();
 }
 
@@ -357,6 +346,6 @@ int playback_log_218(const char* request)
 {
     int channel = 0;
     if (!channel_text(request, &channel)) return 0;
-    send_channel_log(kLogChannel218, channel + 1);
+    playback_send_log(kLogChannel218, channel + 1);
     return cgi_reply_ok();
 }

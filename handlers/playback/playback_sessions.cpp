@@ -46,15 +46,7 @@ int device_channels()
 
 }  // namespace
 
-void playback_send_log(int sub_type, int channel_from_1)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = sub_type;
-    log.param_type = 900;
-    log.channel = u32(channel_from_1);
-    core_send_oplog(log);
-}
+void playback_send_log(int sub_type, int channel_from_1) { send_change_log(sub_type, 900, channel_from_1); }
 
 // ---- search ----
 

@@ -102,12 +102,8 @@ JsonPtr parse_channel_query(const char* request, const char* key, i32* channel)
 
 void ptz_send_log(int param_type, int channel)
 {
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kPtzLog;
-    log.param_type = u32(param_type);
-    log.channel = u32(channel) + 1;  // no overflow for a channel the request did not range-check
-    core_send_oplog(log);
+    // Unsigned: no overflow for a channel the request did not range-check.
+    send_change_log(kPtzLog, param_type, int(u32(channel) + 1));
 }
 
 JsonPtr ptz_channel_request(const char* request, const char* key, i32* channel)

@@ -89,13 +89,7 @@ bool takes_anr(const CameraRecord& cam, int anr)
 void record_send_log(int param_type, int channel)
 {
     constexpr int kLogSubType = 204;
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.main_type = 4;
-    log.sub_type = kLogSubType;
-    log.param_type = u32(param_type);
-    log.channel = u32(channel);
-    core_send_oplog(log);
+    send_change_log(kLogSubType, param_type, channel);
 }
 
 // ---- holidays ----

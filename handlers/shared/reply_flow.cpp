@@ -31,3 +31,13 @@ size_t jarray_size(json_object* array)
 {
     return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
 }
+
+void send_change_log(int sub_type, int param_type, int channel)
+{
+    OpLogRecord log;
+    oplog_prepare(&log);
+    log.sub_type = sub_type;
+    log.param_type = u32(param_type);
+    log.channel = u32(channel);
+    core_send_oplog(log);
+}

@@ -9,6 +9,11 @@
 #include "common/reply.h"
 #include "platform/record.h"
 
+// Sends the operation log entry of a change the request made (its user and
+// address, the common main type) with the given sub type, parameter type
+// and channel; 0 leaves a field unset.
+void send_change_log(int sub_type, int param_type, int channel = 0);
+
 // A request's list: element `i` of `array` (null when `array` is not a list
 // or holds fewer elements) and its length (0 when it is not a list).
 json_object* jarray_at(json_object* array, size_t i);

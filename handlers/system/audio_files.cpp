@@ -35,14 +35,7 @@ bool encode_name(const std::string& text, char (&out)[128])
     return n >= 1;
 }
 
-void audio_log()
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kAudioSubType;
-    log.param_type = kAudioParamType;
-    core_send_oplog(log);
-}
+void audio_log() { send_change_log(kAudioSubType, kAudioParamType); }
 
 }  // namespace
 

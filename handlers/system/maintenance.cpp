@@ -13,6 +13,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/maintenance_records.h"
@@ -120,14 +121,7 @@ int open_export(const char* path)
 
 }  // namespace
 
-void maintenance_log(int sub_type)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = sub_type;
-    log.param_type = kMaintenanceParam;
-    core_send_oplog(log);
-}
+void maintenance_log(int sub_type) { send_change_log(sub_type, kMaintenanceParam); }
 
 void maintenance_reboot()
 {

@@ -7,6 +7,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "common/reply_failure.h"
@@ -18,14 +19,7 @@ namespace {
 constexpr u32 kMsgUsersChanged = 3505;
 constexpr int kUserLog = 204, kUserAddParam = 921, kUserDeleteParam = 922;
 
-void send_user_log(int param_type)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kUserLog;
-    log.param_type = param_type;
-    core_send_oplog(log);
-}
+void send_user_log(int param_type) { send_change_log(kUserLog, param_type); }
 
 // The four mask texts and their JSON keys, in record order.
 struct MaskField {
