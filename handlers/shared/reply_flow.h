@@ -14,6 +14,10 @@
 // and channel; 0 leaves a field unset.
 void send_change_log(int sub_type, int param_type, int channel = 0);
 
+// Writes the open file `fd` as a download named `file_name` (the
+// octet-stream header, then the file's bytes in pieces) and closes it.
+void reply_attachment(int fd, const char* file_name);
+
 // A request's list: element `i` of `array` (null when `array` is not a list
 // or holds fewer elements) and its length (0 when it is not a list).
 json_object* jarray_at(json_object* array, size_t i);

@@ -44,9 +44,6 @@ constexpr KxRecordKind kMotionRows{"motion", 64, 696};
 constexpr size_t kMotionInterval = 388, kMotionEmailInterval = 468;
 constexpr i32 kMotionIntervalDefault = 20;
 
-// The download is copied in pieces of this size.
-constexpr size_t kDownloadPiece = 4095;
-
 // realpath() as a string; "" when the path does not resolve.
 std::string resolved(const std::string& path)
 {
@@ -203,17 +200,7 @@ int profile_download(const char*)
     if (!read_text(kExportPathFile, path, sizeof path)) return 0;
     int fd = open_export(path);
     if (fd < 0) return 0;
-    std::printf("Content-Type:application/octet-stream\r\n");
-    std::printf("Content-Disposition: attachment; filename= %s\r\n\r\n", std::strrchr(path, '/') + 1);
-    char piece[kDownloadPiece];
-    for (;;) {
-        ssize_t n = read(fd, piece, sizeof piece);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        std::fwrite(piece, 1, size_t(n), stdout);
-    }
-    std::fflush(stdout);
-    close(fd);
+    reply_attachment(fd, std::strrchr(path, '/') + 1);
     unlink(path);
     return 0;
 }
