@@ -195,23 +195,21 @@ int p2p_check_reply(const KxFrameHeader* header, const void* payload)
 
 int p2p_addr_check(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    P2pAddrCheck check = zeroed<P2pAddrCheck>();
-    jtext(r, "ip", check.ip);
-    core_ask<p2p_check_reply>(kMsgAddrCheck, &check, sizeof check, kReplyText, {kReplyAddrCheck});
-    return 0;
+    return ask_with_request<p2p_check_reply>(
+        request, kMsgAddrCheck, kReplyText, {kReplyAddrCheck}, BadRequest::kError, [](json_object* r) {
+            P2pAddrCheck check = zeroed<P2pAddrCheck>();
+            jtext(r, "ip", check.ip);
+            return check;
+        });
 }
 
 int p2p_dev_addr_check(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    P2pDevAddrCheck check = zeroed<P2pDevAddrCheck>();
-    jtext(r, "dev", check.dev);
-    jtext(r, "ip", check.ip);
-    core_ask<p2p_check_reply>(kMsgDevAddrCheck, &check, sizeof check, kReplyText, {kReplyDevAddrCheck});
-    return 0;
+    return ask_with_request<p2p_check_reply>(
+        request, kMsgDevAddrCheck, kReplyText, {kReplyDevAddrCheck}, BadRequest::kError, [](json_object* r) {
+            P2pDevAddrCheck check = zeroed<P2pDevAddrCheck>();
+            jtext(r, "dev", check.dev);
+            jtext(r, "ip", check.ip);
+            return check;
+        });
 }

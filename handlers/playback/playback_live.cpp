@@ -86,23 +86,18 @@ int playback_log(const char* request)
 
 int transcode_start(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyJson);
-    TranscodeRequest t{jint(r, "ch"),        jint(r, "sid"),     jint(r, "trancodingmode"),
-                       jint(r, "framesize"), jint(r, "bitrate"), jint(r, "framerate")};
-    core_ask<transcode_reply>(kMsgTranscode, &t, sizeof t, kReplyJson, {kReplyTranscode});
-    return 0;
+    return ask_with_request<transcode_reply>(
+        request, kMsgTranscode, kReplyJson, {kReplyTranscode}, BadRequest::kError, [](json_object* r) {
+            return TranscodeRequest{jint(r, "ch"),        jint(r, "sid"),     jint(r, "trancodingmode"),
+                                    jint(r, "framesize"), jint(r, "bitrate"), jint(r, "framerate")};
+        });
 }
 
 int transcode_state(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyJson);
-    TranscodeQuery q{jint(r, "ch"), jint(r, "sid")};
-    core_ask<transcode_state_reply>(kMsgTranscodeState, &q, sizeof q, kReplyJson, {kReplyTranscodeState});
-    return 0;
+    return ask_with_request<transcode_state_reply>(
+        request, kMsgTranscodeState, kReplyJson, {kReplyTranscodeState}, BadRequest::kError,
+        [](json_object* r) { return TranscodeQuery{jint(r, "ch"), jint(r, "sid")}; });
 }
 
 namespace {

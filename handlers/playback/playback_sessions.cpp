@@ -83,12 +83,8 @@ int playback_search(const char* request)
 
 int playback_next_page(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    PageRequest p{jint(r, "sid"), jint(r, "page")};
-    core_ask<search_reply>(kMsgNextPage, &p, sizeof p, kReplyJson, {kReplyNextPage});
-    return 0;
+    return ask_with_request<search_reply>(request, kMsgNextPage, kReplyJson, {kReplyNextPage}, BadRequest::kNoAnswer,
+                                          [](json_object* r) { return PageRequest{jint(r, "sid"), jint(r, "page")}; });
 }
 
 int search_reply(const KxFrameHeader* header, const void* payload)

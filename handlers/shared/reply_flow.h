@@ -33,6 +33,24 @@ int reply_json_finish(json_object* o);
 // Writes `text` as the text answer and ends the wait; 0.
 int reply_text_finish(const char* text);
 
+// What a request whose text is not JSON gets: no answer, or the error
+// answer of the query's kind.
+enum class BadRequest { kNoAnswer, kError };
+
+// A query made from the request's JSON alone: build(json) returns the
+// message sent with `code`; formatter F answers the `codes` replies in the
+// form `kind` (the error of that form when no reply comes).
+template <auto F, typename Build>
+int ask_with_request(const char* request, u32 code, int kind, std::initializer_list<u32> codes, BadRequest bad,
+                     Build build)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) return bad == BadRequest::kError ? cgi_reply_error(kind) : 0;
+    const auto msg = build(req.get());
+    core_ask<F>(code, &msg, sizeof msg, kind, codes);
+    return 0;
+}
+
 // The reply's first record in *rec. A reply too short to hold it counts as
 // no reply: the JSON error is written, the wait ended and false returned.
 template <typename Rec>

@@ -298,12 +298,9 @@ int disk_hot_spare(const char* request)
 
 int array_rebuild(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    ArrayRebuildRequest msg{jint(r, "diskport"), jint(r, "raidport")};
-    core_ask<array_result_reply>(kMsgArrayRebuild, &msg, sizeof msg, kReplyText, {kReplyArrayRebuild});
-    return 0;
+    return ask_with_request<array_result_reply>(
+        request, kMsgArrayRebuild, kReplyText, {kReplyArrayRebuild}, BadRequest::kNoAnswer,
+        [](json_object* r) { return ArrayRebuildRequest{jint(r, "diskport"), jint(r, "raidport")}; });
 }
 
 int array_result_reply(const KxFrameHeader* header, const void* payload)

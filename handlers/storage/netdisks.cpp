@@ -252,12 +252,9 @@ int share_search_reply(const KxFrameHeader* header, const void* payload)
 
 int esata_mode_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    EsataMode msg{jint(r, "mode"), jint(r, "esata")};
-    core_ask<esata_mode_set_reply>(kMsgEsataSet, &msg, sizeof msg, kReplyJson, {kReplyEsataSet});
-    return 0;
+    return ask_with_request<esata_mode_set_reply>(
+        request, kMsgEsataSet, kReplyJson, {kReplyEsataSet}, BadRequest::kNoAnswer,
+        [](json_object* r) { return EsataMode{jint(r, "mode"), jint(r, "esata")}; });
 }
 
 int esata_mode_set_reply(const KxFrameHeader*, const void*)
