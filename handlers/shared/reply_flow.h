@@ -1,7 +1,9 @@
-// The shapes a handler's answer takes over and over: a core reply whose
-// first record becomes the JSON answer (or the error answer when the record
-// is missing), a JSON object written as the answer of a core reply, and a
-// one-word text answer. Each ends the handler's wait for the core daemon.
+// The steps many handlers of the network, playback, storage, system, PTZ
+// and record modules take alike: the log entry of a change, a file sent as
+// a download, a request's list read, a query built from the request's JSON,
+// and the answers of a core reply (its first record as a JSON object or the
+// error when the record is missing, a JSON object, a one-word text), each of
+// which ends the handler's wait for the core daemon.
 #pragma once
 
 #include "common/core.h"
