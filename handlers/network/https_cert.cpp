@@ -26,6 +26,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/network/access_services.h"
@@ -37,7 +38,6 @@ namespace {
 
 constexpr const char* kUploadDir = "/tmp";  // uploads arrive here under the client's base name
 constexpr size_t kFileMax = 64 * 1024;      // a certificate with its key and chain fits many times
-constexpr size_t kDownloadPiece = 4095;
 constexpr int kMaxValidityDays = 36500;
 constexpr const char* kError = "Error";
 
@@ -206,9 +206,7 @@ int reply_text(const char* text) { return cgi_reply(kReplyText, text); }
 // 8316: the core daemon has taken the new certificate or request.
 int ssl_create_reply(const KxFrameHeader*, const void*)
 {
-    cgi_reply_ok();
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish("OK");
 }
 
 int ssl_create(const char* request)
@@ -284,17 +282,7 @@ int ssl_request_download(const char*)
         if (fd >= 0) close(fd);
         return reply_text("NotFile");
     }
-    std::printf("Content-Type:application/octet-stream\r\n");
-    std::printf("Content-Disposition: attachment; filename= %s\r\n\r\n", "ssl_cert.csr");
-    char piece[kDownloadPiece];
-    for (;;) {
-        ssize_t n = read(fd, piece, sizeof piece);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        std::fwrite(piece, 1, size_t(n), stdout);
-    }
-    std::fflush(stdout);
-    close(fd);
+    reply_attachment(fd, "ssl_cert.csr");
     return 0;
 }
 

@@ -178,6 +178,13 @@ int net_settings_read(const char* request)
     return 0;
 }
 
+void notify_settings_changed(const char* area)
+{
+    char name[32];
+    set_text(name, area);
+    core_notify(kMsgSettingsChanged, name);
+}
+
 int net_settings_write(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -212,9 +219,7 @@ int net_settings_write(const char* request)
     }
 
     core_notify(kMsgNetSlaveClear, slave_clear);
-    char area[32] = {};
-    set_text(area, "network");
-    core_notify(kMsgSettingsChanged, area);
+    notify_settings_changed("network");
     send_net_log(4, kNetLog);
     if (conflict == 1) send_net_log(kMainTypeException, kConflictLog);
     return cgi_reply_ok();

@@ -11,6 +11,7 @@
 #include "handlers/network/network_records.h"
 #include "handlers/network/services.h"
 #include "handlers/network/services_records.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/net.h"
 
 namespace {
@@ -21,14 +22,8 @@ constexpr int kLogPppoe = 915, kLogDdns = 916, kLogMail = 917;
 // Tells the core daemon which section changed, then logs the change.
 void section_changed(const char* section, int log_param)
 {
-    char name[32];
-    set_text(name, section);
-    core_notify(kMsgSettingsChanged, name);
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kServiceLog;
-    log.param_type = u32(log_param);
-    core_send_oplog(log);
+    notify_settings_changed(section);
+    send_change_log(kServiceLog, log_param);
 }
 
 // An optional port: absent, or a port number.
@@ -190,9 +185,7 @@ int email_test_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result;
     if (!record_at(payload, header->length, 0, &result)) return 0;
-    cgi_reply(kReplyText, result == 0 ? "OK" : "ERROR");
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(result == 0 ? "OK" : "ERROR");
 }
 
 int email_test(const char*)

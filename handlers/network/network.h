@@ -4,6 +4,10 @@
 
 #include "platform/kxsocket.h"
 
+// Tells the core daemon that the settings of `area` ("network", "pppoe",
+// "snmp", "hostname", ...) changed in the store.
+void notify_settings_changed(const char* area);
+
 // Network interfaces.
 int net_settings_read(const char* request);   // "/7040"
 int net_settings_write(const char* request);  // "/7041"

@@ -17,6 +17,7 @@
 #include "handlers/network/access_services.h"
 #include "handlers/network/network.h"
 #include "handlers/network/p2p_records.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/p2p_client.h"
 
 namespace {
@@ -112,26 +113,18 @@ const char* enable_result_text(i32 result)
 
 int p2p_state_reply(const KxFrameHeader* header, const void* payload)
 {
-    P2pState s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr o = jobject();
-    jadd(o.get(), "enable", s.enable);
-    jadd_text(o.get(), "company", s.company);
-    jadd_text(o.get(), "email", s.email);
-    jadd(o.get(), "p2pstatus", s.status);
-    jadd_text(o.get(), "cloudAccount", s.cloud_account);
-    jadd_text(o.get(), "registerCode", s.register_code);
-    jadd_text(o.get(), "dealer", s.dealer);
-    jadd_text(o.get(), "model", s.model);
-    jadd_text(o.get(), "ipc", s.ipc);
-    jadd_text(o.get(), "cloudServer", s.cloud_server);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<P2pState>(header, payload, [](json_object* o, const P2pState& s) {
+        jadd(o, "enable", s.enable);
+        jadd_text(o, "company", s.company);
+        jadd_text(o, "email", s.email);
+        jadd(o, "p2pstatus", s.status);
+        jadd_text(o, "cloudAccount", s.cloud_account);
+        jadd_text(o, "registerCode", s.register_code);
+        jadd_text(o, "dealer", s.dealer);
+        jadd_text(o, "model", s.model);
+        jadd_text(o, "ipc", s.ipc);
+        jadd_text(o, "cloudServer", s.cloud_server);
+    });
 }
 
 int p2p_state(const char*)
@@ -146,9 +139,7 @@ int p2p_enable_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result = -1;
     record_at(payload, header->length, 0, &result);
-    cgi_reply(kReplyText, enable_result_text(result));
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(enable_result_text(result));
 }
 
 // 8701: "OK" when the service was switched off.
@@ -156,9 +147,7 @@ int p2p_disable_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result = -1;
     record_at(payload, header->length, 0, &result);
-    cgi_reply(kReplyText, result == 0 ? "OK" : "ERR");
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(result == 0 ? "OK" : "ERR");
 }
 
 int p2p_switch(const char* request)
@@ -201,30 +190,26 @@ int p2p_check_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result = -1;
     record_at(payload, header->length, 0, &result);
-    cgi_reply(kReplyText, result == 0 ? "0" : "-1");
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(result == 0 ? "0" : "-1");
 }
 
 int p2p_addr_check(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    P2pAddrCheck check = zeroed<P2pAddrCheck>();
-    jtext(r, "ip", check.ip);
-    core_ask<p2p_check_reply>(kMsgAddrCheck, &check, sizeof check, kReplyText, {kReplyAddrCheck});
-    return 0;
+    return ask_with_request<p2p_check_reply>(
+        request, kMsgAddrCheck, kReplyText, {kReplyAddrCheck}, BadRequest::kError, [](json_object* r) {
+            P2pAddrCheck check = zeroed<P2pAddrCheck>();
+            jtext(r, "ip", check.ip);
+            return check;
+        });
 }
 
 int p2p_dev_addr_check(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyText);
-    P2pDevAddrCheck check = zeroed<P2pDevAddrCheck>();
-    jtext(r, "dev", check.dev);
-    jtext(r, "ip", check.ip);
-    core_ask<p2p_check_reply>(kMsgDevAddrCheck, &check, sizeof check, kReplyText, {kReplyDevAddrCheck});
-    return 0;
+    return ask_with_request<p2p_check_reply>(
+        request, kMsgDevAddrCheck, kReplyText, {kReplyDevAddrCheck}, BadRequest::kError, [](json_object* r) {
+            P2pDevAddrCheck check = zeroed<P2pDevAddrCheck>();
+            jtext(r, "dev", check.dev);
+            jtext(r, "ip", check.ip);
+            return check;
+        });
 }

@@ -9,9 +9,11 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/network/network.h"
 #include "handlers/network/network_records.h"
 #include "handlers/network/services.h"
 #include "handlers/network/services_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -20,15 +22,6 @@ constexpr int kLogPorts = 918, kLogReboot = 900;
 constexpr int kMaxPort = 65535;
 constexpr const char* kPortError = "POE_Port_Error";
 constexpr const char* kPosPortError = "POS_Port_Error";
-
-void send_log(int sub_type, int param_type)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = sub_type;
-    log.param_type = u32(param_type);
-    core_send_oplog(log);
-}
 
 // The stored push switch: "0" or "1".
 int push_switch()
@@ -151,13 +144,11 @@ int service_ports_write(const char* request)
     char push[10] = {};
     push[0] = push_switch() ? '1' : '0';
     core_notify(kMsgPushSwitch, push);
-    send_log(kServiceLog, kLogPorts);
+    send_change_log(kServiceLog, kLogPorts);
     cgi_reply_ok();
-    char section[32];
-    set_text(section, "more");
-    core_notify(kMsgSettingsChanged, section);
+    notify_settings_changed("more");
     if (jint(r, "needReboot") != 0) {
-        send_log(kRebootLog, kLogReboot);
+        send_change_log(kRebootLog, kLogReboot);
         core_notify(kMsgReboot, nullptr, 0);
     }
     return 0;

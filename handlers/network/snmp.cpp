@@ -13,6 +13,7 @@
 #include "handlers/network/services.h"
 #include "handlers/network/services_records.h"
 #include "handlers/network/snmp_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -93,9 +94,7 @@ int snmp_write(const char* request)
         else jtext(r, f.key, row.*f.text);
     }
     write_snmp(kMainDb, row);
-    char section[32];
-    set_text(section, "snmp");
-    core_notify(kMsgSettingsChanged, section);
+    notify_settings_changed("snmp");
     return cgi_reply_ok();
 }
 
@@ -110,9 +109,7 @@ int snmp_check_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr o = jobject();
     jadd(o.get(), "res", 0);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o.get());
 }
 
 int snmp_check(const char*)

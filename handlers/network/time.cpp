@@ -18,6 +18,7 @@
 #include "common/reply.h"
 #include "handlers/network/network.h"
 #include "handlers/network/time_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -136,10 +137,6 @@ int time_write(const char* request)
     const bool applied = exchange.done() != 0;
     core_release(exchange);
 
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kTimeLogSubType;
-    log.param_type = kTimeLogParamType;
-    core_send_oplog(log);
+    send_change_log(kTimeLogSubType, kTimeLogParamType);
     return applied ? cgi_reply_ok() : cgi_reply_error(kReplyJson);
 }

@@ -7,6 +7,7 @@
 #include "common/reply.h"
 #include "handlers/playback/live_image_records.h"
 #include "handlers/playback/playback.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/kxfs_log.h"
 
 namespace {
@@ -51,17 +52,11 @@ int live_image_get(const char* request)
 
 int live_image_reply(const KxFrameHeader* header, const void* payload)
 {
-    ImageAdjustRecord r;
-    if (!record_at(payload, header->length, 0, &r)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    json_object* o = reply.get();
-    if (r.result < 0) {
-        jadd(o, "status", "ERROR");
-    } else {
+    return reply_record_object<ImageAdjustRecord>(header, payload, [](json_object* o, const ImageAdjustRecord& r) {
+        if (r.result < 0) {
+            jadd(o, "status", "ERROR");
+            return;
+        }
         jadd(o, "status", "OK");
         jadd(o, "brightness", r.brightness);
         jadd(o, "contrast", r.contrast);
@@ -69,10 +64,7 @@ int live_image_reply(const KxFrameHeader* header, const void* payload)
         jadd(o, "Sharpness", r.sharpness);
         jadd(o, "NoiseReduction", r.noise_reduction);
         jadd(o, "i2ddnr", r.i2ddnr);
-    }
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
+    });
 }
 
 int live_image_set(const char* request)

@@ -7,6 +7,7 @@
 #include "common/reply.h"
 #include "handlers/playback/playback.h"
 #include "handlers/playback/playback_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -175,14 +176,7 @@ int playback_jump(const char* request)
 
 int jump_reply(const KxFrameHeader* header, const void* payload)
 {
-    PlaybackValue v;
-    if (!record_at(payload, header->length, 0, &v)) {
-        cgi_reply_error(kReplyJson);  // a reply without its result counts as none
-    } else {
-        JsonPtr reply = jobject();
-        jadd(reply.get(), "status", v.value == 0 ? "OK" : "ERROR");
-        json_reply(kReplyJson, reply.get());
-    }
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<PlaybackValue>(header, payload, [](json_object* o, const PlaybackValue& v) {
+        jadd(o, "status", v.value == 0 ? "OK" : "ERROR");
+    });
 }

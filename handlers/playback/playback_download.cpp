@@ -17,6 +17,7 @@
 #include "handlers/playback/download_records.h"
 #include "handlers/playback/playback.h"
 #include "handlers/playback/playback_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -79,17 +80,6 @@ void payload_time(const struct tm& t, char (&field)[N])
     set_text(field, text);
 }
 
-void send_channel_log(int sub_type, int channel_from_1)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.main_type = 4;
-    log.sub_type = sub_type;
-    log.param_type = 900;
-    log.channel = u32(channel_from_1);
-    core_send_oplog(log);
-}
-
 // A decimal channel id 0..15.
 bool channel_text(const char* request, int* channel)
 {
@@ -128,7 +118,7 @@ int playback_download(const char* request)
     std::snprintf(file_name, sizeof file_name, "%lldDDD%s-%s_%d.avi", static_cast<long long>(1LL << channel),
                   start_name, end_name, channel);
 
-    send_channel_log(kLogOpen, channel + 1);
+    playback_send_log(kLogOpen, channel + 1);
 
     DownloadRequest d = zeroed<DownloadRequest>();
     d.channel = channel;
@@ -307,9 +297,7 @@ int stream_addresses_reply(const KxFrameHeader* header, const void* payload)
     // No record: an empty list, so that the client still gets a reply.
     JsonPtr reply = jobject();
     jadd_value(reply.get(), "rtspaddr", list.release());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int external_ports(const char*)
@@ -320,18 +308,10 @@ int external_ports(const char*)
 
 int external_ports_reply(const KxFrameHeader* header, const void* payload)
 {
-    ExternalPorts p;
-    if (!record_at(payload, header->length, 0, &p)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "upnp_extern_port", p.upnp_port);
-    jadd(reply.get(), "ddns_extern_port", p.ddns_port);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<ExternalPorts>(header, payload, [](json_object* o, const ExternalPorts& p) {
+        jadd(o, "upnp_extern_port", p.upnp_port);
+        jadd(o, "ddns_extern_port", p.ddns_port);
+    });
 }
 
 int playback_busy(const char*)
@@ -342,17 +322,9 @@ int playback_busy(const char*)
 
 int playback_busy_reply(const KxFrameHeader* header, const void* payload)
 {
-    PlaybackValue v;
-    if (!record_at(payload, header->length, 0, &v)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "status", v.value != 0 ? "BUSY" : "OK");
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<PlaybackValue>(header, payload, [](json_object* o, const PlaybackValue& v) {
+        jadd(o, "status", v.value != 0 ? "BUSY" : "OK");
+    });
 }
 
 // ---- requests that only log ----
@@ -361,7 +333,7 @@ int playback_log_205(const char* request)
 {
     int channel = 0;
     if (!channel_text(request, &channel)) return 0;
-    send_channel_log(kLogChannel205, channel + 1);
+    playback_send_log(kLogChannel205, channel + 1);
     return cgi_reply_ok();
 }
 
@@ -376,6 +348,6 @@ int playback_log_218(const char* request)
 {
     int channel = 0;
     if (!channel_text(request, &channel)) return 0;
-    send_channel_log(kLogChannel218, channel + 1);
+    playback_send_log(kLogChannel218, channel + 1);
     return cgi_reply_ok();
 }

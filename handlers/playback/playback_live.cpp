@@ -5,6 +5,7 @@
 #include "common/reply.h"
 #include "handlers/playback/playback.h"
 #include "handlers/playback/playback_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -49,30 +50,19 @@ int live_address(const char* request)
 
 int live_address_reply(LiveGiven& live, const KxFrameHeader* header, const void* payload)
 {
-    LiveStream s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    json_object* o = reply.get();
-    if (s.result >= 0) {
+    return reply_record_object<LiveStream>(header, payload, [&](json_object* o, const LiveStream& s) {
+        if (s.result < 0) {
+            jadd(o, "status", "ERROR");
+            return;
+        }
         jadd(o, "status", "OK");
         jadd(o, "port", s.port);
         jadd(o, "direct", s.direct);
         jadd_text(o, "rtspAddr", s.rtsp_addr);
         jadd_text(o, "resPath", s.res_path);
-    } else {
-        jadd(o, "status", "ERROR");
-    }
-    json_reply(kReplyJson, o);
-    if (s.result >= 0) {
         live.channel = s.channel;
         live.given = true;
-    }
-    core_reply_finish(1);
-    return 0;
+    });
 }
 
 int live_stop(const char* request)
@@ -96,43 +86,30 @@ int playback_log(const char* request)
 
 int transcode_start(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyJson);
-    TranscodeRequest t{jint(r, "ch"),        jint(r, "sid"),     jint(r, "trancodingmode"),
-                       jint(r, "framesize"), jint(r, "bitrate"), jint(r, "framerate")};
-    core_ask<transcode_reply>(kMsgTranscode, &t, sizeof t, kReplyJson, {kReplyTranscode});
-    return 0;
+    return ask_with_request<transcode_reply>(
+        request, kMsgTranscode, kReplyJson, {kReplyTranscode}, BadRequest::kError, [](json_object* r) {
+            return TranscodeRequest{jint(r, "ch"),        jint(r, "sid"),     jint(r, "trancodingmode"),
+                                    jint(r, "framesize"), jint(r, "bitrate"), jint(r, "framerate")};
+        });
 }
 
 int transcode_state(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return cgi_reply_error(kReplyJson);
-    TranscodeQuery q{jint(r, "ch"), jint(r, "sid")};
-    core_ask<transcode_state_reply>(kMsgTranscodeState, &q, sizeof q, kReplyJson, {kReplyTranscodeState});
-    return 0;
+    return ask_with_request<transcode_state_reply>(
+        request, kMsgTranscodeState, kReplyJson, {kReplyTranscodeState}, BadRequest::kError,
+        [](json_object* r) { return TranscodeQuery{jint(r, "ch"), jint(r, "sid")}; });
 }
 
 namespace {
 
 int transcode_answer(const KxFrameHeader* header, const void* payload, bool with_status)
 {
-    TranscodeState s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "ch", s.channel);
-    jadd(reply.get(), "sid", s.sid);
-    jadd(reply.get(), "state", s.state);
-    if (with_status) jadd(reply.get(), "status", "OK");
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<TranscodeState>(header, payload, [=](json_object* o, const TranscodeState& s) {
+        jadd(o, "ch", s.channel);
+        jadd(o, "sid", s.sid);
+        jadd(o, "state", s.state);
+        if (with_status) jadd(o, "status", "OK");
+    });
 }
 
 }  // namespace

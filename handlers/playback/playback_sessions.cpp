@@ -9,6 +9,7 @@
 #include "common/reply.h"
 #include "handlers/playback/playback.h"
 #include "handlers/playback/playback_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -45,15 +46,7 @@ int device_channels()
 
 }  // namespace
 
-void playback_send_log(int sub_type, int channel_from_1)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = sub_type;
-    log.param_type = 900;
-    log.channel = u32(channel_from_1);
-    core_send_oplog(log);
-}
+void playback_send_log(int sub_type, int channel_from_1) { send_change_log(sub_type, 900, channel_from_1); }
 
 // ---- search ----
 
@@ -90,12 +83,8 @@ int playback_search(const char* request)
 
 int playback_next_page(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    PageRequest p{jint(r, "sid"), jint(r, "page")};
-    core_ask<search_reply>(kMsgNextPage, &p, sizeof p, kReplyJson, {kReplyNextPage});
-    return 0;
+    return ask_with_request<search_reply>(request, kMsgNextPage, kReplyJson, {kReplyNextPage}, BadRequest::kNoAnswer,
+                                          [](json_object* r) { return PageRequest{jint(r, "sid"), jint(r, "page")}; });
 }
 
 int search_reply(const KxFrameHeader* header, const void* payload)
@@ -126,9 +115,7 @@ int search_reply(const KxFrameHeader* header, const void* payload)
         }
         json_object_object_add(o, "section", sections.release());
     }
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o);
 }
 
 // ---- open ----
@@ -182,26 +169,17 @@ void playback_ask_stream(int sid, const char* play_time)
 
 int session_stream_reply(const StreamPlayTime& play_time, const KxFrameHeader* header, const void* payload)
 {
-    SessionStream s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    json_object* o = reply.get();
-    jadd(o, "sessionId", s.sid);
-    jadd_text(o, "sourcePath", s.source_path);
-    jadd(o, "port", s.port);
-    jadd(o, "status", "OK");
-    jadd_text(o, "realPlayTime", play_time.text);
-    jadd(o, "external_port", s.external_port);
-    jadd(o, "external_http_port", s.external_http_port);
-    jadd(o, "ddns_port", s.ddns_port);
-    jadd(o, "ddns_http_port", s.ddns_http_port);
-    json_reply(kReplyJson, o);
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<SessionStream>(header, payload, [&](json_object* o, const SessionStream& s) {
+        jadd(o, "sessionId", s.sid);
+        jadd_text(o, "sourcePath", s.source_path);
+        jadd(o, "port", s.port);
+        jadd(o, "status", "OK");
+        jadd_text(o, "realPlayTime", play_time.text);
+        jadd(o, "external_port", s.external_port);
+        jadd(o, "external_http_port", s.external_http_port);
+        jadd(o, "ddns_port", s.ddns_port);
+        jadd(o, "ddns_http_port", s.ddns_http_port);
+    });
 }
 
 // ---- play time ----
@@ -218,11 +196,8 @@ int playback_play_time(const char* request)
 int play_time_reply(const KxFrameHeader* header, const void* payload)
 {
     PlaybackValue v;
-    if (!record_at(payload, header->length, 0, &v) || v.value <= 0) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &v)) return 0;
+    if (v.value <= 0) return reply_error_finish(kReplyJson);
     const time_t seconds = v.value;
     struct tm local;
     char text[32] = "";
@@ -230,7 +205,5 @@ int play_time_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr reply = jobject();
     jadd(reply.get(), "status", "OK");
     jadd(reply.get(), "curPlayTime", text);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }

@@ -8,6 +8,7 @@
 #include "common/reply.h"
 #include "handlers/playback/calendar_records.h"
 #include "handlers/playback/playback.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -49,15 +50,9 @@ int record_calendar(const char* request)
 int calendar_reply(const KxFrameHeader* header, const void* payload)
 {
     CalendarReply r;
-    if (!record_at(payload, header->length, 0, &r)) {
-        cgi_reply_error(kReplyJson);  // a reply without its record counts as none
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &r)) return 0;
     // All 31 flags as the daemon sent them, days the month lacks included.
     JsonPtr days = jarray();
     for (int d = 1; d <= kCalendarDays; d++) json_object_array_add(days.get(), json_object_new_int(r.days[d - 1] != 0 ? 1 : 0));
-    json_reply(kReplyJson, days.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(days.get());
 }

@@ -1,7 +1,15 @@
 // Handlers and reply formatters of the PTZ module ("/5000" table).
 #pragma once
 
+#include "common/json.h"
 #include "platform/kxsocket.h"
+
+// Shared by the PTZ handlers: the PTZ operation log of a channel (0-based)
+// with its parameter type, and the request whose channel under `key` is a
+// channel id (null, nothing answered, when the text is not JSON or the
+// channel is out of range).
+void ptz_send_log(int param_type, int channel);
+JsonPtr ptz_channel_request(const char* request, const char* key, i32* channel);
 
 // PTZ control.
 int ptz_move(const char* request);            // "/5000"

@@ -1,7 +1,9 @@
 // PTZ configuration: the serial link to an analogue PTZ head, the default
 // speeds and the tours of a channel. The settings live in the store; the
 // core daemon is told about each change.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #include "common/core.h"
@@ -9,63 +11,77 @@
 #include "common/reply.h"
 #include "handlers/ptz/ptz.h"
 #include "handlers/ptz/ptz_config_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
-constexpr int kPtzLog = 206, kLogSetting = 904;
+constexpr int kLogSetting = 904;
 
-void send_setting_log(int channel)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kPtzLog;
-    log.param_type = kLogSetting;
-    log.channel = u32(channel) + 1;
-    core_send_oplog(log);
-}
+void send_setting_log(int channel) { ptz_send_log(kLogSetting, channel); }
 
 bool any_channel(int channel) { return channel >= 0 && channel < kPtzMaxChannels; }
 
-// The request of a configuration write, with its channel under `key`: null
-// when the text is not JSON or the channel is not a channel id (the
-// request then ends with no reply).
-JsonPtr parse_channel_request(const char* request, const char* key, int* channel)
-{
-    JsonPtr req = json_parse(request);
-    if (!req) return nullptr;
-    *channel = jint(req.get(), key);
-    if (!any_channel(*channel)) return nullptr;
-    return req;
-}
-
 // A tour request: its channel "chn" and 1-based "tourid" (1..8).
-JsonPtr parse_tour_request(const char* request, int* channel, int* tour_id)
+JsonPtr parse_tour_request(const char* request, i32* channel, int* tour_id)
 {
-    JsonPtr req = parse_channel_request(request, "chn", channel);
+    JsonPtr req = ptz_channel_request(request, "chn", channel);
     if (!req) return nullptr;
     *tour_id = jint(req.get(), "tourid");
     if (*tour_id < 1 || *tour_id > kPtzTours) return nullptr;
     return req;
 }
 
-// The points of a tour request: "rowsize" entries of "path", each
-// {"preset", "time", "speed"}. False when "rowsize" is outside 0..48 or
+// A tour write: the tour request and its points, "rowsize" entries of
+// "path", each {"preset", "time", "speed"}; the points past `count` zero.
+struct TourWrite {
+    JsonPtr req;
+    i32 channel = 0;
+    int tour_id = 0;
+    int count = 0;
+    PtzTourPoint points[kPtzTourPoints] = {};
+};
+
+// False when the tour request is not one, "rowsize" is outside 0..48 or
 // "path" holds fewer points.
-bool tour_points(json_object* r, PtzTourPoint (&points)[kPtzTourPoints], int* count)
+bool parse_tour_write(const char* request, TourWrite* t)
 {
-    *count = jint(r, "rowsize");
-    if (*count < 0 || *count > kPtzTourPoints) return false;
+    t->req = parse_tour_request(request, &t->channel, &t->tour_id);
+    if (!t->req) return false;
+    json_object* r = t->req.get();
+    t->count = jint(r, "rowsize");
+    if (t->count < 0 || t->count > kPtzTourPoints) return false;
     json_object* path = jget(r, "path");
-    if (*count > 0 && (!path || !json_object_is_type(path, json_type_array) ||
-                       json_object_array_length(path) < size_t(*count)))
+    if (t->count > 0 && (!path || !json_object_is_type(path, json_type_array) ||
+                         json_object_array_length(path) < size_t(t->count)))
         return false;
-    for (int k = 0; k < *count; k++) {
+    for (int k = 0; k < t->count; k++) {
         json_object* p = json_object_array_get_idx(path, size_t(k));
-        points[k].preset_id = jint(p, "preset");
-        points[k].time = jint(p, "time");
-        points[k].speed = jint(p, "speed");
+        t->points[k].preset_id = jint(p, "preset");
+        t->points[k].time = jint(p, "time");
+        t->points[k].speed = jint(p, "speed");
     }
     return true;
+}
+
+// Reads the stored tours of `channel`, lets `edit` change tour `tour_id`
+// (1-based) and writes them back.
+template <typename Edit>
+void edit_stored_tour(int channel, int tour_id, Edit edit)
+{
+    auto tours = std::make_unique<PtzStoredTours>();
+    read_ptz_tour(kMainDb, channel, tours.get());
+    edit(tours->tours[tour_id - 1]);
+    write_ptz_tour(kMainDb, channel, *tours);
+}
+
+// The end of a tour change: the core daemon told with `msg`, "OK", the log.
+template <typename Msg>
+int tour_changed(u32 code, const Msg& msg, int channel)
+{
+    core_notify(code, msg);
+    cgi_reply_ok();
+    send_setting_log(channel);
+    return 0;
 }
 
 constexpr int kAny = 0x7fffffff;
@@ -142,18 +158,16 @@ int ptz_port_write(const char* request)
 
 int ptz_port_check(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_request(request, "camId", &channel);
-    if (!req) return 0;
-    i32 c = channel;
-    core_ask<ptz_port_check_reply>(kMsgPtzPortCheck, &c, sizeof c, kReplyText, {kReplyPtzPortCheck});
+    i32 channel = 0;
+    if (!ptz_channel_request(request, "camId", &channel)) return 0;
+    core_ask<ptz_port_check_reply>(kMsgPtzPortCheck, &channel, sizeof channel, kReplyText, {kReplyPtzPortCheck});
     return 0;
 }
 
 int ptz_speed_read(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    i32 channel = 0;
+    JsonPtr req = ptz_channel_request(request, "camId", &channel);
     if (!req) return 0;
     PtzSpeedRow row;
     read_ptz_speed(kMainDb, channel, &row);
@@ -167,8 +181,8 @@ int ptz_speed_read(const char* request)
 
 int ptz_speed_write(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_request(request, "camId", &channel);
+    i32 channel = 0;
+    JsonPtr req = ptz_channel_request(request, "camId", &channel);
     if (!req) return 0;
     json_object* r = req.get();
     PtzSpeedRow row;
@@ -186,67 +200,53 @@ int ptz_speed_write(const char* request)
 
 int ptz_tour_write(const char* request)
 {
-    int channel = 0, tour_id = 0, count = 0;
-    JsonPtr req = parse_tour_request(request, &channel, &tour_id);
-    if (!req) return 0;
+    TourWrite t;
+    if (!parse_tour_write(request, &t)) return 0;
     PtzTourPointsMsg msg = zeroed<PtzTourPointsMsg>();
-    if (!tour_points(req.get(), msg.points, &count)) return 0;
-    msg.channel = channel;
-    msg.tour_id = tour_id;
-    msg.count = count;
+    std::copy(std::begin(t.points), std::end(t.points), msg.points);
+    msg.channel = t.channel;
+    msg.tour_id = t.tour_id;
+    msg.count = t.count;
 
     // Points from `count` on keep their stored values.
-    auto tours = std::make_unique<PtzStoredTours>();
-    read_ptz_tour(kMainDb, channel, tours.get());
-    for (int k = 0; k < count; k++) tours->tours[tour_id - 1][k] = msg.points[k];
-    write_ptz_tour(kMainDb, channel, *tours);
-    core_notify(kMsgPtzTourPoints, msg);
-    cgi_reply_ok();
-    send_setting_log(channel);
-    return 0;
+    edit_stored_tour(t.channel, t.tour_id, [&](PtzTourPoint (&tour)[kPtzTourPoints]) {
+        for (int k = 0; k < t.count; k++) tour[k] = t.points[k];
+    });
+    return tour_changed(kMsgPtzTourPoints, msg, t.channel);
 }
 
 int ptz_fish_tour_write(const char* request)
 {
-    int channel = 0, tour_id = 0, count = 0;
-    JsonPtr req = parse_tour_request(request, &channel, &tour_id);
-    if (!req) return 0;
-    PtzTourPoint points[kPtzTourPoints] = {};
-    if (!tour_points(req.get(), points, &count)) return 0;
+    TourWrite t;
+    if (!parse_tour_write(request, &t)) return 0;
     auto msg = std::make_unique<PtzFishTourMsg>(zeroed<PtzFishTourMsg>());
-    msg->channel = channel;
-    msg->stream_id = jint(req.get(), "streamId");
-    msg->tour_index = tour_id - 1;
-    PtzTourPoints& tour = msg->tours[tour_id - 1];
-    for (int k = 0; k < count; k++) {
-        tour.preset_id[k] = points[k].preset_id;
-        tour.timeout[k] = points[k].time;
-        tour.speed[k] = points[k].speed;
+    msg->channel = t.channel;
+    msg->stream_id = jint(t.req.get(), "streamId");
+    msg->tour_index = t.tour_id - 1;
+    PtzTourPoints& tour = msg->tours[t.tour_id - 1];
+    for (int k = 0; k < t.count; k++) {
+        tour.preset_id[k] = t.points[k].preset_id;
+        tour.timeout[k] = t.points[k].time;
+        tour.speed[k] = t.points[k].speed;
     }
-    core_notify(kMsgPtzFishTour, *msg);
-    cgi_reply_ok();
-    send_setting_log(channel);
-    return 0;
+    return tour_changed(kMsgPtzFishTour, *msg, t.channel);
 }
 
 int ptz_tour_clear(const char* request)
 {
-    int channel = 0, tour_id = 0;
+    i32 channel = 0;
+    int tour_id = 0;
     JsonPtr req = parse_tour_request(request, &channel, &tour_id);
     if (!req) return 0;
-    auto tours = std::make_unique<PtzStoredTours>();
-    read_ptz_tour(kMainDb, channel, tours.get());
-    for (PtzTourPoint& p : tours->tours[tour_id - 1]) p.preset_id = 0;  // times and speeds stay
-    write_ptz_tour(kMainDb, channel, *tours);
+    edit_stored_tour(channel, tour_id, [](PtzTourPoint (&tour)[kPtzTourPoints]) {
+        for (PtzTourPoint& p : tour) p.preset_id = 0;  // times and speeds stay
+    });
     PtzTour t = zeroed<PtzTour>();
     t.channel = channel;
     t.tour_id = tour_id;
     t.fisheye_type = jint(req.get(), "fisheyeType");
     t.stream_id = jint(req.get(), "streamId");
-    core_notify(kMsgPtzTourClear, t);
-    cgi_reply_ok();
-    send_setting_log(channel);
-    return 0;
+    return tour_changed(kMsgPtzTourClear, t, channel);
 }
 
 // 6262: "-1" when the daemon reports -1, else "0".
@@ -254,7 +254,5 @@ int ptz_port_check_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 value;
     if (!record_at(payload, header->length, 0, &value)) return 0;
-    cgi_reply(kReplyText, value == -1 ? "-1" : "0");
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(value == -1 ? "-1" : "0");
 }

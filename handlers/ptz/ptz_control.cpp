@@ -10,6 +10,7 @@
 #include "common/reply.h"
 #include "handlers/ptz/ptz.h"
 #include "handlers/ptz/ptz_records.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/kxdb.h"
 
 namespace {
@@ -21,16 +22,6 @@ constexpr int kActionAutoFocusMove = 21, kActionAutoFocus = 12;
 constexpr size_t kPresetNameMax = 30;      // in the action payload
 constexpr size_t kFishPresetNameMax = 31;  // in the fisheye preset parameter
 
-void send_ptz_log(int param_type, int channel)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kPtzLog;
-    log.param_type = u32(param_type);
-    log.channel = u32(channel) + 1;  // no overflow for a channel the request did not range-check
-    core_send_oplog(log);
-}
-
 // A channel of this device: below the stored channel count, and never past
 // the 64 channels a channel id can name.
 bool device_channel(int channel)
@@ -39,8 +30,6 @@ bool device_channel(int channel)
     if (max > kPtzMaxChannels) max = kPtzMaxChannels;
     return channel >= 0 && channel < max;
 }
-
-bool any_channel(int channel) { return channel >= 0 && channel < kPtzMaxChannels; }
 
 // Sends one parameter of the camera's "vsetting.html" page and waits; the
 // 8226 formatter answers "OK", no reply the plain "CGI ERROR".
@@ -61,49 +50,70 @@ void push_speed(int channel, int speed)
     send_camera_param(channel, "ptzspeed", value);
 }
 
-void read_speeds(json_object* r, PtzAction& a)
+// The speeds and the fisheye view of a move or preset action.
+void read_steering(json_object* r, PtzAction& a)
 {
     a.pan_speed = jint(r, "panSpeed");
     a.tilt_speed = jint(r, "tiltSpeed");
     a.zoom_speed = jint(r, "zoomSpeed");
     a.focus_speed = jint(r, "focusSpeed");
+    a.fisheye_type = jint(r, "fisheyeType");
+    a.stream_id = jint(r, "streamId");
+}
+
+// The requests that only tell the core daemon: `fill` makes the message of
+// `code` from the request's JSON and returns the channel it names; "OK"
+// answers and the PTZ log of `log_type` follows. Nothing is sent or answered
+// when the text is not JSON.
+template <typename Msg, typename Fill>
+int notify_ptz(const char* request, u32 code, int log_type, Fill fill)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) return 0;
+    Msg msg = zeroed<Msg>();
+    const int channel = fill(req.get(), msg);
+    core_notify(code, msg);
+    cgi_reply_ok();
+    ptz_send_log(log_type, channel);
+    return 0;
 }
 
 int send_tour(const char* request, u32 code)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    PtzTour t = zeroed<PtzTour>();
-    t.channel = jint(r, "chn");
-    t.tour_id = jint(r, "tourid");
-    t.fisheye_type = jint(r, "fisheyeType");
-    t.stream_id = jint(r, "streamId");
-    core_notify(code, t);
-    cgi_reply_ok();
-    send_ptz_log(kLogControl, t.channel);
-    return 0;
+    return notify_ptz<PtzTour>(request, code, kLogControl, [](json_object* r, PtzTour& t) {
+        t.channel = jint(r, "chn");
+        t.tour_id = jint(r, "tourid");
+        t.fisheye_type = jint(r, "fisheyeType");
+        t.stream_id = jint(r, "streamId");
+        return t.channel;
+    });
 }
 
-// The request of the JSON-answering queries: null (the JSON "CGI ERROR"
-// written) when the text is absent or not JSON, or when the channel of `key`
-// is not a channel id.
-JsonPtr parse_channel_query(const char* request, const char* key, int* channel)
+// The request of the JSON-answering queries: null, with the JSON "CGI ERROR"
+// written, where ptz_channel_request finds none.
+JsonPtr parse_channel_query(const char* request, const char* key, i32* channel)
 {
-    JsonPtr req = json_parse(request);
-    if (!req) {
-        cgi_reply_error(kReplyJson);
-        return nullptr;
-    }
-    *channel = jint(req.get(), key);
-    if (!any_channel(*channel)) {
-        cgi_reply_error(kReplyJson);
-        return nullptr;
-    }
+    JsonPtr req = ptz_channel_request(request, key, channel);
+    if (!req) cgi_reply_error(kReplyJson);
     return req;
 }
 
 }  // namespace
+
+void ptz_send_log(int param_type, int channel)
+{
+    // Unsigned: no overflow for a channel the request did not range-check.
+    send_change_log(kPtzLog, param_type, int(u32(channel) + 1));
+}
+
+JsonPtr ptz_channel_request(const char* request, const char* key, i32* channel)
+{
+    JsonPtr req = json_parse(request);
+    if (!req) return nullptr;
+    *channel = jint(req.get(), key);
+    if (*channel < 0 || *channel >= kPtzMaxChannels) return nullptr;
+    return req;
+}
 
 int ptz_move(const char* request)
 {
@@ -114,16 +124,14 @@ int ptz_move(const char* request)
     a.channel = jint(r, "channelId");
     a.action = jint(r, "action");
     if (!device_channel(a.channel) || a.action < 0) return 0;
-    read_speeds(r, a);
-    a.fisheye_type = jint(r, "fisheyeType");
-    a.stream_id = jint(r, "streamId");
+    read_steering(r, a);
     core_notify(kMsgPtzMove, a);
     if (a.action == kActionAutoFocusMove && jint(r, "isAutoFocus") == 1) {
         a.action = kActionAutoFocus;
         core_notify(kMsgPtzMove, a);
     }
     push_speed(a.channel, a.pan_speed);
-    send_ptz_log(kLogControl, a.channel);
+    ptz_send_log(kLogControl, a.channel);
     return 0;
 }
 
@@ -139,9 +147,7 @@ int ptz_preset(const char* request)
     if (!device_channel(a.channel) || a.id < 0 || a.id > kPtzMaxPresetId || a.action < 0) return 0;
     for (const char* key : {"panSpeed", "tiltSpeed", "zoomSpeed", "focusSpeed"})
         if (!jhas(r, key) || jint(r, key) < 0) return 0;
-    read_speeds(r, a);
-    a.fisheye_type = jint(r, "fisheyeType");
-    a.stream_id = jint(r, "streamId");
+    read_steering(r, a);
     const char* name = jstr(r, "name");
     if (a.action == kActionSetPreset) set_text(a.name, name, kPresetNameMax);
     core_notify(kMsgPtzPreset, a);
@@ -155,7 +161,7 @@ int ptz_preset(const char* request)
     } else {
         cgi_reply_ok();
     }
-    send_ptz_log(kLogSetting, a.channel);
+    ptz_send_log(kLogSetting, a.channel);
     return 0;
 }
 
@@ -165,17 +171,12 @@ int ptz_tour_stop(const char* request) { return send_tour(request, kMsgPtzTourSt
 
 int ptz_tour_action(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    PtzAction a = zeroed<PtzAction>();
-    a.channel = jint(r, "chn");
-    a.action = ptz_map_tour_action(jint(r, "action"));
-    a.id = jint(r, "tourid");
-    core_notify(kMsgPtzTourAction, a);
-    cgi_reply_ok();
-    send_ptz_log(kLogSetting, a.channel);
-    return 0;
+    return notify_ptz<PtzAction>(request, kMsgPtzTourAction, kLogSetting, [](json_object* r, PtzAction& a) {
+        a.channel = jint(r, "chn");
+        a.action = ptz_map_tour_action(jint(r, "action"));
+        a.id = jint(r, "tourid");
+        return a.channel;
+    });
 }
 
 int ptz_preset_list(const char* request)
@@ -196,26 +197,18 @@ int ptz_preset_list(const char* request)
 
 int ptz_channel_action(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    PtzPair p{jint(r, "channelId"), jint(r, "action")};
-    core_notify(kMsgPtzChannelAction, p);
-    cgi_reply_ok();
-    send_ptz_log(kLogControl, p.first);
-    return 0;
+    return notify_ptz<PtzPair>(request, kMsgPtzChannelAction, kLogControl, [](json_object* r, PtzPair& p) {
+        p = PtzPair{jint(r, "channelId"), jint(r, "action")};
+        return p.first;
+    });
 }
 
 int ptz_zoom(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    PtzZoom z{jint(r, "camId"), jint(r, "Zoom"), jint(r, "ZoomSpeed")};
-    core_notify(kMsgPtzZoom, z);
-    cgi_reply_ok();
-    send_ptz_log(kLogControl, z.channel);
-    return 0;
+    return notify_ptz<PtzZoom>(request, kMsgPtzZoom, kLogControl, [](json_object* r, PtzZoom& z) {
+        z = PtzZoom{jint(r, "camId"), jint(r, "Zoom"), jint(r, "ZoomSpeed")};
+        return z.channel;
+    });
 }
 
 int ptz_speed(const char* request)
@@ -225,45 +218,42 @@ int ptz_speed(const char* request)
     if (!r) return 0;
     int channel = jint(r, "chn");
     push_speed(channel, jint(r, "Speed"));
-    send_ptz_log(kLogSetting, channel);
+    ptz_send_log(kLogSetting, channel);
     return 0;
 }
 
 int ptz_command(const char* request)
 {
-    int channel = 0;
+    i32 channel = 0;
     JsonPtr req = parse_channel_query(request, "chnid", &channel);
     if (!req) return 0;
     PtzPair p{channel, jint(req.get(), "ptzCmd")};
     core_ask<core_reply_int>(kMsgPtzCommand, &p, sizeof p, kCoreResReply, kReplyJson, {kReplyPtzCommand});
-    send_ptz_log(kLogSetting, channel);
+    ptz_send_log(kLogSetting, channel);
     return 0;
 }
 
 int ptz_channel_status(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_query(request, "chnid", &channel);
-    if (!req) return 0;
-    i32 c = channel;
-    core_ask<ptz_channel_status_reply>(kMsgPtzChannelStatus, &c, sizeof c, channel, kReplyJson,
+    i32 channel = 0;
+    if (!parse_channel_query(request, "chnid", &channel)) return 0;
+    const int context = channel;
+    core_ask<ptz_channel_status_reply>(kMsgPtzChannelStatus, &channel, sizeof channel, context, kReplyJson,
                                        {kReplyPtzChannelStatus});
     return 0;
 }
 
 int ptz_status_read(const char* request)
 {
-    int channel = 0;
-    JsonPtr req = parse_channel_query(request, "chnId", &channel);
-    if (!req) return 0;
-    i32 c = channel;
-    core_ask<ptz_status_read_reply>(kMsgPtzStatusRead, &c, sizeof c, kReplyJson, {kReplyPtzStatusRead});
+    i32 channel = 0;
+    if (!parse_channel_query(request, "chnId", &channel)) return 0;
+    core_ask<ptz_status_read_reply>(kMsgPtzStatusRead, &channel, sizeof channel, kReplyJson, {kReplyPtzStatusRead});
     return 0;
 }
 
 int ptz_status_write(const char* request)
 {
-    int channel = 0;
+    i32 channel = 0;
     JsonPtr req = parse_channel_query(request, "chnId", &channel);
     if (!req) return 0;
     json_object* r = req.get();
@@ -278,12 +268,7 @@ int ptz_status_write(const char* request)
 
 // ---- reply formatters ----
 
-int ptz_camera_param_reply(const KxFrameHeader*, const void*)
-{
-    cgi_reply_ok();
-    core_reply_finish(1);
-    return 0;
-}
+int ptz_camera_param_reply(const KxFrameHeader*, const void*) { return reply_text_finish("OK"); }
 
 int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -292,9 +277,7 @@ int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr o = jobject();
     if (!record_at(payload, header->length, 0, whole.get())) {
         jadd(o.get(), "status", "Error");
-        json_reply(kReplyJson, o.get());
-        core_reply_finish(1);
-        return 0;
+        return reply_json_finish(o.get());
     }
     jadd(o.get(), "status", "OK");
 
@@ -341,9 +324,7 @@ int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
     }
     json_object_object_add(o.get(), "tour_status", status.release());
 
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o.get());
 }
 
 int ptz_status_read_reply(const KxFrameHeader* header, const void* payload)
@@ -354,9 +335,7 @@ int ptz_status_read_reply(const KxFrameHeader* header, const void* payload)
     jadd(o.get(), "status", s.status);
     jadd(o.get(), "chnId", s.channel);
     for (int i = 0; i < kPtzStatusValues; i++) jadd(o.get(), kPtzStatusKeys[i], s.values[i]);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o.get());
 }
 
 int ptz_channel_status_reply(const int& channel, const KxFrameHeader* header, const void* payload)
@@ -366,7 +345,5 @@ int ptz_channel_status_reply(const int& channel, const KxFrameHeader* header, co
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", channel);
     jadd(o.get(), "status", value);
-    json_reply(kReplyJson, o.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(o.get());
 }

@@ -17,6 +17,9 @@ int record_settings_set(const char* request);    // "/6045"
 int anr_support_get(const char* request);        // "/6046"
 int stream_capability_get(const char* request);  // "/6047"
 
+// The recording log entry of a change, with its parameter type and channel.
+void record_send_log(int param_type, int channel);
+
 // Reply formatters, each asked for by its handler (see core_ask) with the
 // reply codes it answers.
 int anr_set_reply(const KxFrameHeader* header, const void* payload);

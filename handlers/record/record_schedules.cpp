@@ -10,13 +10,14 @@
 #include "common/reply.h"
 #include "handlers/record/record.h"
 #include "handlers/record/record_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
 constexpr u32 kMsgRecordModes = 1413;      // 8 bytes: channels whose record mode changed
 constexpr u32 kMsgRecordSchedules = 1411;  // 8 bytes: channels given a new schedule
 constexpr u32 kMsgRecordRow = 1407;        // 4 bytes: one channel's record row changed
-constexpr int kLogSubType = 204, kLogSchedule = 907, kLogModes = 905;
+constexpr int kLogSchedule = 907, kLogModes = 905;
 constexpr int kMaxRecordMode = 2;
 
 // The request text as a decimal number: leading blanks and sign, then
@@ -38,32 +39,10 @@ bool channel_of(json_object* v, int* out)
     return *out >= 0 && *out < kRecordChannels;
 }
 
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
-
-size_t array_length(json_object* array)
-{
-    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
-}
-
 template <size_t N>
 void text_from(json_object* v, char (&field)[N])
 {
     set_text(field, v ? json_object_get_string(v) : nullptr, N - 1);
-}
-
-void send_log(int param_type, int channel)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.main_type = 4;
-    log.sub_type = kLogSubType;
-    log.param_type = u32(param_type);
-    log.channel = u32(channel);
-    core_send_oplog(log);
 }
 
 // "/6041" form of a schedule: 8 day objects {"wholedayEnable",
@@ -73,7 +52,7 @@ void schedule_from_request(json_object* days, RecordSchedule* s)
 {
     std::memset(s, 0, sizeof *s);
     for (int d = 0; d < kScheduleDays; d++) {
-        json_object* day = array_at(days, size_t(d));
+        json_object* day = jarray_at(days, size_t(d));
         if (!day || !json_object_is_type(day, json_type_object)) continue;
         ScheduleDay& out = s->days[d];
         if (jint(day, "wholedayEnable") != 0) {
@@ -82,11 +61,11 @@ void schedule_from_request(json_object* days, RecordSchedule* s)
         }
         json_object* plans = jget(day, "plans");
         for (int p = 0; p < kSchedulePlans; p++) {
-            json_object* plan = array_at(plans, size_t(p));
+            json_object* plan = jarray_at(plans, size_t(p));
             if (!plan || !json_object_is_type(plan, json_type_array)) continue;
-            text_from(array_at(plan, 0), out.plans[p].start_time);
-            text_from(array_at(plan, 1), out.plans[p].end_time);
-            json_object* type = array_at(plan, 2);
+            text_from(jarray_at(plan, 0), out.plans[p].start_time);
+            text_from(jarray_at(plan, 1), out.plans[p].end_time);
+            json_object* type = jarray_at(plan, 2);
             out.plans[p].action_type = type ? json_object_get_int(type) : 0;
         }
     }
@@ -148,9 +127,9 @@ int record_schedule_set(const char* request)
     json_object* ids = jget(r, "chnid");
     u64 schedule_mask = 0, mode_mask = 0;
     int last = -1;
-    for (int i = 0; i < n && size_t(i) < array_length(ids); i++) {
+    for (int i = 0; i < n && size_t(i) < jarray_size(ids); i++) {
         int id;
-        if (!channel_of(array_at(ids, size_t(i)), &id)) continue;
+        if (!channel_of(jarray_at(ids, size_t(i)), &id)) continue;
         last = id;
         schedule_mask |= u64(1) << id;
         if (rows[id].mode != mode) {
@@ -163,7 +142,7 @@ int record_schedule_set(const char* request)
 
     core_notify(kMsgRecordModes, mode_mask);
     core_notify(kMsgRecordSchedules, schedule_mask);
-    send_log(kLogSchedule, last + 1 > 0 ? last + 1 : 1);
+    record_send_log(kLogSchedule, last + 1 > 0 ? last + 1 : 1);
     return cgi_reply_ok();
 }
 
@@ -202,10 +181,10 @@ int record_modes_set(const char* request)
     // but does not pick the row. One bad element, or more elements than
     // there are channels, rejects the whole request.
     json_object* records = jget(r, "records");
-    const size_t n = array_length(records);
+    const size_t n = jarray_size(records);
     bool ok = n <= size_t(kRecordChannels);
     for (size_t i = 0; ok && i < n; i++) {
-        json_object* e = array_at(records, i);
+        json_object* e = jarray_at(records, i);
         int id = jint(e, "id", -1), mode = jint(e, "mode", -1);
         if (!jhas(e, "id") || id < 0 || id >= kRecordChannels || !jhas(e, "mode") || mode < 0 ||
             mode > kMaxRecordMode) {
@@ -218,7 +197,7 @@ int record_modes_set(const char* request)
     if (!ok) return cgi_reply(kReplyText, "ERROR");
 
     write_records(kMainDb, rows.get(), int(n));
-    send_log(kLogModes, 0);
+    record_send_log(kLogModes, 0);
     cgi_reply_ok();
     for (size_t i = 0; i < n; i++) core_notify(kMsgRecordRow, i32(i));
     return 0;

@@ -12,6 +12,7 @@
 #include "handlers/camera/camera_records.h"
 #include "handlers/record/record.h"
 #include "handlers/record/record_records.h"
+#include "handlers/shared/reply_flow.h"
 
 namespace {
 
@@ -24,33 +25,16 @@ constexpr u32 kReplyAnrSet = 7285;            // AnrResult
 constexpr u32 kReplyAnrSupport = 7286;        // AnrSupport
 constexpr u32 kReplyStreamCapability = 8218;  // StreamCapability
 
-constexpr int kLogSubType = 204, kLogHoliday = 920, kLogSettings = 906;
+constexpr int kLogHoliday = 920, kLogSettings = 906;
 constexpr int kProtocolRtsp = 1;  // cameras reached by plain RTSP have no ANR
 
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 bool channel_ok(int v) { return in_range(v, 0, kRecordChannels - 1); }
 
-void send_log(int param_type, int channel)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.main_type = 4;
-    log.sub_type = kLogSubType;
-    log.param_type = u32(param_type);
-    log.channel = u32(channel);
-    core_send_oplog(log);
-}
-
 // The request text as a channel id: a whole decimal number 0..63.
 bool channel_text(const char* request, int* channel)
 {
     return decimal_text(request, channel) && channel_ok(*channel);
-}
-
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
 }
 
 JsonPtr holiday_object(const HolidayRow& h)
@@ -102,6 +86,12 @@ bool takes_anr(const CameraRecord& cam, int anr)
 
 }  // namespace
 
+void record_send_log(int param_type, int channel)
+{
+    constexpr int kLogSubType = 204;
+    send_change_log(kLogSubType, param_type, channel);
+}
+
 // ---- holidays ----
 
 int holidays_get(const char*)
@@ -142,7 +132,7 @@ int holiday_set(const char* request)
     write_holiday(kMainDb, &h);
 
     core_notify(kMsgHolidays, nullptr, 0);
-    send_log(kLogHoliday, h.id + 1);
+    record_send_log(kLogHoliday, h.id + 1);
     return cgi_reply_ok();
 }
 
@@ -197,7 +187,7 @@ int record_settings_set(const char* request)
     const int n = jint(r, "cnt");
     json_object* ids = jget(r, "chnid");
     for (int i = 0; i < n; i++) {
-        json_object* v = array_at(ids, size_t(i));
+        json_object* v = jarray_at(ids, size_t(i));
         if (!v) break;
         if (!json_object_is_type(v, json_type_int)) continue;
         const int id = json_object_get_int(v);
@@ -230,7 +220,7 @@ int record_settings_set(const char* request)
                           mask_low(stream_mask), mask_high(stream_mask));
 
     core_notify(kMsgRecordSettings, changed);
-    send_log(kLogSettings, 0);
+    record_send_log(kLogSettings, 0);
     core_ask<anr_set_reply>(kMsgAnrSet, &anr, sizeof anr, kReplyJson, {kReplyAnrSet});
     return 0;
 }
@@ -238,12 +228,7 @@ int record_settings_set(const char* request)
 int anr_set_reply(const KxFrameHeader* header, const void* payload)
 {
     AnrResult res;
-    if (!record_at(payload, header->length, 0, &res)) {
-        // A reply without its record: the same answer as no reply, at once.
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &res)) return 0;
     // Any failed channel among those the daemon reports fails the request,
     // a single channel included.
     int resp = 0;
@@ -254,9 +239,7 @@ int anr_set_reply(const KxFrameHeader* header, const void* payload)
     }
     JsonPtr reply = jobject();
     jadd(reply.get(), "resp", resp);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 // ---- capability queries ----
@@ -272,18 +255,10 @@ int anr_support_get(const char* request)
 
 int anr_support_reply(const KxFrameHeader* header, const void* payload)
 {
-    AnrSupport s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "chnid", s.chnid);
-    jadd(reply.get(), "support", s.support);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<AnrSupport>(header, payload, [](json_object* o, const AnrSupport& s) {
+        jadd(o, "chnid", s.chnid);
+        jadd(o, "support", s.support);
+    });
 }
 
 int stream_capability_get(const char*)
@@ -296,11 +271,7 @@ int stream_capability_reply(const KxFrameHeader* header, const void* payload)
 {
     auto whole = std::make_unique<StreamCapability>();
     const StreamCapability& cap = *whole;
-    if (!record_at(payload, header->length, 0, whole.get())) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, whole.get())) return 0;
     // The arrays hold 64 entries whatever size the daemon claims.
     int size = cap.size;
     if (size < 0) size = 0;
@@ -314,7 +285,5 @@ int stream_capability_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(reply.get(), "primary", primary.release());
     jadd_value(reply.get(), "secondary", secondary.release());
     jadd(reply.get(), "size", size);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }

@@ -6,6 +6,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/netdisk_records.h"
 #include "handlers/storage/storage.h"
 
@@ -87,22 +88,14 @@ int backup_status(const char*)
 
 int backup_status_reply(const KxFrameHeader* header, const void* payload)
 {
-    BackupStatusRecord s;
-    if (!record_at(payload, header->length, 0, &s)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    char percent[64];
-    std::snprintf(percent, sizeof percent, "%.1f", double(s.percent));
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "status", s.status);
-    jadd(reply.get(), "percent", percent);
-    jadd_text(reply.get(), "last_time", s.last_time);
-    jadd(reply.get(), "capacity", s.capacity);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<BackupStatusRecord>(header, payload, [](json_object* o, const BackupStatusRecord& s) {
+        char percent[64];
+        std::snprintf(percent, sizeof percent, "%.1f", double(s.percent));
+        jadd(o, "status", s.status);
+        jadd(o, "percent", percent);
+        jadd_text(o, "last_time", s.last_time);
+        jadd(o, "capacity", s.capacity);
+    });
 }
 
 int backup_device(const char*)
@@ -125,9 +118,7 @@ int backup_device_reply(const KxFrameHeader* header, const void* payload)
         found = true;
     }
     if (!found) jadd(reply.get(), "result", -1);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int backup_port(const char* request)
@@ -162,18 +153,11 @@ int backup_progress(const char*)
 
 int backup_progress_reply(const KxFrameHeader* header, const void* payload)
 {
-    BackupProgressRecord p;
-    if (!record_at(payload, header->length, 0, &p)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "status", p.status);
-    jadd(reply.get(), "port", p.port);
-    jadd(reply.get(), "type", p.type);
-    jadd(reply.get(), "percent", p.percent);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    using Progress = BackupProgressRecord;
+    return reply_record_object<Progress>(header, payload, [](json_object* o, const Progress& p) {
+        jadd(o, "status", p.status);
+        jadd(o, "port", p.port);
+        jadd(o, "type", p.type);
+        jadd(o, "percent", p.percent);
+    });
 }

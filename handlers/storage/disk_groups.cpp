@@ -6,6 +6,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/netdisk_records.h"
 #include "handlers/storage/storage.h"
 
@@ -23,17 +24,6 @@ constexpr u32 kReplyQuotaSet = 8530;  // StorageResult
 
 constexpr int kChannels = 64;
 constexpr int kDefaultMaxCameras = 32;
-
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
-
-size_t array_length(json_object* array)
-{
-    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
-}
 
 // The text of an array element ("" for null).
 const char* element_text(json_object* v)
@@ -80,11 +70,7 @@ int quota_get(const char*)
 int quota_get_reply(const KxFrameHeader* header, const void* payload)
 {
     QuotaRecord q;
-    if (!record_at(payload, header->length, 0, &q)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &q)) return 0;
     JsonPtr list = jarray();
     for (int i = 0; i < q.count && i < kQuotaEntries; i++) {
         const QuotaEntry& e = q.entries[i];
@@ -100,9 +86,7 @@ int quota_get_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "enable", q.enable);
     jadd_value(reply.get(), "quota_array", list.release());
     add_groups(reply.get());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int quota_set(const char* request)
@@ -115,10 +99,10 @@ int quota_set(const char* request)
     // The record holds 16 entries: further entries are not copied, and the
     // count never claims more than were.
     json_object* entries = jget(r, "quota_array");
-    size_t n = array_length(entries);
+    size_t n = jarray_size(entries);
     if (n > size_t(kQuotaEntries)) n = size_t(kQuotaEntries);
     for (size_t i = 0; i < n; i++) {
-        json_object* e = array_at(entries, i);
+        json_object* e = jarray_at(entries, i);
         // The numbers go to the core daemon as given (missing ones as 0);
         // the channel has an 8-bit place.
         q.entries[i].channel = u8(jint(e, "channel"));
@@ -147,7 +131,7 @@ int groups_set(const char* request)
     }
 
     json_object* texts = jget(r, "channel");
-    size_t n = array_length(texts);
+    size_t n = jarray_size(texts);
     if (n > size_t(kDiskGroups)) n = size_t(kDiskGroups);
 
     if (get_param_int(kMainDb, "group_mode", 0) == 0) {
@@ -159,7 +143,7 @@ int groups_set(const char* request)
     int count = 0;
     read_groups(kMainDb, groups.get(), &count);
     // Each group's channel text is cut to 64 characters, one per channel.
-    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, element_text(array_at(texts, i)), kChannels);
+    for (size_t i = 0; i < n; i++) set_text(groups[i].channels, element_text(jarray_at(texts, i)), kChannels);
     // Stored first, so the daemon reads the new groups when told.
     write_groups(kMainDb, groups.get(), kDiskGroups);
     for (size_t i = 0; i < n; i++) core_notify(kMsgGroupSet, groups[i]);

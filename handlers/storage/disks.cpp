@@ -8,6 +8,7 @@
 #include "common/decimal_text.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/storage.h"
 #include "handlers/storage/storage_records.h"
 #include "platform/kxfs_log.h"
@@ -165,9 +166,7 @@ int disk_list_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "resultString", n == 0 && !filled ? "NO" : "OK");
     jadd(reply.get(), "esataType", get_param_int(kMainDb, "esata_type", 0));
     json_object_object_add(reply.get(), "HDD", list.release());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 // ---- format ----
@@ -191,12 +190,7 @@ int disk_format(const char* request)
 int disk_format_reply(bool& formatted, const KxFrameHeader* header, const void* payload)
 {
     StorageResult r;
-    if (!record_at(payload, header->length, 0, &r)) {
-        // A reply without its result: the same answer as no reply, at once.
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &r)) return 0;
     switch (r.result) {
     case 0:
         formatted = true;
@@ -304,23 +298,15 @@ int disk_hot_spare(const char* request)
 
 int array_rebuild(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    ArrayRebuildRequest msg{jint(r, "diskport"), jint(r, "raidport")};
-    core_ask<array_result_reply>(kMsgArrayRebuild, &msg, sizeof msg, kReplyText, {kReplyArrayRebuild});
-    return 0;
+    return ask_with_request<array_result_reply>(
+        request, kMsgArrayRebuild, kReplyText, {kReplyArrayRebuild}, BadRequest::kNoAnswer,
+        [](json_object* r) { return ArrayRebuildRequest{jint(r, "diskport"), jint(r, "raidport")}; });
 }
 
 int array_result_reply(const KxFrameHeader* header, const void* payload)
 {
-    StorageResult r;
-    if (!record_at(payload, header->length, 0, &r))
-        cgi_reply_error(kReplyText);  // a reply without its result counts as none
-    else
-        cgi_reply(kReplyText, r.result == 0 ? "OK" : "Error");
-    core_reply_finish(1);
-    return 0;
+    int result = -1;  // only the answer counts here
+    return storage_result_reply(result, header, payload);
 }
 
 // ---- array mode ----

@@ -10,6 +10,7 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/storage/netdisk_records.h"
 #include "handlers/storage/storage.h"
 #include "platform/kxfs_log.h"
@@ -41,12 +42,6 @@ constexpr int kLogNetDiskAdd = 219, kLogNetDiskDelete = 220, kLogNetDiskEdit = 2
 constexpr int kFirstArrayId = 10, kLastArrayId = 16;
 
 bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
-
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
 
 bool int_of(json_object* v, int* out)
 {
@@ -149,10 +144,10 @@ int netdisk_add(const char* request)
     int n = 0;
     for (int i = 0; i < num && n < kNetDiskMax; i++) {
         int port = 0;
-        const char* address = text_of_value(array_at(addresses, size_t(i)));
-        const char* dir = text_of_value(array_at(dirs, size_t(i)));
-        if (!netdisk_port(array_at(ports, size_t(i)), &port) || !address || !dir) return 0;
-        json_object* vendor = array_at(vendors, size_t(i));
+        const char* address = text_of_value(jarray_at(addresses, size_t(i)));
+        const char* dir = text_of_value(jarray_at(dirs, size_t(i)));
+        if (!netdisk_port(jarray_at(ports, size_t(i)), &port) || !address || !dir) return 0;
+        json_object* vendor = jarray_at(vendors, size_t(i));
         rows[n++] = netdisk_row(port, vendor ? json_object_get_string(vendor) : "", address, dir);
     }
     if (n == 0) return 0;
@@ -203,7 +198,7 @@ int netdisk_delete(const char* request)
     NetDiskList list = zeroed<NetDiskList>();
     for (int i = 0; i < num && list.count < kNetDiskMax; i++) {
         int port = 0;
-        if (!netdisk_port(array_at(ports, size_t(i)), &port)) return 0;
+        if (!netdisk_port(jarray_at(ports, size_t(i)), &port)) return 0;
         read_disk(kMainDb, &rows[list.count], port);
         list.ports[list.count++] = port;
     }
@@ -235,11 +230,7 @@ int share_search(const char* request)
 int share_search_reply(const KxFrameHeader* header, const void* payload)
 {
     ShareSearchHead head;
-    if (!record_at(payload, header->length, 0, &head)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
+    if (!reply_record(header, payload, &head)) return 0;
     // Never more paths than the record holds, nor than the reply carries.
     const char* paths = static_cast<const char*>(payload) + sizeof head;
     const size_t room = header->length - sizeof head;
@@ -254,30 +245,23 @@ int share_search_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr reply = jobject();
     jadd(reply.get(), "resultString", json_object_array_length(list.get()) > 0 ? "OK" : "NO");
     jadd_value(reply.get(), "NAS", list.release());
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 // ---- eSATA mode ----
 
 int esata_mode_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r) return 0;
-    EsataMode msg{jint(r, "mode"), jint(r, "esata")};
-    core_ask<esata_mode_set_reply>(kMsgEsataSet, &msg, sizeof msg, kReplyJson, {kReplyEsataSet});
-    return 0;
+    return ask_with_request<esata_mode_set_reply>(
+        request, kMsgEsataSet, kReplyJson, {kReplyEsataSet}, BadRequest::kNoAnswer,
+        [](json_object* r) { return EsataMode{jint(r, "mode"), jint(r, "esata")}; });
 }
 
 int esata_mode_set_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr reply = jobject();
     jadd(reply.get(), "status", "OK");
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(reply.get());
 }
 
 int esata_mode_get(const char*)
@@ -289,18 +273,10 @@ int esata_mode_get(const char*)
 
 int esata_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    EsataMode m;
-    if (!record_at(payload, header->length, 0, &m)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "mode", m.mode);
-    jadd(reply.get(), "esata", m.esata);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<EsataMode>(header, payload, [](json_object* o, const EsataMode& m) {
+        jadd(o, "mode", m.mode);
+        jadd(o, "esata", m.esata);
+    });
 }
 
 // ---- self-evaluation ----
@@ -315,7 +291,7 @@ int disk_self_eval(const char* request)
     const int num = jint(r, "num");
     int port = -1;
     for (int i = 0; i < num; i++) {
-        json_object* v = array_at(ports, size_t(i));
+        json_object* v = jarray_at(ports, size_t(i));
         if (!v) break;
         if (!int_of(v, &port) || !in_range(port, 0, kMaxDevicePort)) return 0;
     }
@@ -327,17 +303,9 @@ int disk_self_eval(const char* request)
 
 int disk_self_eval_reply(const KxFrameHeader* header, const void* payload)
 {
-    SelfEvalRecord rec;
-    if (!record_at(payload, header->length, 0, &rec)) {
-        cgi_reply_error(kReplyJson);
-        core_reply_finish(1);
-        return 0;
-    }
-    JsonPtr reply = jobject();
-    jadd(reply.get(), "selfEvaluation", std::strstr(text_of(rec.text).s, "PASSED") ? 1 : 0);
-    json_reply(kReplyJson, reply.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_record_object<SelfEvalRecord>(header, payload, [](json_object* o, const SelfEvalRecord& rec) {
+        jadd(o, "selfEvaluation", std::strstr(text_of(rec.text).s, "PASSED") ? 1 : 0);
+    });
 }
 
 // ---- device removal ----

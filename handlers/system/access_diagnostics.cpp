@@ -17,6 +17,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/owned_files.h"
@@ -111,9 +112,7 @@ int access_filter_write(const char* request)
 int diagnostic_reply(const KxFrameHeader* header, const void* payload)
 {
     if (header->length < kDiagnosticResultHead) {
-        cgi_reply(kReplyText, "Failed");
-        core_reply_finish(1);
-        return 0;
+        return reply_text_finish("Failed");
     }
     DiagnosticResult result = zeroed<DiagnosticResult>();
     std::memcpy(&result, payload, header->length < sizeof result ? header->length : sizeof result);

@@ -11,6 +11,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/owned_files.h"
@@ -34,14 +35,7 @@ bool encode_name(const std::string& text, char (&out)[128])
     return n >= 1;
 }
 
-void audio_log()
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kAudioSubType;
-    log.param_type = kAudioParamType;
-    core_send_oplog(log);
-}
+void audio_log() { send_change_log(kAudioSubType, kAudioParamType); }
 
 }  // namespace
 
@@ -93,9 +87,7 @@ int audio_list_reply(const KxFrameHeader* header, const void* payload)
     }
     jadd_value(obj.get(), "audioFileList", list);
     jadd(obj.get(), "status", 0);
-    json_reply(kReplyJson, obj.get());
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(obj.get());
 }
 
 int audio_list(const char*)

@@ -13,6 +13,7 @@
 #include "common/reply.h"
 #include "handlers/camera/camera_records.h"
 #include "handlers/network/network_records.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/system/device.h"
 #include "handlers/system/device_records.h"
 #include "handlers/system/maintenance_records.h"
@@ -122,9 +123,7 @@ int device_info_reply(const KxFrameHeader* header, const void* payload)
     jadd(r, "oemonlineupdate", get_param_int(kMainDb, "oemupdateonline", 0));
     jadd(r, "company", company);
     jadd(r, "isSupportTalk", info.is_support_talk);
-    json_reply(kReplyJson, r);
-    core_reply_finish(1);
-    return 0;
+    return reply_json_finish(r);
 }
 
 int device_info(const char*)
@@ -164,9 +163,7 @@ int device_value_reply(const KxFrameHeader* header, const void* payload)
         core_reply_finish(kReplyEmpty);
         return 0;
     }
-    cgi_reply(kReplyText, std::to_string(value).c_str());
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(std::to_string(value).c_str());
 }
 
 int device_value_get(const char*)

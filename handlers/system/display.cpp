@@ -7,7 +7,9 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/network/network.h"
 #include "handlers/network/network_records.h"
+#include "handlers/shared/reply_flow.h"
 #include "handlers/system/display.h"
 #include "handlers/system/display_records.h"
 #include "handlers/system/maintenance_records.h"
@@ -116,9 +118,7 @@ int display_set(const char* request)
 
     const i32 number = device_id;
     core_notify(kMsgDeviceNumber, number);
-    char area[32];
-    set_text(area, "hostname");
-    core_notify(kMsgSettingsChanged, area);
+    notify_settings_changed("hostname");
 
     if (d.main_resolution != old_main || d.sub_resolution != old_sub) {
         core_notify(kMsgOutputResolution, DisplayResolutionMsg{0, d.main_resolution});
@@ -127,12 +127,7 @@ int display_set(const char* request)
     }
     core_notify(kMsgDisplayAudio, DisplayAudioMsg{d.hdmi_audio_on, d.audio_output_on, d.audio_volume});
 
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kDisplayLogSubType;
-    log.param_type = kDisplayLogParam;
-    log.channel = 0;
-    core_send_oplog(log);
+    send_change_log(kDisplayLogSubType, kDisplayLogParam);
 
     cgi_reply(kReplyText, sub_had_control ? "SUB" : "OK");
     if (restart) core_notify(kMsgReboot, nullptr, 0);

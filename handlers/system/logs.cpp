@@ -20,6 +20,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/log_records.h"
@@ -88,6 +89,22 @@ bool local_time_of(json_object* r, const char* key, const char* pattern, i32* ou
     if (when < 0 || when > INT32_MAX) return false;
     *out = i32(when);
     return true;
+}
+
+// A search or export request with its period ("startTime", "endTime" read
+// with `pattern`) in `q`.
+bool query_period(json_object* r, const char* pattern, LogQuery* q)
+{
+    return valid_query(r) && local_time_of(r, "startTime", pattern, &q->start_time) &&
+           local_time_of(r, "endTime", pattern, &q->end_time);
+}
+
+// The sub types of "subTypeArr" as given, as many as the query holds.
+void add_sub_types(json_object* subs, LogQuery* q)
+{
+    const size_t n = json_object_array_length(subs);
+    for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
+        q->sub_types[q->sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
 }
 
 void keep_language(json_object* r, char (&language)[32])
@@ -260,19 +277,14 @@ int log_search(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     LogQuery q = zeroed<LogQuery>();
-    if (!valid_query(r) || !local_time_of(r, "startTime", "%Y-%m-%d %H:%M:%S", &q.start_time) ||
-        !local_time_of(r, "endTime", "%Y-%m-%d %H:%M:%S", &q.end_time))
-        return cgi_reply_error(kReplyJson);
+    if (!query_period(r, "%Y-%m-%d %H:%M:%S", &q)) return cgi_reply_error(kReplyJson);
 
     LogSearchAsk ask{};
     keep_language(r, ask.language);
     ask.page = jint(r, "curPageNum");
     q.page = ask.page;
     q.main_type = u32(jint(r, "mainType"));
-    json_object* subs = jget(r, "subTypeArr");
-    const size_t n = json_object_array_length(subs);
-    for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
-        q.sub_types[q.sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
+    add_sub_types(jget(r, "subTypeArr"), &q);
     char mask[kLogMaskText + 1] = {};
     jtext(r, "chnMask", mask);
     for (int i = 0; mask[i]; i++)
@@ -342,9 +354,7 @@ int log_export(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     LogQuery q = zeroed<LogQuery>();
-    if (!valid_query(r) || !local_time_of(r, "startTime", "%Y-%m-%dT%H:%M:%S", &q.start_time) ||
-        !local_time_of(r, "endTime", "%Y-%m-%dT%H:%M:%S", &q.end_time))
-        return 0;
+    if (!query_period(r, "%Y-%m-%dT%H:%M:%S", &q)) return 0;
 
     q.main_type = u32(jint(r, "mainType"));
     json_object* subs = jget(r, "subTypeArr");
@@ -362,8 +372,7 @@ int log_export(const char* request)
                 if (bits >> j & 1) q.sub_types[q.sub_type_count++] = kBase[k] + j;
         }
     } else {
-        for (size_t i = 0; i < n && i < size_t(kLogQuerySubTypes); i++)
-            q.sub_types[q.sub_type_count++] = json_object_get_int64(json_object_array_get_idx(subs, i));
+        add_sub_types(subs, &q);
     }
     q.no_channel = jint(r, "na");
     char mask[kLogMaskText + 1] = {};
@@ -400,9 +409,7 @@ int log_add_reply(const KxFrameHeader* header, const void* payload)
 {
     const char* p = static_cast<const char*>(payload);
     const std::string text(p, strnlen(p, header->length));
-    cgi_reply(kReplyText, text.empty() ? "N/A" : text.c_str());
-    core_reply_finish(1);
-    return 0;
+    return reply_text_finish(text.empty() ? "N/A" : text.c_str());
 }
 
 int log_add(const char* request)

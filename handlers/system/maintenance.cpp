@@ -13,6 +13,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "handlers/system/maintenance_records.h"
@@ -42,9 +43,6 @@ constexpr const char* kExportDir = "/tmp/.profile_export";
 constexpr KxRecordKind kMotionRows{"motion", 64, 696};
 constexpr size_t kMotionInterval = 388, kMotionEmailInterval = 468;
 constexpr i32 kMotionIntervalDefault = 20;
-
-// The download is copied in pieces of this size.
-constexpr size_t kDownloadPiece = 4095;
 
 // realpath() as a string; "" when the path does not resolve.
 std::string resolved(const std::string& path)
@@ -120,14 +118,7 @@ int open_export(const char* path)
 
 }  // namespace
 
-void maintenance_log(int sub_type)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = sub_type;
-    log.param_type = kMaintenanceParam;
-    core_send_oplog(log);
-}
+void maintenance_log(int sub_type) { send_change_log(sub_type, kMaintenanceParam); }
 
 void maintenance_reboot()
 {
@@ -209,17 +200,7 @@ int profile_download(const char*)
     if (!read_text(kExportPathFile, path, sizeof path)) return 0;
     int fd = open_export(path);
     if (fd < 0) return 0;
-    std::printf("Content-Type:application/octet-stream\r\n");
-    std::printf("Content-Disposition: attachment; filename= %s\r\n\r\n", std::strrchr(path, '/') + 1);
-    char piece[kDownloadPiece];
-    for (;;) {
-        ssize_t n = read(fd, piece, sizeof piece);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        std::fwrite(piece, 1, size_t(n), stdout);
-    }
-    std::fflush(stdout);
-    close(fd);
+    reply_attachment(fd, std::strrchr(path, '/') + 1);
     unlink(path);
     return 0;
 }

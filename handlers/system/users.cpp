@@ -7,6 +7,7 @@
 
 #include "common/core.h"
 #include "common/json.h"
+#include "handlers/shared/reply_flow.h"
 #include "platform/paths.h"
 #include "common/reply.h"
 #include "common/reply_failure.h"
@@ -18,14 +19,7 @@ namespace {
 constexpr u32 kMsgUsersChanged = 3505;
 constexpr int kUserLog = 204, kUserAddParam = 921, kUserDeleteParam = 922;
 
-void send_user_log(int param_type)
-{
-    OpLogRecord log;
-    oplog_prepare(&log);
-    log.sub_type = kUserLog;
-    log.param_type = param_type;
-    core_send_oplog(log);
-}
+void send_user_log(int param_type) { send_change_log(kUserLog, param_type); }
 
 // The four mask texts and their JSON keys, in record order.
 struct MaskField {
@@ -52,7 +46,9 @@ bool apply_rights(json_object* req, UserRecord& u)
     return masks;
 }
 
-void add_user_object(json_object* list, const UserRecord& u)
+// The keys an account and an OEM account share, in reply order.
+template <typename User>
+JsonPtr account_object(const User& u)
 {
     JsonPtr o = jobject();
     jadd(o.get(), "id", u.id);
@@ -61,6 +57,12 @@ void add_user_object(json_object* list, const UserRecord& u)
     jadd_text(o.get(), "password", u.password);
     jadd(o.get(), "type", u.type);
     jadd(o.get(), "permission", u.permission);
+    return o;
+}
+
+void add_user_object(json_object* list, const UserRecord& u)
+{
+    JsonPtr o = account_object(u);
     for (int i = 0; i < kRightCount; i++) jadd(o.get(), kLocalRightKeys[i], u.local_rights[i]);
     jadd_text(o.get(), "localliveview", u.localliveview);
     jadd_text(o.get(), "localplayback", u.localplayback);
@@ -182,13 +184,7 @@ int user_list_oem(const char*)
     for (int i = 0; i < kMaxUsers; i++) {
         const OemUserRecord& u = users[i];
         if (!u.enable) continue;
-        JsonPtr o = jobject();
-        jadd(o.get(), "id", u.id);
-        jadd(o.get(), "enable", u.enable);
-        jadd_text(o.get(), "name", u.name);
-        jadd_text(o.get(), "password", u.password);
-        jadd(o.get(), "type", u.type);
-        jadd(o.get(), "permission", u.permission);
+        JsonPtr o = account_object(u);
         jadd(o.get(), "remotePermission", u.remote_permission);
         json_object_array_add(list.get(), o.release());
     }

@@ -1,0 +1,64 @@
+#include "handlers/shared/reply_flow.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+int reply_error_finish(int kind)
+{
+    cgi_reply_error(kind);
+    core_reply_finish(1);
+    return 0;
+}
+
+int reply_json_finish(json_object* o)
+{
+    json_reply(kReplyJson, o);
+    core_reply_finish(1);
+    return 0;
+}
+
+int reply_text_finish(const char* text)
+{
+    cgi_reply(kReplyText, text);
+    core_reply_finish(1);
+    return 0;
+}
+
+json_object* jarray_at(json_object* array, size_t i)
+{
+    if (i >= jarray_size(array)) return nullptr;
+    return json_object_array_get_idx(array, i);
+}
+
+size_t jarray_size(json_object* array)
+{
+    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
+}
+
+void send_change_log(int sub_type, int param_type, int channel)
+{
+    OpLogRecord log;
+    oplog_prepare(&log);
+    log.sub_type = sub_type;
+    log.param_type = u32(param_type);
+    log.channel = u32(channel);
+    core_send_oplog(log);
+}
+
+void reply_attachment(int fd, const char* file_name)
+{
+    constexpr size_t kPiece = 4095;
+    std::printf("Content-Type:application/octet-stream\r\n");
+    std::printf("Content-Disposition: attachment; filename= %s\r\n\r\n", file_name);
+    char piece[kPiece];
+    for (;;) {
+        ssize_t n = read(fd, piece, sizeof piece);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        std::fwrite(piece, 1, size_t(n), stdout);
+    }
+    std::fflush(stdout);
+    close(fd);
+}
