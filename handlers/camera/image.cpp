@@ -34,16 +34,6 @@ constexpr int kMaxClearArea = kImageAreas;
 constexpr int kRateControlPauseSeconds = 2;
 constexpr int kPlanText = 31;
 
-bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
-
-// The request of a channel query: its "id" (0..63), or -1.
-int request_channel(const char* request, const char* key)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    return r && channel_key(r, key) ? jint(r, key) : -1;
-}
-
 // A channel list of 64 places from an integer array: element i at place i;
 // places without an element, and elements that are not a channel, are -1.
 void fill_channel_list(json_object* list, i32 (&channel)[kChannelListSize])
@@ -90,33 +80,25 @@ void set_profile(json_object* o, ImageProfile& p)
 }
 
 // The read message of a query whose request names the channel as "id",
-// answered by `answer`.
-int channel_query(const char* request, const CoreAnswer& answer, u32 code, int error_kind)
+// answered by `answer`; JSON errors.
+int channel_query(const char* request, const CoreAnswer& answer, u32 code)
 {
-    const i32 id = request_channel(request, "id");
-    if (id < 0) return cgi_reply_error(error_kind);
-    core_ask(answer, code, &id, sizeof id, error_kind);
-    return 0;
+    return ask_channel(request, "id", kReplyJson, answer, code, kReplyJson);
 }
 
-// Plans of one day, short or long form.
-void add_plan(json_object* day, const ImagePlan& p)
+// One plan of a day, short or long form: the long form adds the exposure.
+template <typename Plan>
+void plan_object(json_object* o, const Plan& p)
 {
-    JsonPtr o = jobject();
-    jadd_text(o.get(), "startTime", p.start_time);
-    jadd_text(o.get(), "endTime", p.end_time);
-    jadd(o.get(), "actionType", p.action_type);
-    json_object_array_add(day, o.release());
+    jadd_text(o, "startTime", p.start_time);
+    jadd_text(o, "endTime", p.end_time);
+    jadd(o, "actionType", p.action_type);
 }
-void add_plan(json_object* day, const ImageExposurePlan& p)
+void plan_object(json_object* o, const ImageExposurePlan& p)
 {
-    JsonPtr o = jobject();
-    jadd_text(o.get(), "startTime", p.start_time);
-    jadd_text(o.get(), "endTime", p.end_time);
-    jadd(o.get(), "actionType", p.action_type);
-    jadd(o.get(), "exposureTime", p.exposure_time);
-    jadd(o.get(), "gainLevel", p.gain_level);
-    json_object_array_add(day, o.release());
+    plan_object<ImageExposurePlan>(o, p);
+    jadd(o, "exposureTime", p.exposure_time);
+    jadd(o, "gainLevel", p.gain_level);
 }
 
 // {"schedule": [7 days of `plans` plans]} from a week schedule reply.
@@ -129,8 +111,7 @@ int schedule_reply(const KxFrameHeader* header, const void* payload, int plans)
     if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
     JsonPtr week = jarray();
     for (int d = 0; d < kScheduleWeekDays; d++) {
-        JsonPtr day = jarray();
-        for (int p = 0; p < plans; p++) add_plan(day.get(), s.day[d].plan[p]);
+        JsonPtr day = object_list(plans, [&](json_object* o, int p) { plan_object(o, s.day[d].plan[p]); });
         json_object_array_add(week.get(), day.release());
     }
     JsonPtr o = jobject();
@@ -140,7 +121,8 @@ int schedule_reply(const KxFrameHeader* header, const void* payload, int plans)
 
 // One positional plan [startTime, endTime, actionType(, exposureTime,
 // gainLevel)]; elements that are missing leave the field zero.
-void set_plan(json_object* a, ImagePlan& p)
+template <typename Plan>
+void set_plan(json_object* a, Plan& p)
 {
     json_object* e;
     if ((e = json_object_array_get_idx(a, 0))) set_text(p.start_time, json_object_get_string(e), kPlanText);
@@ -149,10 +131,7 @@ void set_plan(json_object* a, ImagePlan& p)
 }
 void set_plan(json_object* a, ImageExposurePlan& p)
 {
-    json_object* e;
-    if ((e = json_object_array_get_idx(a, 0))) set_text(p.start_time, json_object_get_string(e), kPlanText);
-    if ((e = json_object_array_get_idx(a, 1))) set_text(p.end_time, json_object_get_string(e), kPlanText);
-    p.action_type = json_object_get_int(json_object_array_get_idx(a, 2));
+    set_plan<ImageExposurePlan>(a, p);
     p.exposure_time = json_object_get_int(json_object_array_get_idx(a, 3));
     p.gain_level = json_object_get_int(json_object_array_get_idx(a, 4));
 }
@@ -187,20 +166,14 @@ int schedule_write(const char* request, u32 code)
 
 int image_get(const char* request)
 {
-    const i32 id = request_channel(request, "id");
-    if (id < 0) return 0;
-    core_ask<image_get_reply>(kMsgImageGet, &id, sizeof id, kReplyText, {kReplyImageGet});
-    return 0;
+    return ask_channel(request, "id", kNoReply, core_answer<image_get_reply>({kReplyImageGet}), kMsgImageGet,
+                       kReplyText);
 }
 
 int image_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    ImageSettingsReply rep;
-    if (!record_at(payload, header->length, 0, &rep)) return reply_too_short(kReplyText);
+    return record_reply<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const ImageSettingsReply& rep) {
     const ImageSettingsBlock& b = rep.block;
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
     jadd(j, "id", rep.id);
     jadd(j, "smartir", b.smartir);
     jadd(j, "whiteblance", b.whiteblance);
@@ -235,7 +208,7 @@ int image_get_reply(const KxFrameHeader* header, const void* payload)
     jadd_text(j, "sdkversion", b.sdkversion);
     jadd(j, "lensType", b.lens_type);
     jadd(j, "reduceVideoStuttering", b.reduce_video_stuttering);
-    return finish_json(j);
+    });
 }
 
 int image_set(const char* request)
@@ -284,19 +257,13 @@ int image_set(const char* request)
 
 int day_night_get(const char* request)
 {
-    const i32 id = request_channel(request, "id");
-    if (id < 0) return 0;
-    core_ask<day_night_get_reply>(kMsgDayNightGet, &id, sizeof id, kReplyText, {kReplyDayNightGet});
-    return 0;
+    return ask_channel(request, "id", kNoReply, core_answer<day_night_get_reply>({kReplyDayNightGet}),
+                       kMsgDayNightGet, kReplyText);
 }
 
 int day_night_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    DayNightRecord d;
-    if (!record_at(payload, header->length, 0, &d)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
+    return record_reply<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const DayNightRecord& d) {
     jadd(j, "id", d.id);
     jadd(j, "colorkiller", d.colorkiller);
     jadd(j, "modestarthour", d.modestarthour);
@@ -336,14 +303,14 @@ int day_night_get_reply(const KxFrameHeader* header, const void* payload)
     jadd(j, "dayNightSens", d.day_night_sens);
     jadd(j, "nightDaySens", d.night_day_sens);
     jadd(j, "zoomLimit", d.zoom_limit);
-    return finish_json(j);
+    });
 }
 
 int day_night_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "id")) return 0;
+    if (!has_channel(r, "id")) return 0;
     DayNightRecord d = zeroed<DayNightRecord>();
     d.id = jint(r, "id");
     d.colorkiller = jint(r, "colorkiller");
@@ -383,7 +350,7 @@ static int camera_param(const char* request, bool write)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "id")) return 0;
+    if (!has_channel(r, "id")) return 0;
     CameraParamRecord p = zeroed<CameraParamRecord>();
     p.id = jint(r, "id");
     jtext(r, "pagename", p.pagename);
@@ -406,18 +373,13 @@ int camera_param_set(const char* request) { return camera_param(request, true); 
 
 int camera_param_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    CameraParamReply p;
-    if (!record_at(payload, header->length, 0, &p)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (j) {
+    return record_reply<CameraParamReply>(header, payload, kReplyText, [](json_object* j, const CameraParamReply& p) {
         jadd(j, "id", p.id);
         jadd_text(j, "pagename", p.pagename);
         jadd_text(j, "httpname", p.httpname);
         jadd_text(j, "key", p.key);
         jadd_text(j, "value", p.value);
-    }
-    return finish_json(j);
+    });
 }
 
 int camera_param_set_reply(const KxFrameHeader* header, const void* payload)
@@ -427,8 +389,7 @@ int camera_param_set_reply(const KxFrameHeader* header, const void* payload)
 
 int image_profiles_get(const char* request)
 {
-    return channel_query(request, core_answer<image_profiles_get_reply>({kReplyProfilesGet}), kMsgProfilesGet,
-                         kReplyJson);
+    return channel_query(request, core_answer<image_profiles_get_reply>({kReplyProfilesGet}), kMsgProfilesGet);
 }
 
 int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
@@ -436,11 +397,8 @@ int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
     // Always the 7 profiles; those the reply does not hold read as zeros.
     ImageProfilesReply rep = zeroed<ImageProfilesReply>();
     std::memcpy(&rep, payload, header->length < sizeof rep ? header->length : sizeof rep);
-    JsonPtr list = jarray();
-    for (int i = 0; i < kImageProfiles; i++) {
+    JsonPtr list = object_list(kImageProfiles, [&rep](json_object* j, int i) {
         const ImageProfile& p = rep.profile[i];
-        JsonPtr o = jobject();
-        json_object* j = o.get();
         jadd(j, "id", i);
         jadd(j, "enable", p.enable);
         jadd(j, "startHour", p.start_hour);
@@ -455,8 +413,7 @@ int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
         jadd(j, "irCutState", p.ir_cut_state);
         jadd(j, "irLedState", p.ir_led_state);
         jadd(j, "colorMode", p.color_mode);
-        json_object_array_add(list.get(), o.release());
-    }
+    });
     JsonPtr o = jobject();
     if (o) jadd_value(o.get(), "image", list.release());
     return finish_json(o.get());
@@ -466,7 +423,7 @@ int image_profile_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "channel") || !jint_required_in(r, "id", 0, kImageProfiles - 1))
+    if (!has_channel(r, "channel") || !jint_required_in(r, "id", 0, kImageProfiles - 1))
         return cgi_reply_error(kReplyJson);
     ImageProfilesMessage m = zeroed<ImageProfilesMessage>();
     m.channel = jint(r, "channel");
@@ -489,46 +446,34 @@ int image_profiles_set_many(const char* request)
     }
     // One message per listed channel; "cnt" beyond the list, and entries
     // that are not a channel, send nothing.
-    const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && i < jarray_length(channels); i++) {
-        const int ch = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
-        if (ch < 0 || ch >= kMaxCameras) continue;
+    each_listed_channel(channels, jint(r, "cnt"), [&m](int ch) {
         m.channel = ch;
         core_notify(kMsgProfilesSet, m);
-    }
+    });
     return cgi_reply_ok();
 }
 
 int image_areas_get(const char* request)
 {
-    return channel_query(request, core_answer<image_areas_get_reply>({kReplyAreasGet}), kMsgAreasGet, kReplyJson);
+    return channel_query(request, core_answer<image_areas_get_reply>({kReplyAreasGet}), kMsgAreasGet);
 }
 
 int image_areas_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    ImageAreasReply rep;
-    if (!record_at(payload, header->length, 0, &rep)) return reply_too_short(kReplyJson);
-    JsonPtr list = jarray();
-    for (int i = 0; i < kImageAreas; i++) {
-        const ImageArea& a = rep.area[i];
-        JsonPtr o = jobject();
-        json_object* j = o.get();
-        jadd(j, "id", i);
-        jadd(j, "enable", a.enable);
-        jadd(j, "left", a.left);
-        jadd(j, "top", a.top);
-        jadd(j, "right", a.right);
-        jadd(j, "bottom", a.bottom);
-        json_object_array_add(list.get(), o.release());
-    }
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (j) {
+    return record_reply<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const ImageAreasReply& rep) {
+        JsonPtr list = object_list(kImageAreas, [&rep](json_object* o, int i) {
+            const ImageArea& a = rep.area[i];
+            jadd(o, "id", i);
+            jadd(o, "enable", a.enable);
+            jadd(o, "left", a.left);
+            jadd(o, "top", a.top);
+            jadd(o, "right", a.right);
+            jadd(o, "bottom", a.bottom);
+        });
         jadd(j, "enable", rep.enable);
         jadd_text(j, "sdkversion", rep.sdkversion);
         jadd_value(j, "area", list.release());
-    }
-    return finish_json(j);
+    });
 }
 
 int image_areas_set(const char* request)
@@ -551,10 +496,8 @@ int image_areas_set(const char* request)
         a.bottom = jint(e, "bottom");
     }
     const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && i < kChannelListSize && i < jarray_length(channels); i++) {
-        const int ch = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
-        if (ch >= 0 && ch < kMaxCameras) m.channel[m.count++] = ch;
-    }
+    each_listed_channel(channels, cnt < kChannelListSize ? cnt : kChannelListSize,
+                        [&m](int ch) { m.channel[m.count++] = ch; });
     core_notify(kMsgAreasSet, m);
     return cgi_reply_ok();
 }
@@ -563,7 +506,7 @@ int image_area_clear(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxClearArea))
+    if (!has_channel(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxClearArea))
         return cgi_reply_error(kReplyJson);
     core_notify(kMsgAreaClear, ImageAreaClear{jint(r, "chan_id"), jint(r, "area_id")});
     return cgi_reply_ok();
@@ -571,20 +514,18 @@ int image_area_clear(const char* request)
 
 int image_schedule_get(const char* request)
 {
-    return channel_query(request, core_answer<image_schedule_get_reply>({kReplyScheduleGet}), kMsgScheduleGet,
-                         kReplyJson);
+    return channel_query(request, core_answer<image_schedule_get_reply>({kReplyScheduleGet}), kMsgScheduleGet);
 }
 
 int image_exposure_schedule_get(const char* request)
 {
     return channel_query(request, core_answer<image_exposure_schedule_get_reply>({kReplyExposureScheduleGet}),
-                         kMsgExposureScheduleGet, kReplyJson);
+                         kMsgExposureScheduleGet);
 }
 
 int image_schedule2_get(const char* request)
 {
-    return channel_query(request, core_answer<image_schedule_get_reply>({kReplySchedule2Get}), kMsgSchedule2Get,
-                         kReplyJson);
+    return channel_query(request, core_answer<image_schedule_get_reply>({kReplySchedule2Get}), kMsgSchedule2Get);
 }
 
 int image_schedule_get_reply(const KxFrameHeader* header, const void* payload)
@@ -615,7 +556,7 @@ int exposure_table_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     json_object* list = jarray_of(r, "exposure");
-    if (!r || !channel_key(r, "channel") || !list) return cgi_reply_error(kReplyJson);
+    if (!has_channel(r, "channel") || !list) return cgi_reply_error(kReplyJson);
     ExposurePair table[kExposurePairs] = {};
     int count = 0;
     for (; count < kExposurePairs && count < jarray_length(list); count++) {
@@ -629,19 +570,17 @@ int exposure_table_set(const char* request)
 
 int exposure_table_get(const char* request)
 {
-    const int channel = request_channel(request, "channel");
+    JsonPtr req = json_parse(request);
+    const int channel = channel_of(req.get(), "channel");
     if (channel < 0) return cgi_reply_error(kReplyJson);
     ExposurePair table[kExposurePairs];
     int count = 0;
     read_exposure(kMainDb, table, channel, &count);
     if (count <= 0) return cgi_reply_error(kReplyJson);
-    JsonPtr list = jarray();
-    for (int i = 0; i < count && i < kExposurePairs; i++) {
-        JsonPtr o = jobject();
-        jadd(o.get(), "exposureTime", table[i].exposure_time);
-        jadd(o.get(), "gainLevel", table[i].gain_level);
-        json_object_array_add(list.get(), o.release());
-    }
+    JsonPtr list = object_list(count < kExposurePairs ? count : kExposurePairs, [&table](json_object* o, int i) {
+        jadd(o, "exposureTime", table[i].exposure_time);
+        jadd(o, "gainLevel", table[i].gain_level);
+    });
     JsonPtr o = jobject();
     if (!o) return cgi_reply_error(kReplyJson);
     jadd_value(o.get(), "exposure", list.release());
@@ -650,22 +589,14 @@ int exposure_table_get(const char* request)
 
 int night_mode_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
-    core_ask<night_mode_get_reply>(kMsgNightMode, &chnid, sizeof chnid, kReplyJson, {kReplyNightMode});
-    return 0;
+    return ask_channel(request, "chnid", kReplyJson, core_answer<night_mode_get_reply>({kReplyNightMode}),
+                       kMsgNightMode, kReplyJson);
 }
 
 int night_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    NightModeReply n;
-    if (!record_at(payload, header->length, 0, &n)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    if (o) {
-        jadd(o.get(), "chnid", n.channel);
-        jadd(o.get(), "nightMode", n.night_mode);
-    }
-    return finish_json(o.get());
+    return record_reply<NightModeReply>(header, payload, kReplyJson, [](json_object* j, const NightModeReply& n) {
+        jadd(j, "chnid", n.channel);
+        jadd(j, "nightMode", n.night_mode);
+    });
 }
