@@ -16,46 +16,34 @@ namespace {
 constexpr u32 kMsgCameraMotionGet = 3358, kMsgCameraMotionSet = 3366;
 constexpr u32 kReplyCameraMotionGet = 8358, kReplyCameraMotionSet = 8366;
 
-bool channel_request(json_object* r) { return r && jint_required_in(r, "chnid", 0, kMaxCameras - 1); }
-
 }  // namespace
 
 int camera_motion_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!channel_request(r)) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
-    core_ask<camera_motion_get_reply>(kMsgCameraMotionGet, &chnid, sizeof chnid, kReplyJson, {kReplyCameraMotionGet});
-    return 0;
+    return ask_channel(request, "chnid", kReplyJson, core_answer<camera_motion_get_reply>({kReplyCameraMotionGet}),
+                       kMsgCameraMotionGet, kReplyJson);
 }
 
 int camera_motion_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    // 26 KB: kept off the socket library's thread stack.
-    auto record = std::make_unique<CameraMotionRecord>();
-    const CameraMotionRecord& m = *record;
-    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "chnid", m.chnid);
-    jadd(j, "enable", m.enable);
-    jadd(j, "sensitivity", m.sensitivity);
-    jadd(j, "minsize", m.minsize);
-    jadd(j, "mintime", m.mintime);
-    jadd(j, "adaptability", m.adaptability);
-    jadd_text(j, "map_mask", m.map_mask);
-    jadd_value(j, "effective", schedule_to_json_marked(m.effective).release());
-    return finish_json(j);
+    return record_reply<CameraMotionRecord>(header, payload, kReplyJson, [](json_object* j, const auto& m) {
+        jadd(j, "chnid", m.chnid);
+        jadd(j, "enable", m.enable);
+        jadd(j, "sensitivity", m.sensitivity);
+        jadd(j, "minsize", m.minsize);
+        jadd(j, "mintime", m.mintime);
+        jadd(j, "adaptability", m.adaptability);
+        jadd_text(j, "map_mask", m.map_mask);
+        jadd_value(j, "effective", schedule_to_json_marked(m.effective).release());
+    });
 }
 
 int camera_motion_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!channel_request(r)) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
+    const i32 chnid = channel_of(r, "chnid");
+    if (chnid < 0) return cgi_reply_error(kReplyJson);
 
     auto message = std::make_unique<CameraMotionMessage>();  // 26 KB
     CameraMotionMessage& m = *message;

@@ -106,7 +106,7 @@ int camera_search(const char* request)
 
 int camera_search_reply(const KxFrameHeader* header, const void* payload)
 {
-    JsonPtr list = record_list<CameraSearchRecord>(header, payload, [](json_object* c, const CameraSearchRecord& s) {
+    JsonPtr list = record_list<CameraSearchRecord>(header, payload, [](json_object* c, const auto& s) {
         jadd_text(c, "ipAddr", s.ip);
         jadd(c, "managePort", s.manage_port);
         jadd(c, "protocol", s.protocol);

@@ -185,7 +185,7 @@ int camera_list_reply(const KxFrameHeader* header, const void* payload)
     auto osds = std::make_unique<OsdRecord[]>(kMaxCameras);
     int stored = 0;
     if (header->length >= sizeof(CameraStatusRecord)) read_osds(kMainDb, osds.get(), &stored);
-    JsonPtr list = record_list<CameraStatusRecord>(header, payload, [&osds](json_object* c, const CameraStatusRecord& s) {
+    JsonPtr list = record_list<CameraStatusRecord>(header, payload, [&osds](json_object* c, const auto& s) {
         char name[64] = "";
         if (s.id >= 0 && s.id < kMaxCameras) {
             std::memcpy(name, osds[s.id].name, sizeof name);

@@ -94,12 +94,7 @@ int face_set(const char* request)
     const int channel = jint(r, "chnId");
     FaceConfigMessage config;
     build_config(r, channel, &config);
-
-    json_object* action = jget(r, "action");
-    if (action && json_object_is_type(action, json_type_object)) {
-        if (jhas(action, "ptzParams")) ptz_actions_from_json(channel, kFacePtzType, jget(action, "ptzParams"));
-        event_action_update(kFaceEvents, EventKey{channel, 0}, action, false);
-    }
+    store_request_actions(r, kFaceEvents, kFacePtzType, channel);
     core_ask<face_set_reply>(kMsgFaceConfig, &config, sizeof config, kReplyJson, {kReplyFaceConfig});
     return 0;
 }

@@ -172,42 +172,42 @@ int image_get(const char* request)
 
 int image_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const ImageSettingsReply& rep) {
-    const ImageSettingsBlock& b = rep.block;
-    jadd(j, "id", rep.id);
-    jadd(j, "smartir", b.smartir);
-    jadd(j, "whiteblance", b.whiteblance);
-    jadd(j, "focusmode", b.focusmode);
-    jadd(j, "antiblurry", b.antiblurry);
-    jadd(j, "wdrenable", b.wdrenable);
-    jadd(j, "wdrlevel", b.wdrlevel);
-    jadd(j, "wdrstarthour", b.wdrstarthour);
-    jadd(j, "wdrstartminute", b.wdrstartminute);
-    jadd(j, "wdrstophour", b.wdrstophour);
-    jadd(j, "wdrstopminute", b.wdrstopminute);
-    jadd(j, "regiontype", b.regiontype);
-    jadd(j, "hlcmode", b.hlcmode);
-    jadd(j, "exclude", b.exclude);
-    jadd(j, "exposemode", b.exposemode);
-    jadd_text(j, "exposeregion", b.exposeregion);
-    jadd(j, "imageschemode", b.imageschemode);
-    jadd(j, "hlcday", b.hlcday);
-    jadd(j, "hlcnight", b.hlcnight);
-    jadd(j, "redgain", b.redgain);
-    jadd(j, "bluegain", b.bluegain);
-    jadd(j, "defogmode", b.defogmode);
-    jadd(j, "defoglevel", b.defoglevel);
-    jadd(j, "dismode", b.dismode);
-    jadd(j, "exposetime", b.exposetime);
-    jadd(j, "exposegain", b.exposegain);
-    jadd(j, "wdraflevel", b.aflevel);
-    jadd(j, "exposurectrl", b.exposurectrl);
-    jadd(j, "hlclevel", b.hlclevel);
-    jadd(j, "enblur", b.enblur);
-    jadd(j, "deblur", b.deblur);
-    jadd_text(j, "sdkversion", b.sdkversion);
-    jadd(j, "lensType", b.lens_type);
-    jadd(j, "reduceVideoStuttering", b.reduce_video_stuttering);
+    return record_reply<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const auto& rep) {
+        const ImageSettingsBlock& b = rep.block;
+        jadd(j, "id", rep.id);
+        jadd(j, "smartir", b.smartir);
+        jadd(j, "whiteblance", b.whiteblance);
+        jadd(j, "focusmode", b.focusmode);
+        jadd(j, "antiblurry", b.antiblurry);
+        jadd(j, "wdrenable", b.wdrenable);
+        jadd(j, "wdrlevel", b.wdrlevel);
+        jadd(j, "wdrstarthour", b.wdrstarthour);
+        jadd(j, "wdrstartminute", b.wdrstartminute);
+        jadd(j, "wdrstophour", b.wdrstophour);
+        jadd(j, "wdrstopminute", b.wdrstopminute);
+        jadd(j, "regiontype", b.regiontype);
+        jadd(j, "hlcmode", b.hlcmode);
+        jadd(j, "exclude", b.exclude);
+        jadd(j, "exposemode", b.exposemode);
+        jadd_text(j, "exposeregion", b.exposeregion);
+        jadd(j, "imageschemode", b.imageschemode);
+        jadd(j, "hlcday", b.hlcday);
+        jadd(j, "hlcnight", b.hlcnight);
+        jadd(j, "redgain", b.redgain);
+        jadd(j, "bluegain", b.bluegain);
+        jadd(j, "defogmode", b.defogmode);
+        jadd(j, "defoglevel", b.defoglevel);
+        jadd(j, "dismode", b.dismode);
+        jadd(j, "exposetime", b.exposetime);
+        jadd(j, "exposegain", b.exposegain);
+        jadd(j, "wdraflevel", b.aflevel);
+        jadd(j, "exposurectrl", b.exposurectrl);
+        jadd(j, "hlclevel", b.hlclevel);
+        jadd(j, "enblur", b.enblur);
+        jadd(j, "deblur", b.deblur);
+        jadd_text(j, "sdkversion", b.sdkversion);
+        jadd(j, "lensType", b.lens_type);
+        jadd(j, "reduceVideoStuttering", b.reduce_video_stuttering);
     });
 }
 
@@ -263,46 +263,46 @@ int day_night_get(const char* request)
 
 int day_night_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const DayNightRecord& d) {
-    jadd(j, "id", d.id);
-    jadd(j, "colorkiller", d.colorkiller);
-    jadd(j, "modestarthour", d.modestarthour);
-    jadd(j, "modestartminute", d.modestartminute);
-    jadd(j, "modestophour", d.modestophour);
-    jadd(j, "modestopminute", d.modestopminute);
-    jadd(j, "exposurectrl", d.exposurectrl);
-    jadd(j, "lighttype", d.lighttype);
-    jadd(j, "mirctrl", d.mirctrl);
-    jadd(j, "localdisplay", d.localdisplay);
-    jadd(j, "ircutaddaytonight", d.ircutaddaytonight);
-    jadd(j, "ircutadnighttoday", d.ircutadnighttoday);
-    jadd(j, "corridormode", d.corridormode);
-    jadd(j, "imagerotation", d.imagerotation);
-    jadd(j, "smartIRType", d.smart_ir_type);
-    jadd(j, "nearIRLevel", d.near_ir_level);
-    jadd(j, "farIRLevel", d.far_ir_level);
-    jadd(j, "midIRLevel", d.mid_ir_level);
-    jadd(j, "lencorrect", d.lencorrect);
-    jadd(j, "smartIrMath", d.smart_ir_math);
-    jadd(j, "smartIrLimit", d.smart_ir_limit);
-    jadd_text(j, "chipninterface", d.chipninterface);
-    jadd(j, "nearSmartirValue", d.near_smartir_value);
-    jadd(j, "farSmartirValue", d.far_smartir_value);
-    jadd(j, "midSmartirValue", d.mid_smartir_value);
-    jadd(j, "lenCorrectType", d.len_correct_type);
-    jadd(j, "fovadjust", d.fovadjust);
-    jadd_text(j, "sensortype", d.sensortype);
-    jadd_text(j, "productmodel", d.productmodel);
-    jadd_text(j, "softversion", d.softversion);
-    jadd(j, "smokeddomecover", d.smokeddomecover);
-    jadd(j, "smartwhitestrength", d.white_led_level);
-    jadd(j, "dnRefocus", d.dn_refocus);
-    jadd_text(j, "sdkversion", d.sdkversion);
-    jadd(j, "structuretype", d.structuretype);
-    jadd(j, "keepCorrectAspectRatio", d.keep_correct_aspect_ratio);
-    jadd(j, "dayNightSens", d.day_night_sens);
-    jadd(j, "nightDaySens", d.night_day_sens);
-    jadd(j, "zoomLimit", d.zoom_limit);
+    return record_reply<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const auto& d) {
+        jadd(j, "id", d.id);
+        jadd(j, "colorkiller", d.colorkiller);
+        jadd(j, "modestarthour", d.modestarthour);
+        jadd(j, "modestartminute", d.modestartminute);
+        jadd(j, "modestophour", d.modestophour);
+        jadd(j, "modestopminute", d.modestopminute);
+        jadd(j, "exposurectrl", d.exposurectrl);
+        jadd(j, "lighttype", d.lighttype);
+        jadd(j, "mirctrl", d.mirctrl);
+        jadd(j, "localdisplay", d.localdisplay);
+        jadd(j, "ircutaddaytonight", d.ircutaddaytonight);
+        jadd(j, "ircutadnighttoday", d.ircutadnighttoday);
+        jadd(j, "corridormode", d.corridormode);
+        jadd(j, "imagerotation", d.imagerotation);
+        jadd(j, "smartIRType", d.smart_ir_type);
+        jadd(j, "nearIRLevel", d.near_ir_level);
+        jadd(j, "farIRLevel", d.far_ir_level);
+        jadd(j, "midIRLevel", d.mid_ir_level);
+        jadd(j, "lencorrect", d.lencorrect);
+        jadd(j, "smartIrMath", d.smart_ir_math);
+        jadd(j, "smartIrLimit", d.smart_ir_limit);
+        jadd_text(j, "chipninterface", d.chipninterface);
+        jadd(j, "nearSmartirValue", d.near_smartir_value);
+        jadd(j, "farSmartirValue", d.far_smartir_value);
+        jadd(j, "midSmartirValue", d.mid_smartir_value);
+        jadd(j, "lenCorrectType", d.len_correct_type);
+        jadd(j, "fovadjust", d.fovadjust);
+        jadd_text(j, "sensortype", d.sensortype);
+        jadd_text(j, "productmodel", d.productmodel);
+        jadd_text(j, "softversion", d.softversion);
+        jadd(j, "smokeddomecover", d.smokeddomecover);
+        jadd(j, "smartwhitestrength", d.white_led_level);
+        jadd(j, "dnRefocus", d.dn_refocus);
+        jadd_text(j, "sdkversion", d.sdkversion);
+        jadd(j, "structuretype", d.structuretype);
+        jadd(j, "keepCorrectAspectRatio", d.keep_correct_aspect_ratio);
+        jadd(j, "dayNightSens", d.day_night_sens);
+        jadd(j, "nightDaySens", d.night_day_sens);
+        jadd(j, "zoomLimit", d.zoom_limit);
     });
 }
 
@@ -373,7 +373,7 @@ int camera_param_set(const char* request) { return camera_param(request, true); 
 
 int camera_param_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<CameraParamReply>(header, payload, kReplyText, [](json_object* j, const CameraParamReply& p) {
+    return record_reply<CameraParamReply>(header, payload, kReplyText, [](json_object* j, const auto& p) {
         jadd(j, "id", p.id);
         jadd_text(j, "pagename", p.pagename);
         jadd_text(j, "httpname", p.httpname);
@@ -460,7 +460,7 @@ int image_areas_get(const char* request)
 
 int image_areas_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const ImageAreasReply& rep) {
+    return record_reply<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const auto& rep) {
         JsonPtr list = object_list(kImageAreas, [&rep](json_object* o, int i) {
             const ImageArea& a = rep.area[i];
             jadd(o, "id", i);
@@ -595,7 +595,7 @@ int night_mode_get(const char* request)
 
 int night_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<NightModeReply>(header, payload, kReplyJson, [](json_object* j, const NightModeReply& n) {
+    return record_reply<NightModeReply>(header, payload, kReplyJson, [](json_object* j, const auto& n) {
         jadd(j, "chnid", n.channel);
         jadd(j, "nightMode", n.night_mode);
     });

@@ -115,12 +115,7 @@ int pos_set(const char* request)
     read_pos_setting(kMainDb, &row, id);
     row.id = id;
     connection_from(r, &row);
-
-    json_object* action = jget(r, "action");
-    if (action && json_object_is_type(action, json_type_object)) {
-        if (jhas(action, "ptzParams")) ptz_actions_from_json(id, kPosPtzType, jget(action, "ptzParams"));
-        event_action_update(kPosEvents, EventKey{id, 0}, action, false);
-    }
+    store_request_actions(r, kPosEvents, kPosPtzType, id);
     write_pos_setting(kMainDb, &row);
     core_ask<core_reply_int>(kMsgPosChanged, &id, sizeof id, kCoreResReply, kReplyJson, {kReplyPosChanged});
     return 0;

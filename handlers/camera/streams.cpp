@@ -114,37 +114,37 @@ int stream_caps_get(const char* request)
 
 int stream_caps_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<StreamCapsRecord>(header, payload, kReplyJson, [](json_object* j, const StreamCapsRecord& c) {
-    // The channel's name and the stored camera it names (a channel outside
-    // the store reads as an empty one).
-    StoredChannel stored;
-    read_stored_channel(c.id, &stored);
-    const CameraRecord& cam = stored.cam;
-    jadd(j, "stateCode", c.state_code);
-    jadd(j, "id", c.id);
-    jadd(j, "name", stored.name);
-    jadd(j, "subEnable", c.sub_enable);
-    jadd(j, "audioEnable", c.audio_enable);
-    jadd(j, "videoTypeEnable", c.video_type_enable);
-    jadd(j, "mainVideoType", c.main.codec);
-    jadd(j, "subVideoType", c.sub.codec);
-    jadd(j, "ipc_type", c.ipc_type);
-    jadd(j, "syncTime", cam.sync_time);
-    jadd(j, "protocol", stored.model.protocol);
-    jadd(j, "managePort", cam.manage_port);
-    jadd(j, "physicalport", cam.physical_port);
-    jadd(j, "poechannel", cam.poe_channel);
-    jadd_text(j, "mac_addr", cam.mac);
-    jadd(j, "transmitProtocol", cam.transmit);
-    jadd_text(j, "ddns", cam.ddns);
-    jadd(j, "subStream", c.sub_stream);
-    jadd(j, "SupportSmartStream", c.support_smart_stream);
-    jadd(j, "SmartStream", c.smart_stream);
-    jadd(j, "SmartStreamLevel", c.smart_stream_level);
-    jadd(j, "SubSmartStream", c.sub_smart_stream);
-    jadd(j, "SubSmartStreamLevel", c.sub_smart_stream_level);
-    jadd_value(j, "main", stream_offer(c.main).release());
-    jadd_value(j, "sub", stream_offer(c.sub).release());
+    return record_reply<StreamCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
+        // The channel's name and the stored camera it names (a channel outside
+        // the store reads as an empty one).
+        StoredChannel stored;
+        read_stored_channel(c.id, &stored);
+        const CameraRecord& cam = stored.cam;
+        jadd(j, "stateCode", c.state_code);
+        jadd(j, "id", c.id);
+        jadd(j, "name", stored.name);
+        jadd(j, "subEnable", c.sub_enable);
+        jadd(j, "audioEnable", c.audio_enable);
+        jadd(j, "videoTypeEnable", c.video_type_enable);
+        jadd(j, "mainVideoType", c.main.codec);
+        jadd(j, "subVideoType", c.sub.codec);
+        jadd(j, "ipc_type", c.ipc_type);
+        jadd(j, "syncTime", cam.sync_time);
+        jadd(j, "protocol", stored.model.protocol);
+        jadd(j, "managePort", cam.manage_port);
+        jadd(j, "physicalport", cam.physical_port);
+        jadd(j, "poechannel", cam.poe_channel);
+        jadd_text(j, "mac_addr", cam.mac);
+        jadd(j, "transmitProtocol", cam.transmit);
+        jadd_text(j, "ddns", cam.ddns);
+        jadd(j, "subStream", c.sub_stream);
+        jadd(j, "SupportSmartStream", c.support_smart_stream);
+        jadd(j, "SmartStream", c.smart_stream);
+        jadd(j, "SmartStreamLevel", c.smart_stream_level);
+        jadd(j, "SubSmartStream", c.sub_smart_stream);
+        jadd(j, "SubSmartStreamLevel", c.sub_smart_stream_level);
+        jadd_value(j, "main", stream_offer(c.main).release());
+        jadd_value(j, "sub", stream_offer(c.sub).release());
     });
 }
 
@@ -199,7 +199,7 @@ int stream_set_many(const char* request)
 
 int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<StreamSettingResult>(header, payload, error_kind, [](json_object* j, const StreamSettingResult& res) {
+    return record_reply<StreamSettingResult>(header, payload, error_kind, [](json_object* j, const auto& res) {
         ChannelText text;
         channel_text_of_mask(mask64(res.low, res.high), text);
         jadd(j, "res", text);
@@ -231,7 +231,7 @@ int third_stream_get(const char* request)
 
 int third_stream_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<ThirdStreamRecord>(header, payload, kReplyJson, [](json_object* j, const ThirdStreamRecord& t) {
+    return record_reply<ThirdStreamRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
         jadd(j, "chnid", t.channel);
         jadd(j, "enable", t.enable);
         jadd(j, "framerate", t.framerate);
@@ -263,7 +263,7 @@ int watermark_get(const char* request)
 
 int watermark_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<WatermarkRecord>(header, payload, kReplyJson, [](json_object* j, const WatermarkRecord& w) {
+    return record_reply<WatermarkRecord>(header, payload, kReplyJson, [](json_object* j, const auto& w) {
         jadd(j, "chnid", w.channel);
         jadd(j, "enable", w.enable);
         jadd_text(j, "watermark", w.text);
