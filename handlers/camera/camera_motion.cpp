@@ -45,9 +45,8 @@ int camera_motion_set(const char* request)
     const i32 chnid = channel_of(r, "chnid");
     if (chnid < 0) return cgi_reply_error(kReplyJson);
 
-    auto message = std::make_unique<CameraMotionMessage>();  // 26 KB
+    auto message = heap_zeroed<CameraMotionMessage>();  // 26 KB
     CameraMotionMessage& m = *message;
-    std::memset(&m, 0, sizeof m);
     m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
     m.chnid = chnid;
     m.enable = jint(r, "enable");

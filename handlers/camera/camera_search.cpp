@@ -165,9 +165,7 @@ int camera_protocols(const char*)
         json_object_object_add(c, "models", model_list.release());
     });
     release_ipc_protocol(protocols);
-    JsonPtr reply = jobject();
-    json_object_object_add(reply.get(), "protocols", list.release());
-    return json_reply(kReplyJson, reply.get());
+    return json_reply(kReplyJson, jobject_with("protocols", std::move(list)).get());
 }
 
 int camera_ip_change(const char* request)

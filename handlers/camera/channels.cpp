@@ -217,8 +217,7 @@ int camera_list_reply(const KxFrameHeader* header, const void* payload)
         jadd(c, "connectState", s.connect_state);
         jadd_text(c, "ddns", s.ddns);
     });
-    JsonPtr reply = jobject();
-    json_object_object_add(reply.get(), "IPC", list.release());
+    JsonPtr reply = jobject_with("IPC", std::move(list));
     jadd(reply.get(), "maxIPCNums", get_param_int(kMainDb, "max_cameras", kDefaultMaxCameras));
     json_reply(kReplyJson, reply.get());
     core_reply_finish(1);
@@ -316,9 +315,7 @@ int camera_names(const char*)
         osds[id].name[sizeof osds[id].name - 1] = '\0';
         jadd_text(o, "name", osds[id].name);
     });
-    JsonPtr reply = jobject();
-    json_object_object_add(reply.get(), "IPC", list.release());
-    return json_reply(kReplyJson, reply.get());
+    return json_reply(kReplyJson, jobject_with("IPC", std::move(list)).get());
 }
 
 int camera_login_change(const char* request)

@@ -114,9 +114,7 @@ int schedule_reply(const KxFrameHeader* header, const void* payload, int plans)
         JsonPtr day = object_list(plans, [&](json_object* o, int p) { plan_object(o, s.day[d].plan[p]); });
         json_object_array_add(week.get(), day.release());
     }
-    JsonPtr o = jobject();
-    if (o) jadd_value(o.get(), "schedule", week.release());
-    return finish_json(o.get());
+    return finish_json(jobject_with("schedule", std::move(week)).get());
 }
 
 // One positional plan [startTime, endTime, actionType(, exposureTime,
@@ -147,9 +145,8 @@ int schedule_write(const char* request, u32 code)
     json_object* channels = jarray_of(r, "channel");
     json_object* week = jarray_of(r, "schedule");
     if (!channels || !week) return cgi_reply_error(kReplyJson);
-    auto message = std::make_unique<Message>();  // 26 KB and more: not on the stack
+    auto message = heap_zeroed<Message>();  // 26 KB and more
     Message& m = *message;
-    std::memset(&m, 0, sizeof m);
     fill_channel_list(channels, m.channel);
     for (int d = 0; d < kScheduleWeekDays && d < jarray_length(week); d++) {
         json_object* day = json_object_array_get_idx(week, size_t(d));
@@ -414,9 +411,7 @@ int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
         jadd(j, "irLedState", p.ir_led_state);
         jadd(j, "colorMode", p.color_mode);
     });
-    JsonPtr o = jobject();
-    if (o) jadd_value(o.get(), "image", list.release());
-    return finish_json(o.get());
+    return finish_json(jobject_with("image", std::move(list)).get());
 }
 
 int image_profile_set(const char* request)
@@ -581,9 +576,8 @@ int exposure_table_get(const char* request)
         jadd(o, "exposureTime", table[i].exposure_time);
         jadd(o, "gainLevel", table[i].gain_level);
     });
-    JsonPtr o = jobject();
+    JsonPtr o = jobject_with("exposure", std::move(list));
     if (!o) return cgi_reply_error(kReplyJson);
-    jadd_value(o.get(), "exposure", list.release());
     return json_reply(kReplyJson, o.get());
 }
 

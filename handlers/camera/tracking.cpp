@@ -59,9 +59,8 @@ int auto_tracking_set(const char* request)
     const i32 chnid = channel_of(r, "chnid");
     if (chnid < 0) return cgi_reply_error(kReplyJson);
 
-    auto message = std::make_unique<AutoTrackingMessage>();  // 26 KB
+    auto message = heap_zeroed<AutoTrackingMessage>();  // 26 KB
     AutoTrackingMessage& m = *message;
-    std::memset(&m, 0, sizeof m);
     m.channels = mask_of_channel_text(jstr(r, "channels")) | (u64(1) << chnid);
     m.chnid = chnid;
     m.enable = jint(r, "enable");

@@ -5,7 +5,9 @@
 // read-patch-write of a channel row.
 #pragma once
 
+#include <cstring>
 #include <memory>
+#include <utility>
 
 #include "common/core.h"
 #include "common/json.h"
@@ -83,6 +85,24 @@ int record_reply(const KxFrameHeader* header, const void* payload, int short_kin
     if (!o) return finish_json(nullptr);
     fill(o.get(), static_cast<const T&>(*record));
     return finish_json(o.get());
+}
+
+// A zero-filled record on the heap, for messages too large for the stack.
+template <typename T>
+std::unique_ptr<T> heap_zeroed()
+{
+    auto record = std::make_unique<T>();
+    std::memset(static_cast<void*>(record.get()), 0, sizeof(T));
+    return record;
+}
+
+// The object {key: value}; null (and the value freed) when it could not be
+// created.
+inline JsonPtr jobject_with(const char* key, JsonPtr value)
+{
+    JsonPtr o = jobject();
+    if (o) jadd_value(o.get(), key, value.release());
+    return o;
 }
 
 // An array of `count` objects, object i made by fill(object, i); null when
