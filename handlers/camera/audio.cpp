@@ -87,15 +87,12 @@ int audio_support_get_reply(const KxFrameHeader* header, const void* payload)
 // "channels" (up to 64 characters) is '1'.
 int audio_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    const int chnid = channel_of(r, "chnid");
-    if (chnid < 0) return cgi_reply_error(kReplyJson);
-    AudioSetMessage msg = zeroed<AudioSetMessage>();
-    for (const AudioKey& k : kAudioKeys) msg.settings.*k.field = jint(r, k.key);
-    msg.mask = mask_of_channel_text(jstr(r, "channels")) | (u64(1) << chnid);
-    core_ask<audio_set_reply>(kMsgAudioSet, &msg, sizeof msg, kReplyJson, {kReplyAudioSet});
-    return 0;
+    const CoreAnswer answer = core_answer<audio_set_reply>({kReplyAudioSet});
+    return channel_write<AudioSetMessage>(request, "chnid", answer, kMsgAudioSet,
+                                          [](json_object* r, i32 chnid, AudioSetMessage& msg) {
+        for (const AudioKey& k : kAudioKeys) msg.settings.*k.field = jint(r, k.key);
+        msg.mask = mask_of_channel_text(jstr(r, "channels")) | (u64(1) << chnid);
+    });
 }
 
 int audio_set_reply(const KxFrameHeader* header, const void* payload)

@@ -40,22 +40,17 @@ int camera_motion_get_reply(const KxFrameHeader* header, const void* payload)
 
 int camera_motion_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    const i32 chnid = channel_of(r, "chnid");
-    if (chnid < 0) return cgi_reply_error(kReplyJson);
-
-    auto message = heap_zeroed<CameraMotionMessage>();  // 26 KB
-    CameraMotionMessage& m = *message;
-    m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
-    m.chnid = chnid;
-    m.enable = jint(r, "enable");
-    m.sensitivity = jint(r, "sensitivity");
-    m.minsize = jint(r, "minsize");
-    m.mintime = jint(r, "mintime");
-    m.adaptability = jint(r, "adaptability");
-    jtext(r, "map_mask", m.map_mask);
-    schedule_from_json_marked(r, "effective", &m.effective);  // absent: stays zero
-    core_ask<core_reply_int>(kMsgCameraMotionSet, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyCameraMotionSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyCameraMotionSet});
+    return channel_write<CameraMotionMessage>(request, "chnid", answer, kMsgCameraMotionSet,
+                                              [](json_object* r, i32 chnid, CameraMotionMessage& m) {
+        m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
+        m.chnid = chnid;
+        m.enable = jint(r, "enable");
+        m.sensitivity = jint(r, "sensitivity");
+        m.minsize = jint(r, "minsize");
+        m.mintime = jint(r, "mintime");
+        m.adaptability = jint(r, "adaptability");
+        jtext(r, "map_mask", m.map_mask);
+        schedule_from_json_marked(r, "effective", &m.effective);  // absent: stays zero
+    });
 }

@@ -242,17 +242,15 @@ int third_stream_get_reply(const KxFrameHeader* header, const void* payload)
 
 int third_stream_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!has_channel(r, "chnid")) return cgi_reply_error(kReplyJson);
-    ThirdStreamRecord t = zeroed<ThirdStreamRecord>();
-    t.channel = jint(r, "chnid");
-    t.enable = jint(r, "enable");
-    t.framerate = jint(r, "framerate");
-    t.bitrate = jint(r, "bitrate");
-    t.iframe_interval = jint(r, "iframeinterval");
-    core_ask<core_reply_int>(kMsgThirdStreamSet, &t, sizeof t, kCoreResReply, kReplyJson, {kReplyThirdStreamSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyThirdStreamSet});
+    return channel_write<ThirdStreamRecord>(request, "chnid", answer, kMsgThirdStreamSet,
+                                            [](json_object* r, i32 chnid, ThirdStreamRecord& t) {
+        t.channel = chnid;
+        t.enable = jint(r, "enable");
+        t.framerate = jint(r, "framerate");
+        t.bitrate = jint(r, "bitrate");
+        t.iframe_interval = jint(r, "iframeinterval");
+    });
 }
 
 int watermark_get(const char* request)
@@ -272,21 +270,19 @@ int watermark_get_reply(const KxFrameHeader* header, const void* payload)
 
 int watermark_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!has_channel(r, "chnid")) return cgi_reply_error(kReplyJson);
-    WatermarkSetRecord w = zeroed<WatermarkSetRecord>();
-    w.channel = jint(r, "chnid");
-    w.enable = jint(r, "enable");
-    jtext(r, "watermark", w.text);
-    jtext(r, "copy", w.copy);
-    // The channel itself is always among the copies. A copy text that ends
-    // before it is filled up with "0", so that its mark is not hidden
-    // behind the text's end.
-    for (int i = int(strnlen(w.copy, sizeof w.copy)); i < w.channel; i++) w.copy[i] = '0';
-    w.copy[w.channel] = '1';
-    core_ask<core_reply_int>(kMsgWatermarkSet, &w, sizeof w, kCoreResReply, kReplyJson, {kReplyWatermarkSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyWatermarkSet});
+    return channel_write<WatermarkSetRecord>(request, "chnid", answer, kMsgWatermarkSet,
+                                             [](json_object* r, i32 chnid, WatermarkSetRecord& w) {
+        w.channel = chnid;
+        w.enable = jint(r, "enable");
+        jtext(r, "watermark", w.text);
+        jtext(r, "copy", w.copy);
+        // The channel itself is always among the copies. A copy text that
+        // ends before it is filled up with "0", so that its mark is not
+        // hidden behind the text's end.
+        for (int i = int(strnlen(w.copy, sizeof w.copy)); i < w.channel; i++) w.copy[i] = '0';
+        w.copy[w.channel] = '1';
+    });
 }
 
 int stream_query(const char* request)

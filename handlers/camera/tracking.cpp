@@ -54,28 +54,23 @@ int auto_tracking_get_reply(const KxFrameHeader* header, const void* payload)
 
 int auto_tracking_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    const i32 chnid = channel_of(r, "chnid");
-    if (chnid < 0) return cgi_reply_error(kReplyJson);
-
-    auto message = heap_zeroed<AutoTrackingMessage>();  // 26 KB
-    AutoTrackingMessage& m = *message;
-    m.channels = mask_of_channel_text(jstr(r, "channels")) | (u64(1) << chnid);
-    m.chnid = chnid;
-    m.enable = jint(r, "enable");
-    m.show = jint(r, "show");
-    m.sensitivity = jint(r, "sensitivity");
-    m.time = jint(r, "time");
-    m.manual_tracking = jint(r, "manual_tracking");
-    m.zoom_mode = jint(r, "zoom_mode");
-    m.zoom_number = jint(r, "zoom_number");
-    schedule_from_json(r, "schedule", &m.schedule);  // absent: stays zero
-    jtext(r, "area", m.area);
-    m.human_vehicle_support = jint(r, "humanVehicleSupport");
-    m.tracking_object = jint(r, "trackingObject");
-    core_ask<core_reply_int>(kMsgTrackingSet, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyTrackingSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyTrackingSet});
+    return channel_write<AutoTrackingMessage>(request, "chnid", answer, kMsgTrackingSet,
+                                              [](json_object* r, i32 chnid, AutoTrackingMessage& m) {
+        m.channels = mask_of_channel_text(jstr(r, "channels")) | (u64(1) << chnid);
+        m.chnid = chnid;
+        m.enable = jint(r, "enable");
+        m.show = jint(r, "show");
+        m.sensitivity = jint(r, "sensitivity");
+        m.time = jint(r, "time");
+        m.manual_tracking = jint(r, "manual_tracking");
+        m.zoom_mode = jint(r, "zoom_mode");
+        m.zoom_number = jint(r, "zoom_number");
+        schedule_from_json(r, "schedule", &m.schedule);  // absent: stays zero
+        jtext(r, "area", m.area);
+        m.human_vehicle_support = jint(r, "humanVehicleSupport");
+        m.tracking_object = jint(r, "trackingObject");
+    });
 }
 
 int camera_command_result(const char* request)

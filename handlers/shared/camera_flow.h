@@ -72,6 +72,33 @@ inline int channel_of(json_object* r, const char* key) { return has_channel(r, k
 int ask_channel(const char* request, const char* key, int bad_kind, const CoreAnswer& answer, u32 code,
                 int error_kind);
 
+// A zero-filled record on the heap, for messages too large for the stack.
+template <typename T>
+std::unique_ptr<T> heap_zeroed()
+{
+    auto record = std::make_unique<T>();
+    std::memset(static_cast<void*>(record.get()), 0, sizeof(T));
+    return record;
+}
+
+// A write to a channel's camera: a request whose member `key` is not a
+// channel gets the JSON error reply; else fill(r, channel, record) sets a
+// zero-filled Record (on the heap: some are tens of kilobytes), which goes
+// as the payload of `code` and is answered by `answer` (the JSON error
+// reply when no answer came).
+template <typename Record, typename Fill>
+int channel_write(const char* request, const char* key, const CoreAnswer& answer, u32 code, Fill fill)
+{
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    const i32 channel = channel_of(r, key);
+    if (channel < 0) return cgi_reply_error(kReplyJson);
+    auto record = heap_zeroed<Record>();
+    fill(r, channel, *record);
+    core_ask(answer, code, record.get(), sizeof(Record), kReplyJson);
+    return 0;
+}
+
 // The formatter of a reply holding one record of type T: a reply too short
 // for it gets the error reply of `short_kind`; else fill(object, record)
 // makes the JSON object that is the reply. The record is read off the
@@ -85,15 +112,6 @@ int record_reply(const KxFrameHeader* header, const void* payload, int short_kin
     if (!o) return finish_json(nullptr);
     fill(o.get(), static_cast<const T&>(*record));
     return finish_json(o.get());
-}
-
-// A zero-filled record on the heap, for messages too large for the stack.
-template <typename T>
-std::unique_ptr<T> heap_zeroed()
-{
-    auto record = std::make_unique<T>();
-    std::memset(static_cast<void*>(record.get()), 0, sizeof(T));
-    return record;
 }
 
 // The object {key: value}; null (and the value freed) when it could not be
