@@ -19,6 +19,13 @@ constexpr u32 kReplyFisheyeCaps = 8373, kReplyFisheyeMode = 8374;
 
 // The camera's address from the request. A text key that is absent is sent
 // as an empty text.
+// The mount, display and correction keys of a channel's fisheye settings.
+constexpr IntKey<FisheyeSettingRecord> kFisheyeKeys[] = {
+    {"fishmount", &FisheyeSettingRecord::mount},
+    {"fishdisplay", &FisheyeSettingRecord::display},
+    {"fishcorrect", &FisheyeSettingRecord::correction},
+};
+
 CameraAddressRecord camera_address(json_object* r)
 {
     CameraAddressRecord a = zeroed<CameraAddressRecord>();
@@ -67,9 +74,7 @@ int fisheye_get_reply(const KxFrameHeader* header, const void* payload)
     return record_reply<FisheyeSettingRecord>(header, payload, kReplyText, [](json_object* j, const auto& f) {
         jadd(j, "chnid", f.chnid);
         jadd(j, "result", f.result);
-        jadd(j, "fishmount", f.mount);
-        jadd(j, "fishdisplay", f.display);
-        jadd(j, "fishcorrect", f.correction);
+        jadd_fields(j, f, kFisheyeKeys);
     });
 }
 
@@ -81,9 +86,7 @@ int fisheye_set(const char* request)
     if (!r) return cgi_reply_error(kReplyJson);
     FisheyeSettingRecord f = zeroed<FisheyeSettingRecord>();
     f.chnid = jint(r, "chnid");
-    f.mount = jint(r, "fishmount");
-    f.display = jint(r, "fishdisplay");
-    f.correction = jint(r, "fishcorrect");
+    jint_fields(r, f, kFisheyeKeys);
     core_ask<fisheye_set_reply>(kMsgFisheyeSet, &f, sizeof f, kReplyJson, {kReplyFisheyeSet});
     return 0;
 }

@@ -34,6 +34,87 @@ constexpr int kMaxClearArea = kImageAreas;
 constexpr int kRateControlPauseSeconds = 2;
 constexpr int kPlanText = 31;
 
+// The keys of an image profile, in reply order.
+constexpr IntKey<ImageProfile> kProfileKeys[] = {
+    {"enable", &ImageProfile::enable},
+    {"startHour", &ImageProfile::start_hour},
+    {"startMinute", &ImageProfile::start_minute},
+    {"endHour", &ImageProfile::end_hour},
+    {"endMinute", &ImageProfile::end_minute},
+    {"exposureLevel", &ImageProfile::exposure_level},
+    {"maxShutter", &ImageProfile::max_shutter},
+    {"minShutter", &ImageProfile::min_shutter},
+    {"gainLevel", &ImageProfile::gain_level},
+    {"irCutLatency", &ImageProfile::ir_cut_latency},
+    {"irCutState", &ImageProfile::ir_cut_state},
+    {"irLedState", &ImageProfile::ir_led_state},
+    {"colorMode", &ImageProfile::color_mode},
+};
+
+// The keys of an image area after its "id".
+constexpr IntKey<ImageArea> kAreaKeys[] = {
+    {"enable", &ImageArea::enable}, {"left", &ImageArea::left},     {"top", &ImageArea::top},
+    {"right", &ImageArea::right},   {"bottom", &ImageArea::bottom},
+};
+
+// The image settings that the read shows and the write sets alike, in two
+// runs of the reply's order.
+constexpr IntKey<ImageSettingsBlock> kImageKeys[] = {
+    {"smartir", &ImageSettingsBlock::smartir},
+    {"whiteblance", &ImageSettingsBlock::whiteblance},
+    {"focusmode", &ImageSettingsBlock::focusmode},
+    {"antiblurry", &ImageSettingsBlock::antiblurry},
+    {"wdrenable", &ImageSettingsBlock::wdrenable},
+    {"wdrlevel", &ImageSettingsBlock::wdrlevel},
+    {"wdrstarthour", &ImageSettingsBlock::wdrstarthour},
+    {"wdrstartminute", &ImageSettingsBlock::wdrstartminute},
+    {"wdrstophour", &ImageSettingsBlock::wdrstophour},
+    {"wdrstopminute", &ImageSettingsBlock::wdrstopminute},
+    {"regiontype", &ImageSettingsBlock::regiontype},
+    {"hlcmode", &ImageSettingsBlock::hlcmode},
+    {"exclude", &ImageSettingsBlock::exclude},
+    {"exposemode", &ImageSettingsBlock::exposemode},
+};
+constexpr IntKey<ImageSettingsBlock> kImageSchemeKeys[] = {
+    {"imageschemode", &ImageSettingsBlock::imageschemode},
+    {"hlcday", &ImageSettingsBlock::hlcday},
+    {"hlcnight", &ImageSettingsBlock::hlcnight},
+    {"redgain", &ImageSettingsBlock::redgain},
+    {"bluegain", &ImageSettingsBlock::bluegain},
+    {"defogmode", &ImageSettingsBlock::defogmode},
+    {"defoglevel", &ImageSettingsBlock::defoglevel},
+};
+
+// The day-night settings that the read shows and the write sets alike, in
+// three runs of the reply's order.
+constexpr IntKey<DayNightRecord> kDayNightKeys[] = {
+    {"colorkiller", &DayNightRecord::colorkiller},
+    {"modestarthour", &DayNightRecord::modestarthour},
+    {"modestartminute", &DayNightRecord::modestartminute},
+    {"modestophour", &DayNightRecord::modestophour},
+    {"modestopminute", &DayNightRecord::modestopminute},
+    {"exposurectrl", &DayNightRecord::exposurectrl},
+    {"lighttype", &DayNightRecord::lighttype},
+    {"mirctrl", &DayNightRecord::mirctrl},
+    {"localdisplay", &DayNightRecord::localdisplay},
+    {"ircutaddaytonight", &DayNightRecord::ircutaddaytonight},
+    {"ircutadnighttoday", &DayNightRecord::ircutadnighttoday},
+    {"corridormode", &DayNightRecord::corridormode},
+    {"imagerotation", &DayNightRecord::imagerotation},
+};
+constexpr IntKey<DayNightRecord> kSmartIrKeys[] = {
+    {"smartIRType", &DayNightRecord::smart_ir_type},
+    {"nearIRLevel", &DayNightRecord::near_ir_level},
+    {"farIRLevel", &DayNightRecord::far_ir_level},
+    {"midIRLevel", &DayNightRecord::mid_ir_level},
+};
+constexpr IntKey<DayNightRecord> kLensKeys[] = {
+    {"keepCorrectAspectRatio", &DayNightRecord::keep_correct_aspect_ratio},
+    {"dayNightSens", &DayNightRecord::day_night_sens},
+    {"nightDaySens", &DayNightRecord::night_day_sens},
+    {"zoomLimit", &DayNightRecord::zoom_limit},
+};
+
 // A channel list of 64 places from an integer array: element i at place i;
 // places without an element, and elements that are not a channel, are -1.
 void fill_channel_list(json_object* list, i32 (&channel)[kChannelListSize])
@@ -64,19 +145,7 @@ int verdict_reply(const KxFrameHeader* header, const void* payload)
 void set_profile(json_object* o, ImageProfile& p)
 {
     p.set = 1;
-    p.enable = jint(o, "enable");
-    p.start_hour = jint(o, "startHour");
-    p.start_minute = jint(o, "startMinute");
-    p.end_hour = jint(o, "endHour");
-    p.end_minute = jint(o, "endMinute");
-    p.exposure_level = jint(o, "exposureLevel");
-    p.min_shutter = jint(o, "minShutter");
-    p.max_shutter = jint(o, "maxShutter");
-    p.gain_level = jint(o, "gainLevel");
-    p.ir_cut_latency = jint(o, "irCutLatency");
-    p.ir_cut_state = jint(o, "irCutState");
-    p.ir_led_state = jint(o, "irLedState");
-    p.color_mode = jint(o, "colorMode");
+    jint_fields(o, p, kProfileKeys);
 }
 
 // The read message of a query whose request names the channel as "id",
@@ -172,28 +241,9 @@ int image_get_reply(const KxFrameHeader* header, const void* payload)
     return record_reply<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const auto& rep) {
         const ImageSettingsBlock& b = rep.block;
         jadd(j, "id", rep.id);
-        jadd(j, "smartir", b.smartir);
-        jadd(j, "whiteblance", b.whiteblance);
-        jadd(j, "focusmode", b.focusmode);
-        jadd(j, "antiblurry", b.antiblurry);
-        jadd(j, "wdrenable", b.wdrenable);
-        jadd(j, "wdrlevel", b.wdrlevel);
-        jadd(j, "wdrstarthour", b.wdrstarthour);
-        jadd(j, "wdrstartminute", b.wdrstartminute);
-        jadd(j, "wdrstophour", b.wdrstophour);
-        jadd(j, "wdrstopminute", b.wdrstopminute);
-        jadd(j, "regiontype", b.regiontype);
-        jadd(j, "hlcmode", b.hlcmode);
-        jadd(j, "exclude", b.exclude);
-        jadd(j, "exposemode", b.exposemode);
+        jadd_fields(j, b, kImageKeys);
         jadd_text(j, "exposeregion", b.exposeregion);
-        jadd(j, "imageschemode", b.imageschemode);
-        jadd(j, "hlcday", b.hlcday);
-        jadd(j, "hlcnight", b.hlcnight);
-        jadd(j, "redgain", b.redgain);
-        jadd(j, "bluegain", b.bluegain);
-        jadd(j, "defogmode", b.defogmode);
-        jadd(j, "defoglevel", b.defoglevel);
+        jadd_fields(j, b, kImageSchemeKeys);
         jadd(j, "dismode", b.dismode);
         jadd(j, "exposetime", b.exposetime);
         jadd(j, "exposegain", b.exposegain);
@@ -217,29 +267,10 @@ int image_set(const char* request)
     ImageSettingsMessage m = zeroed<ImageSettingsMessage>();
     fill_channel_list(channels, m.channel);
     ImageSettingsBlock& b = m.block;
-    b.smartir = jint(r, "smartir");
-    b.whiteblance = jint(r, "whiteblance");
-    b.focusmode = jint(r, "focusmode");
-    b.antiblurry = jint(r, "antiblurry");
-    b.wdrenable = jint(r, "wdrenable");
-    b.wdrlevel = jint(r, "wdrlevel");
-    b.wdrstarthour = jint(r, "wdrstarthour");
-    b.wdrstartminute = jint(r, "wdrstartminute");
-    b.wdrstophour = jint(r, "wdrstophour");
-    b.wdrstopminute = jint(r, "wdrstopminute");
-    b.regiontype = jint(r, "regiontype");
-    b.hlcmode = jint(r, "hlcmode");
-    b.exclude = jint(r, "exclude");
-    b.exposemode = jint(r, "exposemode");
+    jint_fields(r, b, kImageKeys);
     jtext(r, "exposeregion", b.exposeregion);
     b.model_type = jint(r, "modelType");
-    b.imageschemode = jint(r, "imageschemode");
-    b.hlcday = jint(r, "hlcday");
-    b.hlcnight = jint(r, "hlcnight");
-    b.redgain = jint(r, "redgain");
-    b.bluegain = jint(r, "bluegain");
-    b.defogmode = jint(r, "defogmode");
-    b.defoglevel = jint(r, "defoglevel");
+    jint_fields(r, b, kImageSchemeKeys);
     b.exposetime = jint(r, "exposetime");
     b.exposegain = jint(r, "exposegain");
     b.aflevel = jint(r, "aflevel");
@@ -262,23 +293,8 @@ int day_night_get_reply(const KxFrameHeader* header, const void* payload)
 {
     return record_reply<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const auto& d) {
         jadd(j, "id", d.id);
-        jadd(j, "colorkiller", d.colorkiller);
-        jadd(j, "modestarthour", d.modestarthour);
-        jadd(j, "modestartminute", d.modestartminute);
-        jadd(j, "modestophour", d.modestophour);
-        jadd(j, "modestopminute", d.modestopminute);
-        jadd(j, "exposurectrl", d.exposurectrl);
-        jadd(j, "lighttype", d.lighttype);
-        jadd(j, "mirctrl", d.mirctrl);
-        jadd(j, "localdisplay", d.localdisplay);
-        jadd(j, "ircutaddaytonight", d.ircutaddaytonight);
-        jadd(j, "ircutadnighttoday", d.ircutadnighttoday);
-        jadd(j, "corridormode", d.corridormode);
-        jadd(j, "imagerotation", d.imagerotation);
-        jadd(j, "smartIRType", d.smart_ir_type);
-        jadd(j, "nearIRLevel", d.near_ir_level);
-        jadd(j, "farIRLevel", d.far_ir_level);
-        jadd(j, "midIRLevel", d.mid_ir_level);
+        jadd_fields(j, d, kDayNightKeys);
+        jadd_fields(j, d, kSmartIrKeys);
         jadd(j, "lencorrect", d.lencorrect);
         jadd(j, "smartIrMath", d.smart_ir_math);
         jadd(j, "smartIrLimit", d.smart_ir_limit);
@@ -296,10 +312,7 @@ int day_night_get_reply(const KxFrameHeader* header, const void* payload)
         jadd(j, "dnRefocus", d.dn_refocus);
         jadd_text(j, "sdkversion", d.sdkversion);
         jadd(j, "structuretype", d.structuretype);
-        jadd(j, "keepCorrectAspectRatio", d.keep_correct_aspect_ratio);
-        jadd(j, "dayNightSens", d.day_night_sens);
-        jadd(j, "nightDaySens", d.night_day_sens);
-        jadd(j, "zoomLimit", d.zoom_limit);
+        jadd_fields(j, d, kLensKeys);
     });
 }
 
@@ -310,29 +323,11 @@ int day_night_set(const char* request)
     if (!has_channel(r, "id")) return 0;
     DayNightRecord d = zeroed<DayNightRecord>();
     d.id = jint(r, "id");
-    d.colorkiller = jint(r, "colorkiller");
-    d.modestarthour = jint(r, "modestarthour");
-    d.modestartminute = jint(r, "modestartminute");
-    d.modestophour = jint(r, "modestophour");
-    d.modestopminute = jint(r, "modestopminute");
-    d.exposurectrl = jint(r, "exposurectrl");
-    d.lighttype = jint(r, "lighttype");
-    d.mirctrl = jint(r, "mirctrl");
-    d.localdisplay = jint(r, "localdisplay");
-    d.ircutaddaytonight = jint(r, "ircutaddaytonight");
-    d.ircutadnighttoday = jint(r, "ircutadnighttoday");
-    d.corridormode = jint(r, "corridormode");
-    d.imagerotation = jint(r, "imagerotation");
+    jint_fields(r, d, kDayNightKeys);
     d.save_corridor = jint(r, "saveCorridor");
-    d.smart_ir_type = jint(r, "smartIRType");
-    d.near_ir_level = jint(r, "nearIRLevel");
-    d.far_ir_level = jint(r, "farIRLevel");
-    d.mid_ir_level = jint(r, "midIRLevel");
+    jint_fields(r, d, kSmartIrKeys);
     d.white_led_level = jint(r, "whiteLedLevel");
-    d.keep_correct_aspect_ratio = jint(r, "keepCorrectAspectRatio");
-    d.day_night_sens = jint(r, "dayNightSens");
-    d.night_day_sens = jint(r, "nightDaySens");
-    d.zoom_limit = jint(r, "zoomLimit");
+    jint_fields(r, d, kLensKeys);
     core_ask<day_night_set_reply>(kMsgDayNightSet, &d, sizeof d, kReplyText, {kReplyDayNightSet});
     return 0;
 }
@@ -395,21 +390,8 @@ int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
     ImageProfilesReply rep = zeroed<ImageProfilesReply>();
     std::memcpy(&rep, payload, header->length < sizeof rep ? header->length : sizeof rep);
     JsonPtr list = object_list(kImageProfiles, [&rep](json_object* j, int i) {
-        const ImageProfile& p = rep.profile[i];
         jadd(j, "id", i);
-        jadd(j, "enable", p.enable);
-        jadd(j, "startHour", p.start_hour);
-        jadd(j, "startMinute", p.start_minute);
-        jadd(j, "endHour", p.end_hour);
-        jadd(j, "endMinute", p.end_minute);
-        jadd(j, "exposureLevel", p.exposure_level);
-        jadd(j, "maxShutter", p.max_shutter);
-        jadd(j, "minShutter", p.min_shutter);
-        jadd(j, "gainLevel", p.gain_level);
-        jadd(j, "irCutLatency", p.ir_cut_latency);
-        jadd(j, "irCutState", p.ir_cut_state);
-        jadd(j, "irLedState", p.ir_led_state);
-        jadd(j, "colorMode", p.color_mode);
+        jadd_fields(j, rep.profile[i], kProfileKeys);
     });
     return finish_json(jobject_with("image", std::move(list)).get());
 }
@@ -457,13 +439,8 @@ int image_areas_get_reply(const KxFrameHeader* header, const void* payload)
 {
     return record_reply<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const auto& rep) {
         JsonPtr list = object_list(kImageAreas, [&rep](json_object* o, int i) {
-            const ImageArea& a = rep.area[i];
             jadd(o, "id", i);
-            jadd(o, "enable", a.enable);
-            jadd(o, "left", a.left);
-            jadd(o, "top", a.top);
-            jadd(o, "right", a.right);
-            jadd(o, "bottom", a.bottom);
+            jadd_fields(o, rep.area[i], kAreaKeys);
         });
         jadd(j, "enable", rep.enable);
         jadd_text(j, "sdkversion", rep.sdkversion);
@@ -483,12 +460,7 @@ int image_areas_set(const char* request)
     for (int i = 0; i < kImageAreas && i < jarray_length(areas); i++) {
         json_object* e = json_object_array_get_idx(areas, size_t(i));
         if (!e) continue;
-        ImageArea& a = m.area[i];
-        a.enable = jint(e, "enable");
-        a.left = jint(e, "left");
-        a.top = jint(e, "top");
-        a.right = jint(e, "right");
-        a.bottom = jint(e, "bottom");
+        jint_fields(e, m.area[i], kAreaKeys);
     }
     const int cnt = jint(r, "cnt");
     each_listed_channel(channels, cnt < kChannelListSize ? cnt : kChannelListSize,

@@ -20,6 +20,27 @@ constexpr u32 kReplyCameraOsdSet = 8210, kReplyCameraOsdGet = 8211;
 constexpr size_t kRenameWidth = 31;
 constexpr int kMaxDateFormat = 3;
 
+// The display switches and formats of the recorder's OSD.
+constexpr IntKey<OsdRecord> kOsdKeys[] = {
+    {"showName", &OsdRecord::show_name},     {"showDate", &OsdRecord::show_date},
+    {"showWeek", &OsdRecord::show_week},     {"dateFormat", &OsdRecord::date_format},
+    {"timeFormat", &OsdRecord::time_format},
+};
+
+// The places and format of the camera's OSD texts, main and sub stream.
+constexpr IntKey<CameraOsdRecord> kCameraOsdKeys[] = {
+    {"textpos", &CameraOsdRecord::textpos},
+    {"enable_date", &CameraOsdRecord::enable_date},
+    {"datepos", &CameraOsdRecord::datepos},
+    {"dateformat", &CameraOsdRecord::dateformat},
+};
+constexpr IntKey<CameraOsdRecord> kCameraOsdSubKeys[] = {
+    {"textpos_sub", &CameraOsdRecord::textpos_sub},
+    {"enable_date_sub", &CameraOsdRecord::enable_date_sub},
+    {"datepos_sub", &CameraOsdRecord::datepos_sub},
+    {"dateformat_sub", &CameraOsdRecord::dateformat_sub},
+};
+
 // A place on the picture: present, a finite number, not below 0.0.
 bool position_key(json_object* r, const char* key, double* out)
 {
@@ -54,11 +75,7 @@ int osd_get(const char* request)
     if (!j) return cgi_reply_error(kReplyJson);
     jadd(j, "camId", osd.id);
     jadd_text(j, "camName", osd.name);
-    jadd(j, "showName", osd.show_name);
-    jadd(j, "showDate", osd.show_date);
-    jadd(j, "showWeek", osd.show_week);
-    jadd(j, "dateFormat", osd.date_format);
-    jadd(j, "timeFormat", osd.time_format);
+    jadd_fields(j, osd, kOsdKeys);
     jadd_value(j, "datePosX", json_object_new_double(osd.date_pos_x));
     jadd_value(j, "datePosY", json_object_new_double(osd.date_pos_y));
     jadd_value(j, "namePosX", json_object_new_double(osd.name_pos_x));
@@ -77,11 +94,7 @@ int osd_set(const char* request)
     OsdRecord osd;
     patch_row(read_osd, write_osd, id, osd, [r, &in](OsdRecord& o) {
         jtext(r, "camName", o.name);
-        o.show_name = jint(r, "showName");
-        o.show_date = jint(r, "showDate");
-        o.show_week = jint(r, "showWeek");
-        o.date_format = jint(r, "dateFormat");
-        o.time_format = jint(r, "timeFormat");
+        jint_fields(r, o, kOsdKeys);
         o.date_pos_x = in.date_pos_x;
         o.date_pos_y = in.date_pos_y;
         o.name_pos_x = in.name_pos_x;
@@ -124,16 +137,10 @@ int camera_osd_get_reply(const KxFrameHeader* header, const void* payload)
     if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyText);
     jadd(j, "enable_text", c.enable_text);
     jadd_text(j, "text_name", c.text_name);
-    jadd(j, "textpos", c.textpos);
-    jadd(j, "enable_date", c.enable_date);
-    jadd(j, "datepos", c.datepos);
-    jadd(j, "dateformat", c.dateformat);
+    jadd_fields(j, c, kCameraOsdKeys);
     jadd(j, "enable_text_sub", c.enable_text_sub);
     jadd_text(j, "text_name_sub", c.text_name_sub);
-    jadd(j, "textpos_sub", c.textpos_sub);
-    jadd(j, "enable_date_sub", c.enable_date_sub);
-    jadd(j, "datepos_sub", c.datepos_sub);
-    jadd(j, "dateformat_sub", c.dateformat_sub);
+    jadd_fields(j, c, kCameraOsdSubKeys);
     jadd(j, "disconnect", 0);
     return finish_json(j);
 }
@@ -151,16 +158,10 @@ int camera_osd_set(const char* request)
     c.ch = jint(r, "ch");
     c.enable_text = jint(r, "enable_text");
     jtext(r, "text_name", c.text_name);
-    c.textpos = jint(r, "textpos");
-    c.enable_date = jint(r, "enable_date");
-    c.datepos = jint(r, "datepos");
-    c.dateformat = jint(r, "dateformat");
+    jint_fields(r, c, kCameraOsdKeys);
     c.enable_text_sub = jint(r, "enable_text_sub");
     jtext(r, "text_name_sub", c.text_name_sub);
-    c.textpos_sub = jint(r, "textpos_sub");
-    c.enable_date_sub = jint(r, "enable_date_sub");
-    c.datepos_sub = jint(r, "datepos_sub");
-    c.dateformat_sub = jint(r, "dateformat_sub");
+    jint_fields(r, c, kCameraOsdSubKeys);
     core_ask<camera_osd_set_reply>(kMsgCameraOsdSet, &m, sizeof m, kReplyText, {kReplyCameraOsdSet});
     return 0;
 }

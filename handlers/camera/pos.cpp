@@ -10,12 +10,8 @@
 
 namespace {
 
-struct IntField {
-    const char* key;
-    i32 PosSettingRecord::*field;
-};
 // The integer keys of a connection after "id" and "enable", in table order.
-constexpr IntField kLayoutKeys[] = {
+constexpr IntKey<PosSettingRecord> kLayoutKeys[] = {
     {"liveviewDisplay", &PosSettingRecord::liveview_display},
     {"displayChannel", &PosSettingRecord::display_channel},
     {"startX", &PosSettingRecord::start_x},
@@ -51,7 +47,7 @@ json_object* connection_object(const PosSettingRecord& p)
     jadd(o, "protocol", p.protocol);
     jadd(o, "connectionMode", p.connection_mode);
     jadd_text(o, "ip", p.ip);
-    for (const IntField& k : kLayoutKeys) jadd(o, k.key, p.*k.field);
+    jadd_fields(o, p, kLayoutKeys);
     for (int i = 0; i < 3; i++) jadd_text(o, kPrivacyKeys[i], p.privacy[i]);
     jadd(o, "port", p.port);
     return o;
@@ -74,7 +70,7 @@ void connection_from(json_object* r, PosSettingRecord* p)
     p->protocol = jint(r, "protocol");
     p->connection_mode = jint(r, "connectionMode");
     text_key(r, "ip", p->ip, kPosTextMax);
-    for (const IntField& k : kLayoutKeys) p->*k.field = jint(r, k.key);
+    jint_fields(r, *p, kLayoutKeys);
     for (int i = 0; i < 3; i++) text_key(r, kPrivacyKeys[i], p->privacy[i], kPosTextMax);
     p->port = jint(r, "port");
 }

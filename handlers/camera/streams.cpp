@@ -23,6 +23,14 @@ constexpr u32 kReplyStreamSet = 8203, kReplyStreamCaps = 8204, kReplyStreamQuery
 // "/2009" serves the channels of a 16-channel page.
 constexpr int kMaxPageChannel = 15;
 
+// The keys of the third stream after its channel.
+constexpr IntKey<ThirdStreamRecord> kThirdStreamKeys[] = {
+    {"enable", &ThirdStreamRecord::enable},
+    {"framerate", &ThirdStreamRecord::framerate},
+    {"bitrate", &ThirdStreamRecord::bitrate},
+    {"iframeinterval", &ThirdStreamRecord::iframe_interval},
+};
+
 // An encoding change with every field "leave as it is" (-1) and the zero
 // fields zero.
 StreamSettingRecord blank_setting()
@@ -233,10 +241,7 @@ int third_stream_get_reply(const KxFrameHeader* header, const void* payload)
 {
     return record_reply<ThirdStreamRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
         jadd(j, "chnid", t.channel);
-        jadd(j, "enable", t.enable);
-        jadd(j, "framerate", t.framerate);
-        jadd(j, "bitrate", t.bitrate);
-        jadd(j, "iframeinterval", t.iframe_interval);
+        jadd_fields(j, t, kThirdStreamKeys);
     });
 }
 
@@ -246,10 +251,7 @@ int third_stream_set(const char* request)
     return channel_write<ThirdStreamRecord>(request, "chnid", answer, kMsgThirdStreamSet,
                                             [](json_object* r, i32 chnid, ThirdStreamRecord& t) {
         t.channel = chnid;
-        t.enable = jint(r, "enable");
-        t.framerate = jint(r, "framerate");
-        t.bitrate = jint(r, "bitrate");
-        t.iframe_interval = jint(r, "iframeinterval");
+        jint_fields(r, t, kThirdStreamKeys);
     });
 }
 

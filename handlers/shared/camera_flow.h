@@ -59,6 +59,29 @@ inline int finish_text(const char* text, int done = 1)
     return 0;
 }
 
+// An integer field of record type T and its JSON key. One table of them
+// serves both the reply that shows the record and the request that sets it.
+template <typename T>
+struct IntKey {
+    const char* key;
+    i32 T::*field;
+};
+
+// Adds the fields of `keys` to `o`, in table order.
+template <typename T, size_t N>
+void jadd_fields(json_object* o, const T& record, const IntKey<T> (&keys)[N])
+{
+    for (const IntKey<T>& k : keys) jadd(o, k.key, record.*k.field);
+}
+
+// Sets the fields of `keys` from the members of `r` (a missing one reads as
+// 0).
+template <typename T, size_t N>
+void jint_fields(json_object* r, T& record, const IntKey<T> (&keys)[N])
+{
+    for (const IntKey<T>& k : keys) record.*k.field = jint(r, k.key);
+}
+
 // Whether member `key` is a channel (0..63).
 inline bool has_channel(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
 
