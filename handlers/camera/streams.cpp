@@ -44,22 +44,25 @@ StreamSettingRecord blank_setting()
     return s;
 }
 
-// The codec, resolution, rates and I-frame interval of both streams.
+// The request keys of the codec, resolution, rates and I-frame interval of
+// the main and the sub stream.
+constexpr IntKey<StreamEncoding> kMainEncodingKeys[] = {
+    {"mainVideoType", &StreamEncoding::codec},     {"mainResWidth", &StreamEncoding::width},
+    {"mainResHeight", &StreamEncoding::height},    {"mainFramerate", &StreamEncoding::framerate},
+    {"mainBitrate", &StreamEncoding::bitrate},     {"IframeInterval", &StreamEncoding::iframe_interval},
+};
+constexpr IntKey<StreamEncoding> kSubEncodingKeys[] = {
+    {"subVideoType", &StreamEncoding::codec},      {"subResWidth", &StreamEncoding::width},
+    {"subResHeight", &StreamEncoding::height},     {"subFramerate", &StreamEncoding::framerate},
+    {"subBitrate", &StreamEncoding::bitrate},      {"subIframeInterval", &StreamEncoding::iframe_interval},
+};
+
+// The encodings of both streams, with the request's bitrate-control keys.
 void set_encodings(json_object* r, StreamSettingRecord& s, const char* main_control, const char* sub_control)
 {
-    s.main.codec = jint(r, "mainVideoType");
-    s.main.width = jint(r, "mainResWidth");
-    s.main.height = jint(r, "mainResHeight");
-    s.main.framerate = jint(r, "mainFramerate");
-    s.main.bitrate = jint(r, "mainBitrate");
-    s.main.iframe_interval = jint(r, "IframeInterval");
+    jint_fields(r, s.main, kMainEncodingKeys);
     s.main.bitrate_control = jint(r, main_control);
-    s.sub.codec = jint(r, "subVideoType");
-    s.sub.width = jint(r, "subResWidth");
-    s.sub.height = jint(r, "subResHeight");
-    s.sub.framerate = jint(r, "subFramerate");
-    s.sub.bitrate = jint(r, "subBitrate");
-    s.sub.iframe_interval = jint(r, "subIframeInterval");
+    jint_fields(r, s.sub, kSubEncodingKeys);
     s.sub.bitrate_control = jint(r, sub_control);
 }
 
