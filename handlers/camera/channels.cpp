@@ -328,8 +328,8 @@ int camera_login_change(const char* request)
     if (!user || !*user || !password || !*password) return 0;
     // An id past the store's channels cannot be kept: the client is told,
     // and nothing is announced.
-    return edit_camera(jint(r, "id"), r, [](CameraRecord& cam, json_object* r) {
-        set_text(cam.user, jstr(r, "userName"));
-        set_text(cam.password, jstr(r, "password"));
+    return edit_camera(jint(r, "id"), r, [](CameraRecord& cam, json_object* login) {
+        set_text(cam.user, jstr(login, "userName"));
+        set_text(cam.password, jstr(login, "password"));
     });
 }

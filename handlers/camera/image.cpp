@@ -471,12 +471,7 @@ int image_areas_set(const char* request)
 
 int image_area_clear(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!has_channel(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxClearArea))
-        return cgi_reply_error(kReplyJson);
-    core_notify(kMsgAreaClear, ImageAreaClear{jint(r, "chan_id"), jint(r, "area_id")});
-    return cgi_reply_ok();
+    return area_clear<ImageAreaClear>(request, kMaxClearArea, kMsgAreaClear);
 }
 
 int image_schedule_get(const char* request)

@@ -184,15 +184,7 @@ int camera_url_reply(const KxFrameHeader* header, const void* payload)
 
 int mask_area_clear(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!has_channel(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxMaskArea))
-        return cgi_reply_error(kReplyJson);
-    MaskAreaClearRecord m = zeroed<MaskAreaClearRecord>();
-    m.chan_id = jint(r, "chan_id");
-    m.area_id = jint(r, "area_id");
-    core_notify(kMsgMaskAreaClear, m);
-    return cgi_reply_ok();
+    return area_clear<MaskAreaClearRecord>(request, kMaxMaskArea, kMsgMaskAreaClear);
 }
 
 int camera_mask_command(const char* request)

@@ -224,9 +224,9 @@ int stream_transport_set(const char* request)
     // The two numbers are stored as given. A channel the store has no row
     // for cannot be changed: the client is told, and nothing is sent.
     if (!r) return 0;
-    return edit_camera(jint(r, "id"), r, [](CameraRecord& cam, json_object* r) {
-        cam.transmit = jint(r, "transmitProtocol");
-        cam.sync_time = jint(r, "syncTime");
+    return edit_camera(jint(r, "id"), r, [](CameraRecord& cam, json_object* change) {
+        cam.transmit = jint(change, "transmitProtocol");
+        cam.sync_time = jint(change, "syncTime");
     });
 }
 

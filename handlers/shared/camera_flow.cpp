@@ -13,14 +13,14 @@ int ask_channel(const char* request, const char* key, int bad_kind, const CoreAn
 
 void channel_text_of_mask(u64 mask, ChannelText& text)
 {
-    for (int i = 0; i < kMaxCameras; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
-    text[kMaxCameras] = '\0';
+    for (int i = 0; i < kFlowChannels; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
+    text[kFlowChannels] = '\0';
 }
 
 u64 mask_of_channel_text(const char* text)
 {
     u64 mask = 0;
-    for (int i = 0; text && i < kMaxCameras && text[i]; i++)
+    for (int i = 0; text && i < kFlowChannels && text[i]; i++)
         if (text[i] == '1') mask |= u64(1) << i;
     return mask;
 }

@@ -12,7 +12,11 @@
 #include "common/core.h"
 #include "common/json.h"
 #include "common/reply.h"
-#include "handlers/camera/camera_records.h"
+#include "platform/kxdb.h"
+#include "platform/record.h"
+
+// The recorder's channels: 0..63.
+constexpr int kFlowChannels = 64;
 
 // The error kind of a request that is answered with nothing at all.
 constexpr int kNoReply = -1;
@@ -83,7 +87,7 @@ void jint_fields(json_object* r, T& record, const IntKey<T> (&keys)[N])
 }
 
 // Whether member `key` is a channel (0..63).
-inline bool has_channel(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
+inline bool has_channel(json_object* r, const char* key) { return jint_required_in(r, key, 0, kFlowChannels - 1); }
 
 // The channel of member `key`, or -1 when it is absent or not a channel.
 inline int channel_of(json_object* r, const char* key) { return has_channel(r, key) ? jint(r, key) : -1; }
@@ -181,12 +185,12 @@ void each_listed_channel(json_object* list, int count, F f)
 {
     for (int i = 0; i < count && i < jarray_length(list); i++) {
         const int ch = json_object_get_int(json_object_array_get_idx(list, size_t(i)));
-        if (ch >= 0 && ch < kMaxCameras) f(ch);
+        if (ch >= 0 && ch < kFlowChannels) f(ch);
     }
 }
 
 // A channel mask as text: one '1' or '0' per channel 0..63.
-using ChannelText = char[kMaxCameras + 1];
+using ChannelText = char[kFlowChannels + 1];
 void channel_text_of_mask(u64 mask, ChannelText& text);
 
 // The mask of a channel text: bit i for a '1' at position i, up to the
