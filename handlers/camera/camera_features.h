@@ -22,6 +22,14 @@ int pos_set(const char* request);  // "/2074"
 // Face capture.
 int face_set(const char* request);  // "/2077"
 
+// Stores the actions of the request's "action" object, when it has one, as
+// those of instance `id` of `events`: first its PTZ list ("ptzParams", of
+// PTZ event type `ptz_type`), then the action fields (which tell the core
+// daemon as `events` says). Writes no reply.
+struct EventSource;
+struct json_object;
+void store_request_actions(json_object* r, const EventSource& events, int ptz_type, int id);
+
 // Reply formatters, each asked for by its handler (see core_ask) with the
 // reply code it answers. The one-integer replies of "/2074" and "/2078" are
 // core_reply_int's.

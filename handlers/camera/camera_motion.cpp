@@ -16,59 +16,41 @@ namespace {
 constexpr u32 kMsgCameraMotionGet = 3358, kMsgCameraMotionSet = 3366;
 constexpr u32 kReplyCameraMotionGet = 8358, kReplyCameraMotionSet = 8366;
 
-bool channel_request(json_object* r) { return r && jint_required_in(r, "chnid", 0, kMaxCameras - 1); }
-
 }  // namespace
 
 int camera_motion_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!channel_request(r)) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
-    core_ask<camera_motion_get_reply>(kMsgCameraMotionGet, &chnid, sizeof chnid, kReplyJson, {kReplyCameraMotionGet});
-    return 0;
+    return ask_channel(request, "chnid", kReplyJson, core_answer<camera_motion_get_reply>({kReplyCameraMotionGet}),
+                       kMsgCameraMotionGet, kReplyJson);
 }
 
 int camera_motion_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    // 26 KB: kept off the socket library's thread stack.
-    auto record = std::make_unique<CameraMotionRecord>();
-    const CameraMotionRecord& m = *record;
-    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "chnid", m.chnid);
-    jadd(j, "enable", m.enable);
-    jadd(j, "sensitivity", m.sensitivity);
-    jadd(j, "minsize", m.minsize);
-    jadd(j, "mintime", m.mintime);
-    jadd(j, "adaptability", m.adaptability);
-    jadd_text(j, "map_mask", m.map_mask);
-    jadd_value(j, "effective", schedule_to_json_marked(m.effective).release());
-    return finish_json(j);
+    return record_reply<CameraMotionRecord>(header, payload, kReplyJson, [](json_object* j, const auto& m) {
+        jadd(j, "chnid", m.chnid);
+        jadd(j, "enable", m.enable);
+        jadd(j, "sensitivity", m.sensitivity);
+        jadd(j, "minsize", m.minsize);
+        jadd(j, "mintime", m.mintime);
+        jadd(j, "adaptability", m.adaptability);
+        jadd_text(j, "map_mask", m.map_mask);
+        jadd_value(j, "effective", schedule_to_json_marked(m.effective).release());
+    });
 }
 
 int camera_motion_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!channel_request(r)) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
-
-    auto message = std::make_unique<CameraMotionMessage>();  // 26 KB
-    CameraMotionMessage& m = *message;
-    std::memset(&m, 0, sizeof m);
-    m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
-    m.chnid = chnid;
-    m.enable = jint(r, "enable");
-    m.sensitivity = jint(r, "sensitivity");
-    m.minsize = jint(r, "minsize");
-    m.mintime = jint(r, "mintime");
-    m.adaptability = jint(r, "adaptability");
-    jtext(r, "map_mask", m.map_mask);
-    schedule_from_json_marked(r, "effective", &m.effective);  // absent: stays zero
-    core_ask<core_reply_int>(kMsgCameraMotionSet, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyCameraMotionSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyCameraMotionSet});
+    return channel_write<CameraMotionMessage>(request, "chnid", answer, kMsgCameraMotionSet,
+                                              [](json_object* r, i32 chnid, CameraMotionMessage& m) {
+        m.channels = chn_mask_from_list(r, "copyChn", "copyCnt") | (u64(1) << chnid);
+        m.chnid = chnid;
+        m.enable = jint(r, "enable");
+        m.sensitivity = jint(r, "sensitivity");
+        m.minsize = jint(r, "minsize");
+        m.mintime = jint(r, "mintime");
+        m.adaptability = jint(r, "adaptability");
+        jtext(r, "map_mask", m.map_mask);
+        schedule_from_json_marked(r, "effective", &m.effective);  // absent: stays zero
+    });
 }

@@ -55,3 +55,8 @@ int motion_state_reply(const KxFrameHeader* header, const void* payload);
 int camera_url_reply(const KxFrameHeader* header, const void* payload);
 int core_command_reply(const KxFrameHeader* header, const void* payload);
 int chip_code_reply(const KxFrameHeader* header, const void* payload);
+
+// The keys of one camera identity (chnid, ipaddr, model, fwversion), shared
+// by the one-channel and the every-channel replies.
+struct CameraIdentityRecord;
+void camera_identity_object(json_object* o, const CameraIdentityRecord& c);

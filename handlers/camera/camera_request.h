@@ -1,48 +1,38 @@
-// Small request and reply helpers shared by the camera units.
+// Request helpers shared by the camera units: the shared camera flows, and
+// the edit of a channel's stored camera.
 #pragma once
 
-#include "common/core.h"
-#include "common/json.h"
-#include "common/reply.h"
+#include "handlers/camera/camera_records.h"
+#include "handlers/shared/camera_flow.h"
 
-// The array member `key`, or null when it is absent or not an array.
-inline json_object* jarray_of(json_object* r, const char* key)
+static_assert(kMaxCameras == kFlowChannels, "the camera flows cover every camera channel");
+
+// The stored edit of channel `id`'s camera: reads it, lets patch(camera, r)
+// change it and writes it back, then tells the core daemon and the
+// operation log of the edit and answers "OK". A camera the store cannot
+// keep (a channel past its rows) gets the plain error reply and is announced
+// nowhere.
+int edit_camera(int id, json_object* r, void (*patch)(CameraRecord& cam, json_object* r));
+
+// The clear of one numbered area of a channel: "chan_id" a channel and
+// "area_id" within 0..max_area, else the JSON error reply; the Record
+// {channel, area} goes as message `code` and the reply is "OK".
+template <typename Record>
+int area_clear(const char* request, int max_area, u32 code)
 {
-    json_object* a = jget(r, key);
-    return a && json_object_is_type(a, json_type_array) ? a : nullptr;
+    JsonPtr req = json_parse(request);
+    json_object* r = req.get();
+    if (!has_channel(r, "chan_id") || !jint_required_in(r, "area_id", 0, max_area))
+        return cgi_reply_error(kReplyJson);
+    core_notify(code, Record{jint(r, "chan_id"), jint(r, "area_id")});
+    return cgi_reply_ok();
 }
 
-// Number of elements of an array member (0 when it is not an array).
-inline int jarray_length(json_object* a)
-{
-    return a && json_object_is_type(a, json_type_array) ? int(json_object_array_length(a)) : 0;
-}
-
-// A reply too short for its record: the request's error reply, so that the
-// handler does not wait out the whole time-out for an answer that came.
-inline int reply_too_short(int kind)
-{
-    cgi_reply_error(kind);
-    core_reply_finish(1);
-    return 0;
-}
-
-// Writes a JSON reply built by a formatter and ends the wait; an object that
-// could not be created gives the JSON error reply.
-inline int finish_json(json_object* o)
-{
-    if (o)
-        json_reply(kReplyJson, o);
-    else
-        cgi_reply_error(kReplyJson);
-    core_reply_finish(1);
-    return 0;
-}
-
-// Writes a plain-text reply and ends the wait with `done`.
-inline int finish_text(const char* text, int done = 1)
-{
-    cgi_reply(kReplyText, text);
-    core_reply_finish(done);
-    return 0;
-}
+// What the store holds of one channel: its name, its camera and the
+// camera's model row.
+struct StoredChannel {
+    char name[64];
+    CameraRecord cam;
+    IpcModelRecord model;
+};
+void read_stored_channel(int id, StoredChannel* out);

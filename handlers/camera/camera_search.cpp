@@ -8,6 +8,7 @@
 #include "common/reply.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
 
 namespace {
 
@@ -57,6 +58,19 @@ json_object* valid_login_test(const JsonPtr& req)
     return r;
 }
 
+// The camera address and login of a login test (either record form).
+template <typename Record>
+Record login_test_record(json_object* r)
+{
+    Record rec = zeroed<Record>();
+    jtext(r, "ipAddr", rec.ip);
+    rec.manage_port = jint(r, "managePort");
+    jtext(r, "userName", rec.user);
+    jtext(r, "password", rec.password);
+    rec.protocol = jint(r, "camProtocol");
+    return rec;
+}
+
 // The verdict of a login test as plain text; 0 and 4 are a success.
 int login_test_result(const KxFrameHeader* header, const void* payload)
 {
@@ -92,12 +106,7 @@ int camera_search(const char* request)
 
 int camera_search_reply(const KxFrameHeader* header, const void* payload)
 {
-    JsonPtr list = jarray();
-    CameraSearchRecord s;
-    size_t found = 0;
-    for (; record_at(payload, header->length, found, &s); found++) {
-        JsonPtr o = jobject();
-        json_object* c = o.get();
+    JsonPtr list = record_list<CameraSearchRecord>(header, payload, [](json_object* c, const auto& s) {
         jadd_text(c, "ipAddr", s.ip);
         jadd(c, "managePort", s.manage_port);
         jadd(c, "protocol", s.protocol);
@@ -117,10 +126,9 @@ int camera_search_reply(const KxFrameHeader* header, const void* payload)
         else
             jadd(c, "name", "");
         jadd_text(c, "snReal", s.sn_real);
-        json_object_array_add(list.get(), o.release());
-    }
+    });
     JsonPtr reply = jobject();
-    jadd(reply.get(), "resultString", found > 0 ? "OK" : "NO");
+    jadd(reply.get(), "resultString", record_count<CameraSearchRecord>(header->length) > 0 ? "OK" : "NO");
     json_object_object_add(reply.get(), "IPC", list.release());
     json_reply(kReplyJson, reply.get());
     core_reply_finish(1);
@@ -132,15 +140,12 @@ int camera_protocols(const char*)
     IpcProtocolRecord* protocols = nullptr;
     int count = 0;
     read_ipc_protocols(kMainDb, &protocols, &count);
-    JsonPtr list = jarray();
-    for (int i = 0; i < count; i++) {
+    JsonPtr list = object_list(count, [protocols](json_object* c, int i) {
         IpcProtocolRecord& p = protocols[i];
         if (p.id == kProtocolWithoutModels && p.display_model == 1) {
             p.display_model = 0;
             write_ipc_protocol(kMainDb, &p);
         }
-        JsonPtr o = jobject();
-        json_object* c = o.get();
         jadd(c, "id", p.id);
         jadd_text(c, "name", p.name);
         jadd(c, "protocolFunction", p.protocol_function);
@@ -150,23 +155,17 @@ int camera_protocols(const char*)
         IpcModelRecord* models = nullptr;
         int model_count = 0;
         read_ipc_models_by_protocol(kMainDb, &models, p.id, &model_count);
-        JsonPtr model_list = jarray();
-        for (int m = 0; m < model_count; m++) {
-            JsonPtr mo = jobject();
-            jadd(mo.get(), "id", models[m].id);
-            jadd_text(mo.get(), "name", models[m].name);
-            jadd(mo.get(), "alarm_type", models[m].alarm_type);
-            jadd(mo.get(), "default_model", models[m].default_model);
-            json_object_array_add(model_list.get(), mo.release());
-        }
+        JsonPtr model_list = object_list(model_count, [models](json_object* mo, int m) {
+            jadd(mo, "id", models[m].id);
+            jadd_text(mo, "name", models[m].name);
+            jadd(mo, "alarm_type", models[m].alarm_type);
+            jadd(mo, "default_model", models[m].default_model);
+        });
         ipc_destroy(models);
         json_object_object_add(c, "models", model_list.release());
-        json_object_array_add(list.get(), o.release());
-    }
+    });
     release_ipc_protocol(protocols);
-    JsonPtr reply = jobject();
-    json_object_object_add(reply.get(), "protocols", list.release());
-    return json_reply(kReplyJson, reply.get());
+    return json_reply(kReplyJson, jobject_with("protocols", std::move(list)).get());
 }
 
 int camera_ip_change(const char* request)
@@ -208,8 +207,7 @@ int camera_ip_change_many(const char* request)
     const int cnt = jint(r, "cnt");
     json_object* cams = jget(r, "oIPCAddr");
     // Only elements that exist are sent, however large "cnt" is.
-    const int have = cams && json_object_is_type(cams, json_type_array) ? int(json_object_array_length(cams)) : 0;
-    for (int i = 0; i < cnt && i < have; i++) {
+    for (int i = 0; i < cnt && i < jarray_length(cams); i++) {
         json_object* cam = json_object_array_get_idx(cams, size_t(i));
         IpChangeChannelRecord rec = zeroed<IpChangeChannelRecord>();
         fill_ip_change(cam, rec.change);
@@ -225,12 +223,7 @@ int camera_login_test(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = valid_login_test(req);
     if (!r) return 0;
-    LoginTestRecord rec = zeroed<LoginTestRecord>();
-    jtext(r, "ipAddr", rec.ip);
-    rec.manage_port = jint(r, "managePort");
-    jtext(r, "userName", rec.user);
-    jtext(r, "password", rec.password);
-    rec.protocol = jint(r, "camProtocol");
+    LoginTestRecord rec = login_test_record<LoginTestRecord>(r);
     core_ask<camera_login_test_reply>(kMsgLoginTest, &rec, sizeof rec, kReplyText, {kReplyLoginTest});
     return 0;
 }
@@ -240,13 +233,8 @@ int camera_login_test2(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = valid_login_test(req);
     if (!r) return 0;
-    LoginTestShortRecord rec = zeroed<LoginTestShortRecord>();
-    jtext(r, "ipAddr", rec.ip);
-    rec.manage_port = jint(r, "managePort");
+    LoginTestShortRecord rec = login_test_record<LoginTestShortRecord>(r);
     if (rec.manage_port < kMinManagePort) rec.manage_port = kMinManagePort;
-    jtext(r, "userName", rec.user);
-    jtext(r, "password", rec.password);
-    rec.protocol = jint(r, "camProtocol");
     core_ask<camera_login_test2_reply>(kMsgLoginTest2, &rec, sizeof rec, kReplyText, {kReplyLoginTest2});
     return 0;
 }

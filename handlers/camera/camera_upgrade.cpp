@@ -135,16 +135,13 @@ int ipc_upgrade_url(const char* request)
 
 int ipc_upgrade_url_reply(const KxFrameHeader* header, const void* payload)
 {
-    IpcUpgradeStatus s;
-    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    JsonPtr status = jarray();
-    if (!o || !status) return finish_json(nullptr);
-    for (int i = 0; i < kUpgradeStatusChannels; i++)
-        if (mask_has(s.chnid, i)) json_object_array_add(status.get(), json_object_new_int(s.status[i]));
-    jadd(o.get(), "chnid", i32(mask_low(s.chnid)));
-    jadd_value(o.get(), "status", status.release());
-    return finish_json(o.get());
+    return record_reply<IpcUpgradeStatus>(header, payload, kReplyJson, [](json_object* o, const auto& s) {
+        json_object* status = json_object_new_array();
+        for (int i = 0; status && i < kUpgradeStatusChannels; i++)
+            if (mask_has(s.chnid, i)) json_object_array_add(status, json_object_new_int(s.status[i]));
+        jadd(o, "chnid", i32(mask_low(s.chnid)));
+        jadd_value(o, "status", status);
+    });
 }
 
 // No reply: the client follows the stop through "/2079".

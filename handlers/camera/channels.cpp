@@ -9,6 +9,7 @@
 #include "common/reply.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_records.h"
+#include "handlers/camera/camera_request.h"
 #include "platform/kxfs_log.h"
 
 namespace {
@@ -70,6 +71,24 @@ void apply_camera(json_object* r, CameraRecord& cam, bool take_login)
     }
 }
 
+// The fields of an edit: the login only when "type" is 0.
+void apply_edit(CameraRecord& cam, json_object* r)
+{
+    apply_camera(r, cam, jint(r, "type") == 0);
+    jtext(r, "ddns", cam.ddns);
+}
+
+// The fields of an added camera: its login, PoE port and MAC address too.
+void apply_added(CameraRecord& cam, json_object* r)
+{
+    apply_camera(r, cam, true);
+    const char* mac = jstr(r, "mac_addr");
+    set_text(cam.mac, mac && std::strcmp(mac, "(null)") != 0 ? mac : "", 31);
+    cam.poe_channel = jint(r, "poechannel");
+    cam.physical_port = jint(r, "physicalport");
+    jtext(r, "ddns", cam.ddns);
+}
+
 // "/2003" and "/2004".
 int save_camera(const char* request, bool add)
 {
@@ -83,33 +102,16 @@ int save_camera(const char* request, bool add)
     // told so, rather than given "OK" for a change that did not happen.
     if (id >= kMaxCameras) return cgi_reply_error(kReplyText);
 
-    CameraRecord cam;
-    read_camera(kMainDb, &cam, id);
-    cam.id = id;
     OsdRecord osd;
-    read_osd(kMainDb, &osd, id);
-    osd.id = id;
-    jtext(r, "name", osd.name);
-    write_osd(kMainDb, &osd);
+    patch_row(read_osd, write_osd, id, osd, [r](OsdRecord& o) { jtext(r, "name", o.name); });
+    if (!add) return edit_camera(id, r, apply_edit);
 
-    apply_camera(r, cam, add || jint(r, "type") == 0);
-    if (add) {
-        const char* mac = jstr(r, "mac_addr");
-        set_text(cam.mac, mac && std::strcmp(mac, "(null)") != 0 ? mac : "", 31);
-        cam.poe_channel = jint(r, "poechannel");
-        cam.physical_port = jint(r, "physicalport");
-    }
-    jtext(r, "ddns", cam.ddns);
-
-    if (write_camera(kMainDb, &cam) != 0) return cgi_reply_error(kReplyText);
-    if (add) {
-        core_notify(kMsgCameraAdded, id);
-        core_notify(kMsgPoePower, PoePowerRecord{id, jint(r, "otherPoe") == 1 ? 1 : 0});
-        camera_send_log(kAddLog, kAddParam, cam, true);
-    } else {
-        core_notify(kMsgCameraChanged, id);
-        camera_send_log(kEditLog, kEditParam, cam, true);
-    }
+    CameraRecord cam;
+    if (patch_row(read_camera, write_camera, id, cam, [r](CameraRecord& c) { apply_added(c, r); }) != 0)
+        return cgi_reply_error(kReplyText);
+    core_notify(kMsgCameraAdded, id);
+    core_notify(kMsgPoePower, PoePowerRecord{id, jint(r, "otherPoe") == 1 ? 1 : 0});
+    camera_send_log(kAddLog, kAddParam, cam, true);
     return cgi_reply_ok();
 }
 
@@ -154,28 +156,41 @@ void camera_send_log(int sub_type, int param_type, const CameraRecord& cam, bool
     core_send_oplog(log);
 }
 
+int edit_camera(int id, json_object* r, void (*patch)(CameraRecord& cam, json_object* r))
+{
+    CameraRecord cam;
+    if (patch_row(read_camera, write_camera, id, cam, [r, patch](CameraRecord& c) { patch(c, r); }) != 0)
+        return cgi_reply_error(kReplyText);
+    core_notify(kMsgCameraChanged, i32(id));
+    camera_send_log(kEditLog, kEditParam, cam, true);
+    return cgi_reply_ok();
+}
+
+void read_stored_channel(int id, StoredChannel* out)
+{
+    read_osd_name(kMainDb, out->name, id);
+    read_camera(kMainDb, &out->cam, id);
+    read_ipc_model(kMainDb, &out->model, out->cam.protocol);
+}
+
 int camera_list(const char*) { return list_channels(); }
 
 int camera_status_list(const char*) { return list_channels(); }
 
 int camera_list_reply(const KxFrameHeader* header, const void* payload)
 {
-    JsonPtr list = jarray();
     // The channel names, read in one query; a record with an id outside the
     // table gets an empty name, as a read of a missing row would give. On the
     // heap: the table is 8 KB and this runs on the socket library's thread.
     auto osds = std::make_unique<OsdRecord[]>(kMaxCameras);
     int stored = 0;
     if (header->length >= sizeof(CameraStatusRecord)) read_osds(kMainDb, osds.get(), &stored);
-    CameraStatusRecord s;
-    for (size_t i = 0; record_at(payload, header->length, i, &s); i++) {
+    JsonPtr list = record_list<CameraStatusRecord>(header, payload, [&osds](json_object* c, const auto& s) {
         char name[64] = "";
         if (s.id >= 0 && s.id < kMaxCameras) {
             std::memcpy(name, osds[s.id].name, sizeof name);
             name[sizeof name - 1] = '\0';
         }
-        JsonPtr o = jobject();
-        json_object* c = o.get();
         jadd(c, "id", s.id);
         jadd(c, "enable", 1);
         jadd(c, "name", name);
@@ -201,10 +216,8 @@ int camera_list_reply(const KxFrameHeader* header, const void* payload)
         jadd(c, "subState", s.sub_state);
         jadd(c, "connectState", s.connect_state);
         jadd_text(c, "ddns", s.ddns);
-        json_object_array_add(list.get(), o.release());
-    }
-    JsonPtr reply = jobject();
-    json_object_object_add(reply.get(), "IPC", list.release());
+    });
+    JsonPtr reply = jobject_with("IPC", std::move(list));
     jadd(reply.get(), "maxIPCNums", get_param_int(kMainDb, "max_cameras", kDefaultMaxCameras));
     json_reply(kReplyJson, reply.get());
     core_reply_finish(1);
@@ -215,20 +228,17 @@ int camera_read(const char* request)
 {
     int id = page_channel(request);
     if (id < 0) return cgi_reply_error(kReplyJson);
-    char name[64];
-    read_osd_name(kMainDb, name, id);
-    CameraRecord cam;
-    read_camera(kMainDb, &cam, id);
-    IpcModelRecord model;
-    read_ipc_model(kMainDb, &model, cam.protocol);
+    StoredChannel stored;
+    read_stored_channel(id, &stored);
+    const CameraRecord& cam = stored.cam;
 
     JsonPtr o = jobject();
     json_object* c = o.get();
     jadd(c, "id", cam.id);
-    jadd(c, "name", name);
+    jadd(c, "name", stored.name);
     jadd_text(c, "ipAddr", cam.ip);
     jadd(c, "managePort", cam.manage_port);
-    jadd(c, "protocol", model.protocol);
+    jadd(c, "protocol", stored.model.protocol);
     jadd(c, "model", cam.protocol);
     jadd_text(c, "userName", cam.user);
     jadd_text(c, "password", cam.password);
@@ -267,23 +277,23 @@ int camera_clear(const char* request)
         write_privacy_mask(kMainDb, &mask);
     }
 
+    // The camera row is emptied; only its "kept" flag stays.
     CameraRecord cam;
-    read_camera(kMainDb, &cam, id);
-    const i32 kept = cam.kept;
-    cam = zeroed<CameraRecord>();
-    cam.id = id;
-    cam.cleared = 1;
-    cam.enable = 0;
-    cam.kept = kept;
-    write_camera(kMainDb, &cam);
+    patch_row(read_camera, write_camera, id, cam, [id](CameraRecord& c) {
+        const i32 kept = c.kept;
+        c = zeroed<CameraRecord>();
+        c.id = id;
+        c.cleared = 1;
+        c.enable = 0;
+        c.kept = kept;
+    });
 
     OsdRecord osd;
-    read_osd(kMainDb, &osd, id);
-    osd.id = id;
-    char name[16];
-    std::snprintf(name, sizeof name, "CAM%d", id + 1);
-    set_text(osd.name, name);
-    write_osd(kMainDb, &osd);
+    patch_row(read_osd, write_osd, id, osd, [id](OsdRecord& o) {
+        char name[16];
+        std::snprintf(name, sizeof name, "CAM%d", id + 1);
+        set_text(o.name, name);
+    });
 
     core_notify(kMsgCameraCleared, id);
     core_notify(kMsgPoePower, PoePowerRecord{id, 0});
@@ -300,17 +310,12 @@ int camera_names(const char*)
     auto osds = std::make_unique<OsdRecord[]>(kMaxCameras);
     int stored = 0;
     read_osds(kMainDb, osds.get(), &stored);
-    JsonPtr list = jarray();
-    for (int id = 0; id < count; id++) {
-        JsonPtr o = jobject();
-        jadd(o.get(), "id", id);
+    JsonPtr list = object_list(count, [&osds](json_object* o, int id) {
+        jadd(o, "id", id);
         osds[id].name[sizeof osds[id].name - 1] = '\0';
-        jadd_text(o.get(), "name", osds[id].name);
-        json_object_array_add(list.get(), o.release());
-    }
-    JsonPtr reply = jobject();
-    json_object_object_add(reply.get(), "IPC", list.release());
-    return json_reply(kReplyJson, reply.get());
+        jadd_text(o, "name", osds[id].name);
+    });
+    return json_reply(kReplyJson, jobject_with("IPC", std::move(list)).get());
 }
 
 int camera_login_change(const char* request)
@@ -321,17 +326,10 @@ int camera_login_change(const char* request)
     const char* user = jstr(r, "userName");
     const char* password = jstr(r, "password");
     if (!user || !*user || !password || !*password) return 0;
-    const i32 id = jint(r, "id");
-
-    CameraRecord cam;
-    read_camera(kMainDb, &cam, id);
-    cam.id = id;
-    set_text(cam.user, user);
-    set_text(cam.password, password);
     // An id past the store's channels cannot be kept: the client is told,
     // and nothing is announced.
-    if (write_camera(kMainDb, &cam) != 0) return cgi_reply_error(kReplyText);
-    core_notify(kMsgCameraChanged, id);
-    camera_send_log(kEditLog, kEditParam, cam, true);
-    return cgi_reply_ok();
+    return edit_camera(jint(r, "id"), r, [](CameraRecord& cam, json_object* login) {
+        set_text(cam.user, jstr(login, "userName"));
+        set_text(cam.password, jstr(login, "password"));
+    });
 }

@@ -10,12 +10,8 @@
 
 namespace {
 
-struct IntField {
-    const char* key;
-    i32 FaceConfigMessage::*field;
-};
 // The integer keys of the configuration, in payload order.
-constexpr IntField kIntKeys[] = {
+constexpr IntKey<FaceConfigMessage> kIntKeys[] = {
     {"enable", &FaceConfigMessage::enable},
     {"width", &FaceConfigMessage::width},
     {"height", &FaceConfigMessage::height},
@@ -61,7 +57,7 @@ void build_config(json_object* r, int channel, FaceConfigMessage* m)
 {
     *m = zeroed<FaceConfigMessage>();
     m->chn_id = channel;
-    for (const IntField& k : kIntKeys) m->*k.field = jint(r, k.key);
+    jint_fields(r, *m, kIntKeys);
     for (int i = 0; i < kFaceCaptureModes; i++) {
         json_object* mode = element(r, "captureModeArray", i);
         m->capture_quality[i] = jint(mode, "captureQuality");
@@ -94,12 +90,7 @@ int face_set(const char* request)
     const int channel = jint(r, "chnId");
     FaceConfigMessage config;
     build_config(r, channel, &config);
-
-    json_object* action = jget(r, "action");
-    if (action && json_object_is_type(action, json_type_object)) {
-        if (jhas(action, "ptzParams")) ptz_actions_from_json(channel, kFacePtzType, jget(action, "ptzParams"));
-        event_action_update(kFaceEvents, EventKey{channel, 0}, action, false);
-    }
+    store_request_actions(r, kFaceEvents, kFacePtzType, channel);
     core_ask<face_set_reply>(kMsgFaceConfig, &config, sizeof config, kReplyJson, {kReplyFaceConfig});
     return 0;
 }

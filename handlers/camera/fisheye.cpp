@@ -19,6 +19,13 @@ constexpr u32 kReplyFisheyeCaps = 8373, kReplyFisheyeMode = 8374;
 
 // The camera's address from the request. A text key that is absent is sent
 // as an empty text.
+// The mount, display and correction keys of a channel's fisheye settings.
+constexpr IntKey<FisheyeSettingRecord> kFisheyeKeys[] = {
+    {"fishmount", &FisheyeSettingRecord::mount},
+    {"fishdisplay", &FisheyeSettingRecord::display},
+    {"fishcorrect", &FisheyeSettingRecord::correction},
+};
+
 CameraAddressRecord camera_address(json_object* r)
 {
     CameraAddressRecord a = zeroed<CameraAddressRecord>();
@@ -44,45 +51,31 @@ int camera_map_get(const char* request)
 
 int camera_map_reply(const KxFrameHeader* header, const void* payload)
 {
-    CameraMapRecord m;
-    if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd_text(j, "map", m.map);
-    jadd(j, "sensitivity", m.sensitivity);
-    jadd(j, "result", m.result);
-    jadd(j, "enable", m.enable);
-    jadd(j, "modelType", m.model_type);
-    jadd(j, "fishdisplay", m.fish_display);
-    jadd(j, "fishtransfer", m.fish_transfer);
-    jadd(j, "fishinstall", m.fish_install);
-    return finish_json(j);
+    return record_reply<CameraMapRecord>(header, payload, kReplyText, [](json_object* j, const auto& m) {
+        jadd_text(j, "map", m.map);
+        jadd(j, "sensitivity", m.sensitivity);
+        jadd(j, "result", m.result);
+        jadd(j, "enable", m.enable);
+        jadd(j, "modelType", m.model_type);
+        jadd(j, "fishdisplay", m.fish_display);
+        jadd(j, "fishtransfer", m.fish_transfer);
+        jadd(j, "fishinstall", m.fish_install);
+    });
 }
 
 int fisheye_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !jint_required_in(r, "id", 0, kMaxCameras - 1)) return 0;
-    const i32 id = jint(r, "id");
-    core_ask<fisheye_get_reply>(kMsgFisheyeGet, &id, sizeof id, kReplyText, {kReplyFisheyeGet});
-    return 0;
+    return ask_channel(request, "id", kNoReply, core_answer<fisheye_get_reply>({kReplyFisheyeGet}), kMsgFisheyeGet,
+                       kReplyText);
 }
 
 int fisheye_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    FisheyeSettingRecord f;
-    if (!record_at(payload, header->length, 0, &f)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "chnid", f.chnid);
-    jadd(j, "result", f.result);
-    jadd(j, "fishmount", f.mount);
-    jadd(j, "fishdisplay", f.display);
-    jadd(j, "fishcorrect", f.correction);
-    return finish_json(j);
+    return record_reply<FisheyeSettingRecord>(header, payload, kReplyText, [](json_object* j, const auto& f) {
+        jadd(j, "chnid", f.chnid);
+        jadd(j, "result", f.result);
+        jadd_fields(j, f, kFisheyeKeys);
+    });
 }
 
 int fisheye_set(const char* request)
@@ -93,9 +86,7 @@ int fisheye_set(const char* request)
     if (!r) return cgi_reply_error(kReplyJson);
     FisheyeSettingRecord f = zeroed<FisheyeSettingRecord>();
     f.chnid = jint(r, "chnid");
-    f.mount = jint(r, "fishmount");
-    f.display = jint(r, "fishdisplay");
-    f.correction = jint(r, "fishcorrect");
+    jint_fields(r, f, kFisheyeKeys);
     core_ask<fisheye_set_reply>(kMsgFisheyeSet, &f, sizeof f, kReplyJson, {kReplyFisheyeSet});
     return 0;
 }
@@ -119,17 +110,13 @@ int fisheye_caps_get(const char* request)
 
 int fisheye_caps_reply(const KxFrameHeader* header, const void* payload)
 {
-    FisheyeCapsRecord c;
-    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "support", c.support == 1 ? 1 : 0);
-    jadd(j, "transfer", c.transfer);
-    jadd(j, "install", c.install);
-    jadd(j, "display", c.display);
-    jadd(j, "streamCnt", c.stream_count);
-    return finish_json(j);
+    return record_reply<FisheyeCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
+        jadd(j, "support", c.support == 1 ? 1 : 0);
+        jadd(j, "transfer", c.transfer);
+        jadd(j, "install", c.install);
+        jadd(j, "display", c.display);
+        jadd(j, "streamCnt", c.stream_count);
+    });
 }
 
 int fisheye_mode_set(const char* request)

@@ -34,15 +34,86 @@ constexpr int kMaxClearArea = kImageAreas;
 constexpr int kRateControlPauseSeconds = 2;
 constexpr int kPlanText = 31;
 
-bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
+// The keys of an image profile, in reply order.
+constexpr IntKey<ImageProfile> kProfileKeys[] = {
+    {"enable", &ImageProfile::enable},
+    {"startHour", &ImageProfile::start_hour},
+    {"startMinute", &ImageProfile::start_minute},
+    {"endHour", &ImageProfile::end_hour},
+    {"endMinute", &ImageProfile::end_minute},
+    {"exposureLevel", &ImageProfile::exposure_level},
+    {"maxShutter", &ImageProfile::max_shutter},
+    {"minShutter", &ImageProfile::min_shutter},
+    {"gainLevel", &ImageProfile::gain_level},
+    {"irCutLatency", &ImageProfile::ir_cut_latency},
+    {"irCutState", &ImageProfile::ir_cut_state},
+    {"irLedState", &ImageProfile::ir_led_state},
+    {"colorMode", &ImageProfile::color_mode},
+};
 
-// The request of a channel query: its "id" (0..63), or -1.
-int request_channel(const char* request, const char* key)
-{
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    return r && channel_key(r, key) ? jint(r, key) : -1;
-}
+// The keys of an image area after its "id".
+constexpr IntKey<ImageArea> kAreaKeys[] = {
+    {"enable", &ImageArea::enable}, {"left", &ImageArea::left},     {"top", &ImageArea::top},
+    {"right", &ImageArea::right},   {"bottom", &ImageArea::bottom},
+};
+
+// The image settings that the read shows and the write sets alike, in two
+// runs of the reply's order.
+constexpr IntKey<ImageSettingsBlock> kImageKeys[] = {
+    {"smartir", &ImageSettingsBlock::smartir},
+    {"whiteblance", &ImageSettingsBlock::whiteblance},
+    {"focusmode", &ImageSettingsBlock::focusmode},
+    {"antiblurry", &ImageSettingsBlock::antiblurry},
+    {"wdrenable", &ImageSettingsBlock::wdrenable},
+    {"wdrlevel", &ImageSettingsBlock::wdrlevel},
+    {"wdrstarthour", &ImageSettingsBlock::wdrstarthour},
+    {"wdrstartminute", &ImageSettingsBlock::wdrstartminute},
+    {"wdrstophour", &ImageSettingsBlock::wdrstophour},
+    {"wdrstopminute", &ImageSettingsBlock::wdrstopminute},
+    {"regiontype", &ImageSettingsBlock::regiontype},
+    {"hlcmode", &ImageSettingsBlock::hlcmode},
+    {"exclude", &ImageSettingsBlock::exclude},
+    {"exposemode", &ImageSettingsBlock::exposemode},
+};
+constexpr IntKey<ImageSettingsBlock> kImageSchemeKeys[] = {
+    {"imageschemode", &ImageSettingsBlock::imageschemode},
+    {"hlcday", &ImageSettingsBlock::hlcday},
+    {"hlcnight", &ImageSettingsBlock::hlcnight},
+    {"redgain", &ImageSettingsBlock::redgain},
+    {"bluegain", &ImageSettingsBlock::bluegain},
+    {"defogmode", &ImageSettingsBlock::defogmode},
+    {"defoglevel", &ImageSettingsBlock::defoglevel},
+};
+
+// The day-night settings that the read shows and the write sets alike, in
+// three runs of the reply's order.
+constexpr IntKey<DayNightRecord> kDayNightKeys[] = {
+    {"colorkiller", &DayNightRecord::colorkiller},
+    {"modestarthour", &DayNightRecord::modestarthour},
+    {"modestartminute", &DayNightRecord::modestartminute},
+    {"modestophour", &DayNightRecord::modestophour},
+    {"modestopminute", &DayNightRecord::modestopminute},
+    {"exposurectrl", &DayNightRecord::exposurectrl},
+    {"lighttype", &DayNightRecord::lighttype},
+    {"mirctrl", &DayNightRecord::mirctrl},
+    {"localdisplay", &DayNightRecord::localdisplay},
+    {"ircutaddaytonight", &DayNightRecord::ircutaddaytonight},
+    {"ircutadnighttoday", &DayNightRecord::ircutadnighttoday},
+    {"corridormode", &DayNightRecord::corridormode},
+    {"imagerotation", &DayNightRecord::imagerotation},
+};
+constexpr IntKey<DayNightRecord> kSmartIrKeys[] = {
+    {"smartIRType", &DayNightRecord::smart_ir_type},
+    {"nearIRLevel", &DayNightRecord::near_ir_level},
+    {"farIRLevel", &DayNightRecord::far_ir_level},
+    {"midIRLevel", &DayNightRecord::mid_ir_level},
+};
+constexpr IntKey<DayNightRecord> kLensKeys[] = {
+    {"keepCorrectAspectRatio", &DayNightRecord::keep_correct_aspect_ratio},
+    {"dayNightSens", &DayNightRecord::day_night_sens},
+    {"nightDaySens", &DayNightRecord::night_day_sens},
+    {"zoomLimit", &DayNightRecord::zoom_limit},
+};
 
 // A channel list of 64 places from an integer array: element i at place i;
 // places without an element, and elements that are not a channel, are -1.
@@ -74,49 +145,29 @@ int verdict_reply(const KxFrameHeader* header, const void* payload)
 void set_profile(json_object* o, ImageProfile& p)
 {
     p.set = 1;
-    p.enable = jint(o, "enable");
-    p.start_hour = jint(o, "startHour");
-    p.start_minute = jint(o, "startMinute");
-    p.end_hour = jint(o, "endHour");
-    p.end_minute = jint(o, "endMinute");
-    p.exposure_level = jint(o, "exposureLevel");
-    p.min_shutter = jint(o, "minShutter");
-    p.max_shutter = jint(o, "maxShutter");
-    p.gain_level = jint(o, "gainLevel");
-    p.ir_cut_latency = jint(o, "irCutLatency");
-    p.ir_cut_state = jint(o, "irCutState");
-    p.ir_led_state = jint(o, "irLedState");
-    p.color_mode = jint(o, "colorMode");
+    jint_fields(o, p, kProfileKeys);
 }
 
 // The read message of a query whose request names the channel as "id",
-// answered by `answer`.
-int channel_query(const char* request, const CoreAnswer& answer, u32 code, int error_kind)
+// answered by `answer`; JSON errors.
+int channel_query(const char* request, const CoreAnswer& answer, u32 code)
 {
-    const i32 id = request_channel(request, "id");
-    if (id < 0) return cgi_reply_error(error_kind);
-    core_ask(answer, code, &id, sizeof id, error_kind);
-    return 0;
+    return ask_channel(request, "id", kReplyJson, answer, code, kReplyJson);
 }
 
-// Plans of one day, short or long form.
-void add_plan(json_object* day, const ImagePlan& p)
+// One plan of a day, short or long form: the long form adds the exposure.
+template <typename Plan>
+void plan_object(json_object* o, const Plan& p)
 {
-    JsonPtr o = jobject();
-    jadd_text(o.get(), "startTime", p.start_time);
-    jadd_text(o.get(), "endTime", p.end_time);
-    jadd(o.get(), "actionType", p.action_type);
-    json_object_array_add(day, o.release());
+    jadd_text(o, "startTime", p.start_time);
+    jadd_text(o, "endTime", p.end_time);
+    jadd(o, "actionType", p.action_type);
 }
-void add_plan(json_object* day, const ImageExposurePlan& p)
+void plan_object(json_object* o, const ImageExposurePlan& p)
 {
-    JsonPtr o = jobject();
-    jadd_text(o.get(), "startTime", p.start_time);
-    jadd_text(o.get(), "endTime", p.end_time);
-    jadd(o.get(), "actionType", p.action_type);
-    jadd(o.get(), "exposureTime", p.exposure_time);
-    jadd(o.get(), "gainLevel", p.gain_level);
-    json_object_array_add(day, o.release());
+    plan_object<ImageExposurePlan>(o, p);
+    jadd(o, "exposureTime", p.exposure_time);
+    jadd(o, "gainLevel", p.gain_level);
 }
 
 // {"schedule": [7 days of `plans` plans]} from a week schedule reply.
@@ -129,18 +180,16 @@ int schedule_reply(const KxFrameHeader* header, const void* payload, int plans)
     if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
     JsonPtr week = jarray();
     for (int d = 0; d < kScheduleWeekDays; d++) {
-        JsonPtr day = jarray();
-        for (int p = 0; p < plans; p++) add_plan(day.get(), s.day[d].plan[p]);
+        JsonPtr day = object_list(plans, [&](json_object* o, int p) { plan_object(o, s.day[d].plan[p]); });
         json_object_array_add(week.get(), day.release());
     }
-    JsonPtr o = jobject();
-    if (o) jadd_value(o.get(), "schedule", week.release());
-    return finish_json(o.get());
+    return finish_json(jobject_with("schedule", std::move(week)).get());
 }
 
 // One positional plan [startTime, endTime, actionType(, exposureTime,
 // gainLevel)]; elements that are missing leave the field zero.
-void set_plan(json_object* a, ImagePlan& p)
+template <typename Plan>
+void set_plan(json_object* a, Plan& p)
 {
     json_object* e;
     if ((e = json_object_array_get_idx(a, 0))) set_text(p.start_time, json_object_get_string(e), kPlanText);
@@ -149,10 +198,7 @@ void set_plan(json_object* a, ImagePlan& p)
 }
 void set_plan(json_object* a, ImageExposurePlan& p)
 {
-    json_object* e;
-    if ((e = json_object_array_get_idx(a, 0))) set_text(p.start_time, json_object_get_string(e), kPlanText);
-    if ((e = json_object_array_get_idx(a, 1))) set_text(p.end_time, json_object_get_string(e), kPlanText);
-    p.action_type = json_object_get_int(json_object_array_get_idx(a, 2));
+    set_plan<ImageExposurePlan>(a, p);
     p.exposure_time = json_object_get_int(json_object_array_get_idx(a, 3));
     p.gain_level = json_object_get_int(json_object_array_get_idx(a, 4));
 }
@@ -168,9 +214,8 @@ int schedule_write(const char* request, u32 code)
     json_object* channels = jarray_of(r, "channel");
     json_object* week = jarray_of(r, "schedule");
     if (!channels || !week) return cgi_reply_error(kReplyJson);
-    auto message = std::make_unique<Message>();  // 26 KB and more: not on the stack
+    auto message = heap_zeroed<Message>();  // 26 KB and more
     Message& m = *message;
-    std::memset(&m, 0, sizeof m);
     fill_channel_list(channels, m.channel);
     for (int d = 0; d < kScheduleWeekDays && d < jarray_length(week); d++) {
         json_object* day = json_object_array_get_idx(week, size_t(d));
@@ -187,55 +232,30 @@ int schedule_write(const char* request, u32 code)
 
 int image_get(const char* request)
 {
-    const i32 id = request_channel(request, "id");
-    if (id < 0) return 0;
-    core_ask<image_get_reply>(kMsgImageGet, &id, sizeof id, kReplyText, {kReplyImageGet});
-    return 0;
+    return ask_channel(request, "id", kNoReply, core_answer<image_get_reply>({kReplyImageGet}), kMsgImageGet,
+                       kReplyText);
 }
 
 int image_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    ImageSettingsReply rep;
-    if (!record_at(payload, header->length, 0, &rep)) return reply_too_short(kReplyText);
-    const ImageSettingsBlock& b = rep.block;
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "id", rep.id);
-    jadd(j, "smartir", b.smartir);
-    jadd(j, "whiteblance", b.whiteblance);
-    jadd(j, "focusmode", b.focusmode);
-    jadd(j, "antiblurry", b.antiblurry);
-    jadd(j, "wdrenable", b.wdrenable);
-    jadd(j, "wdrlevel", b.wdrlevel);
-    jadd(j, "wdrstarthour", b.wdrstarthour);
-    jadd(j, "wdrstartminute", b.wdrstartminute);
-    jadd(j, "wdrstophour", b.wdrstophour);
-    jadd(j, "wdrstopminute", b.wdrstopminute);
-    jadd(j, "regiontype", b.regiontype);
-    jadd(j, "hlcmode", b.hlcmode);
-    jadd(j, "exclude", b.exclude);
-    jadd(j, "exposemode", b.exposemode);
-    jadd_text(j, "exposeregion", b.exposeregion);
-    jadd(j, "imageschemode", b.imageschemode);
-    jadd(j, "hlcday", b.hlcday);
-    jadd(j, "hlcnight", b.hlcnight);
-    jadd(j, "redgain", b.redgain);
-    jadd(j, "bluegain", b.bluegain);
-    jadd(j, "defogmode", b.defogmode);
-    jadd(j, "defoglevel", b.defoglevel);
-    jadd(j, "dismode", b.dismode);
-    jadd(j, "exposetime", b.exposetime);
-    jadd(j, "exposegain", b.exposegain);
-    jadd(j, "wdraflevel", b.aflevel);
-    jadd(j, "exposurectrl", b.exposurectrl);
-    jadd(j, "hlclevel", b.hlclevel);
-    jadd(j, "enblur", b.enblur);
-    jadd(j, "deblur", b.deblur);
-    jadd_text(j, "sdkversion", b.sdkversion);
-    jadd(j, "lensType", b.lens_type);
-    jadd(j, "reduceVideoStuttering", b.reduce_video_stuttering);
-    return finish_json(j);
+    return record_reply<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const auto& rep) {
+        const ImageSettingsBlock& b = rep.block;
+        jadd(j, "id", rep.id);
+        jadd_fields(j, b, kImageKeys);
+        jadd_text(j, "exposeregion", b.exposeregion);
+        jadd_fields(j, b, kImageSchemeKeys);
+        jadd(j, "dismode", b.dismode);
+        jadd(j, "exposetime", b.exposetime);
+        jadd(j, "exposegain", b.exposegain);
+        jadd(j, "wdraflevel", b.aflevel);
+        jadd(j, "exposurectrl", b.exposurectrl);
+        jadd(j, "hlclevel", b.hlclevel);
+        jadd(j, "enblur", b.enblur);
+        jadd(j, "deblur", b.deblur);
+        jadd_text(j, "sdkversion", b.sdkversion);
+        jadd(j, "lensType", b.lens_type);
+        jadd(j, "reduceVideoStuttering", b.reduce_video_stuttering);
+    });
 }
 
 int image_set(const char* request)
@@ -247,29 +267,10 @@ int image_set(const char* request)
     ImageSettingsMessage m = zeroed<ImageSettingsMessage>();
     fill_channel_list(channels, m.channel);
     ImageSettingsBlock& b = m.block;
-    b.smartir = jint(r, "smartir");
-    b.whiteblance = jint(r, "whiteblance");
-    b.focusmode = jint(r, "focusmode");
-    b.antiblurry = jint(r, "antiblurry");
-    b.wdrenable = jint(r, "wdrenable");
-    b.wdrlevel = jint(r, "wdrlevel");
-    b.wdrstarthour = jint(r, "wdrstarthour");
-    b.wdrstartminute = jint(r, "wdrstartminute");
-    b.wdrstophour = jint(r, "wdrstophour");
-    b.wdrstopminute = jint(r, "wdrstopminute");
-    b.regiontype = jint(r, "regiontype");
-    b.hlcmode = jint(r, "hlcmode");
-    b.exclude = jint(r, "exclude");
-    b.exposemode = jint(r, "exposemode");
+    jint_fields(r, b, kImageKeys);
     jtext(r, "exposeregion", b.exposeregion);
     b.model_type = jint(r, "modelType");
-    b.imageschemode = jint(r, "imageschemode");
-    b.hlcday = jint(r, "hlcday");
-    b.hlcnight = jint(r, "hlcnight");
-    b.redgain = jint(r, "redgain");
-    b.bluegain = jint(r, "bluegain");
-    b.defogmode = jint(r, "defogmode");
-    b.defoglevel = jint(r, "defoglevel");
+    jint_fields(r, b, kImageSchemeKeys);
     b.exposetime = jint(r, "exposetime");
     b.exposegain = jint(r, "exposegain");
     b.aflevel = jint(r, "aflevel");
@@ -284,91 +285,49 @@ int image_set(const char* request)
 
 int day_night_get(const char* request)
 {
-    const i32 id = request_channel(request, "id");
-    if (id < 0) return 0;
-    core_ask<day_night_get_reply>(kMsgDayNightGet, &id, sizeof id, kReplyText, {kReplyDayNightGet});
-    return 0;
+    return ask_channel(request, "id", kNoReply, core_answer<day_night_get_reply>({kReplyDayNightGet}),
+                       kMsgDayNightGet, kReplyText);
 }
 
 int day_night_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    DayNightRecord d;
-    if (!record_at(payload, header->length, 0, &d)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "id", d.id);
-    jadd(j, "colorkiller", d.colorkiller);
-    jadd(j, "modestarthour", d.modestarthour);
-    jadd(j, "modestartminute", d.modestartminute);
-    jadd(j, "modestophour", d.modestophour);
-    jadd(j, "modestopminute", d.modestopminute);
-    jadd(j, "exposurectrl", d.exposurectrl);
-    jadd(j, "lighttype", d.lighttype);
-    jadd(j, "mirctrl", d.mirctrl);
-    jadd(j, "localdisplay", d.localdisplay);
-    jadd(j, "ircutaddaytonight", d.ircutaddaytonight);
-    jadd(j, "ircutadnighttoday", d.ircutadnighttoday);
-    jadd(j, "corridormode", d.corridormode);
-    jadd(j, "imagerotation", d.imagerotation);
-    jadd(j, "smartIRType", d.smart_ir_type);
-    jadd(j, "nearIRLevel", d.near_ir_level);
-    jadd(j, "farIRLevel", d.far_ir_level);
-    jadd(j, "midIRLevel", d.mid_ir_level);
-    jadd(j, "lencorrect", d.lencorrect);
-    jadd(j, "smartIrMath", d.smart_ir_math);
-    jadd(j, "smartIrLimit", d.smart_ir_limit);
-    jadd_text(j, "chipninterface", d.chipninterface);
-    jadd(j, "nearSmartirValue", d.near_smartir_value);
-    jadd(j, "farSmartirValue", d.far_smartir_value);
-    jadd(j, "midSmartirValue", d.mid_smartir_value);
-    jadd(j, "lenCorrectType", d.len_correct_type);
-    jadd(j, "fovadjust", d.fovadjust);
-    jadd_text(j, "sensortype", d.sensortype);
-    jadd_text(j, "productmodel", d.productmodel);
-    jadd_text(j, "softversion", d.softversion);
-    jadd(j, "smokeddomecover", d.smokeddomecover);
-    jadd(j, "smartwhitestrength", d.white_led_level);
-    jadd(j, "dnRefocus", d.dn_refocus);
-    jadd_text(j, "sdkversion", d.sdkversion);
-    jadd(j, "structuretype", d.structuretype);
-    jadd(j, "keepCorrectAspectRatio", d.keep_correct_aspect_ratio);
-    jadd(j, "dayNightSens", d.day_night_sens);
-    jadd(j, "nightDaySens", d.night_day_sens);
-    jadd(j, "zoomLimit", d.zoom_limit);
-    return finish_json(j);
+    return record_reply<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const auto& d) {
+        jadd(j, "id", d.id);
+        jadd_fields(j, d, kDayNightKeys);
+        jadd_fields(j, d, kSmartIrKeys);
+        jadd(j, "lencorrect", d.lencorrect);
+        jadd(j, "smartIrMath", d.smart_ir_math);
+        jadd(j, "smartIrLimit", d.smart_ir_limit);
+        jadd_text(j, "chipninterface", d.chipninterface);
+        jadd(j, "nearSmartirValue", d.near_smartir_value);
+        jadd(j, "farSmartirValue", d.far_smartir_value);
+        jadd(j, "midSmartirValue", d.mid_smartir_value);
+        jadd(j, "lenCorrectType", d.len_correct_type);
+        jadd(j, "fovadjust", d.fovadjust);
+        jadd_text(j, "sensortype", d.sensortype);
+        jadd_text(j, "productmodel", d.productmodel);
+        jadd_text(j, "softversion", d.softversion);
+        jadd(j, "smokeddomecover", d.smokeddomecover);
+        jadd(j, "smartwhitestrength", d.white_led_level);
+        jadd(j, "dnRefocus", d.dn_refocus);
+        jadd_text(j, "sdkversion", d.sdkversion);
+        jadd(j, "structuretype", d.structuretype);
+        jadd_fields(j, d, kLensKeys);
+    });
 }
 
 int day_night_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "id")) return 0;
+    if (!has_channel(r, "id")) return 0;
     DayNightRecord d = zeroed<DayNightRecord>();
     d.id = jint(r, "id");
-    d.colorkiller = jint(r, "colorkiller");
-    d.modestarthour = jint(r, "modestarthour");
-    d.modestartminute = jint(r, "modestartminute");
-    d.modestophour = jint(r, "modestophour");
-    d.modestopminute = jint(r, "modestopminute");
-    d.exposurectrl = jint(r, "exposurectrl");
-    d.lighttype = jint(r, "lighttype");
-    d.mirctrl = jint(r, "mirctrl");
-    d.localdisplay = jint(r, "localdisplay");
-    d.ircutaddaytonight = jint(r, "ircutaddaytonight");
-    d.ircutadnighttoday = jint(r, "ircutadnighttoday");
-    d.corridormode = jint(r, "corridormode");
-    d.imagerotation = jint(r, "imagerotation");
+    jint_fields(r, d, kDayNightKeys);
     d.save_corridor = jint(r, "saveCorridor");
-    d.smart_ir_type = jint(r, "smartIRType");
-    d.near_ir_level = jint(r, "nearIRLevel");
-    d.far_ir_level = jint(r, "farIRLevel");
-    d.mid_ir_level = jint(r, "midIRLevel");
+    jint_fields(r, d, kSmartIrKeys);
     d.white_led_level = jint(r, "whiteLedLevel");
-    d.keep_correct_aspect_ratio = jint(r, "keepCorrectAspectRatio");
-    d.day_night_sens = jint(r, "dayNightSens");
-    d.night_day_sens = jint(r, "nightDaySens");
-    d.zoom_limit = jint(r, "zoomLimit");
+    jint_fields(r, d, kLensKeys);
     core_ask<day_night_set_reply>(kMsgDayNightSet, &d, sizeof d, kReplyText, {kReplyDayNightSet});
     return 0;
 }
@@ -383,7 +342,7 @@ static int camera_param(const char* request, bool write)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "id")) return 0;
+    if (!has_channel(r, "id")) return 0;
     CameraParamRecord p = zeroed<CameraParamRecord>();
     p.id = jint(r, "id");
     jtext(r, "pagename", p.pagename);
@@ -406,18 +365,13 @@ int camera_param_set(const char* request) { return camera_param(request, true); 
 
 int camera_param_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    CameraParamReply p;
-    if (!record_at(payload, header->length, 0, &p)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (j) {
+    return record_reply<CameraParamReply>(header, payload, kReplyText, [](json_object* j, const auto& p) {
         jadd(j, "id", p.id);
         jadd_text(j, "pagename", p.pagename);
         jadd_text(j, "httpname", p.httpname);
         jadd_text(j, "key", p.key);
         jadd_text(j, "value", p.value);
-    }
-    return finish_json(j);
+    });
 }
 
 int camera_param_set_reply(const KxFrameHeader* header, const void* payload)
@@ -427,8 +381,7 @@ int camera_param_set_reply(const KxFrameHeader* header, const void* payload)
 
 int image_profiles_get(const char* request)
 {
-    return channel_query(request, core_answer<image_profiles_get_reply>({kReplyProfilesGet}), kMsgProfilesGet,
-                         kReplyJson);
+    return channel_query(request, core_answer<image_profiles_get_reply>({kReplyProfilesGet}), kMsgProfilesGet);
 }
 
 int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
@@ -436,37 +389,18 @@ int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
     // Always the 7 profiles; those the reply does not hold read as zeros.
     ImageProfilesReply rep = zeroed<ImageProfilesReply>();
     std::memcpy(&rep, payload, header->length < sizeof rep ? header->length : sizeof rep);
-    JsonPtr list = jarray();
-    for (int i = 0; i < kImageProfiles; i++) {
-        const ImageProfile& p = rep.profile[i];
-        JsonPtr o = jobject();
-        json_object* j = o.get();
+    JsonPtr list = object_list(kImageProfiles, [&rep](json_object* j, int i) {
         jadd(j, "id", i);
-        jadd(j, "enable", p.enable);
-        jadd(j, "startHour", p.start_hour);
-        jadd(j, "startMinute", p.start_minute);
-        jadd(j, "endHour", p.end_hour);
-        jadd(j, "endMinute", p.end_minute);
-        jadd(j, "exposureLevel", p.exposure_level);
-        jadd(j, "maxShutter", p.max_shutter);
-        jadd(j, "minShutter", p.min_shutter);
-        jadd(j, "gainLevel", p.gain_level);
-        jadd(j, "irCutLatency", p.ir_cut_latency);
-        jadd(j, "irCutState", p.ir_cut_state);
-        jadd(j, "irLedState", p.ir_led_state);
-        jadd(j, "colorMode", p.color_mode);
-        json_object_array_add(list.get(), o.release());
-    }
-    JsonPtr o = jobject();
-    if (o) jadd_value(o.get(), "image", list.release());
-    return finish_json(o.get());
+        jadd_fields(j, rep.profile[i], kProfileKeys);
+    });
+    return finish_json(jobject_with("image", std::move(list)).get());
 }
 
 int image_profile_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "channel") || !jint_required_in(r, "id", 0, kImageProfiles - 1))
+    if (!has_channel(r, "channel") || !jint_required_in(r, "id", 0, kImageProfiles - 1))
         return cgi_reply_error(kReplyJson);
     ImageProfilesMessage m = zeroed<ImageProfilesMessage>();
     m.channel = jint(r, "channel");
@@ -489,46 +423,29 @@ int image_profiles_set_many(const char* request)
     }
     // One message per listed channel; "cnt" beyond the list, and entries
     // that are not a channel, send nothing.
-    const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && i < jarray_length(channels); i++) {
-        const int ch = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
-        if (ch < 0 || ch >= kMaxCameras) continue;
+    each_listed_channel(channels, jint(r, "cnt"), [&m](int ch) {
         m.channel = ch;
         core_notify(kMsgProfilesSet, m);
-    }
+    });
     return cgi_reply_ok();
 }
 
 int image_areas_get(const char* request)
 {
-    return channel_query(request, core_answer<image_areas_get_reply>({kReplyAreasGet}), kMsgAreasGet, kReplyJson);
+    return channel_query(request, core_answer<image_areas_get_reply>({kReplyAreasGet}), kMsgAreasGet);
 }
 
 int image_areas_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    ImageAreasReply rep;
-    if (!record_at(payload, header->length, 0, &rep)) return reply_too_short(kReplyJson);
-    JsonPtr list = jarray();
-    for (int i = 0; i < kImageAreas; i++) {
-        const ImageArea& a = rep.area[i];
-        JsonPtr o = jobject();
-        json_object* j = o.get();
-        jadd(j, "id", i);
-        jadd(j, "enable", a.enable);
-        jadd(j, "left", a.left);
-        jadd(j, "top", a.top);
-        jadd(j, "right", a.right);
-        jadd(j, "bottom", a.bottom);
-        json_object_array_add(list.get(), o.release());
-    }
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (j) {
+    return record_reply<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const auto& rep) {
+        JsonPtr list = object_list(kImageAreas, [&rep](json_object* o, int i) {
+            jadd(o, "id", i);
+            jadd_fields(o, rep.area[i], kAreaKeys);
+        });
         jadd(j, "enable", rep.enable);
         jadd_text(j, "sdkversion", rep.sdkversion);
         jadd_value(j, "area", list.release());
-    }
-    return finish_json(j);
+    });
 }
 
 int image_areas_set(const char* request)
@@ -543,48 +460,34 @@ int image_areas_set(const char* request)
     for (int i = 0; i < kImageAreas && i < jarray_length(areas); i++) {
         json_object* e = json_object_array_get_idx(areas, size_t(i));
         if (!e) continue;
-        ImageArea& a = m.area[i];
-        a.enable = jint(e, "enable");
-        a.left = jint(e, "left");
-        a.top = jint(e, "top");
-        a.right = jint(e, "right");
-        a.bottom = jint(e, "bottom");
+        jint_fields(e, m.area[i], kAreaKeys);
     }
     const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && i < kChannelListSize && i < jarray_length(channels); i++) {
-        const int ch = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
-        if (ch >= 0 && ch < kMaxCameras) m.channel[m.count++] = ch;
-    }
+    each_listed_channel(channels, cnt < kChannelListSize ? cnt : kChannelListSize,
+                        [&m](int ch) { m.channel[m.count++] = ch; });
     core_notify(kMsgAreasSet, m);
     return cgi_reply_ok();
 }
 
 int image_area_clear(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxClearArea))
-        return cgi_reply_error(kReplyJson);
-    core_notify(kMsgAreaClear, ImageAreaClear{jint(r, "chan_id"), jint(r, "area_id")});
-    return cgi_reply_ok();
+    return area_clear<ImageAreaClear>(request, kMaxClearArea, kMsgAreaClear);
 }
 
 int image_schedule_get(const char* request)
 {
-    return channel_query(request, core_answer<image_schedule_get_reply>({kReplyScheduleGet}), kMsgScheduleGet,
-                         kReplyJson);
+    return channel_query(request, core_answer<image_schedule_get_reply>({kReplyScheduleGet}), kMsgScheduleGet);
 }
 
 int image_exposure_schedule_get(const char* request)
 {
     return channel_query(request, core_answer<image_exposure_schedule_get_reply>({kReplyExposureScheduleGet}),
-                         kMsgExposureScheduleGet, kReplyJson);
+                         kMsgExposureScheduleGet);
 }
 
 int image_schedule2_get(const char* request)
 {
-    return channel_query(request, core_answer<image_schedule_get_reply>({kReplySchedule2Get}), kMsgSchedule2Get,
-                         kReplyJson);
+    return channel_query(request, core_answer<image_schedule_get_reply>({kReplySchedule2Get}), kMsgSchedule2Get);
 }
 
 int image_schedule_get_reply(const KxFrameHeader* header, const void* payload)
@@ -615,7 +518,7 @@ int exposure_table_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     json_object* list = jarray_of(r, "exposure");
-    if (!r || !channel_key(r, "channel") || !list) return cgi_reply_error(kReplyJson);
+    if (!has_channel(r, "channel") || !list) return cgi_reply_error(kReplyJson);
     ExposurePair table[kExposurePairs] = {};
     int count = 0;
     for (; count < kExposurePairs && count < jarray_length(list); count++) {
@@ -629,43 +532,32 @@ int exposure_table_set(const char* request)
 
 int exposure_table_get(const char* request)
 {
-    const int channel = request_channel(request, "channel");
+    JsonPtr req = json_parse(request);
+    const int channel = channel_of(req.get(), "channel");
     if (channel < 0) return cgi_reply_error(kReplyJson);
     ExposurePair table[kExposurePairs];
     int count = 0;
     read_exposure(kMainDb, table, channel, &count);
     if (count <= 0) return cgi_reply_error(kReplyJson);
-    JsonPtr list = jarray();
-    for (int i = 0; i < count && i < kExposurePairs; i++) {
-        JsonPtr o = jobject();
-        jadd(o.get(), "exposureTime", table[i].exposure_time);
-        jadd(o.get(), "gainLevel", table[i].gain_level);
-        json_object_array_add(list.get(), o.release());
-    }
-    JsonPtr o = jobject();
+    JsonPtr list = object_list(count < kExposurePairs ? count : kExposurePairs, [&table](json_object* o, int i) {
+        jadd(o, "exposureTime", table[i].exposure_time);
+        jadd(o, "gainLevel", table[i].gain_level);
+    });
+    JsonPtr o = jobject_with("exposure", std::move(list));
     if (!o) return cgi_reply_error(kReplyJson);
-    jadd_value(o.get(), "exposure", list.release());
     return json_reply(kReplyJson, o.get());
 }
 
 int night_mode_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
-    core_ask<night_mode_get_reply>(kMsgNightMode, &chnid, sizeof chnid, kReplyJson, {kReplyNightMode});
-    return 0;
+    return ask_channel(request, "chnid", kReplyJson, core_answer<night_mode_get_reply>({kReplyNightMode}),
+                       kMsgNightMode, kReplyJson);
 }
 
 int night_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    NightModeReply n;
-    if (!record_at(payload, header->length, 0, &n)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    if (o) {
-        jadd(o.get(), "chnid", n.channel);
-        jadd(o.get(), "nightMode", n.night_mode);
-    }
-    return finish_json(o.get());
+    return record_reply<NightModeReply>(header, payload, kReplyJson, [](json_object* j, const auto& n) {
+        jadd(j, "chnid", n.channel);
+        jadd(j, "nightMode", n.night_mode);
+    });
 }

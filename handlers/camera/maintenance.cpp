@@ -29,8 +29,6 @@ constexpr u32 kReplyBatchResults = 8230, kReplyMotionState = 8307, kReplyCameraM
 constexpr u32 kReplyCoreCommand = 9002, kReplyChipCode = 9004;
 constexpr int kMaxMaskArea = 24;
 
-bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
-
 // A text that starts at byte `offset` of a reply, up to its first NUL or the
 // end of the payload.
 std::string reply_text(const void* payload, u32 length, u32 offset)
@@ -54,6 +52,14 @@ constexpr int kRequiredTriggerKeys = 6;  // "0" to "5"; "6" may be absent
 
 }  // namespace
 
+void camera_identity_object(json_object* o, const CameraIdentityRecord& c)
+{
+    jadd(o, "chnid", c.chnid);
+    jadd_text(o, "ipaddr", c.ipaddr);
+    jadd_text(o, "model", c.model);
+    jadd_text(o, "fwversion", c.fwversion);
+}
+
 int camera_type_get(const char* request)
 {
     JsonPtr req = json_parse(request);
@@ -68,11 +74,7 @@ int camera_type_get(const char* request)
 
 int camera_type_reply(const KxFrameHeader* header, const void* payload)
 {
-    i32 type = 0;
-    if (!record_at(payload, header->length, 0, &type)) return reply_too_short(kReplyText);
-    JsonPtr o = jobject();
-    if (o) jadd(o.get(), "type", type);
-    return finish_json(o.get());
+    return record_reply<i32>(header, payload, kReplyText, [](json_object* j, i32 type) { jadd(j, "type", type); });
 }
 
 int core_command(const char* request)
@@ -112,10 +114,8 @@ int motion_state_reply(const KxFrameHeader* header, const void* payload)
 {
     MotionStateRecord m;
     if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyText);
-    const u64 mask = mask64(m.low, m.high);
-    char text[kMaxCameras + 1];
-    for (int i = 0; i < kMaxCameras; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
-    text[kMaxCameras] = 0;
+    ChannelText text;
+    channel_text_of_mask(mask64(m.low, m.high), text);
     return text_object_reply("Motion", text);
 }
 
@@ -127,25 +127,12 @@ int camera_identities_get(const char*)
 
 int camera_identities_reply(const KxFrameHeader* header, const void* payload)
 {
-    // 10 KB: kept off the socket library's thread stack.
-    auto table = std::make_unique<CameraIdentityTable>();
-    const CameraIdentityTable& t = *table;
-    if (!record_at(payload, header->length, 0, table.get())) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    JsonPtr list = jarray();
-    if (!o || !list) return finish_json(nullptr);
-    // Every entry, empty channels included, in entry order.
-    for (const CameraIdentityRecord& c : t.entries) {
-        JsonPtr e = jobject();
-        if (!e) return finish_json(nullptr);
-        jadd(e.get(), "chnid", c.chnid);
-        jadd_text(e.get(), "ipaddr", c.ipaddr);
-        jadd_text(e.get(), "model", c.model);
-        jadd_text(e.get(), "fwversion", c.fwversion);
-        json_object_array_add(list.get(), e.release());
-    }
-    jadd_value(o.get(), "IPC", list.release());
-    return finish_json(o.get());
+    return record_reply<CameraIdentityTable>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
+        // Every entry, empty channels included, in entry order.
+        JsonPtr list =
+            object_list(kIdentityEntries, [&t](json_object* e, int i) { camera_identity_object(e, t.entries[i]); });
+        jadd_value(j, "IPC", list.release());
+    });
 }
 
 int camera_batch_results(const char*)
@@ -156,21 +143,14 @@ int camera_batch_results(const char*)
 
 int camera_batch_reply(const KxFrameHeader* header, const void* payload)
 {
-    auto list_record = std::make_unique<BatchResultList>();  // 3 KB, off the socket thread's stack
-    const BatchResultList& b = *list_record;
-    if (!record_at(payload, header->length, 0, list_record.get())) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    JsonPtr list = jarray();
-    if (!o || !list) return finish_json(nullptr);
-    for (int i = 0; i < b.count && i < kBatchEntries; i++) {
-        JsonPtr e = jobject();
-        if (!e) return finish_json(nullptr);
-        jadd_text(e.get(), "mac", b.entries[i].mac);
-        jadd(e.get(), "result", b.entries[i].result);
-        json_object_array_add(list.get(), e.release());
-    }
-    jadd_value(o.get(), "IPC", list.release());
-    return finish_json(o.get());
+    return record_reply<BatchResultList>(header, payload, kReplyJson, [](json_object* j, const auto& b) {
+        const int count = b.count < kBatchEntries ? b.count : kBatchEntries;
+        JsonPtr list = object_list(count, [&b](json_object* e, int i) {
+            jadd_text(e, "mac", b.entries[i].mac);
+            jadd(e, "result", b.entries[i].result);
+        });
+        jadd_value(j, "IPC", list.release());
+    });
 }
 
 int ipv6_state_get(const char*)
@@ -185,7 +165,7 @@ int camera_url_send(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     if (!r) return cgi_reply_error(kReplyJson);
-    if (!channel_key(r, "chnid")) return cgi_reply_error(kReplyText);
+    if (!has_channel(r, "chnid")) return cgi_reply_error(kReplyText);
     CameraUrlRecord u = zeroed<CameraUrlRecord>();
     u.chnid = jint(r, "chnid");
     jtext(r, "url", u.url);  // cut to 255 characters
@@ -195,28 +175,16 @@ int camera_url_send(const char* request)
 
 int camera_url_reply(const KxFrameHeader* header, const void* payload)
 {
-    CameraUrlReply u;
-    if (!record_at(payload, header->length, 0, &u)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "res", u.result);
-    jadd(j, "chnid", u.chnid);
-    jadd_text(j, "data", u.data);
-    return finish_json(j);
+    return record_reply<CameraUrlReply>(header, payload, kReplyJson, [](json_object* j, const auto& u) {
+        jadd(j, "res", u.result);
+        jadd(j, "chnid", u.chnid);
+        jadd_text(j, "data", u.data);
+    });
 }
 
 int mask_area_clear(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chan_id") || !jint_required_in(r, "area_id", 0, kMaxMaskArea))
-        return cgi_reply_error(kReplyJson);
-    MaskAreaClearRecord m = zeroed<MaskAreaClearRecord>();
-    m.chan_id = jint(r, "chan_id");
-    m.area_id = jint(r, "area_id");
-    core_notify(kMsgMaskAreaClear, m);
-    return cgi_reply_ok();
+    return area_clear<MaskAreaClearRecord>(request, kMaxMaskArea, kMsgMaskAreaClear);
 }
 
 int camera_mask_command(const char* request)

@@ -20,7 +20,26 @@ constexpr u32 kReplyCameraOsdSet = 8210, kReplyCameraOsdGet = 8211;
 constexpr size_t kRenameWidth = 31;
 constexpr int kMaxDateFormat = 3;
 
-bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
+// The display switches and formats of the recorder's OSD.
+constexpr IntKey<OsdRecord> kOsdKeys[] = {
+    {"showName", &OsdRecord::show_name},     {"showDate", &OsdRecord::show_date},
+    {"showWeek", &OsdRecord::show_week},     {"dateFormat", &OsdRecord::date_format},
+    {"timeFormat", &OsdRecord::time_format},
+};
+
+// The places and format of the camera's OSD texts, main and sub stream.
+constexpr IntKey<CameraOsdRecord> kCameraOsdKeys[] = {
+    {"textpos", &CameraOsdRecord::textpos},
+    {"enable_date", &CameraOsdRecord::enable_date},
+    {"datepos", &CameraOsdRecord::datepos},
+    {"dateformat", &CameraOsdRecord::dateformat},
+};
+constexpr IntKey<CameraOsdRecord> kCameraOsdSubKeys[] = {
+    {"textpos_sub", &CameraOsdRecord::textpos_sub},
+    {"enable_date_sub", &CameraOsdRecord::enable_date_sub},
+    {"datepos_sub", &CameraOsdRecord::datepos_sub},
+    {"dateformat_sub", &CameraOsdRecord::dateformat_sub},
+};
 
 // A place on the picture: present, a finite number, not below 0.0.
 bool position_key(json_object* r, const char* key, double* out)
@@ -33,7 +52,7 @@ bool position_key(json_object* r, const char* key, double* out)
 
 bool valid_osd(json_object* r, OsdRecord* osd)
 {
-    if (!r || !channel_key(r, "camId") || !jhas(r, "camName")) return false;
+    if (!has_channel(r, "camId") || !jhas(r, "camName")) return false;
     for (const char* key : {"showName", "showDate", "showWeek", "timeFormat"})
         if (!jint_required_in(r, key, 0, 1)) return false;
     if (!jint_required_in(r, "dateFormat", 0, kMaxDateFormat)) return false;
@@ -56,11 +75,7 @@ int osd_get(const char* request)
     if (!j) return cgi_reply_error(kReplyJson);
     jadd(j, "camId", osd.id);
     jadd_text(j, "camName", osd.name);
-    jadd(j, "showName", osd.show_name);
-    jadd(j, "showDate", osd.show_date);
-    jadd(j, "showWeek", osd.show_week);
-    jadd(j, "dateFormat", osd.date_format);
-    jadd(j, "timeFormat", osd.time_format);
+    jadd_fields(j, osd, kOsdKeys);
     jadd_value(j, "datePosX", json_object_new_double(osd.date_pos_x));
     jadd_value(j, "datePosY", json_object_new_double(osd.date_pos_y));
     jadd_value(j, "namePosX", json_object_new_double(osd.name_pos_x));
@@ -77,20 +92,15 @@ int osd_set(const char* request)
     if (!valid_osd(r, &in)) return 0;
     const i32 id = jint(r, "camId");
     OsdRecord osd;
-    read_osd(kMainDb, &osd, id);
-    osd.id = id;
-    jtext(r, "camName", osd.name);
-    osd.show_name = jint(r, "showName");
-    osd.show_date = jint(r, "showDate");
-    osd.show_week = jint(r, "showWeek");
-    osd.date_format = jint(r, "dateFormat");
-    osd.time_format = jint(r, "timeFormat");
-    osd.date_pos_x = in.date_pos_x;
-    osd.date_pos_y = in.date_pos_y;
-    osd.name_pos_x = in.name_pos_x;
-    osd.name_pos_y = in.name_pos_y;
-    osd.alpha = jint(r, "alpha");
-    write_osd(kMainDb, &osd);
+    patch_row(read_osd, write_osd, id, osd, [r, &in](OsdRecord& o) {
+        jtext(r, "camName", o.name);
+        jint_fields(r, o, kOsdKeys);
+        o.date_pos_x = in.date_pos_x;
+        o.date_pos_y = in.date_pos_y;
+        o.name_pos_x = in.name_pos_x;
+        o.name_pos_y = in.name_pos_y;
+        o.alpha = jint(r, "alpha");
+    });
     core_notify(kMsgOsdChanged, OsdChangedRecord{id, 1, 0});
     return cgi_reply_ok();
 }
@@ -99,24 +109,17 @@ int osd_rename(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "camId") || !jstr(r, "camName")) return cgi_reply_error(kReplyText);
-    const i32 id = jint(r, "camId");
+    if (!has_channel(r, "camId") || !jstr(r, "camName")) return cgi_reply_error(kReplyText);
     OsdRecord osd;
-    read_osd(kMainDb, &osd, id);
-    osd.id = id;
-    jtext(r, "camName", osd.name, kRenameWidth);
-    write_osd(kMainDb, &osd);
+    patch_row(read_osd, write_osd, jint(r, "camId"), osd,
+              [r](OsdRecord& o) { jtext(r, "camName", o.name, kRenameWidth); });
     return cgi_reply_ok();
 }
 
 int camera_osd_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "id")) return cgi_reply_error(kReplyText);
-    const i32 id = jint(r, "id");
-    core_ask<camera_osd_get_reply>(kMsgCameraOsdGet, &id, sizeof id, kReplyText, {kReplyCameraOsdGet});
-    return 0;
+    return ask_channel(request, "id", kReplyText, core_answer<camera_osd_get_reply>({kReplyCameraOsdGet}),
+                       kMsgCameraOsdGet, kReplyText);
 }
 
 int camera_osd_get_reply(const KxFrameHeader* header, const void* payload)
@@ -134,16 +137,10 @@ int camera_osd_get_reply(const KxFrameHeader* header, const void* payload)
     if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyText);
     jadd(j, "enable_text", c.enable_text);
     jadd_text(j, "text_name", c.text_name);
-    jadd(j, "textpos", c.textpos);
-    jadd(j, "enable_date", c.enable_date);
-    jadd(j, "datepos", c.datepos);
-    jadd(j, "dateformat", c.dateformat);
+    jadd_fields(j, c, kCameraOsdKeys);
     jadd(j, "enable_text_sub", c.enable_text_sub);
     jadd_text(j, "text_name_sub", c.text_name_sub);
-    jadd(j, "textpos_sub", c.textpos_sub);
-    jadd(j, "enable_date_sub", c.enable_date_sub);
-    jadd(j, "datepos_sub", c.datepos_sub);
-    jadd(j, "dateformat_sub", c.dateformat_sub);
+    jadd_fields(j, c, kCameraOsdSubKeys);
     jadd(j, "disconnect", 0);
     return finish_json(j);
 }
@@ -155,22 +152,16 @@ int camera_osd_set(const char* request)
     if (!r) return 0;
     for (const char* key : {"ch", "enable_text", "text_name", "textpos", "enable_date", "datepos", "dateformat"})
         if (!jhas(r, key)) return 0;
-    if (!channel_key(r, "ch")) return 0;
+    if (!has_channel(r, "ch")) return 0;
     CameraOsdMessage m = zeroed<CameraOsdMessage>();
     CameraOsdRecord& c = m.osd;
     c.ch = jint(r, "ch");
     c.enable_text = jint(r, "enable_text");
     jtext(r, "text_name", c.text_name);
-    c.textpos = jint(r, "textpos");
-    c.enable_date = jint(r, "enable_date");
-    c.datepos = jint(r, "datepos");
-    c.dateformat = jint(r, "dateformat");
+    jint_fields(r, c, kCameraOsdKeys);
     c.enable_text_sub = jint(r, "enable_text_sub");
     jtext(r, "text_name_sub", c.text_name_sub);
-    c.textpos_sub = jint(r, "textpos_sub");
-    c.enable_date_sub = jint(r, "enable_date_sub");
-    c.datepos_sub = jint(r, "datepos_sub");
-    c.dateformat_sub = jint(r, "dateformat_sub");
+    jint_fields(r, c, kCameraOsdSubKeys);
     core_ask<camera_osd_set_reply>(kMsgCameraOsdSet, &m, sizeof m, kReplyText, {kReplyCameraOsdSet});
     return 0;
 }
@@ -187,13 +178,9 @@ int privacy_masks_get(const char*)
     auto rows = std::make_unique<PrivacyMaskRecord[]>(kMaxCameras);  // 80 KB: not on the stack
     int count = 0;
     read_privacy_masks(kMainDb, rows.get(), &count);
-    JsonPtr list = jarray();
-    if (!list) return cgi_reply_error(kReplyJson);
-    for (int i = 0; i < count; i++) {
-        JsonPtr areas = jarray();
-        for (const MaskArea& a : rows[i].area) {
-            JsonPtr o = jobject();
-            json_object* j = o.get();
+    JsonPtr list = object_list(count, [&rows](json_object* row, int i) {
+        JsonPtr areas = object_list(kMaskAreas, [&area = rows[i].area](json_object* j, int k) {
+            const MaskArea& a = area[k];
             jadd(j, "area_id", a.area_id);
             jadd(j, "enable", a.enable);
             jadd(j, "start_x", a.start_x);
@@ -203,13 +190,11 @@ int privacy_masks_get(const char*)
             jadd(j, "width", a.width);
             jadd(j, "height", a.height);
             jadd(j, "fill_color", a.fill_color);
-            json_object_array_add(areas.get(), o.release());
-        }
-        JsonPtr row = jobject();
-        jadd(row.get(), "id", rows[i].id);
-        jadd_value(row.get(), "area", areas.release());
-        json_object_array_add(list.get(), row.release());
-    }
+        });
+        jadd(row, "id", rows[i].id);
+        jadd_value(row, "area", areas.release());
+    });
+    if (!list) return cgi_reply_error(kReplyJson);
     return json_reply(kReplyJson, list.get());
 }
 
@@ -249,11 +234,7 @@ int privacy_masks_send(const char* request)
     }
 
     std::memset(m.channels, '0', sizeof m.channels);
-    const int cnt = jint(r, "cnt");
-    for (int i = 0; i < cnt && i < jarray_length(channels); i++) {
-        const int ch = json_object_get_int(json_object_array_get_idx(channels, size_t(i)));
-        if (ch >= 0 && ch < kMaxCameras) m.channels[ch] = '1';
-    }
+    each_listed_channel(channels, jint(r, "cnt"), [&m](int ch) { m.channels[ch] = '1'; });
     core_notify(kMsgPrivacyMasks, m);
     return cgi_reply_ok();
 }

@@ -10,12 +10,8 @@
 
 namespace {
 
-struct IntField {
-    const char* key;
-    i32 PosSettingRecord::*field;
-};
 // The integer keys of a connection after "id" and "enable", in table order.
-constexpr IntField kLayoutKeys[] = {
+constexpr IntKey<PosSettingRecord> kLayoutKeys[] = {
     {"liveviewDisplay", &PosSettingRecord::liveview_display},
     {"displayChannel", &PosSettingRecord::display_channel},
     {"startX", &PosSettingRecord::start_x},
@@ -51,7 +47,7 @@ json_object* connection_object(const PosSettingRecord& p)
     jadd(o, "protocol", p.protocol);
     jadd(o, "connectionMode", p.connection_mode);
     jadd_text(o, "ip", p.ip);
-    for (const IntField& k : kLayoutKeys) jadd(o, k.key, p.*k.field);
+    jadd_fields(o, p, kLayoutKeys);
     for (int i = 0; i < 3; i++) jadd_text(o, kPrivacyKeys[i], p.privacy[i]);
     jadd(o, "port", p.port);
     return o;
@@ -74,7 +70,7 @@ void connection_from(json_object* r, PosSettingRecord* p)
     p->protocol = jint(r, "protocol");
     p->connection_mode = jint(r, "connectionMode");
     text_key(r, "ip", p->ip, kPosTextMax);
-    for (const IntField& k : kLayoutKeys) p->*k.field = jint(r, k.key);
+    jint_fields(r, *p, kLayoutKeys);
     for (int i = 0; i < 3; i++) text_key(r, kPrivacyKeys[i], p->privacy[i], kPosTextMax);
     p->port = jint(r, "port");
 }
@@ -115,12 +111,7 @@ int pos_set(const char* request)
     read_pos_setting(kMainDb, &row, id);
     row.id = id;
     connection_from(r, &row);
-
-    json_object* action = jget(r, "action");
-    if (action && json_object_is_type(action, json_type_object)) {
-        if (jhas(action, "ptzParams")) ptz_actions_from_json(id, kPosPtzType, jget(action, "ptzParams"));
-        event_action_update(kPosEvents, EventKey{id, 0}, action, false);
-    }
+    store_request_actions(r, kPosEvents, kPosPtzType, id);
     write_pos_setting(kMainDb, &row);
     core_ask<core_reply_int>(kMsgPosChanged, &id, sizeof id, kCoreResReply, kReplyJson, {kReplyPosChanged});
     return 0;

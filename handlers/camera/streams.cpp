@@ -13,18 +13,23 @@
 
 namespace {
 
-constexpr u32 kMsgCameraChanged = 1203, kMsgWatermarkGet = 1213, kMsgWatermarkSet = 1216;
+constexpr u32 kMsgWatermarkGet = 1213, kMsgWatermarkSet = 1216;
 constexpr u32 kMsgThirdStreamGet = 1217, kMsgThirdStreamSet = 1218;
 constexpr u32 kMsgStreamSet = 3203, kMsgStreamCaps = 3204, kMsgStreamQuery = 3360;
 // Reply codes of the queries above.
 constexpr u32 kReplyWatermarkGet = 6213, kReplyWatermarkSet = 6216;
 constexpr u32 kReplyThirdStreamGet = 6217, kReplyThirdStreamSet = 6218;
 constexpr u32 kReplyStreamSet = 8203, kReplyStreamCaps = 8204, kReplyStreamQuery = 8360;
-constexpr int kEditLog = 204, kEditParam = 903;
 // "/2009" serves the channels of a 16-channel page.
 constexpr int kMaxPageChannel = 15;
 
-bool channel_key(json_object* r, const char* key) { return jint_required_in(r, key, 0, kMaxCameras - 1); }
+// The keys of the third stream after its channel.
+constexpr IntKey<ThirdStreamRecord> kThirdStreamKeys[] = {
+    {"enable", &ThirdStreamRecord::enable},
+    {"framerate", &ThirdStreamRecord::framerate},
+    {"bitrate", &ThirdStreamRecord::bitrate},
+    {"iframeinterval", &ThirdStreamRecord::iframe_interval},
+};
 
 // An encoding change with every field "leave as it is" (-1) and the zero
 // fields zero.
@@ -39,29 +44,32 @@ StreamSettingRecord blank_setting()
     return s;
 }
 
-// The codec, resolution, rates and I-frame interval of both streams.
+// The request keys of the codec, resolution, rates and I-frame interval of
+// the main and the sub stream.
+constexpr IntKey<StreamEncoding> kMainEncodingKeys[] = {
+    {"mainVideoType", &StreamEncoding::codec},     {"mainResWidth", &StreamEncoding::width},
+    {"mainResHeight", &StreamEncoding::height},    {"mainFramerate", &StreamEncoding::framerate},
+    {"mainBitrate", &StreamEncoding::bitrate},     {"IframeInterval", &StreamEncoding::iframe_interval},
+};
+constexpr IntKey<StreamEncoding> kSubEncodingKeys[] = {
+    {"subVideoType", &StreamEncoding::codec},      {"subResWidth", &StreamEncoding::width},
+    {"subResHeight", &StreamEncoding::height},     {"subFramerate", &StreamEncoding::framerate},
+    {"subBitrate", &StreamEncoding::bitrate},      {"subIframeInterval", &StreamEncoding::iframe_interval},
+};
+
+// The encodings of both streams, with the request's bitrate-control keys.
 void set_encodings(json_object* r, StreamSettingRecord& s, const char* main_control, const char* sub_control)
 {
-    s.main.codec = jint(r, "mainVideoType");
-    s.main.width = jint(r, "mainResWidth");
-    s.main.height = jint(r, "mainResHeight");
-    s.main.framerate = jint(r, "mainFramerate");
-    s.main.bitrate = jint(r, "mainBitrate");
-    s.main.iframe_interval = jint(r, "IframeInterval");
+    jint_fields(r, s.main, kMainEncodingKeys);
     s.main.bitrate_control = jint(r, main_control);
-    s.sub.codec = jint(r, "subVideoType");
-    s.sub.width = jint(r, "subResWidth");
-    s.sub.height = jint(r, "subResHeight");
-    s.sub.framerate = jint(r, "subFramerate");
-    s.sub.bitrate = jint(r, "subBitrate");
-    s.sub.iframe_interval = jint(r, "subIframeInterval");
+    jint_fields(r, s.sub, kSubEncodingKeys);
     s.sub.bitrate_control = jint(r, sub_control);
 }
 
 // The checks of a one-channel encoding change.
 bool valid_stream_set(json_object* r)
 {
-    if (!r || !channel_key(r, "id")) return false;
+    if (!has_channel(r, "id")) return false;
     for (const char* key : {"mainFramerate", "mainBitrate", "mainResWidth", "mainResHeight"})
         if (!jhas(r, key) || jint(r, key) < 0) return false;
     return jhas(r, "subEnable") && jint_required_in(r, "audioEnable", 0, 1);
@@ -117,46 +125,38 @@ int stream_caps_get(const char* request)
 
 int stream_caps_reply(const KxFrameHeader* header, const void* payload)
 {
-    StreamCapsRecord c;
-    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyJson);
-    // The channel's name and the stored camera it names (a channel outside
-    // the store reads as an empty one).
-    char name[64];
-    read_osd_name(kMainDb, name, c.id);
-    CameraRecord cam;
-    read_camera(kMainDb, &cam, c.id);
-    IpcModelRecord model;
-    read_ipc_model(kMainDb, &model, cam.protocol);
-
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "stateCode", c.state_code);
-    jadd(j, "id", c.id);
-    jadd(j, "name", name);
-    jadd(j, "subEnable", c.sub_enable);
-    jadd(j, "audioEnable", c.audio_enable);
-    jadd(j, "videoTypeEnable", c.video_type_enable);
-    jadd(j, "mainVideoType", c.main.codec);
-    jadd(j, "subVideoType", c.sub.codec);
-    jadd(j, "ipc_type", c.ipc_type);
-    jadd(j, "syncTime", cam.sync_time);
-    jadd(j, "protocol", model.protocol);
-    jadd(j, "managePort", cam.manage_port);
-    jadd(j, "physicalport", cam.physical_port);
-    jadd(j, "poechannel", cam.poe_channel);
-    jadd_text(j, "mac_addr", cam.mac);
-    jadd(j, "transmitProtocol", cam.transmit);
-    jadd_text(j, "ddns", cam.ddns);
-    jadd(j, "subStream", c.sub_stream);
-    jadd(j, "SupportSmartStream", c.support_smart_stream);
-    jadd(j, "SmartStream", c.smart_stream);
-    jadd(j, "SmartStreamLevel", c.smart_stream_level);
-    jadd(j, "SubSmartStream", c.sub_smart_stream);
-    jadd(j, "SubSmartStreamLevel", c.sub_smart_stream_level);
-    jadd_value(j, "main", stream_offer(c.main).release());
-    jadd_value(j, "sub", stream_offer(c.sub).release());
-    return finish_json(j);
+    return record_reply<StreamCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
+        // The channel's name and the stored camera it names (a channel outside
+        // the store reads as an empty one).
+        StoredChannel stored;
+        read_stored_channel(c.id, &stored);
+        const CameraRecord& cam = stored.cam;
+        jadd(j, "stateCode", c.state_code);
+        jadd(j, "id", c.id);
+        jadd(j, "name", stored.name);
+        jadd(j, "subEnable", c.sub_enable);
+        jadd(j, "audioEnable", c.audio_enable);
+        jadd(j, "videoTypeEnable", c.video_type_enable);
+        jadd(j, "mainVideoType", c.main.codec);
+        jadd(j, "subVideoType", c.sub.codec);
+        jadd(j, "ipc_type", c.ipc_type);
+        jadd(j, "syncTime", cam.sync_time);
+        jadd(j, "protocol", stored.model.protocol);
+        jadd(j, "managePort", cam.manage_port);
+        jadd(j, "physicalport", cam.physical_port);
+        jadd(j, "poechannel", cam.poe_channel);
+        jadd_text(j, "mac_addr", cam.mac);
+        jadd(j, "transmitProtocol", cam.transmit);
+        jadd_text(j, "ddns", cam.ddns);
+        jadd(j, "subStream", c.sub_stream);
+        jadd(j, "SupportSmartStream", c.support_smart_stream);
+        jadd(j, "SmartStream", c.smart_stream);
+        jadd(j, "SmartStreamLevel", c.smart_stream_level);
+        jadd(j, "SubSmartStream", c.sub_smart_stream);
+        jadd(j, "SubSmartStreamLevel", c.sub_smart_stream_level);
+        jadd_value(j, "main", stream_offer(c.main).release());
+        jadd_value(j, "sub", stream_offer(c.sub).release());
+    });
 }
 
 int stream_set(const char* request)
@@ -210,15 +210,11 @@ int stream_set_many(const char* request)
 
 int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload)
 {
-    StreamSettingResult res;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(error_kind);
-    const u64 mask = mask64(res.low, res.high);
-    char text[kMaxCameras + 1];
-    for (int i = 0; i < kMaxCameras; i++) text[i] = (mask >> i) & 1 ? '1' : '0';
-    text[kMaxCameras] = '\0';
-    JsonPtr o = jobject();
-    if (o) jadd(o.get(), "res", text);
-    return finish_json(o.get());
+    return record_reply<StreamSettingResult>(header, payload, error_kind, [](json_object* j, const auto& res) {
+        ChannelText text;
+        channel_text_of_mask(mask64(res.low, res.high), text);
+        jadd(j, "res", text);
+    });
 }
 
 int stream_transport_set(const char* request)
@@ -228,23 +224,17 @@ int stream_transport_set(const char* request)
     // The two numbers are stored as given. A channel the store has no row
     // for cannot be changed: the client is told, and nothing is sent.
     if (!r) return 0;
-    const i32 id = jint(r, "id");
-    CameraRecord cam;
-    read_camera(kMainDb, &cam, id);
-    cam.id = id;
-    cam.transmit = jint(r, "transmitProtocol");
-    cam.sync_time = jint(r, "syncTime");
-    if (write_camera(kMainDb, &cam) != 0) return cgi_reply_error(kReplyText);
-    core_notify(kMsgCameraChanged, id);
-    camera_send_log(kEditLog, kEditParam, cam, true);
-    return cgi_reply_ok();
+    return edit_camera(jint(r, "id"), r, [](CameraRecord& cam, json_object* change) {
+        cam.transmit = jint(change, "transmitProtocol");
+        cam.sync_time = jint(change, "syncTime");
+    });
 }
 
 int third_stream_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
+    if (!has_channel(r, "chnid")) return cgi_reply_error(kReplyJson);
     const ThirdStreamQuery q{jint(r, "chnid"), jint(r, "fisheyeType")};
     core_ask<third_stream_get_reply>(kMsgThirdStreamGet, &q, sizeof q, kReplyJson, {kReplyThirdStreamGet});
     return 0;
@@ -252,83 +242,59 @@ int third_stream_get(const char* request)
 
 int third_stream_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    ThirdStreamRecord t;
-    if (!record_at(payload, header->length, 0, &t)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (j) {
+    return record_reply<ThirdStreamRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
         jadd(j, "chnid", t.channel);
-        jadd(j, "enable", t.enable);
-        jadd(j, "framerate", t.framerate);
-        jadd(j, "bitrate", t.bitrate);
-        jadd(j, "iframeinterval", t.iframe_interval);
-    }
-    return finish_json(j);
+        jadd_fields(j, t, kThirdStreamKeys);
+    });
 }
 
 int third_stream_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
-    ThirdStreamRecord t = zeroed<ThirdStreamRecord>();
-    t.channel = jint(r, "chnid");
-    t.enable = jint(r, "enable");
-    t.framerate = jint(r, "framerate");
-    t.bitrate = jint(r, "bitrate");
-    t.iframe_interval = jint(r, "iframeinterval");
-    core_ask<core_reply_int>(kMsgThirdStreamSet, &t, sizeof t, kCoreResReply, kReplyJson, {kReplyThirdStreamSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyThirdStreamSet});
+    return channel_write<ThirdStreamRecord>(request, "chnid", answer, kMsgThirdStreamSet,
+                                            [](json_object* r, i32 chnid, ThirdStreamRecord& t) {
+        t.channel = chnid;
+        jint_fields(r, t, kThirdStreamKeys);
+    });
 }
 
 int watermark_get(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
-    const i32 chnid = jint(r, "chnid");
-    core_ask<watermark_get_reply>(kMsgWatermarkGet, &chnid, sizeof chnid, kReplyJson, {kReplyWatermarkGet});
-    return 0;
+    return ask_channel(request, "chnid", kReplyJson, core_answer<watermark_get_reply>({kReplyWatermarkGet}),
+                       kMsgWatermarkGet, kReplyJson);
 }
 
 int watermark_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    WatermarkRecord w;
-    if (!record_at(payload, header->length, 0, &w)) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (j) {
+    return record_reply<WatermarkRecord>(header, payload, kReplyJson, [](json_object* j, const auto& w) {
         jadd(j, "chnid", w.channel);
         jadd(j, "enable", w.enable);
         jadd_text(j, "watermark", w.text);
-    }
-    return finish_json(j);
+    });
 }
 
 int watermark_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyJson);
-    WatermarkSetRecord w = zeroed<WatermarkSetRecord>();
-    w.channel = jint(r, "chnid");
-    w.enable = jint(r, "enable");
-    jtext(r, "watermark", w.text);
-    jtext(r, "copy", w.copy);
-    // The channel itself is always among the copies. A copy text that ends
-    // before it is filled up with "0", so that its mark is not hidden
-    // behind the text's end.
-    for (int i = int(strnlen(w.copy, sizeof w.copy)); i < w.channel; i++) w.copy[i] = '0';
-    w.copy[w.channel] = '1';
-    core_ask<core_reply_int>(kMsgWatermarkSet, &w, sizeof w, kCoreResReply, kReplyJson, {kReplyWatermarkSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyWatermarkSet});
+    return channel_write<WatermarkSetRecord>(request, "chnid", answer, kMsgWatermarkSet,
+                                             [](json_object* r, i32 chnid, WatermarkSetRecord& w) {
+        w.channel = chnid;
+        w.enable = jint(r, "enable");
+        jtext(r, "watermark", w.text);
+        jtext(r, "copy", w.copy);
+        // The channel itself is always among the copies. A copy text that
+        // ends before it is filled up with "0", so that its mark is not
+        // hidden behind the text's end.
+        for (int i = int(strnlen(w.copy, sizeof w.copy)); i < w.channel; i++) w.copy[i] = '0';
+        w.copy[w.channel] = '1';
+    });
 }
 
 int stream_query(const char* request)
 {
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
-    if (!r || !channel_key(r, "chnid")) return cgi_reply_error(kReplyText);
+    if (!has_channel(r, "chnid")) return cgi_reply_error(kReplyText);
     StreamQueryRecord q = zeroed<StreamQueryRecord>();
     q.channel = jint(r, "chnid");
     q.main_type = jint(r, "mainType");

@@ -19,34 +19,11 @@ constexpr u32 kMsgTrackingGet = 3294, kMsgTrackingSet = 3375;
 constexpr u32 kReplyCommandResult = 6262, kReplyIdentity = 7507;
 constexpr u32 kReplyTrackingGet = 8294, kReplyTrackingSet = 8375;
 
-// The request's channel (0..63); false when the text is not JSON or the
-// channel is absent or out of range.
-bool channel_request(json_object* r, i32* chnid)
-{
-    if (!r || !jint_required_in(r, "chnid", 0, kMaxCameras - 1)) return false;
-    *chnid = jint(r, "chnid");
-    return true;
-}
-
-// Bit i for every '1' at position i of a channel text, up to its end or 64
-// positions.
-u64 mask_of_text(const char* text)
-{
-    u64 mask = 0;
-    for (int i = 0; text && i < kTrackingChannelText && text[i]; i++)
-        if (text[i] == '1') mask |= u64(1) << i;
-    return mask;
-}
-
-// Sends one channel and waits for `answer`; `error` is the reply when none
-// came.
+// Sends the request's "chnid" and waits for `answer`; `error` is the reply
+// when none came.
 int query_channel(const char* request, const CoreAnswer& answer, u32 code, int error)
 {
-    JsonPtr req = json_parse(request);
-    i32 chnid;
-    if (!channel_request(req.get(), &chnid)) return cgi_reply_error(kReplyJson);
-    core_ask(answer, code, &chnid, sizeof chnid, error);
-    return 0;
+    return ask_channel(request, "chnid", kReplyJson, answer, code, error);
 }
 
 }  // namespace
@@ -59,53 +36,41 @@ int auto_tracking_get(const char* request)
 
 int auto_tracking_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    // 26 KB: kept off the socket library's thread stack.
-    auto record = std::make_unique<AutoTrackingRecord>();
-    const AutoTrackingRecord& t = *record;
-    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
-    JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "chnid", t.chnid);
-    jadd(j, "enable", t.enable);
-    jadd(j, "show", t.show);
-    jadd(j, "sensitivity", t.sensitivity);
-    jadd(j, "time", t.time);
-    jadd(j, "manual_tracking", t.manual_tracking);
-    jadd(j, "zoom_mode", t.zoom_mode);
-    jadd(j, "zoom_number", t.zoom_number);
-    jadd_text(j, "area", t.area);
-    jadd(j, "humanVehicleSupport", t.human_vehicle_support);
-    jadd(j, "trackingObject", t.tracking_object);
-    jadd_value(j, "schedule", schedule_to_json(t.schedule).release());
-    return finish_json(j);
+    return record_reply<AutoTrackingRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
+        jadd(j, "chnid", t.chnid);
+        jadd(j, "enable", t.enable);
+        jadd(j, "show", t.show);
+        jadd(j, "sensitivity", t.sensitivity);
+        jadd(j, "time", t.time);
+        jadd(j, "manual_tracking", t.manual_tracking);
+        jadd(j, "zoom_mode", t.zoom_mode);
+        jadd(j, "zoom_number", t.zoom_number);
+        jadd_text(j, "area", t.area);
+        jadd(j, "humanVehicleSupport", t.human_vehicle_support);
+        jadd(j, "trackingObject", t.tracking_object);
+        jadd_value(j, "schedule", schedule_to_json(t.schedule).release());
+    });
 }
 
 int auto_tracking_set(const char* request)
 {
-    JsonPtr req = json_parse(request);
-    json_object* r = req.get();
-    i32 chnid;
-    if (!channel_request(r, &chnid)) return cgi_reply_error(kReplyJson);
-
-    auto message = std::make_unique<AutoTrackingMessage>();  // 26 KB
-    AutoTrackingMessage& m = *message;
-    std::memset(&m, 0, sizeof m);
-    m.channels = mask_of_text(jstr(r, "channels")) | (u64(1) << chnid);
-    m.chnid = chnid;
-    m.enable = jint(r, "enable");
-    m.show = jint(r, "show");
-    m.sensitivity = jint(r, "sensitivity");
-    m.time = jint(r, "time");
-    m.manual_tracking = jint(r, "manual_tracking");
-    m.zoom_mode = jint(r, "zoom_mode");
-    m.zoom_number = jint(r, "zoom_number");
-    schedule_from_json(r, "schedule", &m.schedule);  // absent: stays zero
-    jtext(r, "area", m.area);
-    m.human_vehicle_support = jint(r, "humanVehicleSupport");
-    m.tracking_object = jint(r, "trackingObject");
-    core_ask<core_reply_int>(kMsgTrackingSet, &m, sizeof m, kCoreResReply, kReplyJson, {kReplyTrackingSet});
-    return 0;
+    const CoreAnswer answer = core_answer<core_reply_int>(kCoreResReply, {kReplyTrackingSet});
+    return channel_write<AutoTrackingMessage>(request, "chnid", answer, kMsgTrackingSet,
+                                              [](json_object* r, i32 chnid, AutoTrackingMessage& m) {
+        m.channels = mask_of_channel_text(jstr(r, "channels")) | (u64(1) << chnid);
+        m.chnid = chnid;
+        m.enable = jint(r, "enable");
+        m.show = jint(r, "show");
+        m.sensitivity = jint(r, "sensitivity");
+        m.time = jint(r, "time");
+        m.manual_tracking = jint(r, "manual_tracking");
+        m.zoom_mode = jint(r, "zoom_mode");
+        m.zoom_number = jint(r, "zoom_number");
+        schedule_from_json(r, "schedule", &m.schedule);  // absent: stays zero
+        jtext(r, "area", m.area);
+        m.human_vehicle_support = jint(r, "humanVehicleSupport");
+        m.tracking_object = jint(r, "trackingObject");
+    });
 }
 
 int camera_command_result(const char* request)
@@ -129,11 +94,6 @@ int camera_identity_reply(const KxFrameHeader* header, const void* payload)
         return 0;
     }
     JsonPtr o = jobject();
-    json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
-    jadd(j, "chnid", c.chnid);
-    jadd_text(j, "ipaddr", c.ipaddr);
-    jadd_text(j, "model", c.model);
-    jadd_text(j, "fwversion", c.fwversion);
-    return finish_json(j);
+    if (o) camera_identity_object(o.get(), c);
+    return finish_json(o.get());
 }
