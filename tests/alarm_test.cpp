@@ -11,47 +11,19 @@
 
 #include "common/json.h"
 #include "handlers/event/alarm_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
 // A request schedule: `days` day arrays of `plans` plans, action type `type`.
 std::string schedule_json(int type, int days = 8, int plans = 12)
 {
-    std::string s = "[";
-    for (int d = 0; d < days; d++) {
-        s += d ? ",[" : "[";
-        for (int p = 0; p < plans; p++) {
-            char plan[64];
-            std::snprintf(plan, sizeof plan, "%s[\"%02d:00\",\"%02d:30\",%d]", p ? "," : "", p, p, type);
-            s += plan;
-        }
-        s += "]";
-    }
-    return s + "]";
+    return schedule_json_of(days, plans,
+                            [type](int, int p) { return plan_json(clock_text(p, 0), clock_text(p, 30), type); });
 }
 
-std::vector<std::string> keys_of(json_object* o)
-{
-    std::vector<std::string> keys;
-    json_object_object_foreach(o, k, v)
-    {
-        (void)v;
-        keys.push_back(k);
-    }
-    return keys;
-}
 
-class AlarmTest : public NvrTest {
-protected:
-    void SetUp() override { ASSERT_EQ(store({"init"}).status, 0); }
-    JsonPtr json_of(const RunResult& r)
-    {
-        JsonPtr j = json_parse(r.body().c_str());
-        EXPECT_TRUE(j) << r.out;
-        return j;
-    }
-};
+class AlarmTest : public StoreTest {};
 
 // ---- recorder alarm inputs ----
 
@@ -85,7 +57,7 @@ TEST_F(AlarmTest, InputDialogIsStoredAndReadBackInOrder)
     EXPECT_EQ(frames[0].i64_at(0), int64_t(1) << 3);
 
     auto reply = json_of(post("/6026", "{\"alarmId\":3}"));
-    EXPECT_EQ(keys_of(reply.get()),
+    EXPECT_EQ(json_keys(reply.get()),
               (std::vector<std::string>{"alarmId", "name", "alarmType", "enable", "triAlarms", "interval",
                                         "email_interval", "email_pic_enable", "tri_channels_pic", "ptz_interval",
                                         "alarmout_interval", "triChannels", "triSnapshot", "effective", "audible",
@@ -194,7 +166,7 @@ TEST_F(AlarmTest, OlderPageScheduleRunsEveryPlanWithActionType6AndKeepsTheAction
 
     auto reply = json_of(post("/6061", "2"));
     json_object* alarm = jget(reply.get(), "alarm");
-    EXPECT_EQ(keys_of(alarm), (std::vector<std::string>{"id", "enable", "name", "type", "triChannels", "triAlarms",
+    EXPECT_EQ(json_keys(alarm), (std::vector<std::string>{"id", "enable", "name", "type", "triChannels", "triAlarms",
                                                         "interval", "triSnapshot"}));
     EXPECT_STREQ(jstr(alarm, "name"), "Window");
     EXPECT_EQ(json_object_array_length(jget(reply.get(), "schedule")), 8u);
@@ -239,7 +211,7 @@ TEST_F(AlarmTest, OutputWriteCopiesToOtherOutputsAndLogsTheMask)
     EXPECT_EQ(frames[2].i64_at(672), 6);
 
     auto reply = json_of(post("/6021", "{\"alarmId\":2}"));
-    EXPECT_EQ(keys_of(reply.get()),
+    EXPECT_EQ(json_keys(reply.get()),
               (std::vector<std::string>{"id", "name", "type", "enable", "durationTime", "effective"}));
     EXPECT_STREQ(jstr(reply.get(), "name"), "Siren");
     EXPECT_EQ(post("/6022", "{\"alarmId\":4,\"name\":\"x\"}").body(), "CGI ERROR");
@@ -290,7 +262,7 @@ TEST_F(AlarmTest, CameraInputsJoinLiveStateNamesAndActions)
     ASSERT_EQ(json_object_array_length(alarms), 2u);
     json_object* a0 = json_object_array_get_idx(alarms, 0);
     json_object* a1 = json_object_array_get_idx(alarms, 1);
-    EXPECT_EQ(keys_of(a0), (std::vector<std::string>{
+    EXPECT_EQ(json_keys(a0), (std::vector<std::string>{
                                "alarmEnable", "alarmType", "alarmStatus", "alarmName", "effective", "audible",
                                "interval", "audioId", "audioIdMask", "email", "email_interval", "email_pic_enable",
                                "tri_channels_pic", "ptz", "ptz_interval", "ptzParams", "alarmout_interval",
@@ -307,7 +279,7 @@ TEST_F(AlarmTest, CameraInputsJoinLiveStateNamesAndActions)
     EXPECT_EQ(jint(reply.get(), "alarmCnt"), 0);
     ASSERT_EQ(json_object_array_length(jget(reply.get(), "alarm")), 2u);
     json_object* out = json_object_array_get_idx(jget(reply.get(), "alarm"), 1);
-    EXPECT_EQ(keys_of(out),
+    EXPECT_EQ(json_keys(out),
               (std::vector<std::string>{"alarmType", "alarmStatus", "alarmName", "delayTime", "effective"}));
     EXPECT_EQ(jint(out, "delayTime"), 10);
 

@@ -5,17 +5,9 @@
 #include <vector>
 
 #include "handlers/camera/audio_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 const std::string kSettings =
     "\"audioEnable\":1,\"audioMode\":2,\"denoise\":3,\"encoding\":4,\"sampleRate\":16000,\"inputGain\":6,"
@@ -33,9 +25,8 @@ AudioSetMessage message_of(const EmuFrame& f)
     return m;
 }
 
-class CameraAudioTest : public NvrTest {
+class CameraAudioTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
 };
 
 TEST_F(CameraAudioTest, ModuleListsItsCodes)
@@ -75,10 +66,7 @@ TEST_F(CameraAudioTest, SettingsAndOptionsOfACamera)
                          "\"sampleRateValue\": 8000, \"bitrateInfo\": [ 64 ], \"sampleRateInfo\": [ 8000 ] }, { "
                          "\"encodeValue\": 2, \"sampleRateValue\": 16000, \"bitrateInfo\": [ 0, 1, 2, 3, 4, 5, 6, 7, "
                          "8, 9, 10, 11, 12, 13, 14, 15 ], \"sampleRateInfo\": [ ] } ] }");
-    auto asked = emu().received(3371);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(hex_of(asked[0]), "05000000");
-    EXPECT_EQ(asked[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(3371)), "05000000");
 }
 
 TEST_F(CameraAudioTest, OptionCountIsBoundedByTheRecord)
@@ -99,12 +87,12 @@ TEST_F(CameraAudioTest, BadChannelsAndShortRepliesGiveTheError)
         for (const char* code : {"/2063", "/2064", "/2065"}) EXPECT_EQ(post(code, body).out, kJsonError) << code;
     EXPECT_TRUE(emu().received().empty());
 
-    emu().rule("3371 reply 8371 zeros:5967");
-    emu().rule("3372 reply 8372 hex:000000");
-    emu().rule("3376 reply 8376 zeros:351");
-    EXPECT_EQ(post("/2063", "{\"chnid\":63}").out, kJsonError);
-    EXPECT_EQ(post("/2064", "{\"chnid\":63}").out, kJsonError);
-    EXPECT_EQ(post("/2065", "{\"chnid\":63}").out, kJsonError);
+    expect_replies({"3371 reply 8371 zeros:5967", "3372 reply 8372 hex:000000", "3376 reply 8376 zeros:351"},
+                   {
+                       {"/2063", "{\"chnid\":63}", kJsonError},
+                       {"/2064", "{\"chnid\":63}", kJsonError},
+                       {"/2065", "{\"chnid\":63}", kJsonError},
+                   });
 }
 
 TEST_F(CameraAudioTest, SettingsGoToTheChannelAndItsCopies)

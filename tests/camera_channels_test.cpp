@@ -9,13 +9,9 @@
 
 #include "common/reply.h"
 #include "handlers/camera/camera_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
 
 // Request members as raw JSON values, in order.
 using Fields = std::vector<std::pair<std::string, std::string>>;
@@ -155,9 +151,7 @@ std::string expected_log(i64 sub, u32 param, u32 channel, const LogDetail* d)
     return to_hex(b.data(), b.size());
 }
 
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
-std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
 
 TEST_F(CameraTest, ModuleListsItsCodesInTableOrder)
 {

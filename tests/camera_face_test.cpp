@@ -6,16 +6,9 @@
 #include <vector>
 
 #include "handlers/camera/face_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 // Every configuration key with a distinct value.
 const std::string kConfig =
@@ -83,12 +76,6 @@ FaceConfigMessage expected_config(int channel)
     return m;
 }
 
-std::vector<uint32_t> codes_of(const std::vector<EmuFrame>& frames)
-{
-    std::vector<uint32_t> codes;
-    for (const auto& f : frames) codes.push_back(f.code);
-    return codes;
-}
 
 class FaceTest : public NvrTest {
 protected:

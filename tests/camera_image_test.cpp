@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "handlers/camera/image_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
-const std::string kTextError = kTextHead + "CGI ERROR";
-
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 // A channel list: the given channels first, -1 in every other place.
 void channel_list(i32 (&list)[kChannelListSize], std::vector<i32> channels)
@@ -30,9 +21,8 @@ void channel_list(i32 (&list)[kChannelListSize], std::vector<i32> channels)
     for (int i = 0; i < kChannelListSize; i++) list[i] = i < int(channels.size()) ? channels[size_t(i)] : -1;
 }
 
-class ImageTest : public NvrTest {
+class ImageTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
 };
 
 TEST_F(ImageTest, ModuleListsItsCodesInTableOrder)
@@ -86,10 +76,7 @@ TEST_F(ImageTest, ImageSettingsReadInKeyOrderAndWriteToSeveralChannels)
     want.block.aflevel = 7;
     want.block.lens_type = 2;
     want.block.reduce_video_stuttering = 1;
-    auto sent = emu().received(3280);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].flags & 1, 0u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(want));
+    EXPECT_EQ(hex_of(sent_once(3280, false)), hex_of(want));
 
     // Unparsable texts and channels outside 0..63 get no reply.
     EXPECT_EQ(post("/2019", "{\"id\":64}").out, "");
@@ -103,31 +90,28 @@ TEST_F(ImageTest, ImageSettingsReadInKeyOrderAndWriteToSeveralChannels)
 // error of these requests.
 TEST_F(ImageTest, PlainTextQueriesWithoutUsableReply)
 {
-    emu().rule("3221 reply 8221 zeros:227");
-    emu().rule("3223 close");
-    emu().rule("3224 close");
-    emu().rule("3225 reply 8225 zeros:391");
-    emu().rule("3226 close");
-    EXPECT_EQ(post("/2019", "{\"id\":1}").out, kTextError);
-    EXPECT_EQ(post("/2021", "{\"id\":1}").out, kTextError);
-    EXPECT_EQ(post("/2022", "{\"id\":1}").out, kTextError);
-    EXPECT_EQ(post("/2023", "{\"id\":1}").out, kTextError);
-    EXPECT_EQ(post("/2024", "{\"id\":1}").out, kTextError);
+    expect_replies({"3221 reply 8221 zeros:227", "3223 close", "3224 close", "3225 reply 8225 zeros:391", "3226 close"},
+                   {
+                       {"/2019", "{\"id\":1}", kTextError},
+                       {"/2021", "{\"id\":1}", kTextError},
+                       {"/2022", "{\"id\":1}", kTextError},
+                       {"/2023", "{\"id\":1}", kTextError},
+                       {"/2024", "{\"id\":1}", kTextError},
+                   });
 }
 
 // Queries in JSON form with the same faults.
 TEST_F(ImageTest, JsonQueriesWithoutUsableReply)
 {
-    emu().rule("3271 reply 8271 zeros:363");
-    emu().rule("3273 reply 8273 zeros:26179");
-    emu().rule("3275 close");
-    emu().rule("3278 close");
-    emu().rule("1219 reply 6219 hex:01000000");
-    EXPECT_EQ(post("/2039", "{\"id\":1}").out, kJsonError);
-    EXPECT_EQ(post("/2041", "{\"id\":1}").out, kJsonError);
-    EXPECT_EQ(post("/2043", "{\"id\":1}").out, kJsonError);
-    EXPECT_EQ(post("/2037", "{\"id\":1}").out, kJsonError);
-    EXPECT_EQ(post("/2062", "{\"chnid\":1}").out, kJsonError);
+    expect_replies({"3271 reply 8271 zeros:363", "3273 reply 8273 zeros:26179", "3275 close", "3278 close",
+                    "1219 reply 6219 hex:01000000"},
+                   {
+                       {"/2039", "{\"id\":1}", kJsonError},
+                       {"/2041", "{\"id\":1}", kJsonError},
+                       {"/2043", "{\"id\":1}", kJsonError},
+                       {"/2037", "{\"id\":1}", kJsonError},
+                       {"/2062", "{\"chnid\":1}", kJsonError},
+                   });
 }
 
 TEST_F(ImageTest, DayNightReadAndWrite)
@@ -173,10 +157,7 @@ TEST_F(ImageTest, DayNightReadAndWrite)
     want.white_led_level = 70;
     want.zoom_limit = 3;
     want.night_day_sens = 4;
-    auto sent = emu().received(3224);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(want));
+    EXPECT_EQ(hex_of(sent_once(3224)), hex_of(want));
 
     EXPECT_EQ(post("/2022", "{\"id\":64}").out, "");
     EXPECT_EQ(post("/2022", "").out, "");

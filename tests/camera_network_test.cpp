@@ -8,12 +8,9 @@
 #include <vector>
 
 #include "handlers/camera/camera_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
 
 class CameraNetTest : public NvrTest {
 protected:
@@ -29,7 +26,6 @@ protected:
     }
 };
 
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 const std::string kIpChange =
     "{\"macAddr\":\"02:5e:7a:20:00:01\",\"oldIpcAddr\":\"192.168.1.201\",\"newIpcAddr\":\"192.168.1.50\","
@@ -94,10 +90,7 @@ TEST_F(CameraNetTest, SearchSendsTheProtocolAndListsFoundCamerasInKeyOrder)
                   "\"sn\": \"\", \"fwVersion\": \"\", \"model\": \"\", \"modelId\": 0, \"netmask\": \"\", "
                   "\"dns\": \"\", \"gateway\": \"\", \"netif\": \"\", \"active_status\": 0, \"name\": \"\", "
                   "\"snReal\": \"\" } ] }");
-    auto sent = emu().received(3200);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), "03000000");
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(3200)), "03000000");
 }
 
 TEST_F(CameraNetTest, SearchWithNothingFoundAndItsChecks)

@@ -9,25 +9,16 @@
 
 #include "handlers/camera/camera_records.h"
 #include "handlers/camera/overlay_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kTextError = kTextHead + "CGI ERROR";
-
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 const std::string kOsdSet =
     "{\"camId\":6,\"camName\":\"Lobby\",\"showName\":1,\"showDate\":0,\"showWeek\":1,\"dateFormat\":3,"
     "\"timeFormat\":1,\"datePosX\":0.25,\"datePosY\":0,\"namePosX\":0.5,\"namePosY\":12.75,\"alpha\":128}";
 
-class OverlayTest : public NvrTest {
+class OverlayTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
     OsdRecord old_osd(int id)
     {
         OsdRecord o = zeroed<OsdRecord>();
@@ -67,10 +58,7 @@ TEST_F(OverlayTest, OsdWriteThenReadBackKeepsTheUnnamedBytes)
     ASSERT_TRUE(stored("osd", 6, &got));
     EXPECT_EQ(std::memcmp(got.kept, before.kept, sizeof got.kept), 0);
 
-    auto told = emu().received(1007);
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].flags & 1, 0u);
-    EXPECT_EQ(hex_of(told[0]), hex_of(OsdChangedRecord{6, 1, 0}));
+    EXPECT_EQ(hex_of(sent_once(1007, false)), hex_of(OsdChangedRecord{6, 1, 0}));
 
     // A name is cut to 63 characters.
     std::string body = kOsdSet;
@@ -155,10 +143,7 @@ TEST_F(OverlayTest, CameraOsdReadConnectedDisconnectedAndShort)
                           "\"datepos\": 3, \"dateformat\": 4, \"enable_text_sub\": 5, \"text_name_sub\": \"F\", "
                           "\"textpos_sub\": 6, \"enable_date_sub\": 7, \"datepos_sub\": 8, \"dateformat_sub\": 9, "
                           "\"disconnect\": 0 }");
-    auto asked = emu().received(3211);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(asked[0]), "01000000");
+    EXPECT_EQ(hex_of(sent_once(3211)), "01000000");
     EXPECT_EQ(post("/6997", "{\"id\":64}").out, kTextError);
     EXPECT_EQ(post("/6997", "").out, kTextError);
     EXPECT_EQ(emu().received(3211).size(), 1u);
@@ -201,10 +186,7 @@ TEST_F(OverlayTest, CameraOsdWriteSendsTheRecordAndRepliesTheVerdict)
     want.osd.dateformat = 3;
     set_text(want.osd.text_name_sub, "sub");
     want.osd.dateformat_sub = 4;
-    auto sent = emu().received(3210);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(want));
+    EXPECT_EQ(hex_of(sent_once(3210)), hex_of(want));
 
     // A request without one of its keys sends nothing.
     EXPECT_EQ(post("/6996", "{\"ch\":7,\"enable_text\":1,\"text_name\":\"a\",\"textpos\":1,\"enable_date\":1,"

@@ -8,35 +8,21 @@
 
 #include "common/json.h"
 #include "handlers/camera/pos_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
 
 size_t jarray_length_of(json_object* a)
 {
     return a && json_object_is_type(a, json_type_array) ? json_object_array_length(a) : 0;
 }
 
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
 
 // A request-form schedule: `days` days of `plans` plans ["dd:pp", "dd:pp+1", d + p].
 std::string request_schedule(int days, int plans)
 {
-    std::string s = "[";
-    for (int d = 0; d < days; d++) {
-        s += d ? ",[" : "[";
-        for (int p = 0; p < plans; p++) {
-            char plan[64];
-            std::snprintf(plan, sizeof plan, "%s[\"%02d:%02d\",\"%02d:%02d\",%d]", p ? "," : "", d, p, d, p + 1, d + p);
-            s += plan;
-        }
-        s += "]";
-    }
-    return s + "]";
+    return schedule_json_of(days, plans,
+                            [](int d, int p) { return plan_json(clock_text(d, p), clock_text(d, p + 1), d + p); });
 }
 
 // Every connection key of a write.
@@ -53,7 +39,6 @@ protected:
         ASSERT_EQ(store({"init"}).status, 0);
         emu();
     }
-    JsonPtr json_of(const RunResult& r) { return json_parse(r.body().c_str()); }
     PosSettingRecord setting(int id)
     {
         PosSettingRecord p;
@@ -88,12 +73,7 @@ TEST_F(PosTest, ReadListsEightConnectionsAndTheActionsOfOne)
                  "\"displayTime\": 10, \"timeout\": 30, \"privacy1\": \"\", \"privacy2\": \"\", \"privacy3\": \"\", "
                  "\"port\": 0 }");
     json_object* action = jget(reply.get(), "action");
-    std::vector<std::string> keys;
-    json_object_object_foreach(action, key, value)
-    {
-        (void)value;
-        keys.push_back(key);
-    }
+    std::vector<std::string> keys = json_keys(action);
     EXPECT_EQ(keys, (std::vector<std::string>{"effective", "audible", "interval", "audioId", "email",
                                               "email_interval", "email_pic_enable", "tri_channels_pic", "ptz",
                                               "ptz_interval", "ptzParams", "white", "whiteInfo", "white_interval",

@@ -14,47 +14,12 @@
 #include "handlers/camera/tracking_records.h"
 #include "handlers/shared/event_actions.h"
 #include "platform/net.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
-const std::string kTextError = kTextHead + "CGI ERROR";
-
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
-
-// A received payload as its record; the test fails when the size differs.
-template <typename T>
-void frame_as(const EmuFrame& f, T* out)
-{
-    ASSERT_EQ(f.payload.size(), sizeof(T));
-    std::memcpy(static_cast<void*>(out), f.payload.data(), sizeof(T));
-}
-
-bool all_zero(const void* p, size_t n)
-{
-    const unsigned char* b = static_cast<const unsigned char*>(p);
-    for (size_t i = 0; i < n; i++)
-        if (b[i]) return false;
-    return true;
-}
-
-class CameraQueriesTest : public NvrTest {
+class CameraQueriesTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
-    // The single frame of `code` sent, with the wait flag as `wait`.
-    EmuFrame sent_once(uint32_t code, bool wait = true)
-    {
-        auto frames = emu().received(code);
-        EXPECT_EQ(frames.size(), 1u) << code;
-        if (frames.empty()) return EmuFrame();
-        EXPECT_EQ(frames[0].flags & 1, wait ? 1u : 0u) << code;
-        return frames[0];
-    }
 };
 
 // ---- tables ----
@@ -334,18 +299,15 @@ TEST_F(CameraQueriesTest, NoAnswerReplies)
         emu().rule(std::string(code) == "/2025" ? "2503 close" : "4002 close");
         EXPECT_EQ(post(code, "{\"id\":1,\"cmd\":\"x\"}").out, kTextError) << code;
     }
-    emu().rule("4004 close");
-    emu().rule("3307 close");
-    emu().rule("2505 close");
-    emu().rule("3230 close");
-    emu().rule("3377 close");
-    emu().rule("3353 close");
-    EXPECT_EQ(post("/2027", "").out, kTextError);
-    EXPECT_EQ(post("/2028", "").out, kTextError);
-    EXPECT_EQ(post("/2029", "").out, kJsonError);
-    EXPECT_EQ(post("/2033", "").out, kJsonError);
-    EXPECT_EQ(post("/2068", "{\"chnid\":1}").out, kJsonError);
-    EXPECT_EQ(post("/6198", "{\"chnid\":1}").out, kJsonError);
+    expect_replies({"4004 close", "3307 close", "2505 close", "3230 close", "3377 close", "3353 close"},
+                   {
+                       {"/2027", "", kTextError},
+                       {"/2028", "", kTextError},
+                       {"/2029", "", kJsonError},
+                       {"/2033", "", kJsonError},
+                       {"/2068", "{\"chnid\":1}", kJsonError},
+                       {"/6198", "{\"chnid\":1}", kJsonError},
+                   });
 }
 
 // Where the channel may be left out, it reads as channel 0.

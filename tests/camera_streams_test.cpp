@@ -9,18 +9,9 @@
 
 #include "handlers/camera/camera_records.h"
 #include "handlers/camera/stream_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
-const std::string kTextError = kTextHead + "CGI ERROR";
-
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 // A one-channel encoding change with every key the page sends.
 const std::string kStreamSet =
@@ -42,9 +33,8 @@ StreamSettingRecord blank_setting()
     return s;
 }
 
-class StreamTest : public NvrTest {
+class StreamTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
 };
 
 TEST_F(StreamTest, ModuleListsItsCodesInTableOrder)
@@ -125,10 +115,7 @@ TEST_F(StreamTest, CapabilitiesWithCurrentResolutionCountingEmptySlots)
                   "\"sub\": { \"curRes\": 0, \"res\": [ { \"width\": 640, \"height\": 360, \"name\": \"640*360\" } "
                   "], \"framerateMax\": 0, \"framerateMin\": 0, \"bitrateMax\": 0, \"bitrateMin\": 0, "
                   "\"framerate\": 0, \"bitrate\": 0, \"iframeinterval\": 0 } }");
-    auto sent = emu().received(3204);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(sent[0]), "03000000");
+    EXPECT_EQ(hex_of(sent_once(3204)), "03000000");
 }
 
 TEST_F(StreamTest, CapabilitiesRefuseOtherChannelsAndShortReplies)
@@ -167,10 +154,7 @@ TEST_F(StreamTest, OneChannelEncodingSendsEveryFieldAndRepliesTheChannelsChanged
     want.event_iframe_interval = 40;
     want.event_bitrate = 2048;
     want.sub = {0, 640, 360, 15, 512, 30, 0, 0, 2};
-    auto sent = emu().received(3203);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(want));
+    EXPECT_EQ(hex_of(sent_once(3203)), hex_of(want));
 }
 
 TEST_F(StreamTest, OneChannelEncodingValidation)
@@ -267,10 +251,7 @@ TEST_F(StreamTest, TransportAndTimeSyncChangeOnlyThoseFieldsAndAreLogged)
     ASSERT_TRUE(stored("camera", 9, &got));
     EXPECT_EQ(hex_of(got), hex_of(want));
 
-    auto changed = emu().received(1203);
-    ASSERT_EQ(changed.size(), 1u);
-    EXPECT_EQ(hex_of(changed[0]), "09000000");
-    EXPECT_EQ(changed[0].flags & 1, 0u);
+    EXPECT_EQ(hex_of(sent_once(1203, false)), "09000000");
     auto log = emu().received(3485);
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].i64_at(8), 204);
@@ -386,10 +367,7 @@ TEST_F(StreamTest, StreamQueryRepliesTheDaemonsText)
     want.main_type = 1;
     want.sub_type = 2;
     set_text(want.time, "2024-05-01 10:00:00");
-    auto sent = emu().received(3360);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(want));
+    EXPECT_EQ(hex_of(sent_once(3360)), hex_of(want));
     EXPECT_EQ(post("/2053", "{\"chnid\":99}").out, kTextError);
     EXPECT_EQ(post("/2053", "time").out, kTextError);
     EXPECT_EQ(emu().received(3360).size(), 1u);

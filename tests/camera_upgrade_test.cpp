@@ -11,19 +11,14 @@
 #include <vector>
 
 #include "handlers/camera/camera_upgrade_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 #include "tests/harness_limits.h"
 
 namespace {
 
-const std::string kJsonHead = "Content-type: application/json\r\n\r\n";
-const std::string kTextHead = "Content-type: text/plain\r\n\r\n";
-const std::string kJsonError = kJsonHead + "{status:\"CGI ERROR\"}";
 const char kBoundary[] = "ipcFwB0undary-2079";
 const char kFirmware[] = "/dev/shm/updateIPCFM.bin";
 
-template <typename T>
-std::string hex_of(const T& rec) { return to_hex(&rec, sizeof rec); }
 
 IpcUpgradeOrder order_of(const EmuFrame& f)
 {
@@ -44,15 +39,11 @@ std::string firmware_bytes(size_t n, size_t from = 0)
 {
     static const std::string piece = std::string("\r\n--") + std::string(kBoundary).substr(0, 9) + "\r\n" +
                                      std::string("\0\xff", 2) + "-ipc-firmware-\r\n-";
-    std::string s;
-    s.reserve(n);
-    for (size_t i = from; s.size() < n; i++) s += piece[i % piece.size()];
-    return s;
+    return repeated_bytes(piece, n, from);
 }
 
-class CameraUpgradeTest : public NvrTest {
+class CameraUpgradeTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
     RunResult upload(const std::string& body) { return run(multipart_request("/2079", kBoundary, body)); }
 };
 
@@ -113,12 +104,12 @@ TEST_F(CameraUpgradeTest, ProgressMaskIsPrintedWhole)
 
 TEST_F(CameraUpgradeTest, ShortOrMissingRepliesGiveTheError)
 {
-    emu().rule("3386 reply 8386 hex:0500000000000000");
-    emu().rule("3379 reply 8379 zeros:71");
-    emu().rule("3385 reply 8385 hex:00");
-    EXPECT_EQ(post("/2079", "").out, kJsonError);
-    EXPECT_EQ(post("/2080", "{\"chnid\":1,\"url\":\"http://fw.example/ipc.bin\"}").out, kJsonError);
-    EXPECT_EQ(post("/2078", "{\"chnid\":1}").out, kJsonError);
+    expect_replies({"3386 reply 8386 hex:0500000000000000", "3379 reply 8379 zeros:71", "3385 reply 8385 hex:00"},
+                   {
+                       {"/2079", "", kJsonError},
+                       {"/2080", "{\"chnid\":1,\"url\":\"http://fw.example/ipc.bin\"}", kJsonError},
+                       {"/2078", "{\"chnid\":1}", kJsonError},
+                   });
 }
 
 TEST_F(CameraUpgradeTest, UploadIsStoredWholeThenTheProgressIsReported)
@@ -172,39 +163,10 @@ TEST_F(CameraUpgradeTest, LargeUploadStreamsWithFlatMemory)
     // Written piece by piece so that this process stays small: the child
     // counts the memory it had before its exec.
     const size_t size = 48u << 20, piece = 1u << 20;
-    const std::string body_path = root().at("/body.bin");
-    const std::string head = upload_body("@");
-    FILE* body = std::fopen(body_path.c_str(), "wb");
-    ASSERT_NE(body, nullptr);
-    std::fwrite(head.data(), 1, head.find('@'), body);
-    for (size_t at = 0; at < size; at += piece) {
-        std::string bytes = firmware_bytes(piece, at);
-        std::fwrite(bytes.data(), 1, bytes.size(), body);
-    }
-    std::fputs(head.substr(head.find('@') + 1).c_str(), body);
-    const long body_size = std::ftell(body);
-    std::fclose(body);
-
-    const std::string out_path = root().at("/out.txt");
-    const std::vector<std::string> env = {
-        "NVR_ROOT=" + root().path(), "REQUEST_METHOD=POST", "PATH_INFO=/2079",
-        std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary,
-        "CONTENT_LENGTH=" + std::to_string(body_size), "PATH=/usr/bin:/bin"};
-    const size_t before = resident_bytes();
-    const MeasuredRun run = run_measured(built("nvr-api.cgi"), env, body_path, out_path);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(read_whole_file(out_path), kTextHead + "chnid=3\r\nstatus0=100\r\nstatus1=45\r\n");
-    EXPECT_LT(run.peak_bytes, before + size / 2)
-        << "peak " << run.peak_bytes / 1024 << " KiB, this process " << before / 1024 << " KiB";
-
-    FILE* fw = std::fopen(root().at(kFirmware).c_str(), "rb");
-    ASSERT_NE(fw, nullptr);
-    std::string got(piece, '\0');
-    size_t at = 0;
-    for (size_t n; (n = std::fread(&got[0], 1, piece, fw)) > 0; at += n)
-        ASSERT_TRUE(got.compare(0, n, firmware_bytes(n, at)) == 0) << "at " << at;
-    std::fclose(fw);
-    EXPECT_EQ(at, size);
+    const auto bytes = [](size_t n, size_t at) { return firmware_bytes(n, at); };
+    EXPECT_EQ(expect_flat_memory_upload(root(), "/2079", kBoundary, upload_body("@"), size, piece, bytes),
+              kTextHead + "chnid=3\r\nstatus0=100\r\nstatus1=45\r\n");
+    expect_file_bytes(root().at(kFirmware), size, piece, bytes);
 }
 
 TEST_F(CameraUpgradeTest, StartFromUrlReportsTheFirstSixteenChannelsOfTheMask)

@@ -12,7 +12,7 @@
 #include "handlers/camera/camera_records.h"
 #include "handlers/network/network_records.h"
 #include "handlers/system/device_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -21,16 +21,6 @@ const char* const kUptimeUsers = "echo ' 10:00:01 up 3 days,  2:03,  2 users,  l
 
 class DeviceInfoTest : public NvrTest {
 protected:
-    static std::vector<std::string> keys(json_object* o)
-    {
-        std::vector<std::string> out;
-        json_object_object_foreach(o, k, v)
-        {
-            (void)v;
-            out.push_back(k);
-        }
-        return out;
-    }
     static std::string text(json_object* o, const char* key) { return jstr(o, key) ? jstr(o, key) : "(absent)"; }
     static std::string hex(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
     template <typename T>
@@ -82,7 +72,7 @@ TEST_F(DeviceInfoTest, InformationCombinesTheDaemonsRecordAndTheStore)
 
     JsonPtr o = info_reply();
     ASSERT_TRUE(o);
-    EXPECT_EQ(keys(o.get()),
+    EXPECT_EQ(json_keys(o.get()),
               (std::vector<std::string>{"hostName", "deviceName", "deviceId", "product", "hwver", "software",
                                         "oemversion", "sn", "prefix", "pluginVersion", "mpluginVersion",
                                         "macAddress", "kxddns", "uptime", "sncode", "resource", "kxfsDbup",
@@ -103,7 +93,7 @@ TEST_F(DeviceInfoTest, InformationCombinesTheDaemonsRecordAndTheStore)
     EXPECT_EQ(text(o.get(), "company"), "Acme Security");
     EXPECT_EQ(jint(o.get(), "isSupportTalk"), 1);
     json_object* res = jget(o.get(), "resource");
-    EXPECT_EQ(keys(res), (std::vector<std::string>{"displayNum", "maxAudioOut", "maxNetworkLan", "maxSensor",
+    EXPECT_EQ(json_keys(res), (std::vector<std::string>{"displayNum", "maxAudioOut", "maxNetworkLan", "maxSensor",
                                                     "maxAlarm", "maxCameras", "masRs485"}));
     EXPECT_EQ(jint(res, "displayNum"), 2);
     EXPECT_EQ(jint(res, "maxSensor"), 8);
@@ -271,7 +261,7 @@ TEST_F(DeviceInfoTest, UpnpReadsBothRowsAndTheWriteGoesOnlyToTheDaemon)
     EXPECT_NE(r.header().find("application/json"), std::string::npos);
     JsonPtr o = json_parse(r.body().c_str());
     ASSERT_TRUE(o);
-    EXPECT_EQ(keys(o.get()), (std::vector<std::string>{"enable", "type", "external_http_port", "http_status",
+    EXPECT_EQ(json_keys(o.get()), (std::vector<std::string>{"enable", "type", "external_http_port", "http_status",
                                                         "external_rtsp_port", "rtsp_status", "http_port",
                                                         "rtsp_port"}));
     EXPECT_EQ(jint(o.get(), "external_http_port"), 8080);
@@ -305,7 +295,7 @@ TEST_F(DeviceInfoTest, RebootPlanRoundTripsAndMissingKeysReadAsZero)
     emu();
     JsonPtr o = json_parse(post("/1032", "").body().c_str());
     ASSERT_TRUE(o);
-    EXPECT_EQ(keys(o.get()), (std::vector<std::string>{"enable", "wday", "hour", "minutes", "seconds"}));
+    EXPECT_EQ(json_keys(o.get()), (std::vector<std::string>{"enable", "wday", "hour", "minutes", "seconds"}));
     EXPECT_EQ(jint(o.get(), "hour"), 3);
 
     ASSERT_EQ(post("/1033", "{\"enable\":1,\"wday\":7,\"hour\":23,\"minutes\":59,\"seconds\":59}").body(), "OK");

@@ -10,22 +10,13 @@
 
 #include "handlers/network/network_records.h"
 #include "handlers/system/display_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
 const char* kJsonHeader = "Content-type: application/json";
 const std::string kLangDir = "/opt/app/www/webfile/json";
 
-std::vector<u32> codes_of(const std::vector<EmuFrame>& frames)
-{
-    std::vector<u32> codes;
-    for (auto& f : frames) codes.push_back(f.code);
-    return codes;
-}
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
-std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
 
 // A request of every key, with some overridden or removed.
 std::string settings(const std::map<std::string, std::string>& change = {})

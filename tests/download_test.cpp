@@ -18,12 +18,10 @@
 #include "handlers/playback/download_records.h"
 #include "handlers/playback/playback_records.h"
 #include "platform/kxavi.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
 const char* kDownload =
     "{\"id\":3,\"startTime\":\"2023-05-01T10:00:00Z\",\"endTime\":\"2023-05-01T10:00:04Z\",\"streamType\":1}";
 

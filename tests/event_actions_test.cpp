@@ -10,7 +10,7 @@
 
 #include "handlers/shared/event_actions.h"
 #include "handlers/event/motion_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -18,23 +18,13 @@ namespace {
 // day d, plan p = ["dd:pp", "dd:pp+1", d + p].
 std::string request_schedule(int days = 8, int plans = 12)
 {
-    std::string s = "[";
-    for (int d = 0; d < days; d++) {
-        s += d ? ",[" : "[";
-        for (int p = 0; p < plans; p++) {
-            char plan[64];
-            std::snprintf(plan, sizeof plan, "%s[\"%02d:%02d\",\"%02d:%02d\",%d]", p ? "," : "", d, p, d, p + 1, d + p);
-            s += plan;
-        }
-        s += "]";
-    }
-    return s + "]";
+    return schedule_json_of(days, plans,
+                            [](int d, int p) { return plan_json(clock_text(d, p), clock_text(d, p + 1), d + p); });
 }
 
 class EventActionTest : public NvrTest {
 protected:
     // The JSON reply of a request, parsed (null when not JSON).
-    JsonPtr json_of(const RunResult& r) { return json_parse(r.body().c_str()); }
 };
 
 void expect_empty_plans(const RecordSchedule& s, int from_plan)
@@ -71,11 +61,8 @@ TEST_F(EventActionTest, FullScheduleReplacesTwelvePlansAndClearsTheRest)
     ASSERT_TRUE(stored("motion_audible_schedule", 4, &s));
     for (int d = 0; d < kScheduleDays; d++)
         for (int p = 0; p < kActionPlans; p++) {
-            char start[8], end[8];
-            std::snprintf(start, sizeof start, "%02d:%02d", d, p);
-            std::snprintf(end, sizeof end, "%02d:%02d", d, p + 1);
-            EXPECT_STREQ(s.days[d].plans[p].start_time, start);
-            EXPECT_STREQ(s.days[d].plans[p].end_time, end);
+            EXPECT_EQ(s.days[d].plans[p].start_time, clock_text(d, p));
+            EXPECT_EQ(s.days[d].plans[p].end_time, clock_text(d, p + 1));
             EXPECT_EQ(s.days[d].plans[p].action_type, d + p);
         }
     expect_empty_plans(s, kActionPlans);

@@ -665,6 +665,21 @@ void NvrTest::fake_tool(const std::string& name, const std::string& script)
     chmod(root_.at("/fakebin/" + name).c_str(), 0755);
 }
 
+EmuFrame NvrTest::sent_once(uint32_t code, bool wait)
+{
+    auto frames = emu().received(code);
+    EXPECT_EQ(frames.size(), 1u) << code;
+    if (frames.empty()) return EmuFrame();
+    EXPECT_EQ(frames[0].flags & 1, wait ? 1u : 0u) << code;
+    return frames[0];
+}
+
+void NvrTest::expect_replies(const std::vector<std::string>& rules, const std::vector<ReplyCase>& cases)
+{
+    for (const std::string& rule : rules) emu().rule(rule);
+    for (const ReplyCase& c : cases) EXPECT_EQ(post(c.code, c.body).out, c.reply) << c.code << " " << c.body;
+}
+
 std::vector<std::string> NvrTest::tool_calls(const std::string& name)
 {
     std::vector<std::string> lines;

@@ -176,6 +176,15 @@ protected:
     // and then runs `script` (sh) if given.
     void fake_tool(const std::string& name, const std::string& script = "");
     std::vector<std::string> tool_calls(const std::string& name);
+    // The single frame of `code` the emulator received, its wait flag as
+    // `wait` (an empty frame, and the case failed, when not exactly one).
+    EmuFrame sent_once(uint32_t code, bool wait = true);
+    // Gives the emulator every rule, then posts each request and checks its
+    // whole reply.
+    struct ReplyCase {
+        std::string code, body, reply;
+    };
+    void expect_replies(const std::vector<std::string>& rules, const std::vector<ReplyCase>& cases);
     // Store rows from the test: writes one record whole, or reads one back
     // (false, record zeroed, when the row is absent).
     template <typename T>

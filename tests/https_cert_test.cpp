@@ -11,11 +11,10 @@
 
 #include "handlers/network/https_records.h"
 #include "platform/ssl_cert.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
 const char* kError = "Content-type: text/plain\r\n\r\nError";
 const char kBoundary[] = "----certB0undary7";
 

@@ -9,17 +9,9 @@
 #include "handlers/playback/calendar_records.h"
 #include "handlers/playback/live_image_records.h"
 #include "platform/kxfs_log.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
-std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
 
 std::string json_body(const std::string& body) { return "Content-type: application/json\r\n\r\n" + body; }
 
@@ -40,10 +32,7 @@ TEST_F(LiveImageTest, ReadAsksTheDaemonAndShowsItsValues)
     auto out = post("/3000", "{\"chnid\":5}");
     EXPECT_EQ(out.out, json_body("{ \"status\": \"OK\", \"brightness\": 10, \"contrast\": 20, \"saturation\": 30, "
                                  "\"Sharpness\": 40, \"NoiseReduction\": 50, \"i2ddnr\": 2 }"));
-    auto frames = emu().received(3002);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(frames[0]), words({5}));
+    EXPECT_EQ(hex_of(sent_once(3002)), words({5}));
 }
 
 TEST_F(LiveImageTest, ReadFailureFromTheDaemon)
@@ -143,10 +132,7 @@ TEST_F(LiveImageTest, ResetSendsTheDefaults)
     EXPECT_EQ(post("/3002", "3").out,
               json_body("{ \"ChannelId\": 3, \"Brightness\": 128, \"Contrast\": 128, \"Saturation\": 128, "
                         "\"Sharpness\": 128, \"NoiseReduction\": 128 }"));
-    auto sets = emu().received(1205);
-    ASSERT_EQ(sets.size(), 1u);
-    EXPECT_EQ(sets[0].flags & 1, 0u);
-    EXPECT_EQ(hex_of(sets[0]), hex_of(ImageAdjustPayload{3, 128, 128, 128, 128, 128, 0}));
+    EXPECT_EQ(hex_of(sent_once(1205, false)), hex_of(ImageAdjustPayload{3, 128, 128, 128, 128, 128, 0}));
     for (const char* body : {"16", "-1", "3x", "", "{\"id\":3}"}) EXPECT_EQ(post("/3002", body).out, "") << body;
     EXPECT_EQ(emu().received().size(), 1u);
 }

@@ -19,11 +19,9 @@
 #include "handlers/system/log_records.h"
 #include "platform/kxfs_log.h"
 #include "platform/trans.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
 
 std::string search_body(int page, const std::string& extra = "", const std::string& main_and_subs =
                                                                     "\"mainType\":1,\"subTypeArr\":[10]")

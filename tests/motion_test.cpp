@@ -10,7 +10,7 @@
 
 #include "common/json.h"
 #include "handlers/event/motion_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -386,12 +386,7 @@ TEST_F(MotionTest, ReadRepliesEveryKeyInOrder)
     emu();
     JsonPtr reply = json_parse(post("/6010", "{\"chnid\":2}").body().c_str());
     ASSERT_TRUE(reply);
-    std::vector<std::string> keys;
-    json_object_object_foreach(reply.get(), k, v)
-    {
-        (void)v;
-        keys.push_back(k);
-    }
+    std::vector<std::string> keys = json_keys(reply.get());
     EXPECT_EQ(keys, (std::vector<std::string>{
                         "chnid", "enable", "sensitivity", "triChannels", "triAlarms", "interval", "enableMS",
                         "motionTable", "email_enable", "email_interval", "email_pic_enable", "tri_channels_pic",

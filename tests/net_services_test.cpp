@@ -7,21 +7,9 @@
 #include <cstring>
 
 #include "handlers/network/services_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
-const char* kTextError = "Content-type: text/plain\r\n\r\nCGI ERROR";
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& record)
-{
-    return to_hex(&record, sizeof record);
-}
-
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 std::string section_hex(const char* name)
 {
@@ -263,10 +251,7 @@ TEST_F(NetServicesTest, TestMailGoesThroughTheDaemon)
 {
     emu().rule("3409 reply 8409 hex:00000000");
     EXPECT_EQ(post("/7032", "ignored").out, kOk);
-    auto sent = emu().received(3409);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), section_hex("testmail"));
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(3409)), section_hex("testmail"));
 }
 
 TEST_F(NetServicesTest, TestMailFailureIsError)
@@ -301,10 +286,7 @@ TEST_F(NetServicesTest, MulticastKeepsWhatTheRequestLeavesOut)
     ASSERT_TRUE(stored("multicast", 0, &got));
     EXPECT_EQ(hex_of(got), hex_of(want));
     EXPECT_EQ(std::string(got.address).size(), 64u);
-    auto sent = emu().received(1729);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(want));
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(1729)), hex_of(want));
 
     EXPECT_EQ(post("/7034", "{\"enable\":0}").body(), "{ \"res\": 7 }");
     ASSERT_TRUE(stored("multicast", 0, &got));

@@ -10,24 +10,9 @@
 #include "common/reply.h"
 #include "handlers/storage/netdisk_records.h"
 #include "platform/kxfs_log.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-const char* kTextError = "Content-type: text/plain\r\n\r\nCGI ERROR";
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
-
-template <typename T>
-std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
-std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
-template <typename T>
-void frame_as(const EmuFrame& f, T* out)
-{
-    ASSERT_EQ(f.payload.size(), sizeof(T));
-    std::memcpy(static_cast<void*>(out), f.payload.data(), sizeof(T));
-}
 
 // Tools a careless implementation might run for a share; each is faked.
 const char* const kShellTools[] = {"mount", "umount", "mount.cifs", "mount.nfs", "smbclient", "showmount",
@@ -39,6 +24,15 @@ protected:
     {
         DiskRow row = zeroed<DiskRow>();
         stored("disk", port, &row);
+        return row;
+    }
+    // A local disk of group 5.
+    static DiskRow local_disk(int port)
+    {
+        DiskRow row = zeroed<DiskRow>();
+        row.port = port;
+        row.enable = 1;
+        row.group = 5;
         return row;
     }
     static DiskRow nas(int port, const char* address, const char* dir, int group = 0)
@@ -351,10 +345,7 @@ TEST_F(NetDiskTest, RemovingAnArrayDeletesIt)
 
 TEST_F(NetDiskTest, RemovingALocalDiskResetsItsRowOnlyWhenDone)
 {
-    DiskRow local = zeroed<DiskRow>();
-    local.port = 2;
-    local.enable = 1;
-    local.group = 5;
+    const DiskRow local = local_disk(2);
     put_row("disk", 2, local);
     put_row("disk", 3, local);
     emu().rule("3496 reply 8496 hex:00000000");
@@ -374,11 +365,7 @@ TEST_F(NetDiskTest, RemovingALocalDiskResetsItsRowOnlyWhenDone)
 
 TEST_F(NetDiskTest, RemovingALocalDiskTheDaemonKeepsLeavesItsRow)
 {
-    DiskRow local = zeroed<DiskRow>();
-    local.port = 3;
-    local.enable = 1;
-    local.group = 5;
-    put_row("disk", 3, local);
+    put_row("disk", 3, local_disk(3));
     emu().rule("3496 reply 8496 hex:01000000");
     EXPECT_EQ(post("/6207", "{\"port\":3,\"hddType\":1}").body(), "Error");
     EXPECT_EQ(disk(3).group, 5);
@@ -388,11 +375,7 @@ TEST_F(NetDiskTest, RemovingALocalDiskTheDaemonKeepsLeavesItsRow)
 // another request's code is no answer.
 TEST_F(NetDiskTest, RemovalResultUnderAnotherCodeLeavesTheRow)
 {
-    DiskRow local = zeroed<DiskRow>();
-    local.port = 3;
-    local.enable = 1;
-    local.group = 5;
-    put_row("disk", 3, local);
+    put_row("disk", 3, local_disk(3));
     emu().rule("3496 reply 8508 hex:00000000");  // the network-disk removal's code
     emu().rule("3496 close");
     EXPECT_EQ(post("/6207", "{\"port\":3,\"hddType\":1}").out, kTextError);
@@ -663,25 +646,23 @@ TEST_F(NetDiskTest, BackupRequestsPassTheDaemonsAnswers)
     EXPECT_EQ(post("/6227", "").body(), "{ \"status\": 0, \"port\": 25, \"type\": 0, \"percent\": 100 }");
     for (const char* text : {"{\"port\":37}", "{\"port\":-1}", "{}", "{\"port\":\"3\"}", "x", ""})
         EXPECT_EQ(post("/6224", text).out, kJsonError) << text;
-    auto sent = emu().received(3535);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), words({36}));
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(3535)), words({36}));
 }
 
 TEST_F(NetDiskTest, ShortBackupRepliesAreJsonErrors)
 {
-    for (const char* rule : {"1316 reply 6316 hex:00", "1317 reply 6317 zeros:47", "3540 reply 8540 zeros:11",
-                             "3536 reply 8536", "3431 reply 8431 zeros:7", "3403 reply 8403 zeros:39",
-                             "3529 reply 8529 zeros:327"})
-        emu().rule(rule);
-    EXPECT_EQ(post("/6221", "{\"stopBackup\":1}").out, kJsonError);
-    EXPECT_EQ(post("/6222", "").out, kJsonError);
-    EXPECT_EQ(post("/6227", "").out, kJsonError);
-    EXPECT_EQ(post("/6225", "").out, kJsonError);
-    EXPECT_EQ(post("/6205", "").out, kJsonError);
-    EXPECT_EQ(post("/6206", "{\"num\":1,\"port\":[1]}").out, kJsonError);
-    EXPECT_EQ(post("/6208", "").out, kJsonError);
+    expect_replies({"1316 reply 6316 hex:00", "1317 reply 6317 zeros:47", "3540 reply 8540 zeros:11",
+                    "3536 reply 8536", "3431 reply 8431 zeros:7", "3403 reply 8403 zeros:39",
+                    "3529 reply 8529 zeros:327"},
+                   {
+                       {"/6221", "{\"stopBackup\":1}", kJsonError},
+                       {"/6222", "", kJsonError},
+                       {"/6227", "", kJsonError},
+                       {"/6225", "", kJsonError},
+                       {"/6205", "", kJsonError},
+                       {"/6206", "{\"num\":1,\"port\":[1]}", kJsonError},
+                       {"/6208", "", kJsonError},
+                   });
 }
 
 // ---- the module ----

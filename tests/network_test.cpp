@@ -9,11 +9,9 @@
 #include "common/reply.h"
 #include "handlers/network/network_records.h"
 #include "platform/net.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
 
 void set_ipv4(NetIpv4Set& s, int enable, int type, const char* address, const char* netmask, const char* gateway,
               const char* dns1, const char* dns2, int mtu)

@@ -16,7 +16,7 @@
 
 #include "handlers/network/p2p_records.h"
 #include "platform/p2p_client.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -88,9 +88,8 @@ private:
     char buf_[4096];
 };
 
-class P2pTest : public NvrTest {
+class P2pTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
     void use_server(int port) { ASSERT_EQ(store({"set", kKeyP2pServer, "127.0.0.1:" + std::to_string(port)}).status, 0); }
     std::string server_key() { return root().at("/p2p_server_key.pem"); }
     // Replaces the emulator's rules by one line (it reads its rules file

@@ -12,16 +12,14 @@
 #include "common/json.h"
 #include "handlers/event/camera_io_records.h"
 #include "handlers/event/people_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
 constexpr uint32_t kWaitFlag = 1;
-const char* const kJsonError = "{status:\"CGI ERROR\"}";
 
-class PeopleTest : public NvrTest {
+class PeopleTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
     void init_store() { ASSERT_EQ(store({"init"}).status, 0); }
     template <typename T>
     T row(const std::string& table, int index)
@@ -48,17 +46,8 @@ protected:
 // A request-form schedule whose plan 0 of every day is [start, end, type].
 std::string schedule_json(const char* start, const char* end, int type)
 {
-    std::string days = "[";
-    for (int d = 0; d < 8; d++) {
-        days += d ? ",[" : "[";
-        for (int p = 0; p < 12; p++) {
-            if (p) days += ",";
-            days += p == 0 ? std::string("[\"") + start + "\",\"" + end + "\"," + std::to_string(type) + "]"
-                           : "[\"\",\"\",0]";
-        }
-        days += "]";
-    }
-    return days + "]";
+    return schedule_json_of(8, 12,
+                            [=](int, int p) { return p == 0 ? plan_json(start, end, type) : plan_json("", "", 0); });
 }
 
 std::string plan0_start(json_object* days)
@@ -157,17 +146,17 @@ TEST_F(PeopleTest, RegionalBadInputAndShortRepliesWriteNothing)
 {
     init_store();
     for (const char* bad : {"not json", "{\"chnid\":64,\"action\":[{\"triAlarms\":1}]}", "{\"action\":[]}"}) {
-        EXPECT_EQ(post("/6097", bad).body(), kJsonError) << bad;
-        EXPECT_EQ(post("/6096", bad).body(), kJsonError) << bad;
+        EXPECT_EQ(post("/6097", bad).out, kJsonError) << bad;
+        EXPECT_EQ(post("/6096", bad).out, kJsonError) << bad;
     }
     EXPECT_TRUE(emu().received(kMsgRegionalPcntSet).empty());
     EXPECT_TRUE(emu().received(kMsgRegionalPcntGet).empty());
     emu().rule("1220 reply 6220 zeros:100");
     emu().rule("1221 reply 6221 zeros:2");
-    EXPECT_EQ(post("/6096", "{\"chnid\":1}").body(), kJsonError);
-    EXPECT_EQ(post("/6097", "{\"chnid\":1}").body(), kJsonError);
+    EXPECT_EQ(post("/6096", "{\"chnid\":1}").out, kJsonError);
+    EXPECT_EQ(post("/6097", "{\"chnid\":1}").out, kJsonError);
     emu().rule("1221 silent");
-    EXPECT_EQ(post("/6097", "{\"chnid\":1}").body(), kJsonError);
+    EXPECT_EQ(post("/6097", "{\"chnid\":1}").out, kJsonError);
 }
 
 // ---- event PTZ linkage ("/6160" to "/6164") ----
@@ -349,9 +338,9 @@ TEST_F(PeopleTest, CameraIoAndVolumeReads)
     EXPECT_EQ(post("/6092", "-1").out, "");
     EXPECT_EQ(emu().received(kMsgCameraIoGet).size(), 1u);
     emu().rule("3213 reply 8213 zeros:91");
-    EXPECT_EQ(post("/6090", "1").body(), kJsonError);
+    EXPECT_EQ(post("/6090", "1").out, kJsonError);
     emu().rule("3215 silent");
-    EXPECT_EQ(post("/6092", "1").body(), kJsonError);
+    EXPECT_EQ(post("/6092", "1").out, kJsonError);
 }
 
 // ---- event snapshots ("/6176" to "/6178") ----
@@ -376,7 +365,7 @@ TEST_F(PeopleTest, SnapshotSettingsCopyToListedChannels)
     EXPECT_EQ(row<SnapshotSettingsRecord>("snapshot", 11).quality, 1);  // beyond "cnt": factory value
     EXPECT_EQ(post("/6176", "5").body(),
               "{ \"resolution\": 2, \"quality\": 3, \"interval\": 10, \"interval_unit\": 1, \"expiration_date\": 7 }");
-    EXPECT_EQ(post("/6176", "64").body(), kJsonError);
+    EXPECT_EQ(post("/6176", "64").out, kJsonError);
     EXPECT_EQ(post("/6177", "{").body(), "CGI ERROR");
 }
 
@@ -438,7 +427,7 @@ TEST_F(PeopleTest, GroupsListAndWrite)
     EXPECT_STREQ(row<PeoplecntGroupRecord>("peoplecnt_settings", 8).name, "g8");
     EXPECT_EQ(store({"dump", "peoplecnt_settings"}).out.find("\n9 "), std::string::npos);
 
-    for (const char* bad : {"", "x", "{}", "{\"groups\":3}"}) EXPECT_EQ(post("/2067", bad).body(), kJsonError) << bad;
+    for (const char* bad : {"", "x", "{}", "{\"groups\":3}"}) EXPECT_EQ(post("/2067", bad).out, kJsonError) << bad;
     EXPECT_EQ(emu().received(kMsgPcntGroupsChanged).size(), 2u);
 }
 
@@ -486,13 +475,13 @@ TEST_F(PeopleTest, GroupActionsAndCommands)
     EXPECT_EQ(post("/2072", "{\"groupid\":0}").body(), "{ \"res\": 7 }");
     EXPECT_EQ(emu().received(kMsgPcntGroupCommandA)[0].u32_at(0), 8u);
     emu().rule("2291 reply 7291 zeros:0");
-    EXPECT_EQ(post("/2071", "{\"groupid\":1}").body(), kJsonError);
+    EXPECT_EQ(post("/2071", "{\"groupid\":1}").out, kJsonError);
     emu().rule("2293 silent");
-    EXPECT_EQ(post("/2070", "{\"groupid\":1}").body(), kJsonError);
+    EXPECT_EQ(post("/2070", "{\"groupid\":1}").out, kJsonError);
 
     for (const char* code : {"/2069", "/2070", "/2071", "/2072"})
         for (const char* bad : {"x", "{\"groupid\":9}", "{\"groupid\":-1}"})
-            EXPECT_EQ(post(code, bad).body(), kJsonError) << code << " " << bad;
+            EXPECT_EQ(post(code, bad).out, kJsonError) << code << " " << bad;
     EXPECT_EQ(row<PeoplecntEventRecord>("peoplecnt_event", 1).tri_alarms, 0);
 }
 
@@ -528,7 +517,7 @@ TEST_F(PeopleTest, ReportPlansRoundTripAndValidation)
 
     // Requests that are not a report list: nothing written, no message.
     for (const char* bad : {"", "x", "{}", "{\"report\":{}}"})
-        EXPECT_EQ(post("/2076", bad).body(), kJsonError) << bad;
+        EXPECT_EQ(post("/2076", bad).out, kJsonError) << bad;
     EXPECT_EQ(emu().received(kMsgPcntReportsChanged).size(), 1u);
     PeoplecntReportPlan p1;
     stored("peoplecnt_auto_backup", 1, &p1);

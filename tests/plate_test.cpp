@@ -12,7 +12,7 @@
 
 #include "common/json.h"
 #include "handlers/event/plate_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -216,12 +216,7 @@ TEST_F(PlateTest, PlateEventsKeepTheirActionsPerMode)
     ASSERT_EQ(json_object_array_length(ptz), 1u);
     EXPECT_EQ(jint(json_object_array_get_idx(ptz, 0), "acto_ptz_preset"), 7);
     EXPECT_EQ(json_object_array_length(jget(o.get(), "whiteInfo")), 1u);
-    std::vector<std::string> keys;
-    json_object_object_foreach(o.get(), k, v)
-    {
-        (void)v;
-        keys.push_back(k);
-    }
+    std::vector<std::string> keys = json_keys(o.get());
     ASSERT_EQ(keys.size(), 22u);
     EXPECT_EQ(keys[10], "white_interval");
     EXPECT_EQ(keys[11], "triChannels");

@@ -6,24 +6,9 @@
 
 #include "common/reply.h"
 #include "handlers/playback/playback_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
-
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
-template <typename T>
-std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
-std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
-
-std::vector<u32> codes_of(const std::vector<EmuFrame>& frames)
-{
-    std::vector<u32> codes;
-    for (auto& f : frames) codes.push_back(f.code);
-    return codes;
-}
 
 class PlaybackTest : public NvrTest {
 protected:
@@ -223,10 +208,7 @@ TEST_F(PlaybackTest, PlayTimeIsFormattedInLocalTime)
     EXPECT_EQ(post("/4002", "7").out,
               "Content-type: application/json\r\n\r\n{ \"status\": \"OK\", \"curPlayTime\": \"2024-05-01 00:00:00\" }");
     for (const char* text : {"-1", "x", "", "7x"}) EXPECT_EQ(post("/4002", text).out, "") << text;
-    auto sent = emu().received(1153);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), words({7}));
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(1153)), words({7}));
 }
 
 TEST_F(PlaybackTest, PlayTimeOfZeroSecondsIsAnError)
@@ -378,10 +360,7 @@ TEST_F(PlaybackTest, LiveAddressThenLog)
         EXPECT_EQ(post("/4011", text).out, "") << text;
     }
     EXPECT_EQ(post("/4011", "{\"id\":3,\"streamType\":1,\"streamFrom\":1}").out, kOk);
-    auto stops = emu().received(1901);
-    ASSERT_EQ(stops.size(), 1u);
-    EXPECT_EQ(hex_of(stops[0]), words({3, 1, 0}));
-    EXPECT_EQ(stops[0].flags & 1, 0u);
+    EXPECT_EQ(hex_of(sent_once(1901, false)), words({3, 1, 0}));
     EXPECT_EQ(emu().received(3500).size(), 2u);
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "handlers/system/maintenance_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -37,18 +37,9 @@ std::string firmware_bytes(size_t n, size_t from = 0)
 {
     static const std::string piece = std::string("\r\n--") + std::string(kBoundary).substr(0, 10) + "\r\n" +
                                      std::string("\0\xff", 2) + "-firmware-\r\n-";
-    std::string s;
-    s.reserve(n);
-    for (size_t i = from; s.size() < n; i++) s += piece[i % piece.size()];
-    return s;
+    return repeated_bytes(piece, n, from);
 }
 
-std::vector<uint32_t> codes_of(const std::vector<EmuFrame>& frames)
-{
-    std::vector<uint32_t> codes;
-    for (const auto& f : frames) codes.push_back(f.code);
-    return codes;
-}
 
 std::vector<int64_t> log_kinds(const std::vector<EmuFrame>& frames)
 {
@@ -183,39 +174,10 @@ TEST_F(FirmwareTest, LargeUploadStreamsWithFlatMemory)
     // The body is written to a file piece by piece, so that this process
     // stays small: a child counts the memory it had before its exec.
     const size_t size = 64u << 20, piece = 1u << 20;
-    const std::string body_path = root().at("/body.bin");
-    const std::string head = firmware_body("@");
-    FILE* body = std::fopen(body_path.c_str(), "wb");
-    ASSERT_NE(body, nullptr);
-    std::fwrite(head.data(), 1, head.find('@'), body);
-    for (size_t at = 0; at < size; at += piece) {
-        std::string bytes = firmware_bytes(piece, at);
-        std::fwrite(bytes.data(), 1, bytes.size(), body);
-    }
-    std::fputs(head.substr(head.find('@') + 1).c_str(), body);
-    long body_size = std::ftell(body);
-    std::fclose(body);
-
-    const std::string out_path = root().at("/out.txt");
-    const std::vector<std::string> env = {
-        "NVR_ROOT=" + root().path(), "REQUEST_METHOD=POST", "PATH_INFO=/1010",
-        std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary,
-        "CONTENT_LENGTH=" + std::to_string(body_size), "PATH=/usr/bin:/bin"};
-    const size_t before = resident_bytes();
-    const MeasuredRun run = run_measured(built("nvr-api.cgi"), env, body_path, out_path);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(read_whole_file(out_path), "Content-type: text/plain\r\n\r\nOK");
-    EXPECT_LT(run.peak_bytes, before + size / 2)
-        << "peak " << run.peak_bytes / 1024 << " KiB, this process " << before / 1024 << " KiB";
-
-    FILE* fw = std::fopen(root().at("/dev/shm/updateFM.bin").c_str(), "rb");
-    ASSERT_NE(fw, nullptr);
-    std::string got(piece, '\0');
-    size_t at = 0;
-    for (size_t n; (n = std::fread(&got[0], 1, piece, fw)) > 0; at += n)
-        ASSERT_TRUE(got.compare(0, n, firmware_bytes(n, at)) == 0) << "at " << at;
-    std::fclose(fw);
-    EXPECT_EQ(at, size);
+    const auto bytes = [](size_t n, size_t at) { return firmware_bytes(n, at); };
+    EXPECT_EQ(expect_flat_memory_upload(root(), "/1010", kBoundary, firmware_body("@"), size, piece, bytes),
+              "Content-type: text/plain\r\n\r\nOK");
+    expect_file_bytes(root().at("/dev/shm/updateFM.bin"), size, piece, bytes);
 }
 
 TEST_F(FirmwareTest, FirmwareFileQueries)

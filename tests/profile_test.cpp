@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "handlers/system/user_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -70,25 +70,9 @@ std::string user_row_hex(const TempRoot& root, int id)
     return "";
 }
 
-class ProfileTest : public NvrTest {
+class ProfileTest : public CommandTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(store({"init"}).status, 0);
-        // A tree of its own as working directory: a command that ran would
-        // leave "pwned" here.
-        ASSERT_NE(getcwd(old_cwd_, sizeof old_cwd_), nullptr);
-        ASSERT_EQ(chdir(root().path().c_str()), 0);
-    }
-    void TearDown() override
-    {
-        EXPECT_FALSE(root().exists("/pwned"));
-        ASSERT_EQ(chdir(old_cwd_), 0);
-    }
     std::string get_key(const std::string& key) { return store({"get", key}).out; }
-
-private:
-    char old_cwd_[4096] = {};
 };
 
 TEST_F(ProfileTest, ExportDownloadAndImportRestoreSettingsAndUsers)

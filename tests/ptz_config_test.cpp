@@ -6,21 +6,9 @@
 #include <cstring>
 
 #include "handlers/ptz/ptz_config_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
-const char* kTextError = "Content-type: text/plain\r\n\r\nCGI ERROR";
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& record)
-{
-    return to_hex(&record, sizeof record);
-}
-
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 const char* kPortKeys = "\"connectType\":1,\"baudRate\":4800,\"dataBits\":7,\"stopBits\":2,\"parityType\":2,"
                         "\"protocol\":13,\"address\":31";
@@ -157,10 +145,7 @@ TEST_F(PtzConfigTest, PortCheckAnswersZeroOrMinusOne)
     emu().rule("1262 reply 6262 hex:ffffffff");
     auto r = post("/6052", "{\"camId\":4}");
     EXPECT_EQ(r.out, "Content-type: text/plain\r\n\r\n-1");
-    auto sent = emu().received(1262);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), "04000000");
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(1262)), "04000000");
 
     // Not a channel, or not JSON: nothing asked, no reply.
     expect_silent("/6052", {"{\"camId\":64}", "{\"camId\":-2}", "camId=1"});
@@ -226,10 +211,7 @@ TEST_F(PtzConfigTest, TourWriteChangesOnlyTheGivenPoints)
     msg.count = 2;
     msg.points[0] = PtzTourPoint{7, 15, 3};
     msg.points[1] = PtzTourPoint{9, 20, 4};
-    auto sent = emu().received(1264);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(msg));
-    EXPECT_EQ(sent[0].flags & 1, 0u);
+    EXPECT_EQ(hex_of(sent_once(1264, false)), hex_of(msg));
     expect_logs({2});
 }
 
@@ -281,10 +263,7 @@ TEST_F(PtzConfigTest, FisheyeTourFillsOnlyItsTour)
     msg.tours[2].preset_id[1] = 5;
     msg.tours[2].timeout[1] = 40;
     msg.tours[2].speed[1] = 3;
-    auto sent = emu().received(1269);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), hex_of(msg));
-    EXPECT_EQ(sent[0].flags & 1, 0u);
+    EXPECT_EQ(hex_of(sent_once(1269, false)), hex_of(msg));
     expect_logs({6});
     EXPECT_EQ(table("ptz_tour"), "");  // a fisheye tour is the camera's, not stored
 }

@@ -6,21 +6,9 @@
 
 #include "common/reply.h"
 #include "handlers/ptz/ptz_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
-const char* kTextError = "Content-type: text/plain\r\n\r\nCGI ERROR";
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& record)
-{
-    return to_hex(&record, sizeof record);
-}
-
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 PtzCameraParam camera_param(int channel, const char* param, const char* value)
 {
@@ -92,10 +80,7 @@ TEST_F(PtzTest, MoveSendsActionThenAutoFocusThenSpeed)
     EXPECT_EQ(hex_of(moves[1]), hex_of(a));
     EXPECT_EQ(moves[0].flags & 1, 0u);
 
-    auto speed = emu().received(3226);
-    ASSERT_EQ(speed.size(), 1u);
-    EXPECT_EQ(speed[0].flags & 1, 1u);
-    EXPECT_EQ(hex_of(speed[0]), hex_of(camera_param(3, "ptzspeed", "5")));
+    EXPECT_EQ(hex_of(sent_once(3226)), hex_of(camera_param(3, "ptzspeed", "5")));
     expect_log(900, 4);
 }
 
@@ -295,10 +280,7 @@ TEST_F(PtzTest, PresetListReply)
                         "[ 0, 0, 0, 0, 0, 0, 0, 8 ] ] }"),
               std::string::npos)
         << body.substr(body.size() - 400);
-    auto q = emu().received(1265);
-    ASSERT_EQ(q.size(), 1u);
-    EXPECT_EQ(hex_of(q[0]), "02000000");
-    EXPECT_EQ(q[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(1265)), "02000000");
     EXPECT_TRUE(emu().received(3485).empty());
 }
 

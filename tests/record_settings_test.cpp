@@ -10,15 +10,9 @@
 #include "common/reply.h"
 #include "handlers/camera/camera_records.h"
 #include "handlers/record/record_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-
-template <typename T>
-std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 class RecordSettingsTest : public NvrTest {
 protected:

@@ -9,7 +9,7 @@
 
 #include "handlers/system/service_records.h"
 #include "platform/kxcrypt.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -17,27 +17,16 @@ const char kChip[] = "KXN123456H99E7654321S11111111111";
 const std::string kChipReader =
     std::string("if [ \"$1\" = -r ]; then printf 'kxchip\\nRead old:%s\\n' '") + kChip + "'; fi";
 
-class ServiceCommandTest : public NvrTest {
+class ServiceCommandTest : public CommandTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(store({"init"}).status, 0);
-        // A command that ran through a shell would leave "pwned" here.
-        ASSERT_NE(getcwd(old_cwd_, sizeof old_cwd_), nullptr);
-        ASSERT_EQ(chdir(root().path().c_str()), 0);
-    }
     void TearDown() override
     {
-        EXPECT_FALSE(root().exists("/pwned"));
         EXPECT_FALSE(root().exists("/fakebin/pwned"));
-        ASSERT_EQ(chdir(old_cwd_), 0);
+        CommandTest::TearDown();
     }
     std::string vb(const std::string& text) { return post("/vb.htm", text).out; }
     std::string key(const std::string& k) { return store({"get", k}).out; }
     static std::string plain(const std::string& body) { return "Content-type: text/plain\r\n\r\n" + body; }
-
-private:
-    char old_cwd_[4096] = {};
 };
 
 TEST_F(ServiceCommandTest, CommandsReplyAndStore)

@@ -8,28 +8,14 @@
 
 #include "handlers/system/service_records.h"
 #include "platform/kxcrypt.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-class ServicePagesTest : public NvrTest {
+class ServicePagesTest : public CommandTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(store({"init"}).status, 0);
-        ASSERT_NE(getcwd(old_cwd_, sizeof old_cwd_), nullptr);
-        ASSERT_EQ(chdir(root().path().c_str()), 0);
-    }
-    void TearDown() override
-    {
-        EXPECT_FALSE(root().exists("/pwned"));
-        ASSERT_EQ(chdir(old_cwd_), 0);
-    }
     static std::string json(const std::string& body) { return "Content-type: application/json\r\n\r\n" + body; }
     static std::string plain(const std::string& body) { return "Content-type: text/plain\r\n\r\n" + body; }
-
-private:
-    char old_cwd_[4096] = {};
 };
 
 std::string encoded(const std::string& text)

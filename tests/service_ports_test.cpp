@@ -8,21 +8,14 @@
 #include <map>
 
 #include "handlers/network/services_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
 const char* kPoeError = "Content-type: text/plain\r\n\r\nPOE_Port_Error";
 const char* kPosError = "Content-type: text/plain\r\n\r\nPOS_Port_Error";
 
-template <typename T>
-std::string hex_of(const T& record)
-{
-    return to_hex(&record, sizeof record);
-}
 
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
 
 PortRow stored_ports()
 {

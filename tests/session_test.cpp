@@ -15,7 +15,7 @@
 #include "common/session.h"
 #include "handlers/system/user_records.h"
 #include "platform/kxdb.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -25,9 +25,8 @@ const char* kAddrA = "192.0.2.10";
 const char* kAddrB = "198.51.100.7";
 const std::string kUnauthorized = "Status: 401 Unauthorized\r\nContent-type: text/plain\r\n\r\nUNAUTHORIZED";
 
-class SessionTest : public NvrTest {
+class SessionTest : public StoreTest {
 protected:
-    void SetUp() override { ASSERT_EQ(store({"init"}).status, 0); }
     void mode_on() { ASSERT_EQ(store({"set", "session_required", "1"}).status, 0); }
 
     RunResult request(const std::string& code, const std::string& body, const std::string& cookie,

@@ -12,7 +12,7 @@
 #include "common/json.h"
 #include "handlers/event/motion_records.h"
 #include "handlers/event/smart_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -54,17 +54,8 @@ JsonPtr parse(const std::string& text)
 // A request-form schedule: day d, plan 0 = [start, end, type], other plans empty.
 std::string schedule_json(const char* start, const char* end, int type)
 {
-    std::string days = "[";
-    for (int d = 0; d < 8; d++) {
-        days += d ? ",[" : "[";
-        for (int p = 0; p < 12; p++) {
-            if (p) days += ",";
-            days += p == 0 ? std::string("[\"") + start + "\",\"" + end + "\"," + std::to_string(type + d) + "]"
-                           : "[\"\",\"\",0]";
-        }
-        days += "]";
-    }
-    return days + "]";
+    return schedule_json_of(
+        8, 12, [=](int d, int p) { return p == 0 ? plan_json(start, end, type + d) : plan_json("", "", 0); });
 }
 
 std::string plan0(json_object* days, int day, const char* key)
@@ -122,12 +113,7 @@ TEST_F(SmartTest, ActionsOfEverySmartEventRoundTrip)
         EXPECT_EQ(jint(json_object_array_get_idx(white, 1), "time"), 20);
         EXPECT_EQ(json_object_array_length(jget(a, "ptzParams")), 0u);
         // The keys in the reply's order.
-        std::vector<std::string> keys;
-        json_object_object_foreach(a, k, v)
-        {
-            (void)v;
-            keys.push_back(k);
-        }
+        std::vector<std::string> keys = json_keys(a);
         EXPECT_EQ(keys.front(), "chnid");
         EXPECT_EQ(keys[10], "triChannels");
         EXPECT_EQ(keys.back(), "ptzParams");

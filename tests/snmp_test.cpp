@@ -9,11 +9,10 @@
 
 #include "handlers/network/services_records.h"
 #include "handlers/network/snmp_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-const char* kOk = "Content-type: text/plain\r\n\r\nOK";
 const char* kPortError = "Content-type: text/plain\r\n\r\nPOE_Port_Error";
 
 const char* kListing =

@@ -12,7 +12,7 @@
 #include "common/json.h"
 #include "handlers/camera/camera_records.h"
 #include "handlers/status/status_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
@@ -20,16 +20,6 @@ const char* const kCgiErrorJson = "{status:\"CGI ERROR\"}";
 
 class StatusTest : public NvrTest {
 protected:
-    static std::vector<std::string> keys(json_object* o)
-    {
-        std::vector<std::string> out;
-        json_object_object_foreach(o, k, v)
-        {
-            (void)v;
-            out.push_back(k);
-        }
-        return out;
-    }
     JsonPtr reply_of(const std::string& code)
     {
         auto r = post(code, "");
@@ -85,10 +75,10 @@ TEST_F(StatusTest, InterfacesAndTrafficKeepTheirKeyOrder)
     emu();
     JsonPtr net = reply_of("/8000");
     ASSERT_TRUE(net);
-    EXPECT_EQ(keys(net.get()), std::vector<std::string>{"netif"});
+    EXPECT_EQ(json_keys(net.get()), std::vector<std::string>{"netif"});
     json_object* list = jget(net.get(), "netif");
     ASSERT_EQ(json_object_array_length(list), 2u);
-    EXPECT_EQ(keys(at(list, 0)),
+    EXPECT_EQ(json_keys(at(list, 0)),
               (std::vector<std::string>{"ifname", "id", "state", "speedMode", "duplex", "enable", "dhcpEnable",
                                         "ipAddr", "MAC", "primaryDNS", "secondDNS", "gateway", "netmask", "mtu",
                                         "ip6mode", "ip6address", "ip6prefix", "ip6gateway"}));
@@ -101,7 +91,7 @@ TEST_F(StatusTest, InterfacesAndTrafficKeepTheirKeyOrder)
     ASSERT_TRUE(traffic);
     list = jget(traffic.get(), "netif");
     ASSERT_EQ(json_object_array_length(list), 2u);
-    EXPECT_EQ(keys(at(list, 0)), (std::vector<std::string>{"id", "ifname", "RxSpeed", "TxSpeed"}));
+    EXPECT_EQ(json_keys(at(list, 0)), (std::vector<std::string>{"id", "ifname", "RxSpeed", "TxSpeed"}));
     EXPECT_GT(jint(at(list, 0), "RxSpeed"), 0);
 }
 
@@ -136,14 +126,15 @@ TEST_F(StatusTest, ChannelsListEveryChannelWithTheDaemonsFigures)
     json_object* list = jget(reply.get(), "IPC");
     ASSERT_EQ(json_object_array_length(list), 16u);
     json_object* c0 = at(list, 0);
-    EXPECT_EQ(keys(c0),
+    EXPECT_EQ(json_keys(c0),
               (std::vector<std::string>{"id", "name", "enable", "ipAddr", "recordOn", "alarmOn", "main", "sub"}));
     EXPECT_EQ(text(c0, "name"), "CAM1");
     EXPECT_EQ(jint(c0, "enable"), 1);
     EXPECT_EQ(text(c0, "ipAddr"), "192.168.1.101");
     json_object* main = jget(c0, "main");
-    EXPECT_EQ(keys(main), (std::vector<std::string>{"res", "framerate", "bitrate", "connection", "connectStatus"}));
-    EXPECT_EQ(keys(jget(main, "res")), (std::vector<std::string>{"width", "height"}));
+    EXPECT_EQ(json_keys(main),
+              (std::vector<std::string>{"res", "framerate", "bitrate", "connection", "connectStatus"}));
+    EXPECT_EQ(json_keys(jget(main, "res")), (std::vector<std::string>{"width", "height"}));
     EXPECT_EQ(jint(jget(main, "res"), "width"), 1920);
     EXPECT_EQ(jint(main, "connectStatus"), 2);
     EXPECT_EQ(jint(jget(jget(c0, "sub"), "res"), "height"), 360);
@@ -158,7 +149,7 @@ TEST_F(StatusTest, ChannelsListEveryChannelWithTheDaemonsFigures)
         EXPECT_EQ(text(c, "alarmOn"), "--") << i;
         for (const char* stream : {"main", "sub"}) {
             json_object* s = jget(c, stream);
-            EXPECT_EQ(keys(s), (std::vector<std::string>{"res", "framerate", "bitrate", "connection"})) << i;
+            EXPECT_EQ(json_keys(s), (std::vector<std::string>{"res", "framerate", "bitrate", "connection"})) << i;
             EXPECT_EQ(text(s, "res"), "--");
         }
     }
@@ -229,7 +220,7 @@ TEST_F(StatusTest, EventsShowEachChannelsBitsNamesAndTheRecordersAlarms)
 
     JsonPtr reply = reply_of("/8003");
     ASSERT_TRUE(reply);
-    EXPECT_EQ(keys(reply.get()), (std::vector<std::string>{"cameras", "alarmIn", "alarmOut"}));
+    EXPECT_EQ(json_keys(reply.get()), (std::vector<std::string>{"cameras", "alarmIn", "alarmOut"}));
     json_object* cams = jget(reply.get(), "cameras");
     ASSERT_EQ(json_object_array_length(cams), 4u);
     std::vector<std::string> want = {"id",           "name",        "ipAddr",         "videolossOn",
@@ -240,7 +231,7 @@ TEST_F(StatusTest, EventsShowEachChannelsBitsNamesAndTheRecordersAlarms)
         for (const char* f : {"AlarmInName", "AlarmInType", "AlarmInState", "AlarmOutName", "AlarmOutDelay",
                               "AlarmOutType", "AlarmOutState"})
             want.push_back(std::string(f) + k);
-    EXPECT_EQ(keys(at(cams, 0)), want);
+    EXPECT_EQ(json_keys(at(cams, 0)), want);
     for (int i = 0; i < 4; i++) EXPECT_EQ(jint(at(cams, size_t(i)), "ioOn"), 1);
     EXPECT_EQ(jint(at(cams, 0), "videolossOn"), 1);
     EXPECT_EQ(jint(at(cams, 1), "videolossOn"), 0);
@@ -265,14 +256,14 @@ TEST_F(StatusTest, EventsShowEachChannelsBitsNamesAndTheRecordersAlarms)
 
     json_object* ins = jget(reply.get(), "alarmIn");
     ASSERT_EQ(json_object_array_length(ins), 16u);
-    EXPECT_EQ(keys(at(ins, 2)), (std::vector<std::string>{"id", "name", "type", "state"}));
+    EXPECT_EQ(json_keys(at(ins, 2)), (std::vector<std::string>{"id", "name", "type", "state"}));
     EXPECT_EQ(text(at(ins, 2), "name"), "Back door");
     EXPECT_EQ(jint(at(ins, 2), "type"), 1);
     EXPECT_EQ(jint(at(ins, 2), "state"), 1);
     EXPECT_EQ(jint(at(ins, 3), "state"), 0);
     json_object* outs = jget(reply.get(), "alarmOut");
     ASSERT_EQ(json_object_array_length(outs), 2u);
-    EXPECT_EQ(keys(at(outs, 1)), (std::vector<std::string>{"id", "name", "type", "duration", "state"}));
+    EXPECT_EQ(json_keys(at(outs, 1)), (std::vector<std::string>{"id", "name", "type", "duration", "state"}));
     EXPECT_EQ(text(at(outs, 1), "name"), "Strobe");
     EXPECT_EQ(jint(at(outs, 1), "duration"), 30);
     EXPECT_EQ(jint(at(outs, 1), "state"), 1);
@@ -284,7 +275,7 @@ TEST_F(StatusTest, DiskSpaceSupportAndUsers)
     reply_rule(3306, 8306, std::vector<DiskSpaceRecord>{{1000, 400, 600}});
     JsonPtr disk = reply_of("/8008");
     ASSERT_TRUE(disk);
-    EXPECT_EQ(keys(disk.get()), (std::vector<std::string>{"total", "free", "used"}));
+    EXPECT_EQ(json_keys(disk.get()), (std::vector<std::string>{"total", "free", "used"}));
     EXPECT_EQ(jint(disk.get(), "used"), 600);
 
     ChannelSupportRecord cap = zeroed<ChannelSupportRecord>();
@@ -295,7 +286,7 @@ TEST_F(StatusTest, DiskSpaceSupportAndUsers)
     reply_rule(3263, 8263, std::vector<ChannelSupportRecord>{cap});
     JsonPtr support = reply_of("/8009");
     ASSERT_TRUE(support);
-    EXPECT_EQ(keys(support.get()), (std::vector<std::string>{"support", "type"}));
+    EXPECT_EQ(json_keys(support.get()), (std::vector<std::string>{"support", "type"}));
     std::string want_support(64, '0'), want_type(64, '0');
     want_support[0] = want_support[3] = want_support[63] = '1';
     want_type[0] = want_type[63] = '1';
@@ -320,7 +311,7 @@ TEST_F(StatusTest, DiskSpaceSupportAndUsers)
     ASSERT_TRUE(list);
     ASSERT_TRUE(json_object_is_type(list.get(), json_type_array));
     ASSERT_EQ(json_object_array_length(list.get()), 2u);
-    EXPECT_EQ(keys(at(list.get(), 0)), (std::vector<std::string>{"userName", "userLevel", "ipaddr", "loginTime"}));
+    EXPECT_EQ(json_keys(at(list.get(), 0)), (std::vector<std::string>{"userName", "userLevel", "ipaddr", "loginTime"}));
     EXPECT_EQ(text(at(list.get(), 1), "userName"), "guest");
     EXPECT_EQ(jint(at(list.get(), 1), "userLevel"), 1);
     EXPECT_EQ(text(at(list.get(), 1), "loginTime"), "2024-05-06 09:15:42");

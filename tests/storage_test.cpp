@@ -6,17 +6,9 @@
 #include "common/reply.h"
 #include "handlers/storage/storage_records.h"
 #include "platform/kxfs_log.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
-
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
-const char* kTextError = "Content-type: text/plain\r\n\r\nCGI ERROR";
-
-std::string hex_of(const EmuFrame& f) { return to_hex(f.payload.data(), f.payload.size()); }
-template <typename T>
-std::string hex_of(const T& record) { return to_hex(&record, sizeof record); }
-std::string words(std::vector<i32> v) { return to_hex(v.data(), v.size() * sizeof(i32)); }
 
 class StorageTest : public NvrTest {
 protected:
@@ -179,10 +171,7 @@ TEST_P(StorageFormatTest, RepliesTheResultAndLogsIt)
     env.push_back({"HTTP_COOKIE", "userName=oper"});
     EXPECT_EQ(post("/6102", " 3\n").out, c.body);
 
-    auto sent = emu().received(3434);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(hex_of(sent[0]), "03000000");
-    EXPECT_EQ(sent[0].flags & 1, 1u);
+    EXPECT_EQ(hex_of(sent_once(3434)), "03000000");
 
     auto logs = emu().received(3485);
     ASSERT_EQ(logs.size(), 1u);
@@ -213,8 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"NasLowCapacity", "3434 reply 8402 hex:fdffffff",
                                  "Content-type: text/plain\r\n\r\nNAS LOW CAP", -1},
                       FormatCase{"UnknownResult", "3434 reply 8434 hex:07000000", "", -1},
-                      FormatCase{"NoReply", "3434 close", kJsonError, -1},
-                      FormatCase{"ShortReply", "3434 reply 8434 hex:0000", kJsonError, -1}),
+                      FormatCase{"NoReply", "3434 close", kJsonError.c_str(), -1},
+                      FormatCase{"ShortReply", "3434 reply 8434 hex:0000", kJsonError.c_str(), -1}),
     [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 TEST_F(StorageTest, FormatRefusesPortsOutsideItsRangeAndNonNumbers)

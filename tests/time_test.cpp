@@ -11,13 +11,12 @@
 
 #include "common/json.h"
 #include "handlers/network/time_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
-class TimeTest : public NvrTest {
+class TimeTest : public DaemonTest {
 protected:
-    void SetUp() override { emu(); }
     TimeRow stored_time()
     {
         TimeRow row;
@@ -49,7 +48,6 @@ protected:
     }
 };
 
-const char* kJsonError = "Content-type: application/json\r\n\r\n{status:\"CGI ERROR\"}";
 
 // The reply's clock fields, checked against the local time of `zone` at a
 // moment between `before` and `after` (a second may tick during the run).
@@ -111,11 +109,7 @@ TEST_F(TimeTest, ReadGivesStoredSettingsAndTheLocalClock)
     ASSERT_TRUE(o) << r.out;
     // Keys in the order the pages read them.
     std::string keys;
-    json_object_object_foreach(o.get(), key, value)
-    {
-        (void)value;
-        keys += std::string(key) + " ";
-    }
+    for (const std::string& key : json_keys(o.get())) keys += key + " ";
     EXPECT_EQ(keys,
               "dateYear dateMon dateDay dateHour dateMin dateSec serverTime ntpEnable dstEnable timeZone "
               "timeZoneName ntpServer syncEnable syncInterval syncPc ");

@@ -13,48 +13,20 @@
 #include "common/json.h"
 #include "handlers/event/alarm_records.h"
 #include "handlers/event/video_loss_records.h"
-#include "tests/harness.h"
+#include "tests/fixtures.h"
 
 namespace {
 
 std::string schedule_json(int type)
 {
-    std::string s = "[";
-    for (int d = 0; d < 8; d++) {
-        s += d ? ",[" : "[";
-        for (int p = 0; p < 12; p++) {
-            char plan[64];
-            std::snprintf(plan, sizeof plan, "%s[\"%02d:%02d\",\"%02d:59\",%d]", p ? "," : "", d, p, p, type);
-            s += plan;
-        }
-        s += "]";
-    }
-    return s + "]";
+    return schedule_json_of(8, 12,
+                            [type](int d, int p) { return plan_json(clock_text(d, p), clock_text(p, 59), type); });
 }
 
-std::vector<std::string> keys_of(json_object* o)
-{
-    std::vector<std::string> keys;
-    json_object_object_foreach(o, k, v)
-    {
-        (void)v;
-        keys.push_back(k);
-    }
-    return keys;
-}
 
 bool same(const RecordSchedule& a, const RecordSchedule& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-class VideoLossTest : public NvrTest {
-protected:
-    void SetUp() override { ASSERT_EQ(store({"init"}).status, 0); }
-    JsonPtr json_of(const RunResult& r)
-    {
-        JsonPtr j = json_parse(r.body().c_str());
-        EXPECT_TRUE(j) << r.out;
-        return j;
-    }
-};
+class VideoLossTest : public StoreTest {};
 
 // ---- actions ----
 
@@ -105,7 +77,7 @@ TEST_F(VideoLossTest, ActionsRoundTripAndCopyToTheMaskInOneGo)
     EXPECT_EQ(frames[0].i64_at(0), (int64_t(1) << 4) | (int64_t(1) << 9));
 
     auto reply = json_of(post("/6094", "{\"chnid\":9}"));
-    EXPECT_EQ(keys_of(reply.get()),
+    EXPECT_EQ(json_keys(reply.get()),
               (std::vector<std::string>{"chnid", "enable", "triAlarms", "interval", "email_interval", "ptz_interval",
                                         "alarmout_interval", "white_interval", "audible", "email", "ptz",
                                         "triChnAlarms", "white", "whiteInfo", "audioId", "audioIdMask",
@@ -163,7 +135,7 @@ TEST_F(VideoLossTest, OlderSettingsNeedEveryKeyAndKeepTheActions)
     EXPECT_EQ(frames[2].code, kMsgVideoLossChanged);
 
     auto reply = json_of(post("/6014", "6"));
-    EXPECT_EQ(keys_of(reply.get()), (std::vector<std::string>{"camId", "enable", "triAlarms", "interval"}));
+    EXPECT_EQ(json_keys(reply.get()), (std::vector<std::string>{"camId", "enable", "triAlarms", "interval"}));
     EXPECT_EQ(jint(reply.get(), "interval"), 5);
     EXPECT_EQ(post("/6014", "64").body(), "CGI ERROR");
 }
