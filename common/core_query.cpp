@@ -1,4 +1,5 @@
 #include "common/core.h"
+#include "common/core_reply.h"
 #include "common/reply.h"
 
 void core_detail::set_codes(CoreAnswer& answer, std::initializer_list<u32> codes)
@@ -28,4 +29,21 @@ int core_ask(const CoreAnswer& answer, u32 code, const void* payload, u32 length
     if (done == 0) cgi_reply_error(error_kind);
     core_release(exchange);
     return done;
+}
+
+int core_reply_json(json_object* o)
+{
+    if (o)
+        json_reply(kReplyJson, o);
+    else
+        cgi_reply_error(kReplyJson);
+    core_reply_finish(1);
+    return 0;
+}
+
+int core_reply_text(const char* text)
+{
+    cgi_reply(kReplyText, text);
+    core_reply_finish(1);
+    return 0;
 }

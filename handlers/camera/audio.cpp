@@ -44,7 +44,7 @@ int audio_get(const char* request)
 
 int audio_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<AudioCapsRecord>(header, payload, kReplyJson, [](json_object* m, const auto& c) {
+    return core_reply_object<AudioCapsRecord>(header, payload, kReplyJson, [](json_object* m, const auto& c) {
         jadd(m, "res", c.res);
         jadd(m, "support", c.support);
         jadd(m, "supportMode", c.support_mode);
@@ -73,7 +73,7 @@ int audio_support_get(const char* request)
 
 int audio_support_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<AudioSupportRecord>(header, payload, kReplyJson, [](json_object* o, const auto& s) {
+    return core_reply_object<AudioSupportRecord>(header, payload, kReplyJson, [](json_object* o, const auto& s) {
         jadd(o, "res", s.res);
         jadd(o, "audioSupport", s.audio_support);
         jadd(o, "audioSupportMode", s.audio_support_mode);
@@ -98,6 +98,6 @@ int audio_set(const char* request)
 int audio_set_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 res = 0;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    if (!record_at(payload, header->length, 0, &res)) return core_reply_short(kReplyJson);
     return finish_text(res == 0 ? "OK" : "ERROR");
 }

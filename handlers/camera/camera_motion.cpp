@@ -26,7 +26,7 @@ int camera_motion_get(const char* request)
 
 int camera_motion_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<CameraMotionRecord>(header, payload, kReplyJson, [](json_object* j, const auto& m) {
+    return core_reply_object<CameraMotionRecord>(header, payload, kReplyJson, [](json_object* j, const auto& m) {
         jadd(j, "chnid", m.chnid);
         jadd(j, "enable", m.enable);
         jadd(j, "sensitivity", m.sensitivity);

@@ -104,7 +104,7 @@ int ipc_upgrade_status(const char*)
 int ipc_upgrade_status_reply(const KxFrameHeader* header, const void* payload)
 {
     IpcUpgradeStatus s;
-    if (!record_at(payload, header->length, 0, &s)) return reply_too_short(kReplyJson);
+    if (!record_at(payload, header->length, 0, &s)) return core_reply_short(kReplyJson);
     char line[64];
     std::snprintf(line, sizeof line, "chnid=%lld\r\n", static_cast<long long>(s.chnid));
     std::string text = line;
@@ -135,7 +135,7 @@ int ipc_upgrade_url(const char* request)
 
 int ipc_upgrade_url_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<IpcUpgradeStatus>(header, payload, kReplyJson, [](json_object* o, const auto& s) {
+    return core_reply_object<IpcUpgradeStatus>(header, payload, kReplyJson, [](json_object* o, const auto& s) {
         json_object* status = json_object_new_array();
         for (int i = 0; status && i < kUpgradeStatusChannels; i++)
             if (mask_has(s.chnid, i)) json_object_array_add(status, json_object_new_int(s.status[i]));

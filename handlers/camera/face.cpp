@@ -97,6 +97,6 @@ int face_set(const char* request)
 
 int face_set_reply(const KxFrameHeader* header, const void* payload)
 {
-    if (header->length < sizeof(i32)) return reply_too_short(kReplyJson);
+    if (header->length < sizeof(i32)) return core_reply_short(kReplyJson);
     return core_reply_status_json(int(header->length), payload);
 }

@@ -51,7 +51,7 @@ int camera_map_get(const char* request)
 
 int camera_map_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<CameraMapRecord>(header, payload, kReplyText, [](json_object* j, const auto& m) {
+    return core_reply_object<CameraMapRecord>(header, payload, kReplyText, [](json_object* j, const auto& m) {
         jadd_text(j, "map", m.map);
         jadd(j, "sensitivity", m.sensitivity);
         jadd(j, "result", m.result);
@@ -71,7 +71,7 @@ int fisheye_get(const char* request)
 
 int fisheye_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<FisheyeSettingRecord>(header, payload, kReplyText, [](json_object* j, const auto& f) {
+    return core_reply_object<FisheyeSettingRecord>(header, payload, kReplyText, [](json_object* j, const auto& f) {
         jadd(j, "chnid", f.chnid);
         jadd(j, "result", f.result);
         jadd_fields(j, f, kFisheyeKeys);
@@ -110,7 +110,7 @@ int fisheye_caps_get(const char* request)
 
 int fisheye_caps_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<FisheyeCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
+    return core_reply_object<FisheyeCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
         jadd(j, "support", c.support == 1 ? 1 : 0);
         jadd(j, "transfer", c.transfer);
         jadd(j, "install", c.install);

@@ -138,7 +138,7 @@ void pause_seconds(int seconds)
 int verdict_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 verdict = 0;
-    if (!record_at(payload, header->length, 0, &verdict)) return reply_too_short(kReplyText);
+    if (!record_at(payload, header->length, 0, &verdict)) return core_reply_short(kReplyText);
     return verdict == 0 ? finish_text("OK", 2) : finish_text("ERROR");
 }
 
@@ -177,13 +177,13 @@ int schedule_reply(const KxFrameHeader* header, const void* payload, int plans)
     // The reply is large; kept out of the receiving thread's stack.
     auto record = std::make_unique<Reply>();
     const Reply& s = *record;
-    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(kReplyJson);
+    if (!record_at(payload, header->length, 0, record.get())) return core_reply_short(kReplyJson);
     JsonPtr week = jarray();
     for (int d = 0; d < kScheduleWeekDays; d++) {
         JsonPtr day = object_list(plans, [&](json_object* o, int p) { plan_object(o, s.day[d].plan[p]); });
         json_object_array_add(week.get(), day.release());
     }
-    return finish_json(jobject_with("schedule", std::move(week)).get());
+    return core_reply_json(jobject_with("schedule", std::move(week)).get());
 }
 
 // One positional plan [startTime, endTime, actionType(, exposureTime,
@@ -238,7 +238,7 @@ int image_get(const char* request)
 
 int image_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const auto& rep) {
+    return core_reply_object<ImageSettingsReply>(header, payload, kReplyText, [](json_object* j, const auto& rep) {
         const ImageSettingsBlock& b = rep.block;
         jadd(j, "id", rep.id);
         jadd_fields(j, b, kImageKeys);
@@ -291,7 +291,7 @@ int day_night_get(const char* request)
 
 int day_night_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const auto& d) {
+    return core_reply_object<DayNightRecord>(header, payload, kReplyText, [](json_object* j, const auto& d) {
         jadd(j, "id", d.id);
         jadd_fields(j, d, kDayNightKeys);
         jadd_fields(j, d, kSmartIrKeys);
@@ -365,7 +365,7 @@ int camera_param_set(const char* request) { return camera_param(request, true); 
 
 int camera_param_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<CameraParamReply>(header, payload, kReplyText, [](json_object* j, const auto& p) {
+    return core_reply_object<CameraParamReply>(header, payload, kReplyText, [](json_object* j, const auto& p) {
         jadd(j, "id", p.id);
         jadd_text(j, "pagename", p.pagename);
         jadd_text(j, "httpname", p.httpname);
@@ -393,7 +393,7 @@ int image_profiles_get_reply(const KxFrameHeader* header, const void* payload)
         jadd(j, "id", i);
         jadd_fields(j, rep.profile[i], kProfileKeys);
     });
-    return finish_json(jobject_with("image", std::move(list)).get());
+    return core_reply_json(jobject_with("image", std::move(list)).get());
 }
 
 int image_profile_set(const char* request)
@@ -437,7 +437,7 @@ int image_areas_get(const char* request)
 
 int image_areas_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const auto& rep) {
+    return core_reply_object<ImageAreasReply>(header, payload, kReplyJson, [](json_object* j, const auto& rep) {
         JsonPtr list = object_list(kImageAreas, [&rep](json_object* o, int i) {
             jadd(o, "id", i);
             jadd_fields(o, rep.area[i], kAreaKeys);
@@ -556,7 +556,7 @@ int night_mode_get(const char* request)
 
 int night_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<NightModeReply>(header, payload, kReplyJson, [](json_object* j, const auto& n) {
+    return core_reply_object<NightModeReply>(header, payload, kReplyJson, [](json_object* j, const auto& n) {
         jadd(j, "chnid", n.channel);
         jadd(j, "nightMode", n.night_mode);
     });

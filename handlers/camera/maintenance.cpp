@@ -43,7 +43,7 @@ int text_object_reply(const char* key, const std::string& text)
 {
     JsonPtr o = jobject();
     if (o) jadd(o.get(), key, text.c_str());
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 // The JSON key of trigger-alarm value i: "0" to "6".
@@ -74,7 +74,7 @@ int camera_type_get(const char* request)
 
 int camera_type_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<i32>(header, payload, kReplyText, [](json_object* j, i32 type) { jadd(j, "type", type); });
+    return core_reply_object<i32>(header, payload, kReplyText, [](json_object* j, i32 type) { jadd(j, "type", type); });
 }
 
 int core_command(const char* request)
@@ -89,7 +89,7 @@ int core_command(const char* request)
 
 int core_command_reply(const KxFrameHeader* header, const void* payload)
 {
-    if (header->length < sizeof(CoreCommandReplyHead)) return reply_too_short(kReplyText);
+    if (header->length < sizeof(CoreCommandReplyHead)) return core_reply_short(kReplyText);
     return text_object_reply("result", reply_text(payload, header->length, sizeof(CoreCommandReplyHead)));
 }
 
@@ -113,7 +113,7 @@ int motion_state_get(const char*)
 int motion_state_reply(const KxFrameHeader* header, const void* payload)
 {
     MotionStateRecord m;
-    if (!record_at(payload, header->length, 0, &m)) return reply_too_short(kReplyText);
+    if (!record_at(payload, header->length, 0, &m)) return core_reply_short(kReplyText);
     ChannelText text;
     channel_text_of_mask(mask64(m.low, m.high), text);
     return text_object_reply("Motion", text);
@@ -127,7 +127,7 @@ int camera_identities_get(const char*)
 
 int camera_identities_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<CameraIdentityTable>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
+    return core_reply_object<CameraIdentityTable>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
         // Every entry, empty channels included, in entry order.
         JsonPtr list =
             object_list(kIdentityEntries, [&t](json_object* e, int i) { camera_identity_object(e, t.entries[i]); });
@@ -143,7 +143,7 @@ int camera_batch_results(const char*)
 
 int camera_batch_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<BatchResultList>(header, payload, kReplyJson, [](json_object* j, const auto& b) {
+    return core_reply_object<BatchResultList>(header, payload, kReplyJson, [](json_object* j, const auto& b) {
         const int count = b.count < kBatchEntries ? b.count : kBatchEntries;
         JsonPtr list = object_list(count, [&b](json_object* e, int i) {
             jadd_text(e, "mac", b.entries[i].mac);
@@ -175,7 +175,7 @@ int camera_url_send(const char* request)
 
 int camera_url_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<CameraUrlReply>(header, payload, kReplyJson, [](json_object* j, const auto& u) {
+    return core_reply_object<CameraUrlReply>(header, payload, kReplyJson, [](json_object* j, const auto& u) {
         jadd(j, "res", u.result);
         jadd(j, "chnid", u.chnid);
         jadd_text(j, "data", u.data);

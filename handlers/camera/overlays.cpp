@@ -125,16 +125,16 @@ int camera_osd_get(const char* request)
 int camera_osd_get_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 ch = 0;
-    if (!record_at(payload, header->length, 0, &ch)) return reply_too_short(kReplyText);
+    if (!record_at(payload, header->length, 0, &ch)) return core_reply_short(kReplyText);
     JsonPtr o = jobject();
     json_object* j = o.get();
-    if (!j) return finish_json(nullptr);
+    if (!j) return core_reply_json(nullptr);
     if (ch < 0) {
         jadd(j, "disconnect", 1);
-        return finish_json(j);
+        return core_reply_json(j);
     }
     CameraOsdRecord c;
-    if (!record_at(payload, header->length, 0, &c)) return reply_too_short(kReplyText);
+    if (!record_at(payload, header->length, 0, &c)) return core_reply_short(kReplyText);
     jadd(j, "enable_text", c.enable_text);
     jadd_text(j, "text_name", c.text_name);
     jadd_fields(j, c, kCameraOsdKeys);
@@ -142,7 +142,7 @@ int camera_osd_get_reply(const KxFrameHeader* header, const void* payload)
     jadd_text(j, "text_name_sub", c.text_name_sub);
     jadd_fields(j, c, kCameraOsdSubKeys);
     jadd(j, "disconnect", 0);
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 int camera_osd_set(const char* request)
@@ -169,7 +169,7 @@ int camera_osd_set(const char* request)
 int camera_osd_set_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 verdict = 0;
-    if (!record_at(payload, header->length, 0, &verdict)) return reply_too_short(kReplyText);
+    if (!record_at(payload, header->length, 0, &verdict)) return core_reply_short(kReplyText);
     return finish_text(verdict == 0 ? "OK" : verdict == -1 ? "NO_SUPPORT" : "ERROR");
 }
 

@@ -125,7 +125,7 @@ int stream_caps_get(const char* request)
 
 int stream_caps_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<StreamCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
+    return core_reply_object<StreamCapsRecord>(header, payload, kReplyJson, [](json_object* j, const auto& c) {
         // The channel's name and the stored camera it names (a channel outside
         // the store reads as an empty one).
         StoredChannel stored;
@@ -210,7 +210,7 @@ int stream_set_many(const char* request)
 
 int stream_set_reply(const int& error_kind, const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<StreamSettingResult>(header, payload, error_kind, [](json_object* j, const auto& res) {
+    return core_reply_object<StreamSettingResult>(header, payload, error_kind, [](json_object* j, const auto& res) {
         ChannelText text;
         channel_text_of_mask(mask64(res.low, res.high), text);
         jadd(j, "res", text);
@@ -242,7 +242,7 @@ int third_stream_get(const char* request)
 
 int third_stream_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<ThirdStreamRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
+    return core_reply_object<ThirdStreamRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
         jadd(j, "chnid", t.channel);
         jadd_fields(j, t, kThirdStreamKeys);
     });
@@ -266,7 +266,7 @@ int watermark_get(const char* request)
 
 int watermark_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<WatermarkRecord>(header, payload, kReplyJson, [](json_object* j, const auto& w) {
+    return core_reply_object<WatermarkRecord>(header, payload, kReplyJson, [](json_object* j, const auto& w) {
         jadd(j, "chnid", w.channel);
         jadd(j, "enable", w.enable);
         jadd_text(j, "watermark", w.text);
@@ -306,7 +306,7 @@ int stream_query(const char* request)
 
 int stream_query_reply(const KxFrameHeader* header, const void* payload)
 {
-    if (header->length == 0) return reply_too_short(kReplyText);
+    if (header->length == 0) return core_reply_short(kReplyText);
     // The reply is text of the reply's length, not necessarily terminated;
     // it ends at its first NUL if it has one.
     const std::string text(static_cast<const char*>(payload), strnlen(static_cast<const char*>(payload), header->length));

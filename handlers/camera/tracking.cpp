@@ -36,7 +36,7 @@ int auto_tracking_get(const char* request)
 
 int auto_tracking_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return record_reply<AutoTrackingRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
+    return core_reply_object<AutoTrackingRecord>(header, payload, kReplyJson, [](json_object* j, const auto& t) {
         jadd(j, "chnid", t.chnid);
         jadd(j, "enable", t.enable);
         jadd(j, "show", t.show);
@@ -95,5 +95,5 @@ int camera_identity_reply(const KxFrameHeader* header, const void* payload)
     }
     JsonPtr o = jobject();
     if (o) camera_identity_object(o.get(), c);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }

@@ -12,7 +12,7 @@
 #include "handlers/event/alarm_records.h"
 #include "handlers/shared/event_actions.h"
 #include "handlers/event/event_request.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ int reply_alarms(i32 chnid, i32 count, JsonPtr alarms)
     jadd(o.get(), "chnid", chnid);
     jadd(o.get(), "alarmCnt", count);
     jadd_value(o.get(), "alarm", alarms.release());
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 // The request's channel and alarm index ("chnid", "alarmId"), both required.

@@ -12,7 +12,7 @@
 #include "handlers/event/event_rows.h"
 #include "handlers/event/people.h"
 #include "handlers/event/video.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 // ---- store calls ----
 
@@ -108,7 +108,7 @@ template <typename Settings, typename State>
 int trigger_reply(const KxFrameHeader* header, const void* payload, const CameraTrigger<Settings, State>& event)
 {
     State st;
-    if (!record_at(payload, header->length, 0, &st)) return reply_too_short(kReplyJson);
+    if (!record_at(payload, header->length, 0, &st)) return core_reply_short(kReplyJson);
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "camId", st.cam_id);
@@ -116,7 +116,7 @@ int trigger_reply(const KxFrameHeader* header, const void* payload, const Camera
     for (size_t i = 0; i < event.number_count; i++) jadd(j, event.numbers[i].key, st.*event.numbers[i].state);
     jadd(j, "triActions", st.tri_actions);
     jadd_text(j, "triChannels", st.tri_channels);
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 // Asks the camera of a channel id in decimal text; F formats the reply.

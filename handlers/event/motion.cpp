@@ -14,7 +14,7 @@
 #include "handlers/shared/event_actions.h"
 #include "handlers/event/motion_records.h"
 #include "handlers/event/video.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 namespace {
 
@@ -325,10 +325,10 @@ int motion_result_2503(const char* request)
 int motion_result_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result;
-    if (!reply_record(header, payload, &result)) return 0;
+    if (!core_reply_record(header, payload, &result, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "result", result);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 int motion_actions_set(const char* request)

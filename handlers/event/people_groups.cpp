@@ -10,7 +10,7 @@
 #include "handlers/event/event_request.h"
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 namespace {
 
@@ -163,8 +163,8 @@ int pcnt_group_command_b(const char* request) { return group_command(request, kM
 int pcnt_group_result_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 res;
-    if (!record_at(payload, header->length, 0, &res)) return reply_too_short(kReplyJson);
+    if (!record_at(payload, header->length, 0, &res)) return core_reply_short(kReplyJson);
     JsonPtr o = jobject();
     jadd(o.get(), "res", res);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }

@@ -11,7 +11,7 @@
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
 #include "handlers/event/video.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const v
 {
     auto whole = std::make_unique<RegionalPcntReply>();
     const RegionalPcntReply& rec = *whole;
-    if (!record_at(payload, header->length, 0, whole.get())) return reply_too_short(kReplyJson);
+    if (!record_at(payload, header->length, 0, whole.get())) return core_reply_short(kReplyJson);
     const RegionalPcntSettings& s = rec.settings;
     JsonPtr o = jobject();
     json_object* j = o.get();
@@ -155,5 +155,5 @@ int regional_pcnt_reply(const int& channel, const KxFrameHeader* header, const v
         json_object_array_add(actions.get(), a.release());
     }
     jadd_value(j, "action", actions.release());
-    return finish_json(j);
+    return core_reply_json(j);
 }

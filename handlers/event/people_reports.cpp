@@ -7,7 +7,7 @@
 #include "common/reply.h"
 #include "handlers/event/people.h"
 #include "handlers/event/people_records.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 namespace {
 
@@ -88,5 +88,5 @@ int pcnt_reports_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr o = jobject();
     jadd(o.get(), "res", 0);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }

@@ -15,7 +15,7 @@
 #include "handlers/event/plate_records.h"
 #include "handlers/event/smart.h"
 #include "handlers/event/video.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 #include "platform/urldecode.h"
 
 namespace {
@@ -373,7 +373,7 @@ int plate_settings_reply(const KxFrameHeader* header, const void* payload)
 {
     const auto rec_owner = std::make_unique<PlateSettingsRecord>();
     PlateSettingsRecord& rec = *rec_owner;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     for (const IntField& f : kSettingsInts) jadd(j, f.key, rec.*f.field);
@@ -406,13 +406,13 @@ int plate_settings_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(j, "roi", rois.release());
     for (const IntField& f : kNightInts) jadd(j, f.key, rec.*f.field);
     jadd(j, "in_night_mode", rec.in_night_mode);
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 int plate_formats_reply(const KxFrameHeader* header, const void* payload)
 {
     PlateFormatsRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "chnid", rec.chnid);
@@ -428,16 +428,16 @@ int plate_formats_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(j, "cr_count", cr_count.release());
     jadd_value(j, "format", format.release());
     jadd(j, "wildcards", rec.wildcards);
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 int plate_zoom_reply(const KxFrameHeader* header, const void* payload)
 {
     PlateZoomReply rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "state", rec.state);
     jadd(o.get(), "zoomNumber", rec.zoom_number);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }

@@ -18,7 +18,7 @@
 #include "handlers/event/smart.h"
 #include "handlers/event/smart_records.h"
 #include "handlers/event/video.h"
-#include "handlers/shared/event_flow.h"
+#include "common/core_reply.h"
 
 namespace {
 
@@ -536,7 +536,7 @@ int smart_triggers_get(const char* request)
 int smart_region_reply(const KxFrameHeader* header, const void* payload)
 {
     RegionRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     const u32 code = header->code - kReplyOffset;
@@ -579,26 +579,26 @@ int smart_region_reply(const KxFrameHeader* header, const void* payload)
         jadd(j, "tracks", rec.tracks);
         break;
     }
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 int smart_line_reply(const KxFrameHeader* header, const void* payload)
 {
     LineCrossRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     add_lines(o.get(), "direction", rec.lines, rec.width, rec.height);
     jadd(o.get(), "enable", rec.enable);
     jadd(o.get(), "width", rec.width);
     jadd(o.get(), "height", rec.height);
     jadd(o.get(), "objtype", rec.objtype);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 int smart_line_ex_reply(const KxFrameHeader* header, const void* payload)
 {
     LineCrossExRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "width", rec.width);
@@ -607,13 +607,13 @@ int smart_line_ex_reply(const KxFrameHeader* header, const void* payload)
     jadd(o.get(), "enable", rec.enable);
     jadd(o.get(), "objtype", rec.objtype);
     add_lines(o.get(), "direction", rec.lines, rec.width, rec.height);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 int smart_people_count_reply(const KxFrameHeader* header, const void* payload)
 {
     PeopleCountRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd(j, "enable", rec.enable);
@@ -630,22 +630,22 @@ int smart_people_count_reply(const KxFrameHeader* header, const void* payload)
     jadd(j, "triggerEnableBySum", rec.trigger_by_sum);
     jadd(j, "sumThresholds", rec.sum_thresholds);
     jadd(j, "position", rec.position);
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 int smart_people_settings_reply(const KxFrameHeader* header, const void* payload)
 {
     PeopleSettingsRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     add_people_settings(o.get(), rec, header->code == kMsgPeopleSettingsGet + kReplyOffset);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 int smart_object_reply(const KxFrameHeader* header, const void* payload)
 {
     ObjectRecord rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     json_object* j = o.get();
     jadd_text(j, "region", rec.region);
@@ -655,7 +655,7 @@ int smart_object_reply(const KxFrameHeader* header, const void* payload)
     jadd(j, "sensitivity", rec.sensitivity);
     jadd_text(j, "polygonX", rec.polygon_x);
     jadd_text(j, "polygonY", rec.polygon_y);
-    return finish_json(j);
+    return core_reply_json(j);
 }
 
 int smart_capability_reply(const KxFrameHeader* header, const void* payload)
@@ -669,24 +669,24 @@ int smart_capability_reply(const KxFrameHeader* header, const void* payload)
         jadd(o.get(), "support", -1);
         jadd(o.get(), "type", -1);
     }
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 int smart_vca_support_reply(const KxFrameHeader* header, const void* payload)
 {
     VcaSupportReply rec;
-    if (!reply_record(header, payload, &rec)) return 0;
+    if (!core_reply_record(header, payload, &rec, kCoreReplyLeftToAsker)) return 0;
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", rec.chnid);
     jadd(o.get(), "vca_support", rec.vca_support);
     jadd(o.get(), "vca_version", rec.vca_version);
-    return finish_json(o.get());
+    return core_reply_json(o.get());
 }
 
 int smart_status_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 status;
-    if (!reply_record(header, payload, &status)) return 0;
+    if (!core_reply_record(header, payload, &status, kCoreReplyLeftToAsker)) return 0;
     cgi_reply(kReplyText, status == 0 ? "OK" : "FAILED");
     core_reply_finish(1);
     return 0;

@@ -206,7 +206,7 @@ int reply_text(const char* text) { return cgi_reply(kReplyText, text); }
 // 8316: the core daemon has taken the new certificate or request.
 int ssl_create_reply(const KxFrameHeader*, const void*)
 {
-    return reply_text_finish("OK");
+    return core_reply_text("OK");
 }
 
 int ssl_create(const char* request)

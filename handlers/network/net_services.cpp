@@ -185,7 +185,7 @@ int email_test_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result;
     if (!record_at(payload, header->length, 0, &result)) return 0;
-    return reply_text_finish(result == 0 ? "OK" : "ERROR");
+    return core_reply_text(result == 0 ? "OK" : "ERROR");
 }
 
 int email_test(const char*)

@@ -113,7 +113,7 @@ const char* enable_result_text(i32 result)
 
 int p2p_state_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<P2pState>(header, payload, [](json_object* o, const P2pState& s) {
+    return core_reply_object<P2pState>(header, payload, kReplyJson, [](json_object* o, const P2pState& s) {
         jadd(o, "enable", s.enable);
         jadd_text(o, "company", s.company);
         jadd_text(o, "email", s.email);
@@ -139,7 +139,7 @@ int p2p_enable_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result = -1;
     record_at(payload, header->length, 0, &result);
-    return reply_text_finish(enable_result_text(result));
+    return core_reply_text(enable_result_text(result));
 }
 
 // 8701: "OK" when the service was switched off.
@@ -147,7 +147,7 @@ int p2p_disable_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result = -1;
     record_at(payload, header->length, 0, &result);
-    return reply_text_finish(result == 0 ? "OK" : "ERR");
+    return core_reply_text(result == 0 ? "OK" : "ERR");
 }
 
 int p2p_switch(const char* request)
@@ -190,7 +190,7 @@ int p2p_check_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 result = -1;
     record_at(payload, header->length, 0, &result);
-    return reply_text_finish(result == 0 ? "0" : "-1");
+    return core_reply_text(result == 0 ? "0" : "-1");
 }
 
 int p2p_addr_check(const char* request)

@@ -109,7 +109,7 @@ int snmp_check_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr o = jobject();
     jadd(o.get(), "res", 0);
-    return reply_json_finish(o.get());
+    return core_reply_json(o.get());
 }
 
 int snmp_check(const char*)

@@ -52,7 +52,7 @@ int live_image_get(const char* request)
 
 int live_image_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<ImageAdjustRecord>(header, payload, [](json_object* o, const ImageAdjustRecord& r) {
+    return core_reply_object<ImageAdjustRecord>(header, payload, kReplyJson, [](json_object* o, const ImageAdjustRecord& r) {
         if (r.result < 0) {
             jadd(o, "status", "ERROR");
             return;

@@ -176,7 +176,7 @@ int playback_jump(const char* request)
 
 int jump_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<PlaybackValue>(header, payload, [](json_object* o, const PlaybackValue& v) {
+    return core_reply_object<PlaybackValue>(header, payload, kReplyJson, [](json_object* o, const PlaybackValue& v) {
         jadd(o, "status", v.value == 0 ? "OK" : "ERROR");
     });
 }

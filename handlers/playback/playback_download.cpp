@@ -297,7 +297,7 @@ int stream_addresses_reply(const KxFrameHeader* header, const void* payload)
     // No record: an empty list, so that the client still gets a reply.
     JsonPtr reply = jobject();
     jadd_value(reply.get(), "rtspaddr", list.release());
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 int external_ports(const char*)
@@ -308,7 +308,7 @@ int external_ports(const char*)
 
 int external_ports_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<ExternalPorts>(header, payload, [](json_object* o, const ExternalPorts& p) {
+    return core_reply_object<ExternalPorts>(header, payload, kReplyJson, [](json_object* o, const ExternalPorts& p) {
         jadd(o, "upnp_extern_port", p.upnp_port);
         jadd(o, "ddns_extern_port", p.ddns_port);
     });
@@ -322,7 +322,7 @@ int playback_busy(const char*)
 
 int playback_busy_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<PlaybackValue>(header, payload, [](json_object* o, const PlaybackValue& v) {
+    return core_reply_object<PlaybackValue>(header, payload, kReplyJson, [](json_object* o, const PlaybackValue& v) {
         jadd(o, "status", v.value != 0 ? "BUSY" : "OK");
     });
 }

@@ -50,7 +50,7 @@ int live_address(const char* request)
 
 int live_address_reply(LiveGiven& live, const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<LiveStream>(header, payload, [&](json_object* o, const LiveStream& s) {
+    return core_reply_object<LiveStream>(header, payload, kReplyJson, [&](json_object* o, const LiveStream& s) {
         if (s.result < 0) {
             jadd(o, "status", "ERROR");
             return;
@@ -104,7 +104,7 @@ namespace {
 
 int transcode_answer(const KxFrameHeader* header, const void* payload, bool with_status)
 {
-    return reply_record_object<TranscodeState>(header, payload, [=](json_object* o, const TranscodeState& s) {
+    return core_reply_object<TranscodeState>(header, payload, kReplyJson, [=](json_object* o, const TranscodeState& s) {
         jadd(o, "ch", s.channel);
         jadd(o, "sid", s.sid);
         jadd(o, "state", s.state);

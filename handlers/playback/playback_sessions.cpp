@@ -115,7 +115,7 @@ int search_reply(const KxFrameHeader* header, const void* payload)
         }
         json_object_object_add(o, "section", sections.release());
     }
-    return reply_json_finish(o);
+    return core_reply_json(o);
 }
 
 // ---- open ----
@@ -169,7 +169,7 @@ void playback_ask_stream(int sid, const char* play_time)
 
 int session_stream_reply(const StreamPlayTime& play_time, const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<SessionStream>(header, payload, [&](json_object* o, const SessionStream& s) {
+    return core_reply_object<SessionStream>(header, payload, kReplyJson, [&](json_object* o, const SessionStream& s) {
         jadd(o, "sessionId", s.sid);
         jadd_text(o, "sourcePath", s.source_path);
         jadd(o, "port", s.port);
@@ -196,8 +196,8 @@ int playback_play_time(const char* request)
 int play_time_reply(const KxFrameHeader* header, const void* payload)
 {
     PlaybackValue v;
-    if (!reply_record(header, payload, &v)) return 0;
-    if (v.value <= 0) return reply_error_finish(kReplyJson);
+    if (!core_reply_record(header, payload, &v)) return 0;
+    if (v.value <= 0) return core_reply_short(kReplyJson);
     const time_t seconds = v.value;
     struct tm local;
     char text[32] = "";
@@ -205,5 +205,5 @@ int play_time_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr reply = jobject();
     jadd(reply.get(), "status", "OK");
     jadd(reply.get(), "curPlayTime", text);
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }

@@ -50,9 +50,9 @@ int record_calendar(const char* request)
 int calendar_reply(const KxFrameHeader* header, const void* payload)
 {
     CalendarReply r;
-    if (!reply_record(header, payload, &r)) return 0;
+    if (!core_reply_record(header, payload, &r)) return 0;
     // All 31 flags as the daemon sent them, days the month lacks included.
     JsonPtr days = jarray();
     for (int d = 1; d <= kCalendarDays; d++) json_object_array_add(days.get(), json_object_new_int(r.days[d - 1] != 0 ? 1 : 0));
-    return reply_json_finish(days.get());
+    return core_reply_json(days.get());
 }

@@ -254,5 +254,5 @@ int ptz_port_check_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 value;
     if (!record_at(payload, header->length, 0, &value)) return 0;
-    return reply_text_finish(value == -1 ? "-1" : "0");
+    return core_reply_text(value == -1 ? "-1" : "0");
 }

@@ -268,7 +268,7 @@ int ptz_status_write(const char* request)
 
 // ---- reply formatters ----
 
-int ptz_camera_param_reply(const KxFrameHeader*, const void*) { return reply_text_finish("OK"); }
+int ptz_camera_param_reply(const KxFrameHeader*, const void*) { return core_reply_text("OK"); }
 
 int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
 {
@@ -277,7 +277,7 @@ int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr o = jobject();
     if (!record_at(payload, header->length, 0, whole.get())) {
         jadd(o.get(), "status", "Error");
-        return reply_json_finish(o.get());
+        return core_reply_json(o.get());
     }
     jadd(o.get(), "status", "OK");
 
@@ -324,7 +324,7 @@ int ptz_preset_list_reply(const KxFrameHeader* header, const void* payload)
     }
     json_object_object_add(o.get(), "tour_status", status.release());
 
-    return reply_json_finish(o.get());
+    return core_reply_json(o.get());
 }
 
 int ptz_status_read_reply(const KxFrameHeader* header, const void* payload)
@@ -335,7 +335,7 @@ int ptz_status_read_reply(const KxFrameHeader* header, const void* payload)
     jadd(o.get(), "status", s.status);
     jadd(o.get(), "chnId", s.channel);
     for (int i = 0; i < kPtzStatusValues; i++) jadd(o.get(), kPtzStatusKeys[i], s.values[i]);
-    return reply_json_finish(o.get());
+    return core_reply_json(o.get());
 }
 
 int ptz_channel_status_reply(const int& channel, const KxFrameHeader* header, const void* payload)
@@ -345,5 +345,5 @@ int ptz_channel_status_reply(const int& channel, const KxFrameHeader* header, co
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", channel);
     jadd(o.get(), "status", value);
-    return reply_json_finish(o.get());
+    return core_reply_json(o.get());
 }

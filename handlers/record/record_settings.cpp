@@ -228,7 +228,7 @@ int record_settings_set(const char* request)
 int anr_set_reply(const KxFrameHeader* header, const void* payload)
 {
     AnrResult res;
-    if (!reply_record(header, payload, &res)) return 0;
+    if (!core_reply_record(header, payload, &res)) return 0;
     // Any failed channel among those the daemon reports fails the request,
     // a single channel included.
     int resp = 0;
@@ -239,7 +239,7 @@ int anr_set_reply(const KxFrameHeader* header, const void* payload)
     }
     JsonPtr reply = jobject();
     jadd(reply.get(), "resp", resp);
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 // ---- capability queries ----
@@ -255,7 +255,7 @@ int anr_support_get(const char* request)
 
 int anr_support_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<AnrSupport>(header, payload, [](json_object* o, const AnrSupport& s) {
+    return core_reply_object<AnrSupport>(header, payload, kReplyJson, [](json_object* o, const AnrSupport& s) {
         jadd(o, "chnid", s.chnid);
         jadd(o, "support", s.support);
     });
@@ -271,7 +271,7 @@ int stream_capability_reply(const KxFrameHeader* header, const void* payload)
 {
     auto whole = std::make_unique<StreamCapability>();
     const StreamCapability& cap = *whole;
-    if (!reply_record(header, payload, whole.get())) return 0;
+    if (!core_reply_record(header, payload, whole.get())) return 0;
     // The arrays hold 64 entries whatever size the daemon claims.
     int size = cap.size;
     if (size < 0) size = 0;
@@ -285,5 +285,5 @@ int stream_capability_reply(const KxFrameHeader* header, const void* payload)
     jadd_value(reply.get(), "primary", primary.release());
     jadd_value(reply.get(), "secondary", secondary.release());
     jadd(reply.get(), "size", size);
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/core.h"
+#include "common/core_reply.h"
 #include "common/json.h"
 #include "common/reply.h"
 #include "platform/kxdb.h"
@@ -32,27 +33,6 @@ inline json_object* jarray_of(json_object* r, const char* key)
 inline int jarray_length(json_object* a)
 {
     return a && json_object_is_type(a, json_type_array) ? int(json_object_array_length(a)) : 0;
-}
-
-// A reply too short for its record: the request's error reply, so that the
-// handler does not wait out the whole time-out for an answer that came.
-inline int reply_too_short(int kind)
-{
-    cgi_reply_error(kind);
-    core_reply_finish(1);
-    return 0;
-}
-
-// Writes a JSON reply built by a formatter and ends the wait; an object that
-// could not be created gives the JSON error reply.
-inline int finish_json(json_object* o)
-{
-    if (o)
-        json_reply(kReplyJson, o);
-    else
-        cgi_reply_error(kReplyJson);
-    core_reply_finish(1);
-    return 0;
 }
 
 // Writes a plain-text reply and ends the wait with `done`.
@@ -124,21 +104,6 @@ int channel_write(const char* request, const char* key, const CoreAnswer& answer
     fill(r, channel, *record);
     core_ask(answer, code, record.get(), sizeof(Record), kReplyJson);
     return 0;
-}
-
-// The formatter of a reply holding one record of type T: a reply too short
-// for it gets the error reply of `short_kind`; else fill(object, record)
-// makes the JSON object that is the reply. The record is read off the
-// receiving thread's stack (some are tens of kilobytes).
-template <typename T, typename Fill>
-int record_reply(const KxFrameHeader* header, const void* payload, int short_kind, Fill fill)
-{
-    auto record = std::make_unique<T>();
-    if (!record_at(payload, header->length, 0, record.get())) return reply_too_short(short_kind);
-    JsonPtr o = jobject();
-    if (!o) return finish_json(nullptr);
-    fill(o.get(), static_cast<const T&>(*record));
-    return finish_json(o.get());
 }
 
 // The object {key: value}; null (and the value freed) when it could not be

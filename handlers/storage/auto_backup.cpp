@@ -88,7 +88,7 @@ int backup_status(const char*)
 
 int backup_status_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<BackupStatusRecord>(header, payload, [](json_object* o, const BackupStatusRecord& s) {
+    return core_reply_object<BackupStatusRecord>(header, payload, kReplyJson, [](json_object* o, const BackupStatusRecord& s) {
         char percent[64];
         std::snprintf(percent, sizeof percent, "%.1f", double(s.percent));
         jadd(o, "status", s.status);
@@ -118,7 +118,7 @@ int backup_device_reply(const KxFrameHeader* header, const void* payload)
         found = true;
     }
     if (!found) jadd(reply.get(), "result", -1);
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 int backup_port(const char* request)
@@ -154,7 +154,7 @@ int backup_progress(const char*)
 int backup_progress_reply(const KxFrameHeader* header, const void* payload)
 {
     using Progress = BackupProgressRecord;
-    return reply_record_object<Progress>(header, payload, [](json_object* o, const Progress& p) {
+    return core_reply_object<Progress>(header, payload, kReplyJson, [](json_object* o, const Progress& p) {
         jadd(o, "status", p.status);
         jadd(o, "port", p.port);
         jadd(o, "type", p.type);

@@ -70,7 +70,7 @@ int quota_get(const char*)
 int quota_get_reply(const KxFrameHeader* header, const void* payload)
 {
     QuotaRecord q;
-    if (!reply_record(header, payload, &q)) return 0;
+    if (!core_reply_record(header, payload, &q)) return 0;
     JsonPtr list = jarray();
     for (int i = 0; i < q.count && i < kQuotaEntries; i++) {
         const QuotaEntry& e = q.entries[i];
@@ -86,7 +86,7 @@ int quota_get_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "enable", q.enable);
     jadd_value(reply.get(), "quota_array", list.release());
     add_groups(reply.get());
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 int quota_set(const char* request)

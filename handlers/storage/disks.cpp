@@ -166,7 +166,7 @@ int disk_list_reply(const KxFrameHeader* header, const void* payload)
     jadd(reply.get(), "resultString", n == 0 && !filled ? "NO" : "OK");
     jadd(reply.get(), "esataType", get_param_int(kMainDb, "esata_type", 0));
     json_object_object_add(reply.get(), "HDD", list.release());
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 // ---- format ----
@@ -190,7 +190,7 @@ int disk_format(const char* request)
 int disk_format_reply(bool& formatted, const KxFrameHeader* header, const void* payload)
 {
     StorageResult r;
-    if (!reply_record(header, payload, &r)) return 0;
+    if (!core_reply_record(header, payload, &r)) return 0;
     switch (r.result) {
     case 0:
         formatted = true;

@@ -230,7 +230,7 @@ int share_search(const char* request)
 int share_search_reply(const KxFrameHeader* header, const void* payload)
 {
     ShareSearchHead head;
-    if (!reply_record(header, payload, &head)) return 0;
+    if (!core_reply_record(header, payload, &head)) return 0;
     // Never more paths than the record holds, nor than the reply carries.
     const char* paths = static_cast<const char*>(payload) + sizeof head;
     const size_t room = header->length - sizeof head;
@@ -245,7 +245,7 @@ int share_search_reply(const KxFrameHeader* header, const void* payload)
     JsonPtr reply = jobject();
     jadd(reply.get(), "resultString", json_object_array_length(list.get()) > 0 ? "OK" : "NO");
     jadd_value(reply.get(), "NAS", list.release());
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 // ---- eSATA mode ----
@@ -261,7 +261,7 @@ int esata_mode_set_reply(const KxFrameHeader*, const void*)
 {
     JsonPtr reply = jobject();
     jadd(reply.get(), "status", "OK");
-    return reply_json_finish(reply.get());
+    return core_reply_json(reply.get());
 }
 
 int esata_mode_get(const char*)
@@ -273,7 +273,7 @@ int esata_mode_get(const char*)
 
 int esata_mode_get_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<EsataMode>(header, payload, [](json_object* o, const EsataMode& m) {
+    return core_reply_object<EsataMode>(header, payload, kReplyJson, [](json_object* o, const EsataMode& m) {
         jadd(o, "mode", m.mode);
         jadd(o, "esata", m.esata);
     });
@@ -303,7 +303,7 @@ int disk_self_eval(const char* request)
 
 int disk_self_eval_reply(const KxFrameHeader* header, const void* payload)
 {
-    return reply_record_object<SelfEvalRecord>(header, payload, [](json_object* o, const SelfEvalRecord& rec) {
+    return core_reply_object<SelfEvalRecord>(header, payload, kReplyJson, [](json_object* o, const SelfEvalRecord& rec) {
         jadd(o, "selfEvaluation", std::strstr(text_of(rec.text).s, "PASSED") ? 1 : 0);
     });
 }

@@ -112,7 +112,7 @@ int access_filter_write(const char* request)
 int diagnostic_reply(const KxFrameHeader* header, const void* payload)
 {
     if (header->length < kDiagnosticResultHead) {
-        return reply_text_finish("Failed");
+        return core_reply_text("Failed");
     }
     DiagnosticResult result = zeroed<DiagnosticResult>();
     std::memcpy(&result, payload, header->length < sizeof result ? header->length : sizeof result);

@@ -87,7 +87,7 @@ int audio_list_reply(const KxFrameHeader* header, const void* payload)
     }
     jadd_value(obj.get(), "audioFileList", list);
     jadd(obj.get(), "status", 0);
-    return reply_json_finish(obj.get());
+    return core_reply_json(obj.get());
 }
 
 int audio_list(const char*)

@@ -123,7 +123,7 @@ int device_info_reply(const KxFrameHeader* header, const void* payload)
     jadd(r, "oemonlineupdate", get_param_int(kMainDb, "oemupdateonline", 0));
     jadd(r, "company", company);
     jadd(r, "isSupportTalk", info.is_support_talk);
-    return reply_json_finish(r);
+    return core_reply_json(r);
 }
 
 int device_info(const char*)
@@ -163,7 +163,7 @@ int device_value_reply(const KxFrameHeader* header, const void* payload)
         core_reply_finish(kReplyEmpty);
         return 0;
     }
-    return reply_text_finish(std::to_string(value).c_str());
+    return core_reply_text(std::to_string(value).c_str());
 }
 
 int device_value_get(const char*)

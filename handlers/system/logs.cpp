@@ -409,7 +409,7 @@ int log_add_reply(const KxFrameHeader* header, const void* payload)
 {
     const char* p = static_cast<const char*>(payload);
     const std::string text(p, strnlen(p, header->length));
-    return reply_text_finish(text.empty() ? "N/A" : text.c_str());
+    return core_reply_text(text.empty() ? "N/A" : text.c_str());
 }
 
 int log_add(const char* request)
