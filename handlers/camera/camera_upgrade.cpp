@@ -11,65 +11,16 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
-#include "common/cgi_env.h"
-#include "front/multipart.h"
 #include "handlers/camera/camera.h"
 #include "handlers/camera/camera_features.h"
 #include "handlers/camera/camera_request.h"
 #include "handlers/camera/camera_upgrade_records.h"
 #include "handlers/shared/device.h"
+#include "handlers/shared/firmware_upload.h"
 
 namespace {
 
 constexpr size_t kUrlMax = sizeof(IpcUpgradeOrder::url) - 1;
-
-enum class Upload {
-    kNone,    // the request carries no firmware
-    kStored,  // the firmware is in its file
-    kFailed,  // the upload broke off or could not be stored: no firmware file is left
-};
-
-// Receives the firmware the request carries on standard input (a multipart
-// body that the intake left unread): the file part ("file", else the first
-// part with a file name) is streamed in blocks into a temporary file in the
-// firmware's directory, memory flat whatever its size, and renamed to the
-// firmware file once complete.
-Upload receive_firmware()
-{
-    if (g_cgi.content_length <= 0 || !g_cgi.multipart_boundary[0]) return Upload::kNone;
-    std::string boundary = g_cgi.multipart_boundary;
-    if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"')
-        boundary = boundary.substr(1, boundary.size() - 2);
-    const std::string target = nvr_path(kCameraFirmware);
-    const size_t slash = target.rfind('/');
-    const std::string temp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-
-    FormEntry* list = nullptr;
-    if (multipart_parse(STDIN_FILENO, g_cgi.content_length, boundary.c_str(), &list, temp.c_str()) != kMultipartOk) {
-        // Whatever firmware was there before is not what the client sent:
-        // no upgrade may start from it.
-        unlink(target.c_str());
-        return Upload::kFailed;
-    }
-    FormEntry* part = form_entry_find(list, "file");
-    if (!part || !part->temp_file[0]) {
-        part = nullptr;
-        for (FormEntry* e = list; e && !part; e = e->next)
-            if (e->temp_file[0]) part = e;
-    }
-    Upload result = Upload::kNone;
-    if (part) {
-        if (rename(part->temp_file, target.c_str()) == 0) {
-            part->temp_file[0] = '\0';
-            result = Upload::kStored;
-        } else {
-            unlink(target.c_str());
-            result = Upload::kFailed;
-        }
-    }
-    form_entries_free(list);  // removes every temporary file left
-    return result;
-}
 
 bool mask_has(u64 mask, int channel) { return (mask >> channel) & 1u; }
 
@@ -94,7 +45,10 @@ int ipc_upgrade_file(const char* request)
 // reports the progress. An upload that broke off answers the error reply.
 int ipc_upgrade_status(const char*)
 {
-    if (receive_firmware() == Upload::kFailed) return cgi_reply_error(kReplyJson);
+    // Whatever firmware was there before an upload that failed is not what
+    // the client sent: no upgrade may start from it.
+    if (receive_firmware(kCameraFirmware, OnUploadFailure::kRemoveOld) == FirmwareUpload::kFailed)
+        return cgi_reply_error(kReplyJson);
     core_ask<ipc_upgrade_status_reply>(kMsgIpcUpgradeStatus, nullptr, 0, kReplyJson, {kReplyIpcUpgradeStatus});
     return 0;
 }

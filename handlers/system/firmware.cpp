@@ -10,8 +10,7 @@
 #include "common/json.h"
 #include "platform/paths.h"
 #include "common/reply.h"
-#include "common/cgi_env.h"
-#include "front/multipart.h"
+#include "handlers/shared/firmware_upload.h"
 #include "handlers/system/maintenance_records.h"
 #include "handlers/system/system.h"
 #include "platform/kxbase.h"
@@ -19,46 +18,6 @@
 namespace {
 
 constexpr int kLogUpgrade = 203;
-
-enum class Upload {
-    kNone,    // no firmware on standard input
-    kStored,  // the firmware is in its file
-    kFailed,  // the upload broke off or could not be stored: its file is as it was
-};
-
-// Receives the firmware of a raw upload request: the intake leaves the
-// multipart body on standard input. The file part ("file", else the first
-// part with a file name) streams in blocks into a new file beside `fixed`,
-// memory flat whatever its size, and replaces `fixed` only once it is
-// complete, so an upload that breaks off never looks like firmware.
-Upload receive_firmware(const char* fixed)
-{
-    if (g_cgi.content_length <= 0 || !g_cgi.multipart_boundary[0]) return Upload::kNone;
-    // A quoted boundary parameter ("boundary=\"x\"") stands for x.
-    std::string boundary = g_cgi.multipart_boundary;
-    if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"')
-        boundary = boundary.substr(1, boundary.size() - 2);
-    const std::string target = nvr_path(fixed);
-    const size_t slash = target.rfind('/');
-    const std::string temp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-
-    FormEntry* list = nullptr;
-    if (multipart_parse(STDIN_FILENO, g_cgi.content_length, boundary.c_str(), &list, temp.c_str()) != kMultipartOk)
-        return Upload::kFailed;
-    FormEntry* part = form_entry_find(list, "file");
-    if (!part || !part->temp_file[0]) {
-        part = nullptr;
-        for (FormEntry* e = list; e && !part; e = e->next)
-            if (e->temp_file[0]) part = e;
-    }
-    Upload result = Upload::kNone;
-    if (part) {
-        result = rename(part->temp_file, target.c_str()) == 0 ? Upload::kStored : Upload::kFailed;
-        if (result == Upload::kStored) part->temp_file[0] = '\0';
-    }
-    form_entries_free(list);
-    return result;
-}
 
 }  // namespace
 
@@ -119,7 +78,7 @@ int firmware_upload(const char* request)
     }
     std::sscanf(request, "%63s & %7s", word, query);
     const i32 reset = std::strstr(query, "reset") ? 1 : 0;
-    if (receive_firmware(kRecorderFirmware) == Upload::kFailed) {
+    if (receive_firmware(kRecorderFirmware, OnUploadFailure::kKeepOld) == FirmwareUpload::kFailed) {
         cgi_reply_error(kReplyText);
         return 0;
     }
@@ -219,7 +178,7 @@ int online_upgrade(const char*)
 // reply tells whether a camera firmware file is there.
 int camera_firmware_upload(const char*)
 {
-    bool ok = receive_firmware(kCameraFirmware) != Upload::kFailed &&
+    bool ok = receive_firmware(kCameraFirmware, OnUploadFailure::kKeepOld) != FirmwareUpload::kFailed &&
               kx_check_file_exist(nvr_path(kCameraFirmware).c_str());
     cgi_reply(kReplyText, ok ? "OK" : "Error");
     return 0;
