@@ -191,6 +191,17 @@ int core_ask(u32 code, const void* payload, u32 length, int error_kind, std::ini
     return core_ask(core_answer<F>(codes), code, payload, length, error_kind);
 }
 
+// core_ask for formatters that leave a reply too short for them to the
+// asker (kCoreReplyLeftToAsker, common/core_reply.h): the error form of
+// `error_kind` is written unless the answer was (done() is not 1), so a
+// short reply and no reply answer alike. The exchange's final done() value.
+int core_ask_answered(const CoreAnswer& answer, u32 code, const void* payload, u32 length, int error_kind);
+template <auto F>
+int core_ask_answered(u32 code, const void* payload, u32 length, int error_kind, std::initializer_list<u32> codes)
+{
+    return core_ask_answered(core_answer<F>(codes), code, payload, length, error_kind);
+}
+
 // The one rule for a reply too short to hold what its formatter needs: the
 // error form of the request's error kind (cgi_reply_error), written at once
 // and the reply finished, so the handler does not wait out the rest of the

@@ -21,14 +21,33 @@ int core_answer_reply(CoreExchange& exchange, const CoreAnswer& answer, const Kx
     return 0;
 }
 
-int core_ask(const CoreAnswer& answer, u32 code, const void* payload, u32 length, int error_kind)
+namespace {
+
+// Sends `code`, waits for `answer`, and writes the error form of
+// `error_kind` when the exchange ended without the answer `needed`:
+// any (done() is 0) or one written (done() is not 1).
+enum class Needed { kAny, kWritten };
+
+int ask(const CoreAnswer& answer, u32 code, const void* payload, u32 length, int error_kind, Needed needed)
 {
     CoreExchange exchange;
     core_request_answer(exchange, answer, code, length, payload, 0);
     const int done = exchange.done();
-    if (done == 0) cgi_reply_error(error_kind);
+    if (needed == Needed::kWritten ? done != 1 : done == 0) cgi_reply_error(error_kind);
     core_release(exchange);
     return done;
+}
+
+}  // namespace
+
+int core_ask(const CoreAnswer& answer, u32 code, const void* payload, u32 length, int error_kind)
+{
+    return ask(answer, code, payload, length, error_kind, Needed::kAny);
+}
+
+int core_ask_answered(const CoreAnswer& answer, u32 code, const void* payload, u32 length, int error_kind)
+{
+    return ask(answer, code, payload, length, error_kind, Needed::kWritten);
 }
 
 int core_reply_json(json_object* o)

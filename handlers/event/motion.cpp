@@ -121,11 +121,7 @@ int query_result(const char* request, u32 code, u32 reply_code)
     JsonPtr req = json_parse(request);
     if (!req) return cgi_reply_error(kReplyText);
     i32 id = jint(req.get(), "id");
-    const CoreAnswer answer = core_answer<motion_result_reply>({reply_code});
-    CoreExchange exchange;
-    core_request_answer(exchange, answer, code, sizeof id, &id, 0);
-    if (exchange.done() != 1) cgi_reply_error(kReplyText);
-    core_release(exchange);
+    core_ask_answered<motion_result_reply>(code, &id, sizeof id, kReplyText, {reply_code});
     return 0;
 }
 

@@ -24,19 +24,6 @@ namespace {
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 bool valid_mode(int mode) { return mode >= kAllPlatesMode && mode < kPlateModes; }
 
-// Sends a request and waits for formatter F to answer `reply_code`; when no
-// reply was written, the error reply of `error_kind`.
-template <auto F>
-int ask(u32 code, const void* payload, u32 length, int error_kind, u32 reply_code)
-{
-    const CoreAnswer answer = core_answer<F>({reply_code});
-    CoreExchange exchange;
-    core_request_answer(exchange, answer, code, length, payload, 0);
-    if (exchange.done() != 1) cgi_reply_error(error_kind);
-    core_release(exchange);
-    return 0;
-}
-
 bool channel_of(json_object* req, int* channel)
 {
     if (!req || !jhas(req, "chnid")) return false;
@@ -312,7 +299,8 @@ int plate_settings_get(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
-    return ask<plate_settings_reply>(kMsgPlateSettingsGet, &id, sizeof id, kReplyJson, kReplyPlateSettingsGet);
+    core_ask_answered<plate_settings_reply>(kMsgPlateSettingsGet, &id, sizeof id, kReplyJson, {kReplyPlateSettingsGet});
+    return 0;
 }
 
 int plate_settings_set(const char* request)
@@ -337,7 +325,8 @@ int plate_settings_set(const char* request)
     if (formats && json_object_is_type(formats, json_type_object))
         core_notify(kMsgPlateFormatsSet, formats_from_json(formats, channel));
     const PlateSettingsRecord rec = settings_from_json(r, channel);
-    return ask<smart_status_reply>(kMsgPlateSettingsSet, &rec, sizeof rec, kReplyJson, kReplyPlateSettingsSet);
+    core_ask_answered<smart_status_reply>(kMsgPlateSettingsSet, &rec, sizeof rec, kReplyJson, {kReplyPlateSettingsSet});
+    return 0;
 }
 
 int plate_formats_get(const char* request)
@@ -346,7 +335,8 @@ int plate_formats_get(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
-    return ask<plate_formats_reply>(kMsgPlateFormatsGet, &id, sizeof id, kReplyJson, kReplyPlateFormatsGet);
+    core_ask_answered<plate_formats_reply>(kMsgPlateFormatsGet, &id, sizeof id, kReplyJson, {kReplyPlateFormatsGet});
+    return 0;
 }
 
 int plate_formats_set(const char* request)
@@ -355,7 +345,8 @@ int plate_formats_set(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     const PlateFormatsRecord rec = formats_from_json(req.get(), channel);
-    return ask<smart_status_reply>(kMsgPlateFormatsSet, &rec, sizeof rec, kReplyJson, kReplyPlateFormatsSet);
+    core_ask_answered<smart_status_reply>(kMsgPlateFormatsSet, &rec, sizeof rec, kReplyJson, {kReplyPlateFormatsSet});
+    return 0;
 }
 
 int plate_zoom_get(const char* request)
@@ -364,7 +355,8 @@ int plate_zoom_get(const char* request)
     int channel;
     if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
-    return ask<plate_zoom_reply>(kMsgPlateZoomGet, &id, sizeof id, kReplyJson, kReplyPlateZoomGet);
+    core_ask_answered<plate_zoom_reply>(kMsgPlateZoomGet, &id, sizeof id, kReplyJson, {kReplyPlateZoomGet});
+    return 0;
 }
 
 // ---- reply formatters ----

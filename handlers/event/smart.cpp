@@ -25,20 +25,6 @@ namespace {
 
 bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 
-// Sends a request and waits; formatter F writes the reply to it, which
-// comes back as code + kReplyOffset. When none was written, the error reply
-// of `error_kind`.
-template <auto F, typename T>
-int ask(u32 code, const T& record, int error_kind)
-{
-    const CoreAnswer answer = core_answer<F>({code + kReplyOffset});
-    CoreExchange exchange;
-    core_request_answer(exchange, answer, code, sizeof record, &record, 0);
-    if (exchange.done() != 1) cgi_reply_error(error_kind);
-    core_release(exchange);
-    return 0;
-}
-
 // The channel of a read request: "channel", or "chnid" where a page sends
 // that instead.
 bool read_channel(json_object* req, int* channel)
@@ -56,7 +42,9 @@ int read_settings(const char* request, u32 code)
     JsonPtr req = json_parse(request);
     int channel;
     if (!req || !read_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
-    return ask<F>(code, i32(channel), kReplyJson);
+    const i32 id = channel;
+    core_ask_answered<F>(code, &id, sizeof id, kReplyJson, {code + kReplyOffset});
+    return 0;
 }
 
 // Steps shared by the writes: the "dialog" object, then "enable" into the
@@ -136,7 +124,8 @@ int region_write(json_object* r, const RegionKind& kind)
         jtext(r, "polygonX", rec.polygon_x);
         jtext(r, "polygonY", rec.polygon_y);
     }
-    return ask<smart_status_reply>(kind.set_code, rec, kReplyText);
+    core_ask_answered<smart_status_reply>(kind.set_code, &rec, sizeof rec, kReplyText, {kind.set_code + kReplyOffset});
+    return 0;
 }
 
 int region_write(const char* request, const RegionKind& kind)
@@ -316,7 +305,9 @@ int smart_region_get(const char* request)
     int channel;
     if (!req || !read_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     const u32 code = jint(req.get(), "type") == 0 ? kMsgRegionInGet : kMsgRegionExitGet;
-    return ask<smart_region_reply>(code, i32(channel), kReplyJson);
+    const i32 id = channel;
+    core_ask_answered<smart_region_reply>(code, &id, sizeof id, kReplyJson, {code + kReplyOffset});
+    return 0;
 }
 
 int smart_region_set(const char* request)
@@ -363,7 +354,10 @@ int smart_vca_support_get(const char* request)
     JsonPtr req = json_parse(request);
     int channel;
     if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
-    return ask<smart_vca_support_reply>(kMsgVcaSupportGet, i32(channel), kReplyJson);
+    const i32 id = channel;
+    core_ask_answered<smart_vca_support_reply>(kMsgVcaSupportGet, &id, sizeof id, kReplyJson,
+                                               {kMsgVcaSupportGet + kReplyOffset});
+    return 0;
 }
 
 namespace {
@@ -384,7 +378,8 @@ int line_write(const char* request, u32 code, i32 Rec::*sensitivity = nullptr)
     rec.objtype = jint(r, "objtype");
     if (sensitivity) rec.*sensitivity = jint(r, "sensitivity");
     lines_from_json(r, jint(r, "width"), jint(r, "height"), rec.lines);
-    return ask<smart_status_reply>(code, rec, kReplyText);
+    core_ask_answered<smart_status_reply>(code, &rec, sizeof rec, kReplyText, {code + kReplyOffset});
+    return 0;
 }
 
 }  // namespace
@@ -418,7 +413,9 @@ int smart_people_count_set(const char* request)
     rec.trigger_by_sum = jint(r, "triggerEnableBySum");
     rec.sum_thresholds = jint(r, "sumThresholds");
     rec.position = jint(r, "position");
-    return ask<smart_status_reply>(kMsgPeopleCountSet, rec, kReplyText);
+    core_ask_answered<smart_status_reply>(kMsgPeopleCountSet, &rec, sizeof rec, kReplyText,
+                                          {kMsgPeopleCountSet + kReplyOffset});
+    return 0;
 }
 
 int smart_people_settings_set(const char* request)
@@ -428,7 +425,9 @@ int smart_people_settings_set(const char* request)
     if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     PeopleSettingsRecord rec;
     people_settings_from_json(req.get(), channel, &rec);
-    return ask<smart_status_reply>(kMsgPeopleSettingsSet, rec, kReplyJson);
+    core_ask_answered<smart_status_reply>(kMsgPeopleSettingsSet, &rec, sizeof rec, kReplyJson,
+                                          {kMsgPeopleSettingsSet + kReplyOffset});
+    return 0;
 }
 
 int smart_people_settings_ex_set(const char* request)
@@ -438,7 +437,9 @@ int smart_people_settings_ex_set(const char* request)
     if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
     PeopleSettingsExRecord rec = zeroed<PeopleSettingsExRecord>();
     people_settings_from_json(req.get(), channel, &rec.base);
-    return ask<smart_status_reply>(kMsgPeopleSettingsExSet, rec, kReplyJson);
+    core_ask_answered<smart_status_reply>(kMsgPeopleSettingsExSet, &rec, sizeof rec, kReplyJson,
+                                          {kMsgPeopleSettingsExSet + kReplyOffset});
+    return 0;
 }
 
 int smart_object_set(const char* request)
@@ -459,7 +460,8 @@ int smart_object_set(const char* request)
     jtext(r, "region", rec.region);
     jtext(r, "polygonX", rec.polygon_x);
     jtext(r, "polygonY", rec.polygon_y);
-    return ask<smart_status_reply>(kMsgObjectSet, rec, kReplyJson);
+    core_ask_answered<smart_status_reply>(kMsgObjectSet, &rec, sizeof rec, kReplyJson, {kMsgObjectSet + kReplyOffset});
+    return 0;
 }
 
 // ---- actions ----

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/core.h"
+#include "common/core_reply.h"
 #include "common/json.h"
 #include "common/reply.h"
 #include "handlers/camera/camera_records.h"
@@ -23,17 +24,6 @@
 namespace {
 
 constexpr useconds_t kRebootPause = 500 * 1000;
-constexpr int kReplyEmpty = -1;  // a reply came but held no whole record
-
-// Sends a query and waits for `answer` (which lives through the call); a
-// missing or short reply gives the JSON error.
-void query(const CoreAnswer& answer, u32 code)
-{
-    CoreExchange exchange;
-    core_request_answer(exchange, answer, code, 0, nullptr, 0);
-    if (exchange.done() != 1) cgi_reply_error(kReplyJson);
-    core_release(exchange);
-}
 
 void send_settings_area(const char* name)
 {
@@ -80,10 +70,7 @@ void device_uptime(char (&out)[65])
 int device_info_reply(const KxFrameHeader* header, const void* payload)
 {
     DeviceInfoRecord info;
-    if (!record_at(payload, header->length, 0, &info)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!core_reply_record(header, payload, &info, kCoreReplyLeftToAsker)) return 0;
     char plugin[32], mplugin[32], company[64], uptime[65];
     param_text("plugin_version", plugin, "1.0");
     param_text("mplugin_version", mplugin, "1.0");
@@ -128,7 +115,7 @@ int device_info_reply(const KxFrameHeader* header, const void* payload)
 
 int device_info(const char*)
 {
-    query(core_answer<device_info_reply>({kReplyDeviceInfo}), kMsgDeviceInfo);
+    core_ask_answered<device_info_reply>(kMsgDeviceInfo, nullptr, 0, kReplyJson, {kReplyDeviceInfo});
     return 0;
 }
 
@@ -159,16 +146,13 @@ int device_dbup_clear(const char*)
 int device_value_reply(const KxFrameHeader* header, const void* payload)
 {
     i32 value;
-    if (!record_at(payload, header->length, 0, &value)) {
-        core_reply_finish(kReplyEmpty);
-        return 0;
-    }
+    if (!core_reply_record(header, payload, &value, kCoreReplyLeftToAsker)) return 0;
     return core_reply_text(std::to_string(value).c_str());
 }
 
 int device_value_get(const char*)
 {
-    query(core_answer<device_value_reply>({kReplyDeviceValue}), kMsgDeviceValue);
+    core_ask_answered<device_value_reply>(kMsgDeviceValue, nullptr, 0, kReplyJson, {kReplyDeviceValue});
     return 0;
 }
 
