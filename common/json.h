@@ -85,6 +85,17 @@ inline bool jset(json_object* o, const char* key, T& field)
     return true;
 }
 
+// A request's list: its length (0 when it is not a list) and element `i`
+// (null when it is not a list or holds fewer elements).
+inline size_t jarray_size(json_object* array)
+{
+    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
+}
+inline json_object* jarray_at(json_object* array, size_t i)
+{
+    return i < jarray_size(array) ? json_object_array_get_idx(array, i) : nullptr;
+}
+
 // Building replies. Keys are literals (kept, not copied) and added once per
 // object: json-c then neither copies the key nor looks for an earlier one,
 // which is most of its cost in a large reply.

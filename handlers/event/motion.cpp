@@ -21,16 +21,6 @@ namespace {
 constexpr u32 kMsgMotionResultA = 2502, kMsgMotionResultB = 2503;
 constexpr u32 kReplyMotionResultA = 7502, kReplyMotionResultB = 7503;  // 32-bit result
 
-bool valid_channel(long channel) { return channel >= 0 && channel < kEventChannels; }
-
-// The channel key of a request, when present and within 0..63.
-bool channel_key(json_object* req, const char* key, int* out)
-{
-    if (!jhas(req, key)) return false;
-    *out = jint(req, key);
-    return valid_channel(*out);
-}
-
 // A request text holding a channel id as decimal text; out-of-range values
 // are passed on (the store refuses them and reads give empty schedules).
 int decimal_of(const char* text)
@@ -110,7 +100,7 @@ int set_schedule(const char* request, int (*write)(const char*, const RecordSche
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!req || !channel_key(req.get(), "camId", &channel)) return cgi_reply_error(kReplyText);
+    if (!req || !channel_in(req.get(), "camId", &channel)) return cgi_reply_error(kReplyText);
     write_request_schedule(req.get(), channel, write);
     notify_changed(channel);
     return cgi_reply_ok();
@@ -158,7 +148,7 @@ int motion_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!req || !channel_key(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
+    if (!req || !channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     MotionRecord rec;
     read_motion(kMainDb, &rec, channel);
     JsonPtr reply = event_action_object(kMotionEvents, EventKey{channel, 0}, &rec, kMotionReplyKeys, motion_own_key);
@@ -181,7 +171,7 @@ int motion_area_set(const char* request)
     json_object* r = req.get();
     if (!r) return 0;
     int channel;
-    if (!channel_key(r, "camId", &channel)) return 0;
+    if (!channel_in(r, "camId", &channel)) return 0;
     const int enable = jint(r, "enable"), sensitivity = jint(r, "sensitivity"), tri_alarms = jint(r, "triAlarms"),
               interval = jint(r, "interval");
     if (!jhas(r, "enable") || enable < 0 || enable > 2) return 0;
@@ -217,7 +207,7 @@ int motion_schedule_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!req || !channel_key(req.get(), "camId", &channel)) return 0;
+    if (!req || !channel_in(req.get(), "camId", &channel)) return 0;
     write_request_schedule(req.get(), channel, write_motion_schedule);
     notify_changed(channel);
     return cgi_reply_ok();
@@ -228,7 +218,7 @@ int motion_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!r || !channel_key(r, "chnid", &channel)) return 0;
+    if (!r || !channel_in(r, "chnid", &channel)) return 0;
     const EventKey key{channel, 0};
     json_object* dialog = jget(r, "dialog");
     if (dialog && json_object_is_type(dialog, json_type_object)) event_action_update(kMotionEvents, key, dialog, true);
@@ -331,7 +321,7 @@ int motion_actions_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!req || !channel_key(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
+    if (!req || !channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     event_action_update(kMotionEvents, EventKey{channel, 0}, req.get(), false);
     return cgi_reply_ok();
 }
@@ -341,7 +331,7 @@ int motion_email_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!r || !channel_key(r, "camId", &channel)) return cgi_reply_error(kReplyText);
+    if (!r || !channel_in(r, "camId", &channel)) return cgi_reply_error(kReplyText);
     MotionRecord rec = motion_of(channel);
     jset(r, "enable", rec.enable);
     jset(r, "interval", rec.interval);
@@ -356,7 +346,7 @@ int motion_trigger_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!r || !channel_key(r, "camId", &channel)) return cgi_reply_error(kReplyText);
+    if (!r || !channel_in(r, "camId", &channel)) return cgi_reply_error(kReplyText);
     MotionRecord rec = motion_of(channel);
     const int type = jint(r, "type");
     if (type == 1 && jhas(r, "triChannels"))

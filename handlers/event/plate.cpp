@@ -21,22 +21,7 @@
 namespace {
 
 
-bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 bool valid_mode(int mode) { return mode >= kAllPlatesMode && mode < kPlateModes; }
-
-bool channel_of(json_object* req, int* channel)
-{
-    if (!req || !jhas(req, "chnid")) return false;
-    *channel = jint(req, "chnid");
-    return valid_channel(*channel);
-}
-
-json_object* element(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array))
-        return nullptr;
-    return json_object_array_get_idx(array, i);
-}
 
 // A plate text as it is stored: URL-decoded, then cut to the field.
 template <size_t N>
@@ -105,9 +90,9 @@ PlateFormatsRecord formats_from_json(json_object* r, int channel)
     for (int i = 0; i < kPlateFormats; i++) {
         PlateFormat& f = rec.formats[i];
         json_object* v;
-        if ((v = element(enable, size_t(i)))) f.enable = u8(json_object_get_int(v));
-        if ((v = element(cr_count, size_t(i)))) f.cr_count = u8(json_object_get_int(v));
-        if ((v = element(format, size_t(i)))) set_text(f.format, json_object_get_string(v));
+        if ((v = jarray_at(enable, size_t(i)))) f.enable = u8(json_object_get_int(v));
+        if ((v = jarray_at(cr_count, size_t(i)))) f.cr_count = u8(json_object_get_int(v));
+        if ((v = jarray_at(format, size_t(i)))) set_text(f.format, json_object_get_string(v));
     }
     return rec;
 }
@@ -163,7 +148,7 @@ PlateSettingsRecord settings_from_json(json_object* r, int channel)
     for (const IntField& f : kSettingsTailInts) rec.*f.field = jint(r, f.key);
     json_object* regions = jget(r, "region");
     for (int i = 0; i < kPlateRegions; i++) {
-        json_object* e = element(regions, size_t(i));
+        json_object* e = jarray_at(regions, size_t(i));
         if (!e) break;
         PlateRegion& g = rec.regions[i];
         jtext(e, "name", g.name);
@@ -174,7 +159,7 @@ PlateSettingsRecord settings_from_json(json_object* r, int channel)
     }
     json_object* rois = jget(r, "roi");
     for (int i = 0; i < kPlateRois; i++) {
-        json_object* e = element(rois, size_t(i));
+        json_object* e = jarray_at(rois, size_t(i));
         if (!e) break;
         PlateRoi& g = rec.rois[i];
         jtext(e, "name", g.name);
@@ -202,7 +187,7 @@ int plate_list_delete(const char* request)
     json_object* plates = jget(req.get(), "plate");
     int taken = 0;
     for (int i = 0; i < count; i++) {
-        if (!decoded_plate(element(plates, size_t(i)), entries[size_t(taken)].plate)) break;
+        if (!decoded_plate(jarray_at(plates, size_t(i)), entries[size_t(taken)].plate)) break;
         taken++;
     }
     if (taken == 0) return cgi_reply_error(kReplyText);
@@ -219,10 +204,10 @@ int plate_list_import(const char* request)
     json_object* plates = jget(req.get(), "plate");
     int taken = 0;
     for (int i = 0; i < count; i++) {
-        json_object* e = element(plates, size_t(i));
-        json_object* type = element(e, 0);
+        json_object* e = jarray_at(plates, size_t(i));
+        json_object* type = jarray_at(e, 0);
         PlateListEntry& out = entries[size_t(taken)];
-        if (!type || !decoded_plate(element(e, 1), out.plate)) break;
+        if (!type || !decoded_plate(jarray_at(e, 1), out.plate)) break;
         set_text(out.type, json_object_get_string(type));
         // An empty plate names nothing: it is not listed.
         if (out.plate[0]) taken++;
@@ -242,10 +227,10 @@ int plate_list_edit(const char* request)
     if (!req || !list_entries(req.get(), &entries, &count)) return cgi_reply_error(kReplyText);
     json_object* plates = jget(req.get(), "plate");
     for (int i = 0; i < count; i++) {
-        json_object* e = element(plates, size_t(i));
+        json_object* e = jarray_at(plates, size_t(i));
         PlateListEntry old = zeroed<PlateListEntry>(), entry = zeroed<PlateListEntry>();
-        json_object* type = element(e, 1);
-        if (!decoded_plate(element(e, 0), old.plate) || !type || !decoded_plate(element(e, 2), entry.plate)) break;
+        json_object* type = jarray_at(e, 1);
+        if (!decoded_plate(jarray_at(e, 0), old.plate) || !type || !decoded_plate(jarray_at(e, 2), entry.plate)) break;
         set_text(entry.type, json_object_get_string(type));
         // The old entry goes and the new one is stored (replacing an entry
         // of the same plate) together, so an edit never loses both.
@@ -261,7 +246,7 @@ int plate_event_get(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!channel_of(r, &channel) || !valid_mode(jint(r, "mode"))) return cgi_reply_error(kReplyJson);
+    if (!channel_in(r, "chnid", &channel) || !valid_mode(jint(r, "mode"))) return cgi_reply_error(kReplyJson);
     const int mode = jint(r, "mode");
     const EventKey key{channel, mode};
     PlateEventRecord rec;
@@ -277,7 +262,7 @@ int plate_event_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!channel_of(r, &channel) || !valid_mode(jint(r, "mode"))) return cgi_reply_error(kReplyJson);
+    if (!channel_in(r, "chnid", &channel) || !valid_mode(jint(r, "mode"))) return cgi_reply_error(kReplyJson);
     const int mode = jint(r, "mode");
     // The dialog's actions first: the event is read after them, so that
     // writing its "enable" keeps the trigger fields the dialog set.
@@ -297,7 +282,7 @@ int plate_settings_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
     core_ask_answered<plate_settings_reply>(kMsgPlateSettingsGet, &id, sizeof id, kReplyJson, {kReplyPlateSettingsGet});
     return 0;
@@ -308,13 +293,13 @@ int plate_settings_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!channel_of(r, &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(r, "chnid", &channel)) return cgi_reply_error(kReplyJson);
     // "dialog": the actions of one plate mode (its "mode" key), or a list of
     // them.
     json_object* dialog = jget(r, "dialog");
     if (dialog && json_object_is_type(dialog, json_type_array)) {
         for (size_t i = 0; i < json_object_array_length(dialog); i++) {
-            json_object* d = element(dialog, i);
+            json_object* d = jarray_at(dialog, i);
             if (valid_mode(jint(d, "mode"))) apply_dialog(channel, jint(d, "mode"), d);
         }
     } else if (dialog && valid_mode(jint(dialog, "mode"))) {
@@ -333,7 +318,7 @@ int plate_formats_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
     core_ask_answered<plate_formats_reply>(kMsgPlateFormatsGet, &id, sizeof id, kReplyJson, {kReplyPlateFormatsGet});
     return 0;
@@ -343,7 +328,7 @@ int plate_formats_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     const PlateFormatsRecord rec = formats_from_json(req.get(), channel);
     core_ask_answered<smart_status_reply>(kMsgPlateFormatsSet, &rec, sizeof rec, kReplyJson, {kReplyPlateFormatsSet});
     return 0;
@@ -353,7 +338,7 @@ int plate_zoom_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!channel_of(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     i32 id = channel;
     core_ask_answered<plate_zoom_reply>(kMsgPlateZoomGet, &id, sizeof id, kReplyJson, {kReplyPlateZoomGet});
     return 0;

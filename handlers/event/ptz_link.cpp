@@ -90,13 +90,12 @@ void remove(ListView list, int ptz_channel)
 }
 
 bool valid_type(int type) { return type >= 0 && type <= kMaxPtzEventType; }
-bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 
 // Reads one list, changes it, writes it back.
 template <typename Change>
 int change_list(const char* db, int type, int channel, Change change)
 {
-    if (!valid_type(type) || !valid_channel(channel)) return -1;
+    if (!valid_type(type) || !is_channel(channel)) return -1;
     ListTable t(type);
     std::vector<char> row(t.kind.size, 0);
     kxdb_row_read(db, t.kind, channel, row.data());
@@ -126,7 +125,7 @@ int update_ptz_params(const char* db, const PtzActionEntry* entry, int type, int
 {
     const int channel = entry->source_channel;
     if (old_channel == channel) return write_ptz_params(db, entry, type);
-    if (!valid_type(type) || !valid_channel(channel) || !valid_channel(old_channel)) return -1;
+    if (!valid_type(type) || !is_channel(channel) || !is_channel(old_channel)) return -1;
     // Both lists change in one transaction: the entry is never lost between
     // its old and its new source channel.
     ListTable t(type);
@@ -164,7 +163,7 @@ bool list_key(json_object* r, int* type, int* channel)
     if (!r || !json_object_is_type(r, json_type_object)) return false;
     *type = jint(r, "type");
     *channel = jint(r, "chn_id");
-    return valid_type(*type) && valid_channel(*channel);
+    return valid_type(*type) && is_channel(*channel);
 }
 
 // The entry of an add or update: only the field of its action type is kept.
@@ -230,7 +229,7 @@ int ptz_link_update(const char* request)
     if (!list_key(r, &type, &channel)) return cgi_reply_error(kReplyText);
     entry_from(r, channel, &entry);
     const int old_channel = jhas(r, "old_chn_id") ? jint(r, "old_chn_id") : channel;
-    if (!valid_channel(old_channel)) return cgi_reply_error(kReplyText);
+    if (!is_channel(old_channel)) return cgi_reply_error(kReplyText);
     return store_result(type == kPeoplecntPtzType ? update_peoplecnt_ptz_params(kMainDb, &entry, old_channel)
                                                   : update_ptz_params(kMainDb, &entry, type, old_channel));
 }

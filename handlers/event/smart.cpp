@@ -23,16 +23,12 @@
 namespace {
 
 
-bool valid_channel(int channel) { return channel >= 0 && channel < kEventChannels; }
 
 // The channel of a read request: "channel", or "chnid" where a page sends
 // that instead.
 bool read_channel(json_object* req, int* channel)
 {
-    const char* key = jhas(req, "channel") ? "channel" : "chnid";
-    if (!jhas(req, key)) return false;
-    *channel = jint(req, key);
-    return valid_channel(*channel);
+    return channel_in(req, jhas(req, "channel") ? "channel" : "chnid", channel);
 }
 
 // Reads: the channel (4 bytes) with `code`, the callback formats the reply.
@@ -63,14 +59,6 @@ bool apply_actions(json_object* req, int channel, int event, bool set_enable = t
         write_smart_event(kMainDb, &rec, event);
     }
     return true;
-}
-
-// The request's channel key "chnid" within 0..63.
-bool write_channel(json_object* req, int* channel)
-{
-    if (!req || !jhas(req, "chnid")) return false;
-    *channel = jint(req, "chnid");
-    return valid_channel(*channel);
 }
 
 // ---- region records ----
@@ -105,7 +93,7 @@ constexpr RegionKind kHuman{kSmartHuman, kMsgHumanSet, kFTracks, 1};
 int region_write(json_object* r, const RegionKind& kind)
 {
     int channel;
-    if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
+    if (!channel_in(r, "chnid", &channel)) return cgi_reply_error(kReplyText);
     if (!apply_actions(r, channel, kind.event))
         return kind.record_error ? cgi_reply(kReplyText, "ERROR") : cgi_reply_error(kReplyText);
 
@@ -292,7 +280,7 @@ bool action_key(json_object* req, EventKey* key)
     if (!req || !jhas(req, "chnid") || !jhas(req, "event")) return false;
     key->channel = jint(req, "chnid");
     key->sub = jint(req, "event");
-    return valid_channel(key->channel) && key->sub >= 0 && key->sub < kSmartEvents;
+    return is_channel(key->channel) && key->sub >= 0 && key->sub < kSmartEvents;
 }
 
 }  // namespace
@@ -353,7 +341,7 @@ int smart_vca_support_get(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     const i32 id = channel;
     core_ask_answered<smart_vca_support_reply>(kMsgVcaSupportGet, &id, sizeof id, kReplyJson,
                                                {kMsgVcaSupportGet + kReplyOffset});
@@ -370,7 +358,7 @@ int line_write(const char* request, u32 code, i32 Rec::*sensitivity = nullptr)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
+    if (!channel_in(r, "chnid", &channel)) return cgi_reply_error(kReplyText);
     if (!apply_actions(r, channel, kSmartLineCross)) return cgi_reply_error(kReplyText);
     Rec rec = zeroed<Rec>();
     rec.chnid = channel;
@@ -395,7 +383,7 @@ int smart_people_count_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!write_channel(r, &channel)) return cgi_reply_error(kReplyText);
+    if (!channel_in(r, "chnid", &channel)) return cgi_reply_error(kReplyText);
     if (!apply_actions(r, channel, kSmartPeople)) return cgi_reply_error(kReplyText);
     PeopleCountRecord rec = zeroed<PeopleCountRecord>();
     rec.chnid = channel;
@@ -422,7 +410,7 @@ int smart_people_settings_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     PeopleSettingsRecord rec;
     people_settings_from_json(req.get(), channel, &rec);
     core_ask_answered<smart_status_reply>(kMsgPeopleSettingsSet, &rec, sizeof rec, kReplyJson,
@@ -434,7 +422,7 @@ int smart_people_settings_ex_set(const char* request)
 {
     JsonPtr req = json_parse(request);
     int channel;
-    if (!write_channel(req.get(), &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(req.get(), "chnid", &channel)) return cgi_reply_error(kReplyJson);
     PeopleSettingsExRecord rec = zeroed<PeopleSettingsExRecord>();
     people_settings_from_json(req.get(), channel, &rec.base);
     core_ask_answered<smart_status_reply>(kMsgPeopleSettingsExSet, &rec, sizeof rec, kReplyJson,
@@ -447,7 +435,7 @@ int smart_object_set(const char* request)
     JsonPtr req = json_parse(request);
     json_object* r = req.get();
     int channel;
-    if (!write_channel(r, &channel)) return cgi_reply_error(kReplyJson);
+    if (!channel_in(r, "chnid", &channel)) return cgi_reply_error(kReplyJson);
     // The request has no "enable" of its own: the stored event keeps its
     // state unless one is sent.
     if (!apply_actions(r, channel, kSmartObject, jhas(r, "enable"))) return cgi_reply_error(kReplyJson);
@@ -496,7 +484,7 @@ int smart_trigger_set(const char* request)
     json_object* r = req.get();
     if (!r || !jhas(r, "channel")) return cgi_reply_error(kReplyText);
     const int channel = jint(r, "channel"), event = jint(r, "event");
-    if (!valid_channel(channel)) return cgi_reply_error(kReplyText);
+    if (!is_channel(channel)) return cgi_reply_error(kReplyText);
     SmartEventRecord rec;
     if (read_smart_event(kMainDb, &rec, channel, event) != 0) return cgi_reply(kReplyText, "ERROT");
     const int type = jint(r, "type");
@@ -519,7 +507,7 @@ int smart_triggers_get(const char* request)
     if (!r || !jhas(r, "channel")) return cgi_reply_error(kReplyText);
     const int channel = jint(r, "channel");
     SmartEventRecord rec;
-    if (!valid_channel(channel) || read_smart_event(kMainDb, &rec, channel, jint(r, "type")) != 0)
+    if (!is_channel(channel) || read_smart_event(kMainDb, &rec, channel, jint(r, "type")) != 0)
         return cgi_reply_error(kReplyText);
     JsonPtr o = jobject();
     jadd(o.get(), "chnid", channel);

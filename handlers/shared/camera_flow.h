@@ -13,11 +13,12 @@
 #include "common/core_reply.h"
 #include "common/json.h"
 #include "common/reply.h"
+#include "handlers/shared/channel.h"
 #include "platform/kxdb.h"
 #include "platform/record.h"
 
 // The recorder's channels: 0..63.
-constexpr int kFlowChannels = 64;
+constexpr int kFlowChannels = kChannelCount;
 
 // The error kind of a request that is answered with nothing at all.
 constexpr int kNoReply = -1;
@@ -32,7 +33,7 @@ inline json_object* jarray_of(json_object* r, const char* key)
 // Number of elements of an array member (0 when it is not an array).
 inline int jarray_length(json_object* a)
 {
-    return a && json_object_is_type(a, json_type_array) ? int(json_object_array_length(a)) : 0;
+    return int(jarray_size(a));
 }
 
 // Writes a plain-text reply and ends the wait with `done`.
@@ -65,12 +66,6 @@ void jint_fields(json_object* r, T& record, const IntKey<T> (&keys)[N])
 {
     for (const IntKey<T>& k : keys) record.*k.field = jint(r, k.key);
 }
-
-// Whether member `key` is a channel (0..63).
-inline bool has_channel(json_object* r, const char* key) { return jint_required_in(r, key, 0, kFlowChannels - 1); }
-
-// The channel of member `key`, or -1 when it is absent or not a channel.
-inline int channel_of(json_object* r, const char* key) { return has_channel(r, key) ? jint(r, key) : -1; }
 
 // The one-channel query: the channel of the request's member `key` is the
 // whole payload of `code`, and `answer` writes the reply (`error_kind` when

@@ -14,12 +14,6 @@ const char* const kActionKeys[kActionKinds] = {"effective", "audible", "email", 
 
 namespace {
 
-json_object* array_at(json_object* array, size_t i)
-{
-    if (!array || !json_object_is_type(array, json_type_array) || i >= json_object_array_length(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
-
 bool is_array(json_object* v) { return v && json_object_is_type(v, json_type_array); }
 
 template <size_t N>
@@ -63,14 +57,14 @@ int schedule_parse(json_object* obj, const char* key, RecordSchedule* s, bool ma
     std::memset(s, 0, sizeof *s);
     for (int d = 0; d < kScheduleDays; d++) {
         if (marked) s->days[d].wholeday_enable = 1;
-        json_object* day = array_at(days, size_t(d));
+        json_object* day = jarray_at(days, size_t(d));
         for (int p = 0; p < kActionPlans; p++) {
-            json_object* plan = array_at(day, size_t(p));
+            json_object* plan = jarray_at(day, size_t(p));
             if (!is_array(plan)) continue;
             SchedulePlan& out = s->days[d].plans[p];
-            text_from(array_at(plan, 0), out.start_time);
-            text_from(array_at(plan, 1), out.end_time);
-            json_object* type = array_at(plan, 2);
+            text_from(jarray_at(plan, 0), out.start_time);
+            text_from(jarray_at(plan, 1), out.end_time);
+            json_object* type = jarray_at(plan, 2);
             out.action_type = type ? json_object_get_int(type) : 0;
         }
     }
@@ -164,7 +158,7 @@ u64 chn_mask_from_list(json_object* obj, const char* list_key, const char* count
     u64 mask = 0;
     const size_t n = json_object_array_length(list);
     for (int i = 0; i < count && size_t(i) < n; i++) {
-        json_object* v = array_at(list, size_t(i));
+        json_object* v = jarray_at(list, size_t(i));
         if (!v || !json_object_is_type(v, json_type_int)) continue;
         int64_t id = json_object_get_int64(v);
         if (id >= 0 && id < kEventChannels) mask |= u64(1) << id;
@@ -187,7 +181,7 @@ int chn_alarms_from_json(int channel, json_object* obj, const char* key, ChnAlar
     json_object* list = jget(obj, key);
     if (!is_array(list)) return -1;
     for (int k = 0; k < 2; k++) {
-        json_object* v = array_at(list, size_t(k));
+        json_object* v = jarray_at(list, size_t(k));
         if (!v) continue;
         table[k].channel = channel;
         table[k].index = k;
@@ -214,7 +208,7 @@ int whiteled_params_from_json(int channel, WhiteLedList* list, json_object* obj,
     const bool objects = std::strstr(json_object_to_json_string(entries), "chnid") != nullptr;
     const size_t n = json_object_array_length(entries);
     for (size_t i = 0; i < n && list->count < kWhiteLedEntries; i++) {
-        json_object* e = array_at(entries, i);
+        json_object* e = jarray_at(entries, i);
         WhiteLedEntry& out = list->entries[list->count];
         if (objects) {
             if (!e || !json_object_is_type(e, json_type_object)) break;
@@ -224,9 +218,9 @@ int whiteled_params_from_json(int channel, WhiteLedList* list, json_object* obj,
         } else {
             if (!is_array(e)) break;
             json_object* v;
-            out.chnid = (v = array_at(e, 0)) ? json_object_get_int(v) : 0;
-            out.mode = (v = array_at(e, 1)) ? json_object_get_int(v) : 0;
-            out.time = (v = array_at(e, 2)) ? json_object_get_int(v) : 0;
+            out.chnid = (v = jarray_at(e, 0)) ? json_object_get_int(v) : 0;
+            out.mode = (v = jarray_at(e, 1)) ? json_object_get_int(v) : 0;
+            out.time = (v = jarray_at(e, 2)) ? json_object_get_int(v) : 0;
         }
         out.owner = channel;
         list->count++;
@@ -262,7 +256,7 @@ int ptz_actions_from_json(int source, int type, json_object* array)
     size_t n = json_object_array_length(array);
     if (n > size_t(kPtzRequestEntries)) n = kPtzRequestEntries;
     for (size_t i = 0; i < n; i++) {
-        json_object* e = array_at(array, i);
+        json_object* e = jarray_at(array, i);
         PtzActionEntry& out = entries[i];
         out.source_channel = source;
         out.acto_ptz_channel = jint(e, "acto_ptz_channel");

@@ -15,10 +15,11 @@
 #include "common/json.h"
 #include "platform/record.h"
 #include "common/reply.h"
+#include "handlers/shared/channel.h"
 #include "handlers/shared/schedule.h"
 #include "platform/kxdb.h"
 
-constexpr int kEventChannels = 64;
+constexpr int kEventChannels = kChannelCount;
 constexpr int kActionPlans = 12;         // plans per day that event schedules use
 constexpr int kMaskTextWidth = 65;       // channel mask text field: 64 characters and a NUL
 constexpr int kWhiteLedEntries = 16;     // white-LED entries per channel

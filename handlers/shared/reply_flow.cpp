@@ -5,17 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 
-json_object* jarray_at(json_object* array, size_t i)
-{
-    if (i >= jarray_size(array)) return nullptr;
-    return json_object_array_get_idx(array, i);
-}
-
-size_t jarray_size(json_object* array)
-{
-    return array && json_object_is_type(array, json_type_array) ? json_object_array_length(array) : 0;
-}
-
 void send_change_log(int sub_type, int param_type, int channel)
 {
     OpLogRecord log;

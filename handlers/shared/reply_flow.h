@@ -19,11 +19,6 @@ void send_change_log(int sub_type, int param_type, int channel = 0);
 // octet-stream header, then the file's bytes in pieces) and closes it.
 void reply_attachment(int fd, const char* file_name);
 
-// A request's list: element `i` of `array` (null when `array` is not a list
-// or holds fewer elements) and its length (0 when it is not a list).
-json_object* jarray_at(json_object* array, size_t i);
-size_t jarray_size(json_object* array);
-
 // What a request whose text is not JSON gets: no answer, or the error
 // answer of the query's kind.
 enum class BadRequest { kNoAnswer, kError };
