@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <thread>
-
 #include "handlers/network/network_records.h"
 #include "handlers/system/display_records.h"
 #include "tests/fixtures.h"
@@ -332,12 +330,14 @@ TEST_F(PageTextTest, ConcurrentReplacementsLeaveOneWholeList)
 {
     std::vector<std::string> lists;
     for (int i = 0; i < 4; i++) lists.push_back("list " + std::to_string(i) + " " + std::string(20000, char('a' + i)));
-    std::vector<std::string> outs(lists.size());
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < lists.size(); i++)
-        threads.emplace_back([&, i] { outs[i] = post("/1001", lists[i]).out; });
-    for (auto& t : threads) t.join();
-    for (auto& o : outs) EXPECT_EQ(o, kOk);
+    std::vector<CgiRequest> writes;
+    for (auto& l : lists) {
+        CgiRequest r;
+        r.code = "/1001";
+        r.body = l;
+        writes.push_back(r);
+    }
+    for (auto& r : run_together(writes)) EXPECT_EQ(r.out, kOk);
     const std::string now = root().read_file(kLangDir + "/languages.json");
     bool whole = false;
     for (auto& l : lists) whole = whole || now == l + "\n";

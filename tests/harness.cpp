@@ -18,6 +18,7 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/kxsocket.h"
@@ -46,9 +47,8 @@ void remove_tree(const std::string& path)
 
 // Programs built for another processor run under its emulator (the build
 // passes NVR_EXEC_WRAPPER, e.g. "qemu-arm -L /usr/arm-linux-gnueabihf").
-[[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp)
+ExecLine::ExecLine(const std::string& program, const std::vector<std::string>& args)
 {
-    std::vector<std::string> words;
 #ifdef NVR_EXEC_WRAPPER
     char magic[4] = {};
     int fd = open(program.c_str(), O_RDONLY | O_CLOEXEC);
@@ -58,20 +58,28 @@ void remove_tree(const std::string& path)
     for (size_t start = 0; start <= wrapper.size();) {
         size_t end = wrapper.find(' ', start);
         if (end == std::string::npos) end = wrapper.size();
-        if (end > start) words.push_back(wrapper.substr(start, end - start));
+        if (end > start) words_.push_back(wrapper.substr(start, end - start));
         start = end + 1;
     }
 #endif
-    words.push_back(program);
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
-    if (words[0][0] == '/')
-        execve(argv[0], argv.data(), envp);
+    words_.push_back(program);
+    words_.insert(words_.end(), args.begin(), args.end());
+    for (auto& w : words_) argv_.push_back(const_cast<char*>(w.c_str()));
+    argv_.push_back(nullptr);
+}
+
+void ExecLine::exec(char* const* envp) const
+{
+    if (argv_[0][0] == '/')
+        execve(argv_[0], argv_.data(), envp);
     else
-        execvpe(argv[0], argv.data(), envp);
+        execvpe(argv_[0], argv_.data(), envp);
     _exit(127);
+}
+
+void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp)
+{
+    ExecLine(program, args).exec(envp);
 }
 
 namespace {
@@ -155,81 +163,146 @@ std::string built(const std::string& name)
     return std::string(NVR_BUILD_DIR) + "/" + name;
 }
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::pair<std::string, std::string>>& env, const std::string& input,
-                      int timeout_ms)
-{
+namespace {
+
+// One program started with pipes on its three standard streams.
+struct Running {
+    pid_t pid = -1;
+    int in = -1, out = -1, err = -1;
+    const std::string* input = nullptr;
+    size_t written = 0;
     RunResult r;
+};
+
+void close_fd(int& fd)
+{
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+// Starts `run`; everything the child needs is built before the fork.
+void start_program(const ProgramRun& run, Running& p)
+{
     signal(SIGPIPE, SIG_IGN);  // a program that leaves input unread must not kill the test
     int in[2], out[2], err[2];
-    if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return r;
+    if (pipe2(in, O_CLOEXEC)) return;
+    if (pipe2(out, O_CLOEXEC)) {
+        close(in[0]);
+        close(in[1]);
+        return;
+    }
+    if (pipe2(err, O_CLOEXEC)) {
+        for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+        return;
+    }
     // A later variable of the same name replaces an earlier one.
     std::vector<std::string> envs;
+    const auto& env = run.env;
     for (size_t i = 0; i < env.size(); i++) {
         bool replaced = false;
         for (size_t j = i + 1; j < env.size() && !replaced; j++) replaced = env[j].first == env[i].first;
         if (!replaced) envs.push_back(env[i].first + "=" + env[i].second);
     }
+    std::vector<char*> envp;
+    for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    const ExecLine line(run.program, run.args);
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        std::vector<char*> envp;
-        for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        exec_program(program, args, envp.data());
+        line.exec(envp.data());
     }
     close(in[0]);
     close(out[1]);
     close(err[1]);
-    fcntl(in[1], F_SETFL, O_NONBLOCK);
-    size_t written = 0;
-    if (input.empty()) {
-        close(in[1]);
-        in[1] = -1;
+    p.pid = pid;
+    p.in = in[1];
+    p.out = out[0];
+    p.err = err[0];
+    p.input = &run.input;
+    fcntl(p.in, F_SETFL, O_NONBLOCK);
+    if (run.input.empty() || pid < 0) close_fd(p.in);
+    if (pid < 0) {
+        close_fd(p.out);
+        close_fd(p.err);
     }
-    long deadline = now_ms() + timeout_ms;
-    bool out_open = true, err_open = true;
+}
+
+// Feeds and reads every started program until each has closed its output
+// (or the deadline passed: the rest are killed), then reaps them.
+void finish_programs(std::vector<Running>& ps, long deadline)
+{
     char buf[65536];
-    while (out_open || err_open) {
-        struct pollfd fds[3];
-        int n = 0;
-        int out_i = -1, err_i = -1, in_i = -1;
-        if (out_open) { fds[n] = {out[0], POLLIN, 0}; out_i = n++; }
-        if (err_open) { fds[n] = {err[0], POLLIN, 0}; err_i = n++; }
-        if (in[1] >= 0) { fds[n] = {in[1], POLLOUT, 0}; in_i = n++; }
+    std::vector<struct pollfd> fds;
+    std::vector<std::pair<Running*, int*>> owners;
+    for (;;) {
+        fds.clear();
+        owners.clear();
+        for (auto& p : ps) {
+            if (p.out >= 0) { fds.push_back({p.out, POLLIN, 0}); owners.push_back({&p, &p.out}); }
+            if (p.err >= 0) { fds.push_back({p.err, POLLIN, 0}); owners.push_back({&p, &p.err}); }
+            if (p.in >= 0) { fds.push_back({p.in, POLLOUT, 0}); owners.push_back({&p, &p.in}); }
+        }
+        if (fds.empty()) break;
         long left = deadline - now_ms();
         if (left <= 0) {
-            r.timed_out = true;
-            kill(pid, SIGKILL);
+            for (auto& p : ps) {
+                if (p.out < 0 && p.err < 0) continue;
+                p.r.timed_out = true;
+                kill(p.pid, SIGKILL);
+            }
             break;
         }
-        if (poll(fds, nfds_t(n), int(left)) < 0 && errno != EINTR) break;
-        if (out_i >= 0 && fds[out_i].revents) {
-            ssize_t k = read(out[0], buf, sizeof buf);
-            if (k > 0) r.out.append(buf, size_t(k)); else out_open = false;
-        }
-        if (err_i >= 0 && fds[err_i].revents) {
-            ssize_t k = read(err[0], buf, sizeof buf);
-            if (k > 0) r.err.append(buf, size_t(k)); else err_open = false;
-        }
-        if (in_i >= 0 && fds[in_i].revents) {
-            ssize_t k = (fds[in_i].revents & POLLOUT) ? write(in[1], input.data() + written, input.size() - written) : -1;
-            if (k > 0) written += size_t(k);
-            if (k <= 0 || written == input.size()) {
-                close(in[1]);
-                in[1] = -1;
+        if (poll(fds.data(), nfds_t(fds.size()), int(left)) < 0 && errno != EINTR) break;
+        for (size_t i = 0; i < fds.size(); i++) {
+            if (!fds[i].revents) continue;
+            Running& p = *owners[i].first;
+            int& fd = *owners[i].second;
+            if (&fd == &p.in) {
+                const std::string& input = *p.input;
+                ssize_t k = (fds[i].revents & POLLOUT) ? write(fd, input.data() + p.written, input.size() - p.written)
+                                                       : -1;
+                if (k > 0) p.written += size_t(k);
+                if (k <= 0 || p.written == input.size()) close_fd(fd);
+                continue;
             }
+            ssize_t k = read(fd, buf, sizeof buf);
+            if (k > 0)
+                (&fd == &p.out ? p.r.out : p.r.err).append(buf, size_t(k));
+            else
+                close_fd(fd);
         }
     }
-    if (in[1] >= 0) close(in[1]);
-    close(out[0]);
-    close(err[0]);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    return r;
+    for (auto& p : ps) {
+        close_fd(p.in);
+        close_fd(p.out);
+        close_fd(p.err);
+        if (p.pid < 0) continue;
+        int st = 0;
+        waitpid(p.pid, &st, 0);
+        p.r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    }
+}
+
+}  // namespace
+
+std::vector<RunResult> run_programs(const std::vector<ProgramRun>& runs, int timeout_ms)
+{
+    std::vector<Running> ps(runs.size());
+    for (size_t i = 0; i < runs.size(); i++) start_program(runs[i], ps[i]);
+    finish_programs(ps, now_ms() + timeout_ms);
+    std::vector<RunResult> results;
+    for (auto& p : ps) results.push_back(std::move(p.r));
+    return results;
+}
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::pair<std::string, std::string>>& env, const std::string& input,
+                      int timeout_ms)
+{
+    return run_programs({{program, args, env, input}}, timeout_ms)[0];
 }
 
 // ---- emulator ----
@@ -463,15 +536,17 @@ FcgiWorker::FcgiWorker(const std::string& socket_path, const std::vector<std::pa
     }
     std::vector<std::string> envs;
     for (auto& kv : env) envs.push_back(kv.first + "=" + kv.second);
+    std::vector<char*> envp;
+    for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    // Workers are started from the test's request threads too.
+    const ExecLine line(built("nvr-api.fcgi"), {});
     pid_t pid = fork();
     if (pid == 0) {
         dup2(s, 0);  // FCGI_LISTENSOCK_FILENO
         int null_fd = open("/dev/null", O_WRONLY);
         if (null_fd >= 0) dup2(null_fd, 1);
-        std::vector<char*> envp;
-        for (auto& e : envs) envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        exec_program(built("nvr-api.fcgi"), {}, envp.data());
+        line.exec(envp.data());
     }
     close(s);
     pid_ = pid;
@@ -588,7 +663,7 @@ RunResult FcgiWorker::request(const std::vector<std::pair<std::string, std::stri
     return r;
 }
 
-RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
+std::vector<std::pair<std::string, std::string>> NvrTest::cgi_env(const CgiRequest& req)
 {
     std::vector<std::pair<std::string, std::string>> e{
         {"NVR_ROOT", root_.path()},
@@ -602,6 +677,12 @@ RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
     if (req.set_content_length) e.push_back({"CONTENT_LENGTH", std::to_string(req.body.size())});
     for (auto& kv : env) e.push_back(kv);
     for (auto& kv : req.env) e.push_back(kv);
+    return e;
+}
+
+RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
+{
+    const auto e = cgi_env(req);
     RunResult r;
     if (program == "nvr-api.cgi" && fcgi_entry_selected()) {
         // One worker serves every request of the test, in order, so state
@@ -626,6 +707,24 @@ RunResult NvrTest::run(const CgiRequest& req, const std::string& program)
     }
     if (program == "nvr-api.cgi") record_reply(req, r);
     return r;
+}
+
+std::vector<RunResult> NvrTest::run_together(const std::vector<CgiRequest>& reqs)
+{
+    std::vector<RunResult> results(reqs.size());
+    if (fcgi_entry_selected()) {
+        // Workers are started and fed from threads, as requests in flight
+        // at once are served by the web server.
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < reqs.size(); i++) threads.emplace_back([&, i] { results[i] = run(reqs[i]); });
+        for (auto& t : threads) t.join();
+        return results;
+    }
+    std::vector<ProgramRun> runs;
+    for (auto& req : reqs) runs.push_back({built("nvr-api.cgi"), {}, cgi_env(req), req.body});
+    results = run_programs(runs);
+    for (size_t i = 0; i < reqs.size(); i++) record_reply(reqs[i], results[i]);
+    return results;
 }
 
 RunResult NvrTest::post(const std::string& code, const std::string& body)

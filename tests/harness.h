@@ -59,8 +59,35 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
                       const std::vector<std::pair<std::string, std::string>>& env, const std::string& input,
                       int timeout_ms = 60000);
 
-// In a child process: replaces it with `program` (a built program runs under
-// the emulator of its processor when the build is for another one).
+// One program run of run_programs.
+struct ProgramRun {
+    std::string program;
+    std::vector<std::string> args;
+    std::vector<std::pair<std::string, std::string>> env;
+    std::string input;
+};
+// Runs programs concurrently, all started from the calling thread: under
+// qemu-arm a fork from a threaded process now and then leaves a child that
+// never runs its program. The results in the order of `runs`; each program
+// is killed after `timeout_ms`.
+std::vector<RunResult> run_programs(const std::vector<ProgramRun>& runs, int timeout_ms = 60000);
+
+// The argument vector of a program, built before a fork: the child of a
+// threaded process may only make async-signal-safe calls before its exec
+// (another thread may have held the allocator's lock at the fork). A built
+// program runs under the emulator of its processor when the build is for
+// another one.
+class ExecLine {
+public:
+    ExecLine(const std::string& program, const std::vector<std::string>& args);
+    // In the child: replaces it with the program.
+    [[noreturn]] void exec(char* const* envp) const;
+
+private:
+    std::vector<std::string> words_;
+    std::vector<char*> argv_;
+};
+// The same in one call, for a child of a single-threaded process.
 [[noreturn]] void exec_program(const std::string& program, const std::vector<std::string>& args, char* const* envp);
 
 // Runs a built program natively with exactly `env`, the file `in_path` as
@@ -167,6 +194,9 @@ protected:
     TempRoot& root() { return root_; }
     Emulator& emu();  // started lazily with the demo behaviour
     RunResult run(const CgiRequest& req, const std::string& program = "nvr-api.cgi");
+    // The requests at the same moment, as the web server would run requests
+    // that arrive together; the results in request order.
+    std::vector<RunResult> run_together(const std::vector<CgiRequest>& reqs);
     RunResult post(const std::string& code, const std::string& body);
     RunResult get(const std::string& code, const std::string& query);
     // Runs `nvr-store ARGS...` in this root (e.g. {"init"}).
@@ -210,6 +240,7 @@ protected:
     std::vector<std::pair<std::string, std::string>> env;
 
 private:
+    std::vector<std::pair<std::string, std::string>> cgi_env(const CgiRequest& req);
     TempRoot root_;
     Emulator emu_;
     bool emu_started_ = false;

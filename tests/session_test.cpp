@@ -9,7 +9,6 @@
 #include <ctime>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/session.h"
@@ -38,9 +37,17 @@ protected:
         r.env = {{"REMOTE_ADDR", addr}, {"HTTP_COOKIE", cookie}};
         return run(r);
     }
+    CgiRequest login_request(const char* md5, const char* addr = kAddrA, const std::string& name = "admin")
+    {
+        CgiRequest r;
+        r.code = "/1000";
+        r.body = "{\"userName\":\"" + name + "\",\"md5\":\"" + md5 + "\"}";
+        r.env = {{"REMOTE_ADDR", addr}, {"HTTP_COOKIE", ""}};
+        return r;
+    }
     RunResult login(const char* md5, const char* addr = kAddrA, const std::string& name = "admin")
     {
-        return request("/1000", "{\"userName\":\"" + name + "\",\"md5\":\"" + md5 + "\"}", "", addr);
+        return run(login_request(md5, addr, name));
     }
     // The identifier of a login reply ("" when it has none).
     static std::string session_of(const RunResult& r)
@@ -348,11 +355,8 @@ TEST_F(SessionTest, ParallelGuessesCompareAtMostFiveDigests)
 {
     mode_on();
     emu();
-    std::vector<std::string> outs(12);
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < outs.size(); i++) threads.emplace_back([&, i] { outs[i] = login(kWrongMd5).body(); });
-    for (auto& t : threads) t.join();
-    for (auto& o : outs) EXPECT_EQ(o, "{ \"type\": -1 }");
+    std::vector<CgiRequest> guesses(12, login_request(kWrongMd5));
+    for (auto& r : run_together(guesses)) EXPECT_EQ(r.body(), "{ \"type\": -1 }") << r.status << " " << r.err;
     int compared = log_lines_with("wrong user name or password");
     EXPECT_GE(compared, 1);
     EXPECT_LE(compared, kLoginFailureLimit);
