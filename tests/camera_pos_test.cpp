@@ -12,12 +12,6 @@
 
 namespace {
 
-size_t jarray_length_of(json_object* a)
-{
-    return a && json_object_is_type(a, json_type_array) ? json_object_array_length(a) : 0;
-}
-
-
 // A request-form schedule: `days` days of `plans` plans ["dd:pp", "dd:pp+1", d + p].
 std::string request_schedule(int days, int plans)
 {
@@ -65,7 +59,7 @@ TEST_F(PosTest, ReadListsEightConnectionsAndTheActionsOfOne)
     ASSERT_EQ(r.header(), "Content-type: application/json");
     JsonPtr reply = json_of(r);
     json_object* pos = jget(reply.get(), "pos");
-    ASSERT_EQ(jarray_length_of(pos), 8u);
+    ASSERT_EQ(jarray_size(pos), 8u);
     EXPECT_STREQ(json_object_to_json_string(json_object_array_get_idx(pos, 7)),
                  "{ \"id\": 7, \"enable\": 0, \"name\": \"POS 8\", \"protocol\": 0, \"connectionMode\": 0, \"ip\": "
                  "\"\", \"liveviewDisplay\": 0, \"displayChannel\": 7, \"startX\": 0, \"startY\": 0, \"areaWidth\": 0, "
@@ -78,7 +72,7 @@ TEST_F(PosTest, ReadListsEightConnectionsAndTheActionsOfOne)
                                               "email_interval", "email_pic_enable", "tri_channels_pic", "ptz",
                                               "ptz_interval", "ptzParams", "white", "whiteInfo", "white_interval",
                                               "alarmout_interval", "triAlarms", "triChannels", "triChnAlarms"}));
-    EXPECT_EQ(jarray_length_of(jget(action, "effective")), 8u);
+    EXPECT_EQ(jarray_size(jget(action, "effective")), 8u);
 }
 
 TEST_F(PosTest, WriteWithoutActionsWritesTheConnectionAndTellsTheDaemon)

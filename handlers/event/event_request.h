@@ -47,9 +47,7 @@ inline json_object* jobject_of(json_object* obj, const char* key)
 // Element i of an array member, or null.
 inline json_object* jelement(json_object* obj, const char* key, size_t i)
 {
-    json_object* a = jget(obj, key);
-    if (!a || !json_object_is_type(a, json_type_array) || i >= json_object_array_length(a)) return nullptr;
-    return json_object_array_get_idx(a, i);
+    return jarray_at(jget(obj, key), i);
 }
 
 // The mask of the first `count_key` ids of `list_key` that lie in

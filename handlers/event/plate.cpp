@@ -298,7 +298,7 @@ int plate_settings_set(const char* request)
     // them.
     json_object* dialog = jget(r, "dialog");
     if (dialog && json_object_is_type(dialog, json_type_array)) {
-        for (size_t i = 0; i < json_object_array_length(dialog); i++) {
+        for (size_t i = 0; i < jarray_size(dialog); i++) {
             json_object* d = jarray_at(dialog, i);
             if (valid_mode(jint(d, "mode"))) apply_dialog(channel, jint(d, "mode"), d);
         }

@@ -148,11 +148,8 @@ int at_least_1(int v) { return v < 1 ? 1 : v; }
 void lines_from_json(json_object* r, int w, int h, LineEntry (&lines)[kLineCount])
 {
     json_object* list = jget(r, "line");
-    const bool is_list = list && json_object_is_type(list, json_type_array);
     for (int i = 0; i < kLineCount; i++) {
-        json_object* e = is_list && size_t(i) < json_object_array_length(list)
-                             ? json_object_array_get_idx(list, size_t(i))
-                             : nullptr;
+        json_object* e = jarray_at(list, size_t(i));
         int xy[4];
         parse_position(jstr(e, "position"), xy);
         Point a = canvas_to_picture(xy[0], xy[1], w, h), b = canvas_to_picture(xy[2], xy[3], w, h);
@@ -215,9 +212,7 @@ void people_settings_from_json(json_object* r, int channel, PeopleSettingsRecord
     rec->width = jint(r, "width");
     rec->height = jint(r, "height");
     json_object* list = jget(r, "position");
-    json_object* box = list && json_object_is_type(list, json_type_array) && json_object_array_length(list) > 0
-                           ? json_object_array_get_idx(list, 0)
-                           : nullptr;
+    json_object* box = jarray_at(list, 0);
     i32* out[4][2] = {{&rec->min.x, &rec->min.y},
                       {&rec->min.width, &rec->min.height},
                       {&rec->max.x, &rec->max.y},

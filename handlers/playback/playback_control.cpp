@@ -27,16 +27,13 @@ constexpr u32 kReplyJump = 6171;  // PlaybackValue: 0 = done
 // Number of entries of a JSON array member (0 when absent or not an array).
 int array_length(json_object* o, const char* key)
 {
-    json_object* a = jget(o, key);
-    return a && json_object_is_type(a, json_type_array) ? int(json_object_array_length(a)) : 0;
+    return int(jarray_size(jget(o, key)));
 }
 
 // Entry i of a JSON array member as an integer (0 past its end).
 int array_int(json_object* o, const char* key, int i)
 {
-    json_object* a = jget(o, key);
-    if (!a || !json_object_is_type(a, json_type_array) || i < 0 || size_t(i) >= json_object_array_length(a)) return 0;
-    return json_object_get_int(json_object_array_get_idx(a, size_t(i)));
+    return i < 0 ? 0 : json_object_get_int(jarray_at(jget(o, key), size_t(i)));
 }
 
 // Copies the integers of a JSON array member into `out`, at most 64.

@@ -65,8 +65,8 @@ bool valid_query(json_object* r)
     const int main_type = jint(r, "mainType");
     if (main_type < 1 || main_type > 64) return false;
     json_object* subs = jget(r, "subTypeArr");
-    if (!subs || !json_object_is_type(subs, json_type_array) || json_object_array_length(subs) == 0) return false;
-    if (json_object_get_int64(json_object_array_get_idx(subs, 0)) <= 9) return false;
+    if (jarray_size(subs) == 0) return false;
+    if (json_object_get_int64(jarray_at(subs, 0)) <= 9) return false;
     return jhas(r, "startTime") && jhas(r, "endTime") && jhas(r, "curPageNum");
 }
 
